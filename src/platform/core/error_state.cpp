@@ -1,0 +1,70 @@
+#include "platform/core/error_state.h"
+
+namespace qvn {
+
+namespace {
+struct ThreadError {
+  int code = 0;
+  std::string text;
+  int driver_code = 0;
+  std::string driver_text;
+};
+thread_local ThreadError tls_error;
+}  // namespace
+
+std::string_view standard_error_text(int code) {
+  switch (code) {
+    case err::NoError: return "";
+    case err::FileNotFound: return "File Not Found";
+    case err::PathNotFound: return "Path Not Found";
+    case err::TooManyOpenFiles: return "Too Many Open Files";
+    case err::AccessDenied: return "Access Denied";
+    case err::RecordNotAvailable: return "Record Not Available";
+    case err::RecordNotFound: return "Record Not Found";
+    case err::InvalidDataFile: return "Invalid Data File";
+    case err::FileNotOpen: return "File Not Open";
+    case err::CreatesDuplicateKey: return "Creates Duplicate Key";
+    case err::RecordLocked: return "Record Is Already Locked";
+    case err::InvalidFileName: return "Invalid Filename";
+    case err::InvalidKeyFile: return "Keys Need Rebuilding";
+    case err::InvalidRecordDeclaration: return "Invalid Record Declaration";
+    case err::TransactionFailed: return "Unable to Log Transaction";
+    case err::FileAlreadyOpen: return "File Already Open";
+    case err::TransactionActive: return "LOGOUT Already Active";
+    case err::RecordChangedByAnotherStation: return "Record Changed By Another Station";
+    case err::FileSystemError: return "File System Error";
+    case err::DriverError: return "Driver Error";
+    case err::DdeInvalidChannel: return "Invalid DDE channel";
+    case err::DdeChannelNotOpen: return "DDE channel is not open";
+    case err::DdeExecuteInvalid: return "DDEexecute - invalid command";
+    case err::DdePokeInvalid: return "DDEpoke - invalid command";
+    case err::DdeTimeout: return "DDE transaction timed out";
+    default: return "Unknown Error";
+  }
+}
+
+int error_code() { return tls_error.code; }
+const std::string& error_text() { return tls_error.text; }
+
+void set_error(int code, std::string_view text) {
+  tls_error.code = code;
+  tls_error.text = text.empty() ? std::string(standard_error_text(code)) : std::string(text);
+  if (code != err::FileSystemError && code != err::DriverError) {
+    tls_error.driver_code = 0;
+    tls_error.driver_text.clear();
+  }
+}
+
+void clear_error() { tls_error = ThreadError{}; }
+
+int driver_error_code() { return tls_error.driver_code; }
+const std::string& driver_error_text() { return tls_error.driver_text; }
+
+void set_driver_error(int code, int driver_code, std::string_view driver_text) {
+  tls_error.code = code;
+  tls_error.text = std::string(standard_error_text(code));
+  tls_error.driver_code = driver_code;
+  tls_error.driver_text = std::string(driver_text);
+}
+
+}  // namespace qvn

@@ -1,0 +1,56 @@
+#pragma once
+// The per-thread last error: a code and its text, set by every runtime
+// operation that can fail and tested by the caller right after it. Nothing
+// is thrown; 0 means no error.
+
+#include <string>
+#include <string_view>
+
+namespace qvn {
+
+// Error codes of the runtime, as its callers test them.
+namespace err {
+inline constexpr int NoError = 0;
+inline constexpr int FileNotFound = 2;
+inline constexpr int PathNotFound = 3;
+inline constexpr int TooManyOpenFiles = 4;
+inline constexpr int AccessDenied = 5;
+inline constexpr int InvalidFileName = 45;  // name the layer cannot use
+inline constexpr int RecordNotAvailable = 33;
+inline constexpr int RecordNotFound = 35;
+inline constexpr int InvalidDataFile = 36;
+inline constexpr int FileNotOpen = 37;
+inline constexpr int CreatesDuplicateKey = 40;
+inline constexpr int RecordLocked = 43;  // held by another program
+inline constexpr int InvalidKeyFile = 46;
+inline constexpr int InvalidRecordDeclaration = 47;
+inline constexpr int TransactionFailed = 48;
+inline constexpr int FileAlreadyOpen = 52;
+inline constexpr int TransactionActive = 56;
+inline constexpr int RecordChangedByAnotherStation = 89;
+inline constexpr int FileSystemError = 90;  // the storage layer's own failure
+inline constexpr int DriverError = 100;     // the storage layer's own failure
+inline constexpr int DdeInvalidChannel = 601;
+inline constexpr int DdeChannelNotOpen = 602;
+inline constexpr int DdeExecuteInvalid = 603;
+inline constexpr int DdePokeInvalid = 604;
+inline constexpr int DdeTimeout = 605;
+}  // namespace err
+
+// The standard text of a runtime error code ("" for 0, a generic text for
+// codes the runtime does not name).
+std::string_view standard_error_text(int code);
+
+int error_code();
+const std::string& error_text();
+// Sets code and text; an empty text takes the code's standard text.
+void set_error(int code, std::string_view text = {});
+void clear_error();
+
+// For layers that report their own failure (codes 90 and 100) with their
+// own wording and a code of their own, the way the error manager shows it.
+int driver_error_code();
+const std::string& driver_error_text();
+void set_driver_error(int code, int driver_code, std::string_view driver_text);
+
+}  // namespace qvn
