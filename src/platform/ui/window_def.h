@@ -1,0 +1,101 @@
+#pragma once
+// Windows declared as data: a WindowDef lists its controls in field order
+// (which is also the Tab order). A window procedure writes its structure
+// once, as a table, and binds variables to it; the Window built from it
+// (window.h) is what the program and the renderers work with.
+
+#include <string>
+#include <vector>
+
+#include "platform/ui/var_ref.h"
+
+namespace qvn::ui {
+
+enum class ControlKind {
+  Button,
+  Prompt,    // a label; giving it the focus passes the focus to the next Tab-reachable control
+  String,    // display-only text, from `text` or from a bound variable through `picture`
+  Entry,
+  Text,      // multi-line entry
+  Spin,
+  Check,
+  Option,    // option group: its variable takes the value of the chosen radio
+  Radio,
+  Group,
+  Sheet,
+  Tab,
+  List,
+  Image,
+  Progress,
+  Box,
+  Line,
+};
+
+// Position and size in dialog units (width/height 0: the control's natural size).
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+};
+
+struct Font {
+  std::string face;  // empty: the window's font
+  int points = 0;    // 0: the window's size
+  bool bold = false;
+};
+
+// One control of a window structure. `equate` is the name the program uses
+// ("?LIST", "?LIST:2", "?BUTTON13"); its field number is its 1-based place in
+// the structure. `parent` names the group, option, sheet or tab that holds it.
+struct ControlDef {
+  std::string equate;
+  ControlKind kind = ControlKind::String;
+  std::string parent;       // equate of the container, empty for the window
+  Rect at;
+  std::string text;         // "&" marks the mnemonic, "&&" is a literal "&"
+  std::string tip;          // "\n" breaks the tip's line
+  std::string icon;         // button icon; a leading "~" names one of the program's resources
+  Font font;
+  std::string picture;      // entries, strings, spin boxes: "@s30", "@n3"
+  std::string format;       // lists: the list-format string
+  std::string msg;          // status-bar text while the control has the focus
+  VarRef use;               // bound variable
+  // Check box: values for on/off. Radio: the value its option group takes.
+  std::string value_on = "1", value_off = "0";
+  // Spin box range and step.
+  long long range_low = 0, range_high = 0, step = 1;
+  bool hidden = false;
+  bool disabled = false;
+  bool required = false;
+  bool read_only = false;
+  bool upper = false;        // typing is turned to upper case
+  bool skip = false;         // not reached by Tab
+  bool is_default = false;   // the window's default button, pressed by Enter
+  bool std_cancel = false;   // pressed by Escape
+  bool flat = false;
+  bool icon_left = false;    // button shows the icon left of the text
+  bool transparent = false;
+  bool tree = false;         // a list drawn as a tree (format column with T)
+  bool vscroll = false, hscroll = false;
+  bool immediate = false;    // list: a new selection is reported at once
+  std::vector<int> alert_keys;
+};
+
+struct WindowDef {
+  std::string label;       // "P1$WINDOW"
+  std::string caption;
+  std::string icon;
+  Rect at;                 // x/y ignored: windows open at the default position
+  Font font;               // "MS Sans Serif" 8 unless given
+  int timer = 0;           // hundredths of a second between Timer events; 0 none
+  bool hidden_at_start = false;
+  bool resizable = false;
+  bool modal = true;
+  bool system_menu = true;
+  bool center = false;
+  long long color = -1;    // BGR, -1 = system colour
+  std::string help;        // help topic
+  std::string status_text;
+  std::vector<int> alert_keys;
+  std::vector<ControlDef> controls;
+};
+
+}  // namespace qvn::ui
