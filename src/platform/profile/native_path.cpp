@@ -1,0 +1,13 @@
+#include "platform/profile/native_path.h"
+
+#include <algorithm>
+
+namespace qvn::profile {
+
+std::string native_path(std::string_view name) {
+  std::string path(name);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+}  // namespace qvn::profile
