@@ -20,7 +20,7 @@ int parse_count(std::string_view text) {
 
 }  // namespace
 
-void IniManager::init(std::string_view file_name, int kind) {
+void IniManager::Init(std::string_view file_name, int kind) {
   {
     std::lock_guard guard(lock_);
     file_name_ = std::string(file_name);
@@ -28,45 +28,45 @@ void IniManager::init(std::string_view file_name, int kind) {
     sectors_ = 0;
     initialised_ = true;
   }
-  fetch();
-  std::string count = read(kBookkeepingSection, kSectorsKey);
+  Fetch();
+  std::string count = Read(kBookkeepingSection, kSectorsKey);
   std::lock_guard guard(lock_);
   sectors_ = parse_count(count);
 }
 
-void IniManager::kill() {
+void IniManager::Kill() {
   std::lock_guard guard(lock_);
   if (!initialised_) return;
   put_ini(kBookkeepingSection, kSectorsKey, std::to_string(sectors_), file_name_);
   initialised_ = false;
 }
 
-std::string IniManager::read(std::string_view section, std::string_view key, std::string_view default_value) {
+std::string IniManager::Read(std::string_view section, std::string_view key, std::string_view default_value) {
   std::lock_guard guard(lock_);
   return get_ini(section, key, default_value, file_name_);
 }
 
-int IniManager::write(std::string_view section, std::string_view key, std::string_view value) {
+int IniManager::Write(std::string_view section, std::string_view key, std::string_view value) {
   std::lock_guard guard(lock_);
   return put_ini(section, key, value, file_name_);
 }
 
-std::string IniManager::file_name() const {
+std::string IniManager::FileName() const {
   std::lock_guard guard(lock_);
   return file_name_;
 }
 
-int IniManager::kind() const {
+int IniManager::Kind() const {
   std::lock_guard guard(lock_);
   return kind_;
 }
 
-int IniManager::sectors() const {
+int IniManager::Sectors() const {
   std::lock_guard guard(lock_);
   return sectors_;
 }
 
-bool IniManager::initialised() const {
+bool IniManager::Initialised() const {
   std::lock_guard guard(lock_);
   return initialised_;
 }

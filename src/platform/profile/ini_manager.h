@@ -30,25 +30,25 @@ class IniManager {
   IniManager(const IniManager&) = delete;
   IniManager& operator=(const IniManager&) = delete;
 
-  void init(std::string_view file_name, int kind = kProfileStringStore);
+  void Init(std::string_view file_name, int kind = kProfileStringStore);
   // Writes "Sectors" of "__Dont_Touch_Me__": the number of sections the
   // manager keeps. Does nothing when Init has not run since the last Kill.
-  void kill();
+  void Kill();
 
   // The program's hooks; the base versions do nothing.
-  virtual void fetch() {}
-  virtual void update() {}
+  virtual void Fetch() {}
+  virtual void Update() {}
 
   // One value of the store (at most 1023 characters), or the default.
-  std::string read(std::string_view section, std::string_view key, std::string_view default_value = {});
+  std::string Read(std::string_view section, std::string_view key, std::string_view default_value = {});
   // Stores the value without trailing blanks; returns the store's error code.
-  int write(std::string_view section, std::string_view key, std::string_view value);
+  int Write(std::string_view section, std::string_view key, std::string_view value);
 
-  std::string file_name() const;
-  int kind() const;
+  std::string FileName() const;
+  int Kind() const;
   // The number of sections the bookkeeping entry records.
-  int sectors() const;
-  bool initialised() const;
+  int Sectors() const;
+  bool Initialised() const;
 
  private:
   mutable std::mutex lock_;
