@@ -19,6 +19,7 @@ std::string_view standard_error_text(int code) {
     case err::PathNotFound: return "Path Not Found";
     case err::TooManyOpenFiles: return "Too Many Open Files";
     case err::AccessDenied: return "Access Denied";
+    case err::EntryNotFound: return "Entry Not Found";
     case err::RecordNotAvailable: return "Record Not Available";
     case err::RecordNotFound: return "Record Not Found";
     case err::InvalidDataFile: return "Invalid Data File";

@@ -16,6 +16,7 @@ inline constexpr int PathNotFound = 3;
 inline constexpr int TooManyOpenFiles = 4;
 inline constexpr int AccessDenied = 5;
 inline constexpr int InvalidFileName = 45;  // name the layer cannot use
+inline constexpr int EntryNotFound = 30;    // a queue has no such entry
 inline constexpr int RecordNotAvailable = 33;
 inline constexpr int RecordNotFound = 35;
 inline constexpr int InvalidDataFile = 36;
