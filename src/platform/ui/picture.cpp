@@ -147,8 +147,8 @@ class Scanner {
   size_t i_ = 0;
 };
 
-// A two-digit year falls within the 80 years before and the 20 years after
-// the current year.
+// A two-digit year is read as the one of the hundred years from 79 years
+// before to 20 years after the current year.
 int full_year(int two_digit) {
   int current = civil_date(today()).year;
   if (current == 0) current = 2000;

@@ -63,7 +63,9 @@ class Picture {
   std::string format(long long value) const;
 
   // Reads what the user typed. Blank text is 0 for every picture but a text
-  // picture.
+  // picture. Dates take a two- or four-digit year; a two-digit one is read
+  // as the year of the hundred from 79 years before to 20 years after today.
+  // Times may leave out the seconds.
   TypedValue deformat(std::string_view typed) const;
 
  private:
