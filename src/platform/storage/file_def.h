@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/fixed_string.h"
@@ -53,6 +54,11 @@ struct FileDef {
   const KeyDef* key(std::string_view name) const;
   int field_index(std::string_view name) const;  // -1 when absent
 };
+
+// The packed form of a record: its fields one after another in declaration
+// order, no alignment, numbers little-endian; record_size() bytes.
+void pack_record(const FileDef& def, const void* buffer, uint8_t* packed);
+void unpack_record(const FileDef& def, const uint8_t* packed, void* buffer);
 
 }  // namespace qvn::storage
 

@@ -1,0 +1,113 @@
+#pragma once
+// The inside of a RecordFile, shared by the files that implement it.
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "platform/storage/program_lock.h"
+#include "platform/storage/record_file.h"
+#include "platform/storage/schema.h"
+#include "platform/storage/session.h"
+
+namespace qvn::storage {
+
+// Sequential reading. Rows are read ahead a page at a time and each page is
+// read afresh from the last record returned (its key value and pointer), so
+// no statement stays open between reads and records written meanwhile are
+// met where they now stand. A record the loop itself rewrites after reading
+// it is remembered and not returned a second time when its new key value
+// lies ahead.
+struct Cursor {
+  enum class Mode { None, Key, File };
+  enum class Anchor { Start, Seek, Row };
+  Mode mode = Mode::None;
+  size_t key = 0;
+  Anchor anchor = Anchor::Start;
+  std::vector<char> anchor_image;  // record image holding the anchor's key values
+  int64_t anchor_rowid = 0;
+  std::vector<char> rows;          // record images read ahead
+  std::vector<int64_t> rowids;
+  size_t next_row = 0;
+  int direction = 0;
+  uint64_t generation = 0;
+  size_t page = 0;
+  std::unordered_set<int64_t> rewritten;
+  int64_t last_returned = 0;
+
+  void restart(Mode m, size_t k, Anchor a) {
+    mode = m;
+    key = k;
+    anchor = a;
+    rows.clear();
+    rowids.clear();
+    next_row = 0;
+    direction = 0;
+    rewritten.clear();
+    last_returned = 0;
+  }
+};
+
+enum Op {
+  kInsert,
+  kUpdate,
+  kUpdateWatched,
+  kDelete,
+  kDeleteWatched,
+  kByRowid,
+  kCount,
+  kDeleteAll,
+  kFileAfter,
+  kFileBefore,
+  kFixedOps
+};
+enum KeyOp { kKeyFirst, kKeyLast, kKeyAfter, kKeyBefore, kKeyGet, kKeyOps };
+
+struct RecordFile::Impl {
+  Impl(const FileDef& d, void* b);
+
+  const FileDef& def;
+  char* buf;
+  detail::Schema schema;
+
+  std::shared_ptr<detail::Session> session;
+  detail::Attachment* att = nullptr;
+  std::string open_name;
+  std::string path;
+  bool is_open = false;
+  bool read_only = false;
+  bool watching = false;
+  bool streaming = false;
+  int recover_seconds = 0;
+  detail::ProgramLock lock;
+  detail::ProgramLock deny_lock;
+  int dos_fd = -1;
+
+  std::vector<std::string> sql;
+  std::vector<sqlite3_stmt*> stmts;
+
+  int64_t current = 0;
+  std::vector<char> as_read;  // the current record as it was read or written
+  Cursor cursor;
+
+  void build_sql();
+  sqlite3_stmt* statement(size_t op);  // nullptr and the error set on failure
+  static size_t key_op(size_t key, KeyOp op) { return kFixedOps + key * kKeyOps + op; }
+
+  int check_usable(bool write) const;
+  int key_index(const KeyDef& key, size_t* index) const;
+  void bind_fields(sqlite3_stmt* st, const void* record, int first) const;
+  void bind_key(sqlite3_stmt* st, size_t key, const void* record) const;
+  void read_row(sqlite3_stmt* st, void* image) const;
+  void take(const char* image, int64_t rowid);
+  void forget_current();
+  int read_by_rowid(int64_t rowid, std::vector<char>* image, bool* found);
+  int fill_page(int direction);
+  int step(int direction);
+  void wrote() { if (att) ++att->generation; }
+};
+
+}  // namespace qvn::storage
