@@ -33,8 +33,10 @@ struct ControlState {
   std::string shown;         // what an entry, string or spin shows now (its variable through its picture)
   ListModel* list = nullptr; // lists: the queue shown
   int selected = 0;          // lists: highlighted row, 1-based, 0 none; sheets: chosen tab's field
+  bool checked = false;      // check boxes: ticked; radio buttons: the chosen one of their group
+  int mouse_row = 0;         // lists: row of the last mouse press on it (the program may set it too)
   std::vector<std::string> icons;  // lists: the icon list (PROP:IconList), 1-based in use
-  int progress = 0;
+  int progress = 0;          // progress bars: 0 to 100
 };
 
 class Window {
@@ -64,6 +66,10 @@ class Window {
 
   // The accept loop: takes the next event (asking the backend for input when
   // none is queued) and makes it current. False once the window is closed.
+  // Order: the Ok pass (accept_all), then queued events, then a due Timer.
+  // A ScrollUp/ScrollDown/ScrollTop/ScrollBottom event for a list has moved
+  // its selection by the time it is current. CloseWindow only asks: the
+  // window closes when the program calls close().
   bool accept();
   Event event() const;
   int field() const;     // the current event's control, 0 for a window event
@@ -73,9 +79,25 @@ class Window {
   // Queues an event (POST).
   void post(Event e, int field = 0, int keycode = key::None);
   // SELECT: gives a control the focus (and a list its row), queueing Selected.
+  // A prompt passes the focus to the next control Tab reaches; a tab is
+  // chosen in its sheet. Ignored while the Ok pass runs.
   void select(int field, int row = 0);
+  // SELECT() without a control: the Ok pass. Every visible, enabled control
+  // with a variable gets Accepted in field order; a required one that shows
+  // no text ends the pass and takes the focus; otherwise Completed follows.
+  // The pass takes nothing from the controls: typed input reached the
+  // variables when it was typed.
+  void accept_all();
+  bool accepting_all() const;
   int focus() const;
   void set_first_field(int field);
+  int first_field() const;
+  // The button Enter presses (PROP:Default), 0 none.
+  int default_button() const;
+  void set_default_button(int field);
+  // ALERT: a key that gives AlertKey instead of its own action (field 0: the window's).
+  void alert(int field, int keycode);
+  bool alerted(int field, int keycode) const;
   // DISPLAY: controls show their variables again (field 0: all).
   void display(int field = 0);
   // UPDATE: variables take what their controls hold (field 0: all).
@@ -92,12 +114,18 @@ class Window {
   void set_text(int field, std::string text);
 
   void set_list(int field, ListModel* model);
-  // The list's rows changed: renderers redraw it.
+  // The list's rows changed: renderers redraw it. The selection keeps its
+  // row number within the rows there are.
   void list_changed(int field);
+  // One cell per column of the row (0-based, as the list model counts).
   std::vector<ListCell> cells(int field, size_t row) const;
 
-  // The first required entry (in field order) that shows no text, 0 when none (INCOMPLETE).
-  int incomplete() const;
+  // INCOMPLETE(): the first visible, enabled, required control (in field
+  // order) that shows no text gets the focus; its field, 0 when none.
+  int incomplete();
+
+  // POPUP(): the 1-based item chosen, 0 when none or a disabled one.
+  int popup(const std::string& menu);
 
   // Timer, in hundredths of a second (0 stops it).
   void set_timer(int hundredths);
@@ -112,15 +140,27 @@ class Window {
   void nested_loop(Body&& body);
 
   // Input from a person, through a backend. Each acts only on a visible,
-  // enabled control and turns into the events the language gives it.
-  void user_press(int field);                        // button, check box, radio
-  void user_type(int field, std::string_view text);  // entry/spin: typed value, then Accepted (or Rejected)
-  void user_select_row(int field, int row);          // list: 1-based row; NewSelection
-  void user_accept_row(int field, int row);          // list: double-click or Enter on a row
-  void user_choose_tab(int sheet_field, int tab_field);
-  void user_key(int field, int keycode);             // an alerted key
-  void user_expand(int field, int row, bool expand); // tree expander
-  void user_close();                                  // the system menu's Close
+  // enabled control of the top window and turns into the events the
+  // language gives it; a control that gets the focus first gets Selected.
+  // Each returns false when the window took no input.
+  bool user_press(int field);                        // button, check box, radio, tab
+  // Entry, text or spin: the typed value through the picture (upper case
+  // first where asked, a text cut to the picture's width) reaches the
+  // variable, then Accepted, and the focus moves on as Tab moves it unless
+  // the program gives it elsewhere. Text the picture refuses gives Rejected.
+  bool user_type(int field, std::string_view text);
+  // List: 1-based row; NewSelection with the key (MouseRight for a right
+  // click, which reports even an unchanged row), or AlertKey when alerted.
+  bool user_select_row(int field, int row, int keycode = key::MouseLeft);
+  bool user_accept_row(int field, int row);          // list: double-click on a row
+  bool user_choose_tab(int sheet_field, int tab_field);
+  // A key on a control (0: the focused one): an alerted key gives AlertKey;
+  // otherwise a hot key presses its control, Enter the default button,
+  // Escape the cancel button, Up and Down move a list's selection.
+  bool user_key(int field, int keycode);
+  bool user_expand(int field, int row, bool expand); // tree expander: Expanded or Contracted
+  bool user_spin(int field, bool up);                // spin arrows: a step within the range, NewSelection
+  bool user_close();                                  // the system menu's Close: CloseWindow
 
   struct Impl;
 
@@ -129,6 +169,10 @@ class Window {
   bool next_event_for_nested_loop();
   std::unique_ptr<Impl> impl_;
 };
+
+// The open windows, the last one on top; only the top one takes input.
+const std::vector<Window*>& open_windows();
+Window* top_window();
 
 template <class Body>
 void Window::nested_loop(Body&& body) {

@@ -5,6 +5,7 @@
 // (window.h) is what the program and the renderers work with.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ui/var_ref.h"
@@ -76,8 +77,12 @@ struct ControlDef {
   bool tree = false;         // a list drawn as a tree (format column with T)
   bool vscroll = false, hscroll = false;
   bool immediate = false;    // list: a new selection is reported at once
+  int hot_key = 0;           // a key (event.h key codes) that presses the control from anywhere in the window
   std::vector<int> alert_keys;
 };
+
+// A control text as it shows: "&" marks dropped, "&&" turned into "&".
+std::string visible_text(std::string_view text);
 
 struct WindowDef {
   std::string label;       // "P1$WINDOW"

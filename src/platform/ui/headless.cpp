@@ -1,0 +1,395 @@
+#include "platform/ui/headless.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+#include "platform/core/fixed_string.h"
+
+namespace qvn::ui {
+
+namespace {
+
+std::string trimmed(std::string_view s) {
+  s = clip(s);
+  size_t b = 0;
+  while (b < s.size() && s[b] == ' ') ++b;
+  return std::string(s.substr(b));
+}
+
+bool shows_value(const ControlDef& c) {
+  switch (c.kind) {
+    case ControlKind::Entry:
+    case ControlKind::Text:
+    case ControlKind::Spin:
+      return true;
+    case ControlKind::String:
+      return c.use.bound();
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// WindowView
+
+int WindowView::field(std::string_view control) const {
+  if (!control.empty() && control.front() == '?') {
+    const int f = window_.field(control);
+    if (f == 0) ADD_FAILURE() << "Window \"" << caption() << "\" has no control " << control;
+    return f;
+  }
+  std::vector<int> found;
+  for (int f = 1; f <= window_.controls(); ++f) {
+    const std::string& t = window_.state(f).text;
+    if (t == control || visible_text(t) == control) found.push_back(f);
+  }
+  if (found.size() > 1) {
+    std::vector<int> shown;
+    for (int f : found) {
+      if (!window_.is_hidden(f)) shown.push_back(f);
+    }
+    if (shown.size() == 1) return shown.front();
+  }
+  if (found.size() == 1) return found.front();
+  if (found.empty()) {
+    ADD_FAILURE() << "Window \"" << caption() << "\" has no control showing \"" << control << "\"";
+  } else {
+    ADD_FAILURE() << "Window \"" << caption() << "\" has " << found.size() << " controls showing \"" << control
+                  << "\"";
+  }
+  return 0;
+}
+
+bool WindowView::has(std::string_view control) const {
+  if (!control.empty() && control.front() == '?') return window_.field(control) != 0;
+  for (int f = 1; f <= window_.controls(); ++f) {
+    const std::string& t = window_.state(f).text;
+    if (t == control || visible_text(t) == control) return true;
+  }
+  return false;
+}
+
+std::string WindowView::text(std::string_view control) const {
+  const int f = field(control);
+  if (f == 0) return {};
+  if (shows_value(window_.control(f))) return trimmed(window_.state(f).shown);
+  return trimmed(visible_text(window_.state(f).text));
+}
+
+bool WindowView::is_hidden(std::string_view control) const {
+  const int f = field(control);
+  return f == 0 || window_.is_hidden(f);
+}
+
+bool WindowView::is_disabled(std::string_view control) const {
+  const int f = field(control);
+  return f == 0 || window_.is_disabled(f);
+}
+
+bool WindowView::is_checked(std::string_view control) const {
+  const int f = field(control);
+  return f != 0 && window_.state(f).checked;
+}
+
+bool WindowView::has_focus(std::string_view control) const {
+  const int f = field(control);
+  return f != 0 && window_.focus() == f;
+}
+
+std::string WindowView::focus() const { return window_.control(window_.focus()).equate; }
+
+int WindowView::choice(std::string_view control) const {
+  const int f = field(control);
+  return f == 0 ? 0 : window_.choice(f);
+}
+
+std::vector<std::vector<std::string>> WindowView::list_rows(std::string_view control) const {
+  std::vector<std::vector<std::string>> rows;
+  for (const auto& cells : list_cells(control)) {
+    std::vector<std::string> texts;
+    for (const ListCell& c : cells) texts.push_back(trimmed(c.text));
+    rows.push_back(std::move(texts));
+  }
+  return rows;
+}
+
+std::vector<std::vector<ListCell>> WindowView::list_cells(std::string_view control) const {
+  std::vector<std::vector<ListCell>> rows;
+  const int f = field(control);
+  if (f == 0) return rows;
+  const ListModel* model = window_.state(f).list;
+  if (!model) return rows;
+  for (size_t r = 0; r < model->rows(); ++r) rows.push_back(window_.cells(f, r));
+  return rows;
+}
+
+void WindowView::refused(std::string_view control, const char* action) const {
+  ADD_FAILURE() << "Window \"" << caption() << "\": cannot " << action << " " << control
+                << " (hidden, disabled, read-only, out of range, or not the top window)";
+}
+
+int WindowView::input_field(std::string_view control, const char* action) const {
+  const int f = field(control);
+  if (f == 0) ADD_FAILURE() << "Window \"" << caption() << "\": nothing to " << action;
+  return f;
+}
+
+void WindowView::press(std::string_view control) {
+  const int f = input_field(control, "press");
+  if (f != 0 && !window_.user_press(f)) refused(control, "press");
+}
+
+void WindowView::type(std::string_view control, std::string_view text) {
+  const int f = input_field(control, "type into");
+  if (f != 0 && !window_.user_type(f, text)) refused(control, "type into");
+}
+
+void WindowView::select_row(std::string_view list, int row) {
+  const int f = input_field(list, "select a row of");
+  if (f != 0 && !window_.user_select_row(f, row)) refused(list, "select that row of");
+}
+
+void WindowView::right_click_row(std::string_view list, int row) {
+  const int f = input_field(list, "right-click");
+  if (f != 0 && !window_.user_select_row(f, row, key::MouseRight)) refused(list, "right-click that row of");
+}
+
+void WindowView::accept_row(std::string_view list, int row) {
+  const int f = input_field(list, "double-click a row of");
+  if (f != 0 && !window_.user_accept_row(f, row)) refused(list, "double-click that row of");
+}
+
+void WindowView::choose_tab(std::string_view tab) {
+  const int f = input_field(tab, "choose");
+  if (f == 0) return;
+  const int sheet = window_.field(window_.control(f).parent);
+  if (!window_.user_choose_tab(sheet, f)) refused(tab, "choose");
+}
+
+void WindowView::press_key(std::string_view control, int keycode) {
+  const int f = input_field(control, "press a key on");
+  if (f != 0 && !window_.user_key(f, keycode)) refused(control, "press a key on");
+}
+
+void WindowView::press_key(int keycode) {
+  if (!window_.user_key(0, keycode)) refused("the focused control", "press a key on");
+}
+
+void WindowView::expand(std::string_view list, int row) {
+  const int f = input_field(list, "expand");
+  if (f != 0 && !window_.user_expand(f, row, true)) refused(list, "expand that row of");
+}
+
+void WindowView::contract(std::string_view list, int row) {
+  const int f = input_field(list, "contract");
+  if (f != 0 && !window_.user_expand(f, row, false)) refused(list, "contract that row of");
+}
+
+void WindowView::spin_up(std::string_view spin) {
+  const int f = input_field(spin, "spin");
+  if (f != 0 && !window_.user_spin(f, true)) refused(spin, "spin");
+}
+
+void WindowView::spin_down(std::string_view spin) {
+  const int f = input_field(spin, "spin");
+  if (f != 0 && !window_.user_spin(f, false)) refused(spin, "spin");
+}
+
+void WindowView::close() {
+  if (!window_.user_close()) refused("the window", "close");
+}
+
+void WindowView::advance_time(int64_t ms) { user_.advance_time(ms); }
+
+bool WindowView::wait_for(const std::function<bool()>& condition, int real_ms) {
+  return HeadlessUser::wait_for(condition, real_ms);
+}
+
+// HeadlessUser
+
+HeadlessUser::HeadlessUser(int64_t start_ms)
+    : clock_(start_ms), scoped_clock_(clock_), previous_(installed_backend()) {
+  install_backend(this);
+}
+
+HeadlessUser::~HeadlessUser() {
+  for (const Step& step : steps_) ADD_FAILURE() << "The script's step never ran: " << describe(step);
+  install_backend(previous_);
+}
+
+HeadlessUser& HeadlessUser::on_window(std::string caption, WindowStep step) {
+  steps_.push_back(Step{StepKind::Window, false, std::move(caption), 0, std::move(step)});
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::then(WindowStep step) {
+  steps_.push_back(Step{StepKind::Window, true, {}, 0, std::move(step)});
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::answer_message(std::string text, int button) {
+  steps_.push_back(Step{StepKind::Message, false, std::move(text), button, {}});
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::answer_any_message(int button) {
+  steps_.push_back(Step{StepKind::Message, true, {}, button, {}});
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::choose_file(std::string path) {
+  steps_.push_back(Step{StepKind::File, false, std::move(path), 0, {}});
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::choose_folder(std::string path) {
+  steps_.push_back(Step{StepKind::Folder, false, std::move(path), 0, {}});
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::choose_popup(int item) {
+  steps_.push_back(Step{StepKind::Popup, true, {}, item, {}});
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::choose_popup(std::string item_text) {
+  steps_.push_back(Step{StepKind::Popup, false, std::move(item_text), 0, {}});
+  return *this;
+}
+
+bool HeadlessUser::wait_for(const std::function<bool()>& condition, int real_ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(real_ms);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= until) return condition();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+std::string HeadlessUser::describe(const Step& step) {
+  switch (step.kind) {
+    case StepKind::Window:
+      return step.any ? "a step for any window" : "a step for window \"" + step.text + "\"";
+    case StepKind::Message:
+      return step.any ? "an answer to any message" : "an answer to the message \"" + step.text + "\"";
+    case StepKind::File:
+      return step.text.empty() ? "cancelling a file dialog" : "choosing the file " + step.text;
+    case StepKind::Folder:
+      return step.text.empty() ? "cancelling a folder dialog" : "choosing the folder " + step.text;
+    case StepKind::Popup:
+      return step.any ? "choosing popup item " + std::to_string(step.number) : "choosing popup item \"" + step.text + "\"";
+  }
+  return "?";
+}
+
+std::string HeadlessUser::next_step_text() const {
+  return steps_.empty() ? std::string("the script has no step left") : "the next step is " + describe(steps_.front());
+}
+
+void HeadlessUser::window_opened(Window& w) { windows_opened_.push_back(w.caption()); }
+
+void HeadlessUser::window_closed(Window& w) {
+  if (gave_up_on_ == &w) gave_up_on_ = nullptr;
+}
+
+void HeadlessUser::give_up(Window& w) {
+  if (gave_up_on_ == &w) {
+    w.close();
+    return;
+  }
+  gave_up_on_ = &w;
+  w.post(Event::CloseWindow);
+}
+
+void HeadlessUser::wait_for_event(Window& w) {
+  if (steps_.empty() || steps_.front().kind != StepKind::Window) {
+    ADD_FAILURE() << "Window \"" << w.caption() << "\" waits for input, but " << next_step_text();
+    give_up(w);
+    return;
+  }
+  if (!steps_.front().any && steps_.front().text != w.caption()) {
+    ADD_FAILURE() << "Window \"" << w.caption() << "\" waits for input, but " << next_step_text();
+    give_up(w);
+    return;
+  }
+  Step step = std::move(steps_.front());
+  steps_.pop_front();
+  gave_up_on_ = nullptr;
+  WindowView view(w, *this);
+  if (step.action) step.action(view);
+}
+
+int HeadlessUser::message(const MessageBoxDef& box) {
+  messages_.push_back(ShownMessage{box, 0});
+  int answer = answer_without_choice(box);
+  if (steps_.empty() || steps_.front().kind != StepKind::Message ||
+      (!steps_.front().any && steps_.front().text != box.text)) {
+    ADD_FAILURE() << "Message \"" << box.text << "\" (caption \"" << box.caption << "\") is not answered: "
+                  << next_step_text();
+  } else {
+    const Step step = std::move(steps_.front());
+    steps_.pop_front();
+    if ((step.number & box.buttons) == 0 || (step.number & (step.number - 1)) != 0) {
+      ADD_FAILURE() << "Message \"" << box.text << "\" offers no button " << step.number;
+    } else {
+      answer = step.number;
+    }
+  }
+  messages_.back().answer = answer;
+  return answer;
+}
+
+std::string HeadlessUser::open_file(const FileDialogDef& dialog) {
+  file_dialogs_.push_back(dialog);
+  if (steps_.empty() || steps_.front().kind != StepKind::File) {
+    ADD_FAILURE() << "File dialog \"" << dialog.title << "\" is not answered: " << next_step_text();
+    return {};
+  }
+  const std::string path = std::move(steps_.front().text);
+  steps_.pop_front();
+  std::error_code ec;
+  if (!path.empty() && !std::filesystem::is_regular_file(path, ec)) {
+    ADD_FAILURE() << "File dialog \"" << dialog.title << "\": no file " << path << " to choose";
+    return {};
+  }
+  return path;
+}
+
+std::string HeadlessUser::choose_folder(const FolderDialogDef& dialog) {
+  folder_dialogs_.push_back(dialog);
+  if (steps_.empty() || steps_.front().kind != StepKind::Folder) {
+    ADD_FAILURE() << "Folder dialog \"" << dialog.title << "\" is not answered: " << next_step_text();
+    return {};
+  }
+  const std::string path = std::move(steps_.front().text);
+  steps_.pop_front();
+  std::error_code ec;
+  if (!path.empty() && !std::filesystem::is_directory(path, ec)) {
+    ADD_FAILURE() << "Folder dialog \"" << dialog.title << "\": no folder " << path << " to choose";
+    return {};
+  }
+  return path;
+}
+
+int HeadlessUser::popup(Window&, const std::string& menu) {
+  popups_.push_back(menu);
+  if (steps_.empty() || steps_.front().kind != StepKind::Popup) {
+    ADD_FAILURE() << "Popup menu \"" << menu << "\" is not answered: " << next_step_text();
+    return 0;
+  }
+  const Step step = std::move(steps_.front());
+  steps_.pop_front();
+  if (step.any) return step.number;
+  if (step.text.empty()) return 0;
+  for (const PopupItem& item : popup_items(menu)) {
+    if (item.number != 0 && (item.text == step.text || visible_text(item.text) == step.text)) return item.number;
+  }
+  ADD_FAILURE() << "Popup menu \"" << menu << "\" has no item \"" << step.text << "\"";
+  return 0;
+}
+
+}  // namespace qvn::ui

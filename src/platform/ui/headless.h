@@ -1,0 +1,184 @@
+#pragma once
+// A scripted user for tests: window procedures run without a screen while
+// a script, written as a list of steps, sees each window as it waits and
+// acts on it, answers message boxes, file dialogs and popup menus, and
+// decides when the virtual clock moves.
+//
+//   HeadlessUser user;
+//   user.on_window("Lorvane --  QVN v.6.1", [](WindowView& w) { w.press("?BUTTON17"); });
+//   user.answer_message("Are you entirely sure?", button::Yes);
+//   user.then([](WindowView& w) { w.close(); });
+//   Main();
+//
+// Steps run in order, each when the program asks for what it expects: a
+// window step when a window waits for input, a message step when a message
+// box appears, and so on. A step that finds something else, a box nobody
+// answers and a window that waits with no step left fail the test; the box
+// is then answered as if closed and the window closed, so a test never
+// hangs. Steps that never ran fail the test when the user goes.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/core/clock.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/window.h"
+
+namespace qvn::ui {
+
+class HeadlessUser;
+
+// One window as the scripted user sees it. Controls are named by equate
+// ("?LIST:2") or by the text they show ("Close", "&Tag" or "Tag"). Every
+// action fails the test when the control is not there or takes no input
+// (hidden, disabled, read-only, or the window is not the top one).
+class WindowView {
+ public:
+  WindowView(Window& window, HeadlessUser& user) : window_(window), user_(user) {}
+
+  Window& window() { return window_; }
+  const std::string& caption() const { return window_.caption(); }
+  bool window_hidden() const { return window_.hidden(); }
+
+  // The control's field; fails the test and gives 0 when there is none or
+  // when its text names several controls.
+  int field(std::string_view control) const;
+  bool has(std::string_view control) const;
+
+  // What the control shows, without leading and trailing blanks: an entry's,
+  // spin box's or bound string's value through its picture, any other
+  // control's text without its "&" marks.
+  std::string text(std::string_view control) const;
+  bool is_hidden(std::string_view control) const;
+  bool is_disabled(std::string_view control) const;
+  bool is_checked(std::string_view control) const;
+  bool has_focus(std::string_view control) const;
+  // The focused control's equate, "" when none.
+  std::string focus() const;
+  int choice(std::string_view control) const;
+  // A list's rows as its cells' texts without leading and trailing blanks.
+  std::vector<std::vector<std::string>> list_rows(std::string_view control) const;
+  std::vector<std::vector<ListCell>> list_cells(std::string_view control) const;
+
+  void press(std::string_view control);
+  void type(std::string_view control, std::string_view text);
+  void select_row(std::string_view list, int row);
+  void right_click_row(std::string_view list, int row);
+  void accept_row(std::string_view list, int row);
+  void choose_tab(std::string_view tab);
+  void press_key(std::string_view control, int keycode);
+  void press_key(int keycode);  // on the focused control
+  void expand(std::string_view list, int row);
+  void contract(std::string_view list, int row);
+  void spin_up(std::string_view spin);
+  void spin_down(std::string_view spin);
+  void close();
+
+  // Moves virtual time on; a window timer that falls due then fires.
+  void advance_time(int64_t ms);
+  // Waits in real time, at most real_ms, until the condition holds.
+  bool wait_for(const std::function<bool()>& condition, int real_ms);
+
+ private:
+  int input_field(std::string_view control, const char* action) const;
+  void refused(std::string_view control, const char* action) const;
+
+  Window& window_;
+  HeadlessUser& user_;
+};
+
+// Installs itself as the backend and a virtual clock for its lifetime.
+class HeadlessUser final : public Backend {
+ public:
+  // 1 March 2024, 10:00 UTC.
+  static constexpr int64_t kDefaultStartMs = 1709287200000;
+
+  explicit HeadlessUser(int64_t start_ms = kDefaultStartMs);
+  ~HeadlessUser() override;
+  HeadlessUser(const HeadlessUser&) = delete;
+  HeadlessUser& operator=(const HeadlessUser&) = delete;
+
+  using WindowStep = std::function<void(WindowView&)>;
+
+  // The next window that waits must bear this caption.
+  HeadlessUser& on_window(std::string caption, WindowStep step);
+  // The next window that waits, whatever its caption.
+  HeadlessUser& then(WindowStep step);
+  // The next message box must show this text ("|" as written) and offer the button.
+  HeadlessUser& answer_message(std::string text, int button);
+  HeadlessUser& answer_any_message(int button);
+  // The next file dialog: the file (as this platform spells it) or "" to cancel.
+  HeadlessUser& choose_file(std::string path);
+  HeadlessUser& choose_folder(std::string path);
+  // The next popup menu: the item by number or by its text; 0 or "" dismisses it.
+  HeadlessUser& choose_popup(int item);
+  HeadlessUser& choose_popup(std::string item_text);
+
+  VirtualClock& clock() { return clock_; }
+  void advance_time(int64_t ms) { clock_.advance_ms(ms); }
+  // Waits in real time, at most real_ms, until the condition holds.
+  static bool wait_for(const std::function<bool()>& condition, int real_ms);
+
+  struct ShownMessage {
+    MessageBoxDef box;
+    int answer = 0;
+  };
+  const std::vector<ShownMessage>& messages() const { return messages_; }
+  const std::vector<FileDialogDef>& file_dialogs() const { return file_dialogs_; }
+  const std::vector<FolderDialogDef>& folder_dialogs() const { return folder_dialogs_; }
+  const std::vector<std::string>& popups() const { return popups_; }
+  // Captions of the windows in the order they opened.
+  const std::vector<std::string>& windows_opened() const { return windows_opened_; }
+  int beeps() const { return beeps_; }
+  int repaints() const { return repaints_; }
+  int brought_to_front() const { return to_front_; }
+  size_t steps_left() const { return steps_.size(); }
+
+  // Backend.
+  void window_opened(Window& w) override;
+  void window_closed(Window& w) override;
+  void wait_for_event(Window& w) override;
+  void refresh(Window&, int) override {}
+  void repaint_only() override { ++repaints_; }
+  void to_front(Window&) override { ++to_front_; }
+  int message(const MessageBoxDef& box) override;
+  std::string open_file(const FileDialogDef& dialog) override;
+  std::string choose_folder(const FolderDialogDef& dialog) override;
+  int popup(Window& w, const std::string& menu) override;
+  void beep() override { ++beeps_; }
+
+ private:
+  enum class StepKind { Window, Message, File, Folder, Popup };
+  struct Step {
+    StepKind kind = StepKind::Window;
+    bool any = true;          // window: any caption; message: any text; popup: by number
+    std::string text;         // caption, message text, path or popup item text
+    int number = 0;           // button or popup item
+    WindowStep action;
+  };
+  static std::string describe(const Step& step);
+  std::string next_step_text() const;
+  // The window waits and the script has nothing for it: close it, and
+  // close it outright when it waits again without a step between.
+  void give_up(Window& w);
+
+  VirtualClock clock_;
+  ScopedClock scoped_clock_;
+  Backend* previous_;
+  std::deque<Step> steps_;
+  std::vector<ShownMessage> messages_;
+  std::vector<FileDialogDef> file_dialogs_;
+  std::vector<FolderDialogDef> folder_dialogs_;
+  std::vector<std::string> popups_;
+  std::vector<std::string> windows_opened_;
+  int beeps_ = 0;
+  int repaints_ = 0;
+  int to_front_ = 0;
+  const Window* gave_up_on_ = nullptr;
+};
+
+}  // namespace qvn::ui
