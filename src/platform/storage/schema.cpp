@@ -111,8 +111,9 @@ int check_shape(sqlite3* db, const std::string& alias, const FileDef& def, const
   auto query = [&](const std::string& sql, auto&& row) -> int {
     sqlite3_stmt* st = nullptr;
     int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-    while (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW) row(st);
-    int result = (rc == SQLITE_DONE || rc == SQLITE_OK) ? 0 : report_sqlite(db, rc);
+    if (rc == SQLITE_OK)
+      while ((rc = sqlite3_step(st)) == SQLITE_ROW) row(st);
+    int result = rc == SQLITE_DONE ? 0 : report_sqlite(db, rc);
     sqlite3_finalize(st);
     return result;
   };
@@ -166,8 +167,9 @@ int drop_all(sqlite3* db, const char* type) {
   std::string sql = std::string("SELECT name FROM sqlite_schema WHERE type = '") + type +
                     "' AND name NOT LIKE 'sqlite_%' AND sql IS NOT NULL";
   int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr);
-  while (rc == SQLITE_OK && (rc = sqlite3_step(st)) == SQLITE_ROW)
-    names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  if (rc == SQLITE_OK)
+    while ((rc = sqlite3_step(st)) == SQLITE_ROW)
+      names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
   sqlite3_finalize(st);
   if (rc != SQLITE_DONE) return report_sqlite(db, rc);
   for (const std::string& name : names)
