@@ -110,18 +110,12 @@ int FileManager::OpenFile() {
   for (int pass = 0; pass < kOpenPasses; ++pass) {
     int rc = FILE->open(mode);
     failure = ErrorSnapshot::take();
-    if (rc == err::NoError) {
-      USED = 1;
-      return level::Benign;
-    }
+    if (rc == err::NoError) return Opened();
     if (rc == err::AccessDenied) {
       FILE->send("Recover=" + std::to_string(LOCKRECOVER));
       rc = FILE->open(mode);
       failure = ErrorSnapshot::take();
-      if (rc == err::NoError) {
-        USED = 1;
-        return level::Benign;
-      }
+      if (rc == err::NoError) return Opened();
       if (rc == err::AccessDenied && write_access(mode)) {
         Throw(Msg::OpenReadOnly);
         mode = (mode & 0xF0) | storage::kReadOnly;
@@ -153,6 +147,14 @@ int FileManager::OpenFile() {
   failure.restore();
   Throw(Msg::OpenFailed);
   return level::Fatal;
+}
+
+// Changes made by another program since a record was read are detected
+// when the record is stored or deleted.
+int FileManager::Opened() {
+  FILE->watch();
+  USED = 1;
+  return level::Benign;
 }
 
 int FileManager::Next() {

@@ -109,6 +109,7 @@ class FileManager {
 
  private:
   int OpenFile();
+  int Opened();
   int NumberRecord(const KeyEntry& entry);
   // The unique key the buffer duplicates, or nullptr.
   const KeyEntry* DuplicatedKey();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/core/error_state.h"
 #include "platform/framework/record_fields.h"
@@ -170,7 +171,7 @@ int RelationManager::ApplyDeleteRules(FileManager*& failed) {
       set_error(err::AccessDenied);
       rc = err::AccessDenied;
     }
-    for (size_t i = 0; rc == err::NoError && i < pointers.size() && relation.delete_mode != rule::Restrict; ++i) {
+    for (size_t i = 0; rc == err::NoError && i < pointers.size(); ++i) {
       rc = child->FILE->get_pointer(pointers[i]);
       if (rc != err::NoError) break;
       if (relation.delete_mode == rule::Cascade) {
@@ -207,7 +208,7 @@ int RelationManager::ApplyUpdateRules(const void* old_record, FileManager*& fail
       set_error(err::AccessDenied);
       rc = err::AccessDenied;
     }
-    for (size_t i = 0; rc == err::NoError && i < pointers.size() && relation.update_mode != rule::Restrict; ++i) {
+    for (size_t i = 0; rc == err::NoError && i < pointers.size(); ++i) {
       rc = child->FILE->get_pointer(pointers[i]);
       if (rc != err::NoError) break;
       std::vector<char> child_old(static_cast<char*>(child->BUFFER),
@@ -241,6 +242,7 @@ int RelationManager::Delete(bool ask) {
   }
   std::vector<FileManager*> files;
   Involved(true, files);
+  int64_t current = ME->FILE->pointer();
   for (;;) {
     storage::Transaction transaction;
     int rc = StartTransaction(transaction, files);
@@ -257,7 +259,7 @@ int RelationManager::Delete(bool ask) {
     }
     if (code == err::NoError) return level::Benign;
     ErrorSnapshot failure = ErrorSnapshot::take();
-    if (transaction.active()) transaction.rollback();
+    RollBack(transaction, current);
     failure.restore();
     failed->Throw(Msg::DeleteFailed);
     if (ME->ERRORS->Throw(Msg::RetryDelete, MessageContext(ME->GetName())) != level::Benign) {
@@ -274,10 +276,11 @@ int RelationManager::Update() {
   if (rc != level::Benign) return rc;
   std::vector<char> old_record;
   bool have_old = StoredRecord(old_record);
+  int64_t current = ME->FILE->pointer();
   int code = ME->TryUpdate();
   if (code != err::NoError) {
     ErrorSnapshot failure = ErrorSnapshot::take();
-    if (transaction.active()) transaction.rollback();
+    RollBack(transaction, current);
     failure.restore();
     ME->Throw(code == err::RecordChangedByAnotherStation ? Msg::ConcurrencyFailed : Msg::PutFailed);
     return level::Notify;
@@ -290,21 +293,39 @@ int RelationManager::Update() {
   }
   if (code == err::NoError) return level::Benign;
   ErrorSnapshot failure = ErrorSnapshot::take();
-  if (transaction.active()) transaction.rollback();
+  RollBack(transaction, current);
   failure.restore();
   failed->Throw(Msg::PutFailed);
   return level::Notify;
 }
 
+// A rollback leaves no record current; the caller's record is made current
+// again, keeping the buffer as it is, so that the operation can be repeated.
+void RelationManager::RollBack(storage::Transaction& transaction, int64_t current) {
+  if (!transaction.active()) return;
+  transaction.rollback();
+  if (current == 0) return;
+  SavedBuffer keep(ME);
+  ME->FILE->get_pointer(current);
+}
+
+// Reads the record through a second instance of the file, opened under the
+// name the first was opened under: reading it again through the first would
+// replace the record as read, which change detection compares with.
 bool RelationManager::StoredRecord(std::vector<char>& out) {
   storage::RecordFile& file = *ME->FILE;
   int64_t pointer = file.pointer();
-  if (pointer == 0) return false;
-  SavedBuffer keep(ME);
-  if (file.get_pointer(pointer) != err::NoError) return false;
-  const char* buffer = static_cast<const char*>(ME->BUFFER);
-  out.assign(buffer, buffer + file.def().struct_size);
-  return true;
+  if (pointer == 0 || !file.is_open()) return false;
+  storage::FileDef def = file.def();
+  std::string name = file.open_name();
+  def.name_var = name.data();
+  def.name_width = name.size();
+  out.assign(def.struct_size, 0);
+  storage::RecordFile probe(def, out.data());
+  if (probe.open(storage::kReadOnly | storage::kDenyNone) != err::NoError) return false;
+  bool found = probe.get_pointer(pointer) == err::NoError;
+  probe.close();
+  return found;
 }
 
 }  // namespace qvn::framework

@@ -98,6 +98,7 @@ class RelationManager {
   int ApplyUpdateRules(const void* old_record, FileManager*& failed);
   // A copy of the current record as stored, before the buffer's changes.
   bool StoredRecord(std::vector<char>& out);
+  void RollBack(storage::Transaction& transaction, int64_t current);
 
   std::vector<std::vector<RelationManager*>> open_sets_;
   int pass_ = 0;
