@@ -1,0 +1,85 @@
+#include "platform/ui/qt/dialog_units.h"
+
+#include <QtCore/QStringList>
+#include <QtGui/QFontDatabase>
+#include <QtGui/QFontMetrics>
+
+#include <algorithm>
+#include <cmath>
+#include <initializer_list>
+
+namespace qvn::ui::qt {
+
+namespace {
+
+QString first_installed(std::initializer_list<const char*> families) {
+  const QStringList installed = QFontDatabase::families();
+  for (const char* f : families) {
+    if (installed.contains(QString::fromLatin1(f), Qt::CaseInsensitive)) return QString::fromLatin1(f);
+  }
+  return QString::fromLatin1(*families.begin());
+}
+
+QString sans() { return first_installed({"Nimbus Sans", "Liberation Sans", "Arimo", "Helvetica", "DejaVu Sans"}); }
+
+// Rounded the way the platform's own dialogs round: to the nearest pixel,
+// halves up.
+int scale(int units, int base, int divisor) {
+  return static_cast<int>(std::floor(static_cast<double>(units) * base / divisor + 0.5));
+}
+
+QFont::Weight weight_of(const std::string& face, bool bold) {
+  if (QString::fromStdString(face).trimmed().compare("Arial Black", Qt::CaseInsensitive) == 0) return QFont::Black;
+  return bold ? QFont::Bold : QFont::Normal;
+}
+
+}  // namespace
+
+QString installed_family(const std::string& face) {
+  const QString f = QString::fromStdString(face).trimmed().toLower();
+  if (f.isEmpty() || f == "ms sans serif" || f == "microsoft sans serif" || f == "ms shell dlg" || f == "arial" ||
+      f == "arial black" || f == "tahoma" || f == "verdana" || f == "helv" || f == "system") {
+    return sans();
+  }
+  if (f == "courier" || f == "courier new" || f == "fixedsys" || f == "lucida console") {
+    return first_installed({"Nimbus Mono PS", "Liberation Mono", "DejaVu Sans Mono"});
+  }
+  if (f == "times new roman" || f == "times" || f == "ms serif") {
+    return first_installed({"Nimbus Roman", "Liberation Serif", "DejaVu Serif"});
+  }
+  if (QFontDatabase::families().contains(QString::fromStdString(face), Qt::CaseInsensitive)) {
+    return QString::fromStdString(face);
+  }
+  return sans();
+}
+
+QFont window_font(const Font& font) {
+  QFont f(installed_family(font.face.empty() ? "MS Sans Serif" : font.face));
+  f.setPointSize(font.points > 0 ? font.points : 8);
+  f.setWeight(weight_of(font.face, font.bold));
+  return f;
+}
+
+QFont control_font(const QFont& window_font, const Font& font) {
+  QFont f = window_font;
+  if (!font.face.empty()) f.setFamily(installed_family(font.face));
+  if (font.points > 0) f.setPointSize(font.points);
+  f.setWeight(font.face.empty() ? (font.bold ? QFont::Bold : window_font.weight()) : weight_of(font.face, font.bold));
+  return f;
+}
+
+DialogUnits::DialogUnits(const QFont& font) {
+  const QFontMetrics m(font);
+  // The average of the 52 letters, rounded as the platform computes its
+  // dialog base unit.
+  const int letters = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  base_x_ = std::max(1, (letters / 26 + 1) / 2);
+  base_y_ = std::max(1, m.height());
+}
+
+int DialogUnits::x(int units) const { return scale(units, base_x_, 4); }
+int DialogUnits::y(int units) const { return scale(units, base_y_, 8); }
+
+QRect DialogUnits::rect(const Rect& r) const { return QRect(x(r.x), y(r.y), x(r.w), y(r.h)); }
+
+}  // namespace qvn::ui::qt

@@ -1,0 +1,236 @@
+#include "platform/ui/qt/list_control.h"
+
+#include <QtWidgets/QHeaderView>
+#include <QtWidgets/QScrollBar>
+#include <QtWidgets/QStyledItemDelegate>
+
+#include <cstdlib>
+
+#include "platform/ui/qt/pictures.h"
+
+namespace qvn::ui::qt {
+
+namespace {
+
+Qt::Alignment alignment(Align a) {
+  switch (a) {
+    case Align::Right:
+    case Align::Decimal:
+      return Qt::AlignRight | Qt::AlignVCenter;
+    case Align::Center:
+      return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Align::Left:
+      break;
+  }
+  return Qt::AlignLeft | Qt::AlignVCenter;
+}
+
+bool same_cell(const ListCell& a, const ListCell& b) {
+  return a.text == b.text && a.icon == b.icon && a.fg == b.fg && a.bg == b.bg && a.sel_fg == b.sel_fg &&
+         a.sel_bg == b.sel_bg && a.level == b.level;
+}
+
+bool same_rows(const std::vector<std::vector<ListCell>>& a, const std::vector<std::vector<ListCell>>& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t r = 0; r < a.size(); ++r) {
+    if (a[r].size() != b[r].size()) return false;
+    for (size_t c = 0; c < a[r].size(); ++c) {
+      if (!same_cell(a[r][c], b[r][c])) return false;
+    }
+  }
+  return true;
+}
+
+long long pick(long long cell, int32_t column_default) { return cell >= 0 ? cell : column_default; }
+
+// Draws a selected cell in its own colours where the row gives them, and an
+// icon without text in the middle of its column.
+class CellDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    if (option->state & QStyle::State_Selected) {
+      const QVariant fg = index.data(kSelectedForegroundRole);
+      const QVariant bg = index.data(kSelectedBackgroundRole);
+      for (QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        if (fg.isValid()) option->palette.setColor(g, QPalette::HighlightedText, fg.value<QColor>());
+        if (bg.isValid()) option->palette.setColor(g, QPalette::Highlight, bg.value<QColor>());
+      }
+    }
+    if (option->text.trimmed().isEmpty() && !option->icon.isNull()) {
+      option->text.clear();
+      option->features &= ~QStyleOptionViewItem::HasDisplay;
+      option->decorationAlignment = Qt::AlignCenter;
+      option->displayAlignment = Qt::AlignCenter;
+    }
+  }
+};
+
+}  // namespace
+
+QColor bgr_color(long long bgr) {
+  if (bgr < 0) return QColor();
+  return QColor::fromRgb(static_cast<QRgb>(bgr_to_rgb(static_cast<uint32_t>(bgr & 0xFFFFFF))));
+}
+
+ListControl::ListControl(const ListFormat& format, const DialogUnits& units, bool tree, QWidget* parent)
+    : QTreeWidget(parent), format_(format), tree_(tree) {
+  setItemDelegate(new CellDelegate(this));
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setUniformRowHeights(true);
+  setAllColumnsShowFocus(true);
+  setExpandsOnDoubleClick(false);
+  setItemsExpandable(tree);
+  setRootIsDecorated(tree);
+  setIconSize(QSize(14, 14));
+  setTextElideMode(Qt::ElideNone);
+
+  const int count = static_cast<int>(format_.columns.size());
+  setColumnCount(count == 0 ? 1 : count);
+  bool any_header = false;
+  QTreeWidgetItem* head = headerItem();
+  for (int c = 0; c < count; ++c) {
+    const Column& col = format_.columns[static_cast<size_t>(c)];
+    if (col.tree && tree_column_ < 0) tree_column_ = c;
+    any_header = any_header || col.has_header;
+    head->setText(c, QString::fromStdString(col.header));
+    head->setTextAlignment(c, alignment(col.has_header ? col.header_align : col.align));
+  }
+  if (tree_ && tree_column_ > 0) setTreePosition(tree_column_);
+  header()->setVisible(any_header);
+  header()->setStretchLastSection(true);
+  header()->setSectionsMovable(false);
+  for (int c = 0; c < count; ++c) {
+    const Column& col = format_.columns[static_cast<size_t>(c)];
+    header()->setSectionResizeMode(c, col.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
+    header()->resizeSection(c, units.x(col.width));
+  }
+
+  connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item, QTreeWidgetItem*) {
+    if (following_ || item == nullptr) return;
+    if (on_select) on_select(row_of(item));
+  });
+  connect(this, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
+    if (following_ || item == nullptr) return;
+    if (on_accept) on_accept(row_of(item));
+  });
+  connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    if (following_ || item == nullptr) return;
+    if (on_expand) on_expand(row_of(item), true);
+  });
+  connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+    if (following_ || item == nullptr) return;
+    if (on_expand) on_expand(row_of(item), false);
+  });
+}
+
+void ListControl::show_rows(const std::vector<std::vector<ListCell>>& rows, const std::vector<std::string>& icons) {
+  following_ = true;
+  if (!same_rows(rows, rows_) || icons != icons_) {
+    rows_ = rows;
+    icons_ = icons;
+    rebuild();
+  }
+  apply_levels();
+  following_ = false;
+}
+
+void ListControl::rebuild() {
+  const int scroll = verticalScrollBar()->value();
+  const int current = current_row();
+  clear();
+  items_.clear();
+  items_.reserve(rows_.size());
+
+  // Each row hangs under the nearest row before it with a smaller level.
+  struct Open {
+    int level;
+    QTreeWidgetItem* item;
+  };
+  std::vector<Open> parents;
+  QList<QTreeWidgetItem*> top;
+  const int columns = columnCount();
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    const std::vector<ListCell>& cells = rows_[r];
+    auto* item = new QTreeWidgetItem();
+    item->setData(0, kRowRole, static_cast<int>(r) + 1);
+    for (int c = 0; c < columns && c < static_cast<int>(cells.size()); ++c) {
+      const ListCell& cell = cells[static_cast<size_t>(c)];
+      const Column* col = c < static_cast<int>(format_.columns.size()) ? &format_.columns[static_cast<size_t>(c)] : nullptr;
+      item->setText(c, QString::fromStdString(cell.text));
+      if (col != nullptr) item->setTextAlignment(c, alignment(col->align));
+      if (cell.icon > 0 && static_cast<size_t>(cell.icon) <= icons_.size()) {
+        item->setIcon(c, icon(icons_[static_cast<size_t>(cell.icon) - 1]));
+      }
+      const ColumnColors none;
+      const ColumnColors& d = col != nullptr ? col->default_colors : none;
+      const QColor fg = bgr_color(pick(cell.fg, d.fg));
+      const QColor bg = bgr_color(pick(cell.bg, d.bg));
+      const QColor sfg = bgr_color(pick(cell.sel_fg, d.selected_fg));
+      const QColor sbg = bgr_color(pick(cell.sel_bg, d.selected_bg));
+      if (fg.isValid()) item->setForeground(c, fg);
+      if (bg.isValid()) item->setBackground(c, bg);
+      if (sfg.isValid()) item->setData(c, kSelectedForegroundRole, sfg);
+      if (sbg.isValid()) item->setData(c, kSelectedBackgroundRole, sbg);
+    }
+    items_.push_back(item);
+    if (!tree_) {
+      top.append(item);
+      continue;
+    }
+    const int level =
+        tree_column_ >= 0 && static_cast<size_t>(tree_column_) < cells.size() ? std::abs(cells[static_cast<size_t>(tree_column_)].level) : 0;
+    while (!parents.empty() && parents.back().level >= level) parents.pop_back();
+    if (parents.empty()) {
+      top.append(item);
+    } else {
+      parents.back().item->addChild(item);
+    }
+    parents.push_back({level, item});
+  }
+  addTopLevelItems(top);
+  if (current > 0 && static_cast<size_t>(current) <= items_.size()) setCurrentItem(items_[static_cast<size_t>(current) - 1]);
+  verticalScrollBar()->setValue(scroll);
+}
+
+void ListControl::apply_levels() {
+  if (!tree_ || tree_column_ < 0) return;
+  for (size_t r = 0; r < items_.size() && r < rows_.size(); ++r) {
+    const std::vector<ListCell>& cells = rows_[r];
+    if (static_cast<size_t>(tree_column_) >= cells.size()) continue;
+    const int level = cells[static_cast<size_t>(tree_column_)].level;
+    QTreeWidgetItem* item = items_[r];
+    item->setChildIndicatorPolicy(level < 0 ? QTreeWidgetItem::ShowIndicator
+                                            : QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    item->setExpanded(level >= 0 && item->childCount() > 0);
+  }
+}
+
+void ListControl::show_selected(int row) {
+  following_ = true;
+  QTreeWidgetItem* item = item_of(row);
+  if (item == nullptr) {
+    setCurrentItem(nullptr);
+    clearSelection();
+  } else if (currentItem() != item || !item->isSelected()) {
+    setCurrentItem(item);
+    scrollToItem(item);
+  }
+  following_ = false;
+}
+
+int ListControl::row_of(const QTreeWidgetItem* item) const {
+  return item == nullptr ? 0 : item->data(0, kRowRole).toInt();
+}
+
+QTreeWidgetItem* ListControl::item_of(int row) const {
+  if (row < 1 || static_cast<size_t>(row) > items_.size()) return nullptr;
+  return items_[static_cast<size_t>(row) - 1];
+}
+
+}  // namespace qvn::ui::qt
