@@ -1,0 +1,660 @@
+#include "platform/ui/window.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/core/clock.h"
+#include "platform/core/error_state.h"
+#include "platform/core/fixed_string.h"
+#include "platform/core/std_datetime.h"
+#include "quiet_backend.h"
+
+namespace qvn::ui {
+namespace {
+
+using testing::control;
+using testing::pending;
+using testing::QuietBackend;
+using testing::Seen;
+
+// A window shaped like the main window: a sheet with three tabs, a spin
+// box with its prompt, a group, a status line shown twice, a Close button.
+class MainLikeWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WindowDef def;
+    def.caption = "Lorvane --  QVN v.6.1";
+    def.timer = 500;
+    def.controls = {
+        control("?SHEET1", ControlKind::Sheet),
+        control("?TAB1", ControlKind::Tab, "?SHEET1", "&Applications"),
+        control("?LIST", ControlKind::List, "?TAB1"),
+        control("?BUTTON13", ControlKind::Button, "?TAB1", "&Tag"),
+        control("?TAB2", ControlKind::Tab, "?SHEET1", "&Projects"),
+        control("?RELTREE", ControlKind::List, "?TAB2"),
+        control("?TAB4", ControlKind::Tab, "?SHEET1", "Project &Subsets"),
+        control("?GENERATESUBSET", ControlKind::Button, "?TAB4", "Gen && &Make  (Project Subset)"),
+        control("?TIMEOUT:PROMPT", ControlKind::Prompt, "", "DDE Time Out (in minutes):"),
+        control("?TIMEOUT", ControlKind::Spin),
+        control("?GROUP1", ControlKind::Group, "", " Applications "),
+        control("?EXECUTEAPP", ControlKind::Button, "?GROUP1", "&Gen && Make    (.APP)"),
+        control("?STATUSMSG:2", ControlKind::String),
+        control("?STATUSMSG", ControlKind::Entry),
+        control("?BUTTON7", ControlKind::Button, "", "Close"),
+    };
+    auto& c = def.controls;
+    c[2].format = "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@";
+    c[5].format = "800L*IT@s200@";
+    c[7].disabled = true;
+    c[9].picture = "@n3";
+    c[9].range_low = 1;
+    c[9].range_high = 99;
+    c[9].use = VarRef::of(timeout);
+    c[12].picture = "@s30";
+    c[12].use = VarRef::of(status);
+    c[13].picture = "@s30";
+    c[13].use = VarRef::of(status);
+    std::string error;
+    w = Window::create(std::move(def), &error);
+    ASSERT_NE(w, nullptr) << error;
+  }
+
+  int f(const char* equate) const { return w->field(equate); }
+
+  QuietBackend backend;
+  uint8_t timeout = 3;
+  FixedString<30> status;
+  std::unique_ptr<Window> w;
+};
+
+TEST_F(MainLikeWindow, FindsControlsByEquateInFieldOrder) {
+  EXPECT_EQ(w->controls(), 15);
+  EXPECT_EQ(f("?SHEET1"), 1);
+  EXPECT_EQ(f("?LIST"), 3);
+  EXPECT_EQ(f("?BUTTON7"), 15);
+  EXPECT_EQ(f("?StatusMsg:2"), 13) << "equates are not case-sensitive";
+  EXPECT_EQ(f("?STATUSMSG"), 14) << "?STATUSMSG and ?STATUSMSG:2 are two controls";
+  EXPECT_EQ(f("?LIST:2"), 0);
+  EXPECT_EQ(f(""), 0);
+  EXPECT_EQ(w->control(f("?EXECUTEAPP")).text, "&Gen && Make    (.APP)");
+  EXPECT_EQ(visible_text(w->control(f("?EXECUTEAPP")).text), "Gen & Make    (.APP)");
+}
+
+TEST_F(MainLikeWindow, ControlsInAnUnchosenTabAreHidden) {
+  EXPECT_FALSE(w->is_hidden(f("?LIST")));
+  EXPECT_TRUE(w->is_hidden(f("?RELTREE")));
+  EXPECT_TRUE(w->is_hidden(f("?GENERATESUBSET")));
+  EXPECT_FALSE(w->is_hidden(f("?TAB2"))) << "an unchosen tab still shows its name";
+  EXPECT_EQ(w->choice(f("?SHEET1")), 1);
+
+  w->open();
+  ASSERT_TRUE(w->user_choose_tab(f("?SHEET1"), f("?TAB4")));
+  EXPECT_EQ(w->choice(f("?SHEET1")), 3);
+  EXPECT_TRUE(w->is_hidden(f("?LIST")));
+  EXPECT_FALSE(w->is_hidden(f("?GENERATESUBSET")));
+  EXPECT_TRUE(w->is_disabled(f("?GENERATESUBSET"))) << "declared disabled, and no tab change enables it";
+
+  w->select(f("?TAB2"));
+  EXPECT_EQ(w->choice(f("?SHEET1")), 2);
+  EXPECT_FALSE(w->is_hidden(f("?RELTREE")));
+  EXPECT_TRUE(w->is_hidden(f("?GENERATESUBSET")));
+}
+
+TEST_F(MainLikeWindow, GroupsPassTheirStateToWhatTheyHold) {
+  w->disable(f("?GROUP1"));
+  EXPECT_TRUE(w->is_disabled(f("?EXECUTEAPP")));
+  EXPECT_FALSE(w->state(f("?EXECUTEAPP")).disabled) << "the button's own state is unchanged";
+  w->enable(f("?GROUP1"));
+  w->hide(f("?GROUP1"));
+  EXPECT_FALSE(w->is_disabled(f("?EXECUTEAPP")));
+  EXPECT_TRUE(w->is_hidden(f("?EXECUTEAPP")));
+  w->unhide(f("?GROUP1"));
+  EXPECT_FALSE(w->is_hidden(f("?EXECUTEAPP")));
+  w->hide(f("?SHEET1"));
+  EXPECT_TRUE(w->is_hidden(f("?LIST")));
+}
+
+TEST_F(MainLikeWindow, OpenGivesOpenWindowThenGainFocus) {
+  w->post(Event::Accepted, f("?BUTTON7"));  // posted before the window opened
+  w->open();
+  EXPECT_EQ(backend.opened, 1);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::OpenWindow, 0, 0},
+                                            {Event::GainFocus, 0, 0},
+                                            {Event::Accepted, f("?BUTTON7"), 0}}));
+  EXPECT_EQ(w->event(), Event::None);
+}
+
+TEST_F(MainLikeWindow, OpenShowsTheBoundVariables) {
+  status = "Connected to Clarion";
+  w->open();
+  EXPECT_EQ(w->state(f("?TIMEOUT")).shown, "  3");
+  EXPECT_EQ(clip(w->state(f("?STATUSMSG")).shown), "Connected to Clarion");
+  EXPECT_EQ(w->state(f("?STATUSMSG:2")).shown.size(), 30u);
+
+  status = "Clarion disconnected";
+  EXPECT_EQ(clip(w->state(f("?STATUSMSG:2")).shown), "Connected to Clarion") << "only DISPLAY shows it again";
+  w->display(f("?STATUSMSG:2"));
+  EXPECT_EQ(clip(w->state(f("?STATUSMSG:2")).shown), "Clarion disconnected");
+  EXPECT_EQ(clip(w->state(f("?STATUSMSG")).shown), "Connected to Clarion");
+  w->display();
+  EXPECT_EQ(clip(w->state(f("?STATUSMSG")).shown), "Clarion disconnected");
+}
+
+TEST_F(MainLikeWindow, PostedScrollDownMovesTheListSelection) {
+  VectorListModel rows;
+  rows.data() = {{"A.APP"}, {"B.APP"}, {"C.APP"}};
+  w->set_list(f("?LIST"), &rows);
+  w->open();
+  pending(*w);
+  EXPECT_EQ(w->choice(f("?LIST")), 1) << "a list with rows starts on its first";
+
+  w->post(Event::ScrollDown, f("?LIST"));
+  EXPECT_EQ(w->choice(f("?LIST")), 1) << "the move happens when the event is taken";
+  ASSERT_TRUE(w->accept());
+  EXPECT_EQ(w->event(), Event::ScrollDown);
+  EXPECT_EQ(w->field(), f("?LIST"));
+  EXPECT_EQ(w->choice(f("?LIST")), 2);
+
+  w->post(Event::ScrollDown, f("?LIST"));
+  w->post(Event::ScrollDown, f("?LIST"));
+  pending(*w);
+  EXPECT_EQ(w->choice(f("?LIST")), 3) << "the last row is as far as it goes";
+
+  rows.data().pop_back();
+  w->list_changed(f("?LIST"));
+  EXPECT_EQ(w->choice(f("?LIST")), 2) << "a shorter queue pulls the selection in";
+  rows.data().clear();
+  w->list_changed(f("?LIST"));
+  EXPECT_EQ(w->choice(f("?LIST")), 0);
+}
+
+TEST_F(MainLikeWindow, ListCellsFollowTheFormat) {
+  VectorListModel rows;
+  // Tag_, four colours, icon; priority, four colours; path; application.
+  rows.data().push_back({"", "-1", "-1", "-1", "-1", "1", "7", "-1", "-1", "-1", "-1", "C:\\WORK\\", "MAIN.APP"});
+  rows.data().push_back({"", "-1", "-1", "-1", "-1", "0", "0", "255", "-1", "-1", "-1", "C:\\DEV\\", "ACCT.APP"});
+  w->set_list(f("?LIST"), &rows);
+  const auto first = w->cells(f("?LIST"), 0);
+  ASSERT_EQ(first.size(), 4u);
+  EXPECT_EQ(first[0].icon, 1);
+  EXPECT_EQ(first[1].text, "  7");
+  EXPECT_EQ(first[1].fg, 0xFF) << "not set in the queue: the format's default";
+  EXPECT_EQ(first[1].sel_fg, 0xFFFF);
+  EXPECT_EQ(first[1].bg, -1);
+  EXPECT_EQ(first[2].text, "C:\\WORK\\");
+  EXPECT_EQ(first[3].text, "MAIN.APP");
+  const auto second = w->cells(f("?LIST"), 1);
+  EXPECT_EQ(second[0].icon, 0);
+  EXPECT_EQ(second[1].text, "") << "@n3B is blank for 0";
+  EXPECT_EQ(second[1].fg, 255) << "the queue's colour wins";
+  EXPECT_TRUE(w->cells(f("?LIST"), 2).empty());
+
+  VectorListModel tree;
+  tree.data().push_back({"PROJECTS", "-1", "-1", "-1", "-1", "2", "0"});
+  tree.data().push_back({"BILLING", "-1", "-1", "-1", "-1", "2", "-1"});
+  w->set_list(f("?RELTREE"), &tree);
+  EXPECT_EQ(w->cells(f("?RELTREE"), 1)[0].level, -1);
+  EXPECT_EQ(w->cells(f("?RELTREE"), 1)[0].icon, 2);
+  EXPECT_EQ(w->cells(f("?RELTREE"), 1)[0].text, "BILLING");
+}
+
+TEST_F(MainLikeWindow, SelectOnAPromptGoesToTheNextControlTabReaches) {
+  w->open();
+  pending(*w);
+  w->select(f("?TIMEOUT:PROMPT"));
+  EXPECT_EQ(w->focus(), f("?TIMEOUT"));
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?TIMEOUT"), 0}}));
+
+  w->select(f("?STATUSMSG:2"));
+  EXPECT_EQ(w->focus(), f("?TIMEOUT")) << "a string cannot hold the focus";
+  w->select(f("?GENERATESUBSET"));
+  EXPECT_EQ(w->focus(), f("?TIMEOUT")) << "nor can a hidden, disabled button";
+  w->select(f("?LIST"), 1);
+  EXPECT_EQ(w->focus(), f("?LIST"));
+}
+
+TEST_F(MainLikeWindow, SpinArrowsStayInTheRangeButTypingIsNotChecked) {
+  w->open();
+  pending(*w);
+  timeout = 0;
+  w->display();
+  ASSERT_TRUE(w->user_spin(f("?TIMEOUT"), false));
+  EXPECT_EQ(timeout, 1) << "either arrow turns 0 into 1";
+  timeout = 0;
+  ASSERT_TRUE(w->user_spin(f("?TIMEOUT"), true));
+  EXPECT_EQ(timeout, 1);
+  timeout = 99;
+  w->user_spin(f("?TIMEOUT"), true);
+  EXPECT_EQ(timeout, 99);
+  EXPECT_EQ(w->state(f("?TIMEOUT")).shown, " 99");
+
+  ASSERT_TRUE(w->user_type(f("?TIMEOUT"), "250"));
+  EXPECT_EQ(timeout, 250) << "the program decides about a typed value";
+  auto seen = pending(*w);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front(), (Seen{Event::Selected, f("?TIMEOUT"), 0}));
+  EXPECT_EQ(seen[1], (Seen{Event::NewSelection, f("?TIMEOUT"), 0}));
+
+  ASSERT_TRUE(w->user_type(f("?TIMEOUT"), "abc"));
+  EXPECT_EQ(timeout, 250);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?TIMEOUT"), 0}, {Event::Rejected, f("?TIMEOUT"), 0}}))
+      << "Tab had taken the focus on after 250 was accepted";
+}
+
+TEST_F(MainLikeWindow, TimerFiresOnlyWhenTimeHasPassed) {
+  VirtualClock clock;
+  ScopedClock scoped(clock);
+  w->open();
+  EXPECT_EQ(w->timer(), 500);
+  EXPECT_EQ(w->next_timer_ms(), 5000);
+  pending(*w);
+  clock.advance_ms(4999);
+  EXPECT_TRUE(pending(*w).empty());
+  clock.advance_ms(1);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Timer, 0, 0}}));
+  clock.advance_ms(12000);
+  EXPECT_EQ(pending(*w).size(), 1u) << "time that passed at once gives one Timer, not one per period";
+  EXPECT_EQ(w->next_timer_ms(), 22000);
+  w->set_timer(0);
+  clock.advance_ms(60000);
+  EXPECT_TRUE(pending(*w).empty());
+  EXPECT_EQ(w->next_timer_ms(), -1);
+}
+
+TEST_F(MainLikeWindow, NestedLoopClearsTheErrorBeforeEachEventAndEndsOnClose) {
+  VirtualClock clock;
+  ScopedClock scoped(clock);
+  w->open();
+  pending(*w);
+  w->post(Event::Accepted, f("?BUTTON13"));
+  w->post(Event::Selected, f("?LIST"));
+  std::vector<int> codes;
+  std::vector<Event> events;
+  set_error(err::DdeTimeout);
+  w->nested_loop([&] {
+    codes.push_back(error_code());
+    events.push_back(w->event());
+    set_error(err::FileNotFound);
+    if (w->event() == Event::None) clock.advance_ms(5000);
+    if (w->event() == Event::Timer) w->close();
+    return true;
+  });
+  EXPECT_EQ(codes, (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(events, (std::vector<Event>{Event::Accepted, Event::Selected, Event::None, Event::Timer}));
+  EXPECT_FALSE(w->is_open());
+  EXPECT_EQ(error_code(), err::FileNotFound) << "the loop leaves the last body's error";
+
+  int turns = 0;
+  w->nested_loop([&] { return ++turns < 5; });
+  EXPECT_EQ(turns, 0) << "a closed window has no events";
+}
+
+TEST_F(MainLikeWindow, NestedLoopEndsWhenTheBodySaysSo) {
+  w->open();
+  int turns = 0;
+  w->nested_loop([&] { return ++turns < 2; });
+  EXPECT_EQ(turns, 2);
+  EXPECT_TRUE(w->is_open());
+  ASSERT_TRUE(w->accept());
+  EXPECT_EQ(w->event(), Event::None) << "OpenWindow and GainFocus went to the nested loop";
+}
+
+// Forms: required entries, upper case, pictures on typing, the Ok pass.
+class FormWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WindowDef def;
+    def.caption = "Application Information";
+    def.controls = {
+        control("?FULLNAME:PROMPT", ControlKind::Prompt, "", "App. &Name:"),
+        control("?FULLNAME", ControlKind::Entry),
+        control("?LOOKUPFILE", ControlKind::Button, "", "..."),
+        control("?APP:DRIVENPATH:PROMPT", ControlKind::Prompt, "", "Drive N Path:"),
+        control("?APP:DRIVENPATH", ControlKind::Entry),
+        control("?APP:TARGET", ControlKind::Entry),
+        control("?APP:PRIORITY", ControlKind::Spin),
+        control("?APP:TAG", ControlKind::Check, "", "Tag"),
+        control("?OK", ControlKind::Button, "", "&Ok"),
+        control("?CANCEL", ControlKind::Button, "", "&Cancel"),
+    };
+    auto& c = def.controls;
+    c[1].picture = "@s130";
+    c[1].upper = true;
+    c[1].use = VarRef::of(fullname);
+    c[2].skip = true;
+    c[4].picture = "@s80";
+    c[4].read_only = true;
+    c[4].skip = true;
+    c[4].use = VarRef::of(path);
+    c[5].picture = "@s250";
+    c[5].required = true;
+    c[5].use = VarRef::of(target);
+    c[6].picture = "@n3";
+    c[6].required = true;
+    c[6].range_low = 1;
+    c[6].range_high = 255;
+    c[6].use = VarRef::of(priority);
+    c[7].use = VarRef::of(tag);
+    c[8].is_default = true;
+    c[9].std_cancel = true;
+    std::string error;
+    w = Window::create(std::move(def), &error);
+    ASSERT_NE(w, nullptr) << error;
+    w->set_first_field(1);
+    w->open();
+    pending(*w);
+  }
+
+  int f(const char* equate) const { return w->field(equate); }
+
+  QuietBackend backend;
+  FixedString<130> fullname;
+  FixedString<80> path;
+  FixedString<250> target;
+  uint8_t priority = 0;
+  int16_t tag = 0;
+  std::unique_ptr<Window> w;
+};
+
+TEST_F(FormWindow, FirstFieldPromptPutsTheFocusIntoItsEntry) { EXPECT_EQ(w->focus(), f("?FULLNAME")); }
+
+TEST_F(FormWindow, TypingGoesThroughUpperCaseAndPictureThenTabMovesOn) {
+  ASSERT_TRUE(w->user_type(f("?FULLNAME"), "c:\\dev\\acct\\acct.app"));
+  EXPECT_EQ(fullname, "C:\\DEV\\ACCT\\ACCT.APP");
+  EXPECT_EQ(w->focus(), f("?FULLNAME"));
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?FULLNAME"), 0}, {Event::Selected, f("?APP:TARGET"), 0}}))
+      << "Tab skips the button and the read-only entry left out of the Tab order";
+  EXPECT_EQ(w->focus(), f("?APP:TARGET"));
+
+  ASSERT_TRUE(w->user_type(f("?FULLNAME"), std::string(140, 'x')));
+  EXPECT_EQ(fullname.clipped().size(), 130u) << "an entry holds no more than its picture";
+  EXPECT_EQ(fullname[0], 'X');
+  pending(*w);
+
+  EXPECT_FALSE(w->user_type(f("?APP:DRIVENPATH"), "C:\\")) << "read-only";
+  EXPECT_FALSE(w->user_type(f("?LOOKUPFILE"), "C:\\")) << "a button takes no typing";
+  EXPECT_TRUE(pending(*w).empty());
+}
+
+TEST_F(FormWindow, ASelectInTheAcceptedHandlerWinsOverTab) {
+  w->user_type(f("?FULLNAME"), "C:\\A.APP");
+  ASSERT_TRUE(w->accept());
+  ASSERT_EQ(w->accepted(), f("?FULLNAME"));
+  w->select(f("?OK"));
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?OK"), 0}}));
+  EXPECT_EQ(w->focus(), f("?OK"));
+}
+
+TEST_F(FormWindow, IncompleteNamesTheFirstBlankRequiredControlAndFocusesIt) {
+  EXPECT_EQ(w->incomplete(), f("?APP:TARGET"));
+  EXPECT_EQ(w->focus(), f("?APP:TARGET"));
+  target = "ACCT.EXE";
+  EXPECT_EQ(w->incomplete(), f("?APP:TARGET")) << "what counts is what the control shows";
+  w->display();
+  EXPECT_EQ(w->incomplete(), 0) << "a priority of 0 shows \"  0\", which is text";
+  w->user_type(f("?APP:PRIORITY"), "");
+  EXPECT_EQ(w->incomplete(), 0) << "blank typed into @n3 is 0";
+  w->state(f("?APP:PRIORITY")).shown = "";
+  EXPECT_EQ(w->incomplete(), f("?APP:PRIORITY"));
+  w->disable(f("?APP:PRIORITY"));
+  EXPECT_EQ(w->incomplete(), 0) << "a disabled control does not count";
+}
+
+TEST_F(FormWindow, OkPassAcceptsEveryControlWithAVariableThenCompletes) {
+  target = "ACCT.EXE";
+  w->display();
+  w->accept_all();
+  EXPECT_TRUE(w->accepting_all());
+  std::vector<int> accepted;
+  while (w->accept() && w->event() == Event::Accepted) {
+    accepted.push_back(w->field());
+    w->select(f("?LOOKUPFILE"));  // ignored during the pass
+  }
+  EXPECT_EQ(accepted, (std::vector<int>{f("?FULLNAME"), f("?APP:DRIVENPATH"), f("?APP:TARGET"), f("?APP:PRIORITY"),
+                                        f("?APP:TAG")}));
+  EXPECT_EQ(w->event(), Event::Completed);
+  EXPECT_FALSE(w->accepting_all());
+  EXPECT_EQ(w->focus(), f("?FULLNAME"));
+}
+
+TEST_F(FormWindow, OkPassStopsAtABlankRequiredControl) {
+  w->post(Event::Accepted, f("?CANCEL"));
+  w->accept_all();
+  std::vector<Seen> seen = pending(*w);
+  EXPECT_EQ(seen, (std::vector<Seen>{{Event::Accepted, f("?FULLNAME"), 0},
+                                     {Event::Accepted, f("?APP:DRIVENPATH"), 0},
+                                     {Event::Accepted, f("?CANCEL"), 0},
+                                     {Event::Selected, f("?APP:TARGET"), 0}}))
+      << "no Completed; the pass goes before what was queued";
+  EXPECT_EQ(w->focus(), f("?APP:TARGET"));
+}
+
+TEST_F(FormWindow, OkPassSeesWhatHandlersChangeOnTheWay) {
+  w->accept_all();
+  while (w->accept() && w->event() == Event::Accepted) {
+    if (w->field() == f("?APP:DRIVENPATH")) {
+      target = "C:\\OUT\\ACCT.EXE";
+      w->display(f("?APP:TARGET"));
+    }
+  }
+  EXPECT_EQ(w->event(), Event::Completed);
+}
+
+TEST_F(FormWindow, KeysPressTheDefaultAndCancelButtons) {
+  w->user_key(f("?FULLNAME"), key::Enter);
+  w->user_key(0, key::Escape);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?OK"), key::Enter},
+                                            {Event::Accepted, f("?CANCEL"), key::Escape}}));
+  w->disable(f("?OK"));
+  w->user_key(0, key::Enter);
+  EXPECT_TRUE(pending(*w).empty());
+  w->enable(f("?OK"));
+  w->set_default_button(f("?CANCEL"));
+  w->user_key(0, key::Enter);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?CANCEL"), key::Enter}}));
+
+  w->alert(0, key::CtrlApostrophe);
+  w->user_key(f("?FULLNAME"), key::CtrlApostrophe);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::AlertKey, f("?FULLNAME"), key::CtrlApostrophe}}));
+}
+
+TEST_F(FormWindow, CheckBoxTakesItsValues) {
+  tag = 1;
+  w->display();
+  EXPECT_TRUE(w->state(f("?APP:TAG")).checked);
+  ASSERT_TRUE(w->user_press(f("?APP:TAG")));
+  EXPECT_EQ(tag, 0);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?APP:TAG"), 0},
+                                            {Event::Accepted, f("?APP:TAG"), key::MouseLeft}}));
+  w->state(f("?APP:TAG")).checked = true;
+  w->update(f("?APP:TAG"));
+  EXPECT_EQ(tag, 1);
+}
+
+TEST(WindowUpdate, ReadsControlsBackThroughTheirPictures) {
+  QuietBackend backend;
+  int32_t date = 0;
+  long long number = 0;
+  FixedString<5> code;
+  WindowDef def;
+  def.controls = {control("?DATE", ControlKind::Entry), control("?NUMBER", ControlKind::Entry),
+                  control("?CODE", ControlKind::Entry)};
+  def.controls[0].picture = "@d1";
+  def.controls[0].use = VarRef::of(date);
+  def.controls[1].picture = "@n-14";
+  def.controls[1].use = VarRef::of(number);
+  def.controls[2].picture = "@s5";
+  def.controls[2].use = VarRef::of(code);
+  auto w = Window::create(std::move(def), nullptr);
+  ASSERT_NE(w, nullptr);
+  date = standard_date(CivilDate{2024, 3, 1});
+  number = -42;
+  code = "ab";
+  w->display();
+  EXPECT_EQ(w->state(1).shown, " 3/01/24");
+  EXPECT_EQ(w->state(2).shown, std::string(11, ' ') + "-42");
+  EXPECT_EQ(w->state(3).shown, "ab   ");
+
+  w->state(1).shown = "12/25/24";
+  w->state(2).shown = "  17";
+  w->state(3).shown = "xyz";
+  w->update();
+  EXPECT_EQ(civil_date(date), (CivilDate{2024, 12, 25}));
+  EXPECT_EQ(number, 17);
+  EXPECT_EQ(code, "xyz");
+
+  w->state(1).shown = "13/45/24";
+  w->update(1);
+  EXPECT_EQ(civil_date(date), (CivilDate{2024, 12, 25})) << "text the picture refuses leaves the variable";
+}
+
+TEST(WindowOption, GroupVariableTakesTheChosenRadiosValue) {
+  QuietBackend backend;
+  FixedString<1> new_log = "Y";
+  WindowDef def;
+  def.controls = {control("?GLO:USENEWLOG", ControlKind::Option),
+                  control("?GLO:USENEWLOG:RADIO1", ControlKind::Radio, "?GLO:USENEWLOG", "No"),
+                  control("?GLO:USENEWLOG:RADIO2", ControlKind::Radio, "?GLO:USENEWLOG", "Yes")};
+  def.controls[0].use = VarRef::of(new_log);
+  def.controls[1].value_on = "N";
+  def.controls[2].value_on = "Y";
+  auto w = Window::create(std::move(def), nullptr);
+  ASSERT_NE(w, nullptr);
+  w->open();
+  pending(*w);
+  EXPECT_TRUE(w->state(3).checked);
+  EXPECT_FALSE(w->state(2).checked);
+  EXPECT_EQ(w->choice(1), 2);
+
+  ASSERT_TRUE(w->user_press(2));
+  EXPECT_EQ(new_log, "N");
+  EXPECT_EQ(w->choice(1), 1);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, 1, key::MouseLeft}})) << "the option group is accepted";
+
+  new_log = "y";
+  w->display();
+  EXPECT_FALSE(w->state(2).checked);
+  EXPECT_FALSE(w->state(3).checked) << "a value no radio has selects none";
+  EXPECT_EQ(w->choice(1), 0);
+  w->update();
+  EXPECT_EQ(new_log, "y") << "with none chosen the variable keeps its value";
+}
+
+TEST(WindowLists, MouseAndKeysOnAList) {
+  QuietBackend backend;
+  VectorListModel rows;
+  rows.data() = {{"one"}, {"two"}, {"three"}};
+  WindowDef def;
+  def.controls = {control("?RELTREE", ControlKind::List), control("?BROWSE", ControlKind::List)};
+  def.controls[0].alert_keys = {key::MouseLeft2, key::Right};
+  auto w = Window::create(std::move(def), nullptr);
+  ASSERT_NE(w, nullptr);
+  w->set_list(1, &rows);
+  w->set_list(2, &rows);
+  w->open();
+  pending(*w);
+
+  w->user_select_row(1, 1);
+  EXPECT_TRUE(pending(*w).empty()) << "a click on the selected row is no new selection";
+  w->user_select_row(1, 1, key::MouseRight);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::NewSelection, 1, key::MouseRight}}));
+  w->user_select_row(1, 3, key::MouseRight);
+  EXPECT_EQ(w->state(1).mouse_row, 3);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::NewSelection, 1, key::MouseRight}}));
+
+  w->user_accept_row(1, 2);
+  w->user_key(1, key::Right);
+  w->user_expand(1, 1, true);
+  w->user_key(1, key::Down);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::NewSelection, 1, key::MouseLeft},
+                                            {Event::AlertKey, 1, key::MouseLeft2},
+                                            {Event::AlertKey, 1, key::Right},
+                                            {Event::Expanded, 1, 0},
+                                            {Event::NewSelection, 1, key::Down}}));
+  EXPECT_EQ(w->choice(1), 3);
+  EXPECT_EQ(w->state(1).mouse_row, 1);
+
+  w->user_accept_row(2, 1);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, 2, 0},
+                                            {Event::Accepted, 2, key::MouseLeft2}}))
+      << "without the alert a double-click accepts the row";
+  EXPECT_FALSE(w->user_select_row(2, 4));
+  EXPECT_FALSE(w->user_select_row(2, 0));
+}
+
+TEST(WindowStack, AModalWindowBlocksTheOneBelow) {
+  QuietBackend backend;
+  WindowDef main_def;
+  main_def.caption = "Main";
+  main_def.controls = {control("?GO", ControlKind::Button, "", "Go")};
+  WindowDef form_def = main_def;
+  form_def.caption = "Form";
+  auto main = Window::create(main_def, nullptr);
+  auto form = Window::create(form_def, nullptr);
+  main->open();
+  pending(*main);
+  form->open();
+  EXPECT_EQ(top_window(), form.get());
+  EXPECT_EQ(open_windows().size(), 2u);
+
+  EXPECT_FALSE(main->user_press(1));
+  EXPECT_FALSE(main->user_close());
+  EXPECT_TRUE(form->user_press(1));
+  form->close();
+  EXPECT_EQ(top_window(), main.get());
+  EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::GainFocus, 0, 0}})) << "no input arrived while it was below";
+  EXPECT_TRUE(main->user_press(1));
+
+  main->set_hidden(true);
+  EXPECT_FALSE(main->user_press(1)) << "a hidden window takes no input";
+  main.reset();
+  EXPECT_TRUE(open_windows().empty()) << "a window that goes closes";
+}
+
+TEST(WindowCreate, RefusesStructuresItCannotUse) {
+  struct Case {
+    const char* what;
+    std::vector<ControlDef> controls;
+    const char* reason;
+  };
+  auto with = [](ControlDef c, auto change) {
+    change(c);
+    return c;
+  };
+  const Case cases[] = {
+      {"two controls of one equate",
+       {control("?LIST", ControlKind::List), control("?list", ControlKind::Button)},
+       "Two controls are named ?list"},
+      {"unknown parent", {control("?B", ControlKind::Button, "?GROUP9")}, "?B: no container named ?GROUP9"},
+      {"container after its control",
+       {control("?B", ControlKind::Button, "?G"), control("?G", ControlKind::Group)},
+       "?B: its container ?G must come before it"},
+      {"a button holding controls",
+       {control("?A", ControlKind::Button), control("?B", ControlKind::Button, "?A")},
+       "?B: ?A cannot hold controls"},
+      {"tab outside a sheet", {control("?TAB1", ControlKind::Tab)}, "?TAB1: a tab must lie in a sheet"},
+      {"radio outside an option", {control("?R", ControlKind::Radio)}, "?R: a radio button must lie in an option group"},
+      {"a button straight in a sheet",
+       {control("?S", ControlKind::Sheet), control("?B", ControlKind::Button, "?S")},
+       "?B: a sheet holds only tabs"},
+      {"a picture it does not know",
+       {with(control("?E", ControlKind::Entry), [](ControlDef& c) { c.picture = "@q9"; })},
+       "?E: picture \"@q9\""},
+      {"a list format it does not know",
+       {with(control("?L", ControlKind::List), [](ControlDef& c) { c.format = "10Q@s1@"; })},
+       "?L: list format at"},
+      {"two default buttons",
+       {with(control("?A", ControlKind::Button), [](ControlDef& c) { c.is_default = true; }),
+        with(control("?B", ControlKind::Button), [](ControlDef& c) { c.is_default = true; })},
+       "?B: a window has one default button"},
+  };
+  for (const Case& c : cases) {
+    WindowDef def;
+    def.controls = c.controls;
+    std::string error;
+    EXPECT_EQ(Window::create(def, &error), nullptr) << c.what;
+    EXPECT_EQ(error.rfind(c.reason, 0), 0u) << c.what << ": " << error;
+  }
+}
+
+}  // namespace
+}  // namespace qvn::ui
