@@ -1,6 +1,6 @@
 #include "platform/framework/file_manager.h"
 
-#include <climits>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 

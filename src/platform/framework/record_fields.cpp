@@ -1,6 +1,8 @@
 #include "platform/framework/record_fields.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/core/fixed_string.h"
