@@ -132,46 +132,40 @@ void WindowView::refused(std::string_view control, const char* action) const {
                 << " (hidden, disabled, read-only, out of range, or not the top window)";
 }
 
-int WindowView::input_field(std::string_view control, const char* action) const {
-  const int f = field(control);
-  if (f == 0) ADD_FAILURE() << "Window \"" << caption() << "\": nothing to " << action;
-  return f;
-}
-
 void WindowView::press(std::string_view control) {
-  const int f = input_field(control, "press");
+  const int f = field(control);
   if (f != 0 && !window_.user_press(f)) refused(control, "press");
 }
 
 void WindowView::type(std::string_view control, std::string_view text) {
-  const int f = input_field(control, "type into");
+  const int f = field(control);
   if (f != 0 && !window_.user_type(f, text)) refused(control, "type into");
 }
 
 void WindowView::select_row(std::string_view list, int row) {
-  const int f = input_field(list, "select a row of");
+  const int f = field(list);
   if (f != 0 && !window_.user_select_row(f, row)) refused(list, "select that row of");
 }
 
 void WindowView::right_click_row(std::string_view list, int row) {
-  const int f = input_field(list, "right-click");
+  const int f = field(list);
   if (f != 0 && !window_.user_select_row(f, row, key::MouseRight)) refused(list, "right-click that row of");
 }
 
 void WindowView::accept_row(std::string_view list, int row) {
-  const int f = input_field(list, "double-click a row of");
+  const int f = field(list);
   if (f != 0 && !window_.user_accept_row(f, row)) refused(list, "double-click that row of");
 }
 
 void WindowView::choose_tab(std::string_view tab) {
-  const int f = input_field(tab, "choose");
+  const int f = field(tab);
   if (f == 0) return;
   const int sheet = window_.field(window_.control(f).parent);
   if (!window_.user_choose_tab(sheet, f)) refused(tab, "choose");
 }
 
 void WindowView::press_key(std::string_view control, int keycode) {
-  const int f = input_field(control, "press a key on");
+  const int f = field(control);
   if (f != 0 && !window_.user_key(f, keycode)) refused(control, "press a key on");
 }
 
@@ -180,22 +174,22 @@ void WindowView::press_key(int keycode) {
 }
 
 void WindowView::expand(std::string_view list, int row) {
-  const int f = input_field(list, "expand");
+  const int f = field(list);
   if (f != 0 && !window_.user_expand(f, row, true)) refused(list, "expand that row of");
 }
 
 void WindowView::contract(std::string_view list, int row) {
-  const int f = input_field(list, "contract");
+  const int f = field(list);
   if (f != 0 && !window_.user_expand(f, row, false)) refused(list, "contract that row of");
 }
 
 void WindowView::spin_up(std::string_view spin) {
-  const int f = input_field(spin, "spin");
+  const int f = field(spin);
   if (f != 0 && !window_.user_spin(f, true)) refused(spin, "spin");
 }
 
 void WindowView::spin_down(std::string_view spin) {
-  const int f = input_field(spin, "spin");
+  const int f = field(spin);
   if (f != 0 && !window_.user_spin(f, false)) refused(spin, "spin");
 }
 

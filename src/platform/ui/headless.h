@@ -84,7 +84,6 @@ class WindowView {
   bool wait_for(const std::function<bool()>& condition, int real_ms);
 
  private:
-  int input_field(std::string_view control, const char* action) const;
   void refused(std::string_view control, const char* action) const;
 
   Window& window_;
