@@ -1,0 +1,291 @@
+#include "platform/framework/window_manager.h"
+
+#include <cstring>
+
+#include "platform/core/error_state.h"
+#include "platform/framework/record_fields.h"
+#include "platform/ui/backend.h"
+
+namespace qvn::framework {
+
+namespace {
+
+const storage::FileDef& def_of(const FileManager& file) { return file.FILE->def(); }
+
+}  // namespace
+
+WindowManager::WindowManager(ui::Window& window) : window_(window) {}
+
+int WindowManager::Run() {
+  if (Init() == level::Benign) Ask();
+  Kill();
+  return Response == response::None ? response::Cancelled : Response;
+}
+
+int WindowManager::Run(int number, int request) {
+  (void)number;
+  (void)request;
+  return response::Cancelled;
+}
+
+int WindowManager::Init() {
+  dead_ = false;
+  Response = response::None;
+  return level::Benign;
+}
+
+void WindowManager::Ask() {
+  if (dead_) return;
+  while (window_.accept()) {
+    int result = TakeEvent();
+    if (result == level::Fatal) break;
+    if (result == level::Notify) continue;
+    // A close only asks; the window closes once nothing kept it open.
+    if (window_.field() == 0 && window_.event() == ui::Event::CloseWindow) window_.close();
+  }
+}
+
+int WindowManager::Kill() {
+  if (dead_) return level::Notify;
+  dead_ = true;
+  for (WindowComponent* component : components_) component->Kill();
+  if (window_.is_open()) window_.close();
+  return level::Benign;
+}
+
+int WindowManager::TakeEvent() {
+  int result = level::Benign;
+  if (window_.field() == 0) {
+    result = TakeWindowEvent();
+    if (result != level::Benign) return result;
+  }
+  switch (window_.event()) {
+    case ui::Event::Accepted: result = TakeAccepted(); break;
+    case ui::Event::Rejected: result = TakeRejected(); break;
+    case ui::Event::Selected: result = TakeSelected(); break;
+    case ui::Event::NewSelection: result = TakeNewSelection(); break;
+    default: break;
+  }
+  if (result != level::Benign) return result;
+  if (window_.field() != 0) {
+    result = TakeFieldEvent();
+    if (result != level::Benign) return result;
+  }
+  for (WindowComponent* component : components_) {
+    result = component->TakeEvent();
+    if (result != level::Benign) return result;
+  }
+  if (AutoRefresh) {
+    for (WindowComponent* component : components_) {
+      if (component->ResetRequired()) component->Reset(false);
+    }
+  }
+  return level::Benign;
+}
+
+int WindowManager::TakeWindowEvent() {
+  switch (window_.event()) {
+    case ui::Event::OpenWindow:
+      for (WindowComponent* component : components_) component->Open();
+      Reset(true);
+      if (FirstField) window_.select(FirstField);
+      return level::Benign;
+    case ui::Event::CloseWindow:
+      return TakeCloseEvent();
+    case ui::Event::Completed:
+      return TakeCompleted();
+    case ui::Event::AlertKey:
+      if (TakeHistoryKey(window_.focus())) return level::Notify;
+      return level::Benign;
+    default:
+      return level::Benign;
+  }
+}
+
+int WindowManager::TakeAccepted() {
+  int control = window_.accepted();
+  if (control == 0) return level::Benign;
+  if (control == OkControl) {
+    StartCompletion();
+  } else if (control == CancelControl) {
+    Response = response::Cancelled;
+    window_.post(ui::Event::CloseWindow);
+  }
+  return level::Benign;
+}
+
+int WindowManager::TakeRejected() {
+  int control = window_.field();
+  ui::beep();
+  window_.display(control);
+  window_.select(control);
+  return level::Benign;
+}
+
+int WindowManager::TakeSelected() { return level::Benign; }
+
+int WindowManager::TakeNewSelection() { return level::Benign; }
+
+int WindowManager::TakeFieldEvent() {
+  if (window_.event() == ui::Event::AlertKey && TakeHistoryKey(window_.field())) return level::Notify;
+  return level::Benign;
+}
+
+int WindowManager::TakeCompleted() {
+  if (Request == request::View) {
+    CloseWithResponse(response::Cancelled);
+    return level::Benign;
+  }
+  bool storing = update_file_ && (Request == request::Insert || Request == request::Change);
+  if (!storing) {
+    CloseWithResponse(response::Completed);
+    return level::Benign;
+  }
+  if (history_) std::memcpy(history_, update_file_->BUFFER, def_of(*update_file_).struct_size);
+  return Request == request::Insert ? StoreInsert() : StoreChange();
+}
+
+int WindowManager::StoreInsert() {
+  if (update_file_->Insert() == level::Benign) {
+    CloseWithResponse(response::Completed);
+    return level::Benign;
+  }
+  if (FirstField) window_.select(FirstField);
+  return level::Notify;
+}
+
+int WindowManager::StoreChange() {
+  if (!RecordChanged()) {
+    CloseWithResponse(response::Completed);
+    return level::Benign;
+  }
+  for (;;) {
+    int result = Primary ? Primary->Update() : update_file_->Update();
+    if (result == level::Benign) {
+      CloseWithResponse(response::Completed);
+      return level::Benign;
+    }
+    if (error_code() == err::RecordChangedByAnotherStation) {
+      // The buffer now holds the stored version; show it and let the user decide.
+      window_.display();
+      return level::Notify;
+    }
+    int answer = ui::message("An error was experienced changing this record. Do you want to try to save again?",
+                             "Record Update Error", ui::MessageIcon::Question,
+                             ui::button::Yes | ui::button::No | ui::button::Cancel, ui::button::Cancel);
+    if (answer == ui::button::Yes) continue;
+    if (answer == ui::button::No) {
+      CloseWithResponse(response::Cancelled);
+      return level::Benign;
+    }
+    if (FirstField) window_.select(FirstField);
+    return level::Notify;
+  }
+}
+
+int WindowManager::TakeCloseEvent() {
+  bool editing = update_file_ && (Request == request::Insert || Request == request::Change);
+  if (Response == response::Completed || !editing) return level::Benign;
+  if (CancelAction == cancel_action::AskSave && RecordChanged()) {
+    int answer = ui::message("Do you want to save the changes to this record?", "Save Record",
+                             ui::MessageIcon::Question, ui::button::Yes | ui::button::No | ui::button::Cancel,
+                             ui::button::Cancel);
+    if (answer == ui::button::Yes) {
+      // As if Ok were pressed, so the procedure's own checks of Ok run too.
+      if (OkControl) {
+        window_.post(ui::Event::Accepted, OkControl);
+      } else {
+        StartCompletion();
+      }
+      return level::Notify;
+    }
+    if (answer != ui::button::No) {
+      if (FirstField) window_.select(FirstField);
+      return level::Notify;
+    }
+  }
+  if (Request == request::Insert) DropPrimedRecord();
+  Response = response::Cancelled;
+  return level::Benign;
+}
+
+int WindowManager::PrimeUpdate() {
+  if (!update_file_) return level::Benign;
+  if (Request == request::Delete) {
+    int result = Primary ? Primary->Delete(true) : update_file_->Delete(true);
+    Response = result == level::Benign ? response::Completed : response::Cancelled;
+    return level::Notify;
+  }
+  const char* buffer = static_cast<const char*>(update_file_->BUFFER);
+  start_copy_.assign(buffer, buffer + def_of(*update_file_).struct_size);
+  return level::Benign;
+}
+
+void WindowManager::Update() {
+  window_.update();
+  for (WindowComponent* component : components_) component->Update();
+}
+
+void WindowManager::Reset(bool force) {
+  for (WindowComponent* component : components_) component->Reset(force);
+  window_.display();
+}
+
+void WindowManager::Open() {
+  if (FirstField) window_.set_first_field(FirstField);
+  if (HistoryKey) window_.alert(0, HistoryKey);
+  window_.open();
+  opened_ = true;
+}
+
+void WindowManager::AddItem(WindowComponent& component) { components_.push_back(&component); }
+
+void WindowManager::AddUpdateFile(FileManager& file) { update_file_ = &file; }
+
+void WindowManager::AddHistoryFile(void* history_record) { history_ = history_record; }
+
+void WindowManager::AddHistoryField(int control, int record_field) {
+  history_fields_.push_back(HistoryField{control, record_field});
+}
+
+void WindowManager::StartCompletion() { window_.accept_all(); }
+
+bool WindowManager::RecordChanged() const {
+  if (!update_file_ || start_copy_.empty()) return false;
+  for (const storage::FieldDef& field : def_of(*update_file_).fields) {
+    if (!fields_equal(field, update_file_->BUFFER, start_copy_.data(), false)) return true;
+  }
+  return false;
+}
+
+void WindowManager::DropPrimedRecord() {
+  if (!update_file_) return;
+  for (const FileManager::KeyEntry& entry : update_file_->KEYS) {
+    if (!entry.auto_number) continue;
+    // The number is not edited on the form, so the buffer still finds the reserved record.
+    if (update_file_->FILE->get(*entry.key) == err::NoError) update_file_->Delete(false);
+    return;
+  }
+}
+
+void WindowManager::CloseWithResponse(int response) {
+  Response = response;
+  window_.post(ui::Event::CloseWindow);
+}
+
+bool WindowManager::TakeHistoryKey(int control) {
+  if (!HistoryKey || window_.keycode() != HistoryKey || !history_ || !update_file_) return false;
+  const storage::FileDef& def = def_of(*update_file_);
+  for (const HistoryField& h : history_fields_) {
+    if (h.control != control || h.record_field < 1 || static_cast<size_t>(h.record_field) > def.fields.size()) {
+      continue;
+    }
+    const storage::FieldDef& field = def.fields[static_cast<size_t>(h.record_field) - 1];
+    copy_field(field, history_, field, update_file_->BUFFER);
+    window_.display(control);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace qvn::framework

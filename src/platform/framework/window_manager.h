@@ -1,0 +1,144 @@
+#pragma once
+// The window manager: the skeleton of every window procedure. Run calls
+// Init, then Ask (the event loop), then Kill, and returns the response. Ask
+// hands each event to TakeEvent, which dispatches it to the steps below; a
+// procedure's own behaviour lives in its overrides of these steps, each of
+// which calls the base step where the procedure wants the default.
+//
+// Steps answer a level (error_manager.h and below): 0 lets the dispatch go
+// on; any other value ends the dispatch of that event; level::Fatal ends the
+// event loop; level::Notify skips the event's default action (a close
+// answered Notify keeps the window open).
+//
+// A form registers the file manager of its record (AddUpdateFile) and its
+// primary relation manager. It then follows the form protocol: PrimeUpdate
+// carries out a delete request without showing the window; the Ok control
+// starts the window's Ok pass, whose Completed event stores the record by the
+// request; a change is stored only when the record differs from the copy
+// taken when the form started; a view stores nothing and answers cancelled.
+
+#include <vector>
+
+#include "platform/framework/error_manager.h"
+#include "platform/framework/file_manager.h"
+#include "platform/framework/relation_manager.h"
+#include "platform/framework/request.h"
+#include "platform/framework/window_component.h"
+#include "platform/ui/window.h"
+
+namespace qvn::framework {
+
+// The levels below Fatal, beside those of the file managers.
+namespace level {
+inline constexpr int User = 1;
+inline constexpr int Program = 2;
+}  // namespace level
+
+// What a form does when it is closed without Ok.
+namespace cancel_action {
+inline constexpr int Close = 0;    // drop the changes without a question
+inline constexpr int AskSave = 1;  // "Save Record" when the record was changed
+}  // namespace cancel_action
+
+class WindowManager {
+ public:
+  // The window is built from its structure by the procedure; it is opened by
+  // Open and closed by Kill.
+  explicit WindowManager(ui::Window& window);
+  virtual ~WindowManager() = default;
+  WindowManager(const WindowManager&) = delete;
+  WindowManager& operator=(const WindowManager&) = delete;
+
+  ui::Window& window() { return window_; }
+
+  // Init, then Ask unless Init failed, then Kill; the response, cancelled
+  // when none was set.
+  virtual int Run();
+  // Runs update procedure `number` with `request` for a browse of this
+  // window (the procedure's RunProcedure). The base runs nothing and answers
+  // cancelled.
+  virtual int Run(int number, int request);
+
+  virtual int Init();
+  virtual void Ask();
+  // level::Notify when the manager was already killed.
+  virtual int Kill();
+
+  virtual int TakeEvent();
+  virtual int TakeWindowEvent();
+  virtual int TakeAccepted();
+  virtual int TakeRejected();
+  virtual int TakeSelected();
+  virtual int TakeNewSelection();
+  virtual int TakeFieldEvent();
+  virtual int TakeCompleted();
+  virtual int TakeCloseEvent();
+  // Readies the form's record for its request. A delete is carried out here
+  // ("Confirm Delete" first); the answer is then level::Notify, meaning the
+  // work is done and the window need not open.
+  virtual int PrimeUpdate();
+  // Controls' contents to their variables, then every component updates the
+  // record buffers it serves.
+  virtual void Update();
+  // Every component is reset (a browse refills when what it watches changed,
+  // or always when forced); then the controls show their variables again.
+  virtual void Reset(bool force = false);
+
+  // Opens the window and arms the history key.
+  void Open();
+  bool Opened() const { return opened_; }
+  bool Dead() const { return dead_; }
+
+  void AddItem(WindowComponent& component);
+  // The file manager whose record the form edits.
+  void AddUpdateFile(FileManager& file);
+  // The history copy: a record laid out as the update file's, which takes
+  // the record at each completed Ok; the history key copies a field back.
+  void AddHistoryFile(void* history_record);
+  // `record_field` counts the record's fields from 1.
+  void AddHistoryField(int control, int record_field);
+
+  // The Ok pass: Accepted for every control with a variable, then Completed.
+  void StartCompletion();
+  // True when the form's record differs from the copy taken by PrimeUpdate.
+  bool RecordChanged() const;
+
+  int Request = request::None;
+  int Response = response::None;
+  int OkControl = 0;
+  int CancelControl = 0;
+  int FirstField = 0;
+  int CancelAction = cancel_action::AskSave;
+  // After each event, components whose watched values changed are reset.
+  bool AutoRefresh = true;
+  int HistoryKey = 0;
+  RelationManager* Primary = nullptr;
+
+ protected:
+  // Removes the record that priming added to hold its number, when an
+  // insert ends without Ok. It is removed through the file manager, so no
+  // rule touches the records already linked to the reserved number.
+  virtual void DropPrimedRecord();
+
+ private:
+  struct HistoryField {
+    int control;
+    int record_field;
+  };
+
+  int StoreInsert();
+  int StoreChange();
+  void CloseWithResponse(int response);
+  bool TakeHistoryKey(int control);
+
+  ui::Window& window_;
+  std::vector<WindowComponent*> components_;
+  FileManager* update_file_ = nullptr;
+  std::vector<char> start_copy_;
+  void* history_ = nullptr;
+  std::vector<HistoryField> history_fields_;
+  bool opened_ = false;
+  bool dead_ = false;
+};
+
+}  // namespace qvn::framework
