@@ -64,18 +64,10 @@ void FileManager::InitFile() {
 int FileManager::UseFile(int kind) {
   if (!INITIALIZED) InitFile();
   if (USED) return level::Benign;
-  if (kind == use::Initialize) {
-    if (OPENED > 0) return level::Benign;
-    int rc = OpenFile();
-    if (rc == level::Benign) OPENED = 1;
-    return rc;
-  }
-  if (OPENED == 0) {
-    int rc = OpenFile();
-    if (rc == level::Benign) OPENED = 1;
-    return rc;
-  }
-  return OpenFile();
+  if (OPENED > 0) return kind == use::Initialize ? level::Benign : OpenFile();
+  int rc = OpenFile();
+  if (rc == level::Benign) OPENED = 1;
+  return rc;
 }
 
 int FileManager::Open() {
