@@ -30,7 +30,7 @@ namespace {
 
 const std::thread::id first_thread = std::this_thread::get_id();
 
-struct KeySpec {
+struct KeySetup {
   const storage::KeyDef* key;
   const char* name;
   bool auto_number;
@@ -38,11 +38,11 @@ struct KeySpec {
 
 // What sets one file's pair apart. The thread-local parts are reached
 // through functions, so that each thread binds its own.
-struct FileSpec {
+struct FileSetup {
   const char* label;
   storage::RecordFile& (*file)();
   std::span<char> name_var;
-  std::vector<KeySpec> keys;
+  std::vector<KeySetup> keys;
   FileManager*& (*file_manager)();
   RelationManager*& (*relation_manager)();
   FileManager* (*aliased_file)();
@@ -63,8 +63,8 @@ void add_nothing(RelationManager&) {}
 FileManager* no_alias() { return nullptr; }
 
 // In the order the pairs are built, initialised and killed.
-const std::array<FileSpec, 6>& file_specs() {
-  static const std::array<FileSpec, 6> specs = {{
+const std::array<FileSetup, 6>& file_setups() {
+  static const std::array<FileSetup, 6> setups = {{
       {"Apps", []() -> storage::RecordFile& { return Apps; },
        std::span<char>(AppsFileName.data(), AppsFileName.width),
        {{&APP_DriveKey, "APP:DriveKey", false},
@@ -101,23 +101,23 @@ const std::array<FileSpec, 6>& file_specs() {
        []() -> RelationManager*& { return projectapps_relation_manager; },
        []() -> FileManager* { return apps_file_manager; }, add_parent_projects},
   }};
-  return specs;
+  return setups;
 }
 
 class DataFileManager final : public FileManager {
  public:
-  explicit DataFileManager(const FileSpec& spec) : spec_(spec) {}
+  explicit DataFileManager(const FileSetup& setup) : setup_(setup) {}
 
   void Init() override {
     INITIALIZED = 0;
-    FILE = &spec_.file();
+    FILE = &setup_.file();
     BUFFER = FILE->buffer();
-    ALIASEDFILE = spec_.aliased_file();
-    FILENAMEVALUE = spec_.label;
+    ALIASEDFILE = setup_.aliased_file();
+    FILENAMEVALUE = setup_.label;
     ERRORS = &error_manager;
-    FILENAME = spec_.name_var;
+    FILENAME = setup_.name_var;
     FileManager::Init();
-    spec_.file_manager() = this;
+    setup_.file_manager() = this;
   }
 
   int UseFile(int kind) override {
@@ -125,24 +125,24 @@ class DataFileManager final : public FileManager {
       InitFile();
       CREATE = 1;
       LOCKRECOVER = 10;
-      for (const KeySpec& k : spec_.keys) AddKey(*k.key, k.name, k.auto_number);
+      for (const KeySetup& k : setup_.keys) AddKey(*k.key, k.name, k.auto_number);
     }
     return FileManager::UseFile(kind);
   }
 
   void Kill() override {
     FileManager::Kill();
-    spec_.file_manager() = nullptr;
+    setup_.file_manager() = nullptr;
   }
 
  private:
-  const FileSpec& spec_;
+  const FileSetup& setup_;
 };
 
 class DataRelationManager final : public RelationManager {
  public:
-  DataRelationManager(const FileSpec& spec, std::unique_ptr<DataFileManager> file_manager)
-      : spec_(spec), file_manager_(std::move(file_manager)) {}
+  DataRelationManager(const FileSetup& setup, std::unique_ptr<DataFileManager> file_manager)
+      : setup_(setup), file_manager_(std::move(file_manager)) {}
 
   void Init() {
     file_manager_->Init();
@@ -152,16 +152,16 @@ class DataRelationManager final : public RelationManager {
   void Kill() override {
     file_manager_->Kill();
     RelationManager::Kill();
-    spec_.relation_manager() = nullptr;
+    setup_.relation_manager() = nullptr;
     file_manager_.reset();
     ME = nullptr;
   }
 
  protected:
-  void DeferedAddRelations() override { spec_.add_relations(*this); }
+  void DeferedAddRelations() override { setup_.add_relations(*this); }
 
  private:
-  const FileSpec& spec_;
+  const FileSetup& setup_;
   std::unique_ptr<DataFileManager> file_manager_;
 };
 
@@ -169,30 +169,30 @@ class DataRelationManager final : public RelationManager {
 
 void dct_new_managers() {
   std::array<RelationManager*, 6> made{};
-  const auto& specs = file_specs();
-  for (size_t i = 0; i < specs.size(); ++i) {
-    auto fm = std::make_unique<DataFileManager>(specs[i]);
-    auto* rm = new DataRelationManager(specs[i], std::move(fm));
+  const auto& setups = file_setups();
+  for (size_t i = 0; i < setups.size(); ++i) {
+    auto fm = std::make_unique<DataFileManager>(setups[i]);
+    auto* rm = new DataRelationManager(setups[i], std::move(fm));
     rm->DEFEREDRELATIONSDONE = 0;
     made[i] = rm;
   }
-  for (size_t i = 0; i < specs.size(); ++i) specs[i].relation_manager() = made[i];
+  for (size_t i = 0; i < setups.size(); ++i) setups[i].relation_manager() = made[i];
 }
 
 void dct_init_managers() {
-  for (const FileSpec& spec : file_specs()) {
-    static_cast<DataRelationManager*>(spec.relation_manager())->Init();
+  for (const FileSetup& setup : file_setups()) {
+    static_cast<DataRelationManager*>(setup.relation_manager())->Init();
   }
   projectapps_relation_manager->SetAlias(apps_relation_manager);
 }
 
 void dct_kill_managers() {
-  for (const FileSpec& spec : file_specs()) {
-    RelationManager* rm = spec.relation_manager();
+  for (const FileSetup& setup : file_setups()) {
+    RelationManager* rm = setup.relation_manager();
     if (!rm) continue;
     rm->Kill();
     delete rm;
-    spec.relation_manager() = nullptr;
+    setup.relation_manager() = nullptr;
   }
 }
 
