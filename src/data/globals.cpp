@@ -1,6 +1,6 @@
 #include "data/globals.h"
 
-namespace qvn {
+namespace qvn::data {
 
 FixedString<1> GLO_UseNewLog("N");
 CString<255> GLO_RunString;
@@ -28,4 +28,4 @@ void settings_update(SettingsManager& manager) {
   manager.Write(kPreservedSection, kFilePathKey, GLO_FilePath.clipped());
 }
 
-}  // namespace qvn
+}  // namespace qvn::data

@@ -9,7 +9,7 @@
 #include "platform/core/fixed_string.h"
 #include "platform/profile/ini_manager.h"
 
-namespace qvn {
+namespace qvn::data {
 
 // "Y": the activity log is re-created empty when the main window opens.
 extern FixedString<1> GLO_UseNewLog;
@@ -42,4 +42,4 @@ void settings_update(SettingsManager& manager);
 
 extern SettingsManager settings_manager;
 
-}  // namespace qvn
+}  // namespace qvn::data

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-namespace qvn {
+namespace qvn::data {
 
 // Runs the main program on the calling thread, which is the program's first:
 //   1. readies error_manager;
@@ -20,4 +20,4 @@ namespace qvn {
 // run's values. The thread's managers stay until the thread ends.
 int run_program(const std::function<void()>& main_procedure);
 
-}  // namespace qvn
+}  // namespace qvn::data
