@@ -486,10 +486,10 @@ int BrowseManager::TakeListEvent() {
       Scroll(w.event());
       break;
     case ui::Event::Accepted:
-      // A double-click on a row.
+      // A double-click on a row, or Enter where the window has no default button.
       if (select_mode_) {
         if (Enabled(SelectControl)) TakeSelect();
-      } else if (Enabled(ChangeControl) && !rows_.empty()) {
+      } else if (w.keycode() == ui::key::MouseLeft2 && Enabled(ChangeControl) && !rows_.empty()) {
         AskRecord(request::Change);
       }
       break;
