@@ -1,0 +1,152 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "command.h"
+#include "local_files.h"
+#include "options.h"
+#include "sample_file.h"
+
+using namespace idesim;
+
+namespace {
+
+struct CommandCase {
+  const char* text;
+  bool valid;
+  CommandKind kind;
+  const char* source;
+  const char* output;
+};
+
+class ParseCommand : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(ParseCommand, ReadsTheCommandsAsTheClientSendsThem) {
+  const CommandCase& c = GetParam();
+  std::string padded = c.text + std::string(255 - std::string(c.text).size(), ' ');
+  auto parsed = parse_command(padded);
+  ASSERT_EQ(parsed.has_value(), c.valid) << c.text;
+  if (!c.valid) return;
+  EXPECT_EQ(parsed->kind, c.kind);
+  EXPECT_EQ(parsed->source, c.source);
+  EXPECT_EQ(parsed->output, c.output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ParseCommand,
+    ::testing::Values(
+        CommandCase{R"([ExecuteProject("C:\WORK\MAIN.APP")])", true, CommandKind::ExecuteProject, R"(C:\WORK\MAIN.APP)", ""},
+        CommandCase{R"([ImportDCT("/w/MAIN.TXD",/w/MAIN.DCT,0)])", true, CommandKind::ImportDct, "/w/MAIN.TXD", "/w/MAIN.DCT"},
+        CommandCase{R"([ImportApp("/w/MAIN.TXA",/w/MAIN.APP,0,Replace)])", true, CommandKind::ImportApp, "/w/MAIN.TXA",
+                    "/w/MAIN.APP"},
+        CommandCase{R"([ExportApp("/w/MAIN.App","/w/MAIN.TXA",0)])", true, CommandKind::ExportApp, "/w/MAIN.App", "/w/MAIN.TXA"},
+        CommandCase{R"([ExportDCT("/w/MAIN.DCT","/w/MAIN.TXD",0)])", true, CommandKind::ExportDct, "/w/MAIN.DCT", "/w/MAIN.TXD"},
+        CommandCase{R"([executeproject("/my work/a,b.app")])", true, CommandKind::ExecuteProject, "/my work/a,b.app", ""},
+        CommandCase{R"([ExecuteProject("/w/A.APP"])", false, CommandKind::ExecuteProject, "", ""},
+        CommandCase{R"([ExecuteProject("/w/A.APP)])", false, CommandKind::ExecuteProject, "", ""},
+        CommandCase{R"(ExecuteProject("/w/A.APP"))", false, CommandKind::ExecuteProject, "", ""},
+        CommandCase{R"([ExecuteProject("/w/A.APP","/w/B.APP")])", false, CommandKind::ExecuteProject, "", ""},
+        CommandCase{R"([ExecuteProject("")])", false, CommandKind::ExecuteProject, "", ""},
+        CommandCase{R"([ImportApp("/w/MAIN.TXA")])", false, CommandKind::ImportApp, "", ""},
+        CommandCase{R"([Compile("/w/MAIN.APP")])", false, CommandKind::ExecuteProject, "", ""},
+        CommandCase{R"([ExportApp("/w/A.App"x,"/w/A.TXA",0)])", false, CommandKind::ExportApp, "", ""},
+        CommandCase{"", false, CommandKind::ExecuteProject, "", ""}));
+
+TEST(ParseCommandLimit, AnImportCutAt255IsNotACommand) {
+  std::string full = "/w/" + std::string(127, 'N');
+  std::string text = "[ImportApp(\"" + full + ".TXA\"," + full + ".APP,0,Replace)]";
+  ASSERT_GT(text.size(), 255u);
+  EXPECT_TRUE(parse_command(text).has_value());
+  EXPECT_FALSE(parse_command(text.substr(0, 255)).has_value());
+}
+
+TEST(SampleFile, ReadsItsKeysAndIgnoresTheRest) {
+  SampleFile s = read_sample(
+      "[APPLICATION]\r\n; a comment with TARGET=NOT.EXE\n  target = Main.exe \nBUILD-SECONDS=1.5\nfail=Link error\n"
+      "REFUSE=Locked by another user\nNO-ACK=1\nEXIT=yes\nPROCEDURE Main\n");
+  EXPECT_EQ(s.target, "Main.exe");
+  EXPECT_EQ(s.build_seconds, 1.5);
+  EXPECT_EQ(s.fail, "Link error");
+  EXPECT_EQ(s.refuse, "Locked by another user");
+  EXPECT_TRUE(s.no_ack);
+  EXPECT_TRUE(s.exit);
+
+  SampleFile plain = read_sample("BUILD-SECONDS=-3\nBUILD-SECONDS=soon\nNO-ACK=0");
+  EXPECT_EQ(plain.build_seconds, std::nullopt);
+  EXPECT_FALSE(plain.no_ack);
+  EXPECT_TRUE(plain.target.empty());
+}
+
+TEST(SampleFile, ExportThenImportGivesTheSameText) {
+  for (std::string app : {"TARGET=A.EXE\nBUILD-SECONDS=0\n", "no final newline", ""}) {
+    std::string txa = export_text(application_header, app);
+    EXPECT_EQ(txa.rfind("[APPLICATION]\n", 0), 0u);
+    std::string back = import_text(application_header, txa);
+    EXPECT_EQ(back, app.empty() || app.back() == '\n' ? app : app + "\n");
+  }
+  EXPECT_EQ(import_text(dictionary_header, "no header\n"), "no header\n");
+}
+
+class LocalFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ide-sim-files-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    root_ = std::string(tmpl) + "/";
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+  std::string root_;
+};
+
+TEST_F(LocalFiles, NamesMatchWithoutCaseWithinTheirFolder) {
+  std::string error;
+  ASSERT_TRUE(write_file(root_ + "Main.App", "x", error));
+  EXPECT_EQ(find_file(root_ + "MAIN.APP"), root_ + "Main.App");
+  EXPECT_EQ(find_file(root_ + "Main.App"), root_ + "Main.App");
+  EXPECT_EQ(find_file(root_ + "MAIN.AP"), std::nullopt);
+  std::filesystem::create_directory(root_ + "dir.app");
+  EXPECT_EQ(find_file(root_ + "DIR.APP"), std::nullopt) << "a folder is no source file";
+
+  ASSERT_TRUE(write_file(root_ + "MAIN.APP", "new", error));
+  EXPECT_FALSE(std::filesystem::exists(root_ + "Main.App")) << "the same file under another case is replaced";
+  std::string content;
+  ASSERT_TRUE(read_file(root_ + "MAIN.APP", content));
+  EXPECT_EQ(content, "new");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root_), {}), 2) << "no temporary file is left";
+
+  EXPECT_FALSE(write_file(root_ + "missing/OUT.TXA", "x", error));
+  EXPECT_FALSE(error.empty());
+}
+
+TEST(LocalPaths, BackslashesSeparateFolders) {
+  EXPECT_EQ(local_path(R"(\w\sub\MAIN.APP)"), "/w/sub/MAIN.APP");
+  EXPECT_EQ(folder_of("/w/sub/MAIN.APP"), "/w/sub/");
+  EXPECT_EQ(folder_of("MAIN.APP"), "");
+  EXPECT_EQ(base_name("/w/sub/MAIN.V2.APP"), "MAIN");
+}
+
+TEST(Options, ReadsTheModesAndRejectsNonsense) {
+  std::string error;
+  auto o = parse_options({"--build-seconds", "0.25", "--never-write", "--exit-at-command", "3", "--log", "/x.log", "--topic",
+                          "System"},
+                         error);
+  ASSERT_TRUE(o) << error;
+  EXPECT_EQ(o->service, "ClarionWin");
+  EXPECT_EQ(o->build_seconds, 0.25);
+  EXPECT_TRUE(o->never_write);
+  EXPECT_FALSE(o->never_ack);
+  EXPECT_EQ(o->exit_at_command, 3);
+  EXPECT_EQ(o->log_path, "/x.log");
+  EXPECT_EQ(o->topic, "System");
+  for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
+           {"--build-seconds"}, {"--build-seconds", "-1"}, {"--build-seconds", "2s"}, {"--exit-at-command", "0"}, {"--fast"}}) {
+    error.clear();
+    EXPECT_FALSE(parse_options(bad, error)) << bad[0];
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+}  // namespace

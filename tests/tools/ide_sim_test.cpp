@@ -1,0 +1,312 @@
+// ide-sim as the program meets it: a separate process serving "ClarionWin",
+// driven through the conversation client.
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "platform/core/error_state.h"
+#include "platform/dde/dde_client.h"
+
+extern char** environ;
+
+using namespace qvn;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string padded(const std::string& command) {
+  return command.size() >= 255 ? command.substr(0, 255) : command + std::string(255 - command.size(), ' ');
+}
+
+std::string read_all(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class IdeSim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char tmpl[] = "/tmp/ide-sim-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    root_ = tmpl;
+    sockets_ = root_ + "/sockets";
+    work_ = root_ + "/work/";
+    log_ = root_ + "/ide-sim.log";
+    ASSERT_EQ(::mkdir(sockets_.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(work_.c_str(), 0755), 0);
+    ::setenv("QVN_DDE_DIR", sockets_.c_str(), 1);
+    set_dde_timeout(200);
+    clear_error();
+  }
+
+  void TearDown() override {
+    if (channel_) dde_close(channel_);
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    ::unsetenv("QVN_DDE_DIR");
+    std::filesystem::remove_all(root_);
+  }
+
+  // Starts ide-sim and opens a conversation with it.
+  bool start(std::vector<std::string> options = {}) {
+    std::vector<std::string> args = {IDE_SIM_PATH, "--log", log_};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    if (::posix_spawn(&pid_, IDE_SIM_PATH, nullptr, nullptr, argv.data(), environ) != 0) return false;
+    auto until = Clock::now() + std::chrono::seconds(10);
+    while ((channel_ = dde_client("ClarionWin", "")) == 0 && Clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    return channel_ != 0;
+  }
+
+  void write(const std::string& name, const std::string& content) { std::ofstream(work_ + name) << content; }
+  bool exists(const std::string& name) { return std::filesystem::exists(work_ + name); }
+
+  // Waits for a condition that a real other process brings about.
+  template <typename F>
+  bool eventually(F&& done, int ms = 10000) {
+    auto until = Clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+      if (Clock::now() > until) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+  }
+  bool logged(const std::string& text) {
+    return eventually([&] { return read_all(log_).find(text) != std::string::npos; });
+  }
+
+  // Waits for ide-sim to end; its exit status, or -1.
+  int exit_status() {
+    int status = 0;
+    if (!eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; })) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  bool socket_left() {
+    for (auto& e : std::filesystem::directory_iterator(sockets_))
+      if (e.is_socket()) return true;
+    return false;
+  }
+
+  void execute(const std::string& command) { dde_execute(channel_, padded(command)); }
+  std::string item(const char* name) { return dde_request(channel_, name).value_or("<none>"); }
+
+  std::string root_, sockets_, work_, log_;
+  pid_t pid_ = -1;
+  DdeChannel channel_ = 0;
+};
+
+struct CommandCase {
+  const char* name;
+  const char* source_file;  // as it lies in the folder
+  const char* source_text;
+  std::string command;      // with "{W}" for the work folder
+  const char* output_file;
+  const char* output_text;
+};
+
+class IdeSimCommand : public IdeSim, public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(IdeSimCommand, AcknowledgesAndThenWritesItsFile) {
+  const CommandCase& c = GetParam();
+  write(c.source_file, c.source_text);
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  std::string command = c.command;
+  for (size_t at; (at = command.find("{W}")) != std::string::npos;) command.replace(at, 3, work_);
+  execute(command);
+  ASSERT_EQ(error_code(), 0) << error_text();
+  ASSERT_TRUE(eventually([&] { return exists(c.output_file); })) << c.output_file;
+  EXPECT_NE(read_all(work_ + c.output_file).find(c.output_text), std::string::npos) << read_all(work_ + c.output_file);
+  EXPECT_TRUE(logged("execute " + command + "\n")) << "the log shows the command without its padding";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FiveCommands, IdeSimCommand,
+    ::testing::Values(
+        CommandCase{"MakeWritesTheNamedTarget", "Main.app", "TARGET=Main.exe\n", R"([ExecuteProject("{W}MAIN.APP")])",
+                    "Main.exe", "Built by ide-sim"},
+        CommandCase{"MakeWithoutTargetWritesTheApplicationsExe", "MAIN.APP", "; no target\n",
+                    R"([ExecuteProject("{W}MAIN.APP")])", "MAIN.EXE", "MAIN.APP"},
+        CommandCase{"MakeOfAProject", "tool.prj", "TARGET=TOOL.DLL\n", R"([ExecuteProject("{W}TOOL.PRJ")])", "TOOL.DLL",
+                    "Built"},
+        CommandCase{"ExportApp", "main.app", "TARGET=MAIN.EXE\n", R"([ExportApp("{W}MAIN.App","{W}MAIN.TXA",0)])", "MAIN.TXA",
+                    "[APPLICATION]\nTARGET=MAIN.EXE\n"},
+        CommandCase{"ExportDct", "Main.Dct", "FILE Customers\n", R"([ExportDCT("{W}MAIN.DCT","{W}MAIN.TXD",0)])", "MAIN.TXD",
+                    "[DICTIONARY]\nFILE Customers\n"},
+        CommandCase{"ImportApp", "main.txa", "[APPLICATION]\nTARGET=MAIN.EXE\n",
+                    R"([ImportApp("{W}MAIN.TXA",{W}MAIN.APP,0,Replace)])", "MAIN.APP", "TARGET=MAIN.EXE\n"},
+        CommandCase{"ImportDct", "MAIN.txd", "[DICTIONARY]\nFILE Orders\n", R"([ImportDCT("{W}MAIN.TXD",{W}MAIN.DCT,0)])",
+                    "MAIN.DCT", "FILE Orders\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IdeSim, ImportWritesTheApplicationBackWithoutTheHeader) {
+  write("MAIN.TXA", "[APPLICATION]\nTARGET=MAIN.EXE\nPROCEDURE Main\n");
+  write("MAIN.APP", "old");
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  execute("[ImportApp(\"" + work_ + "MAIN.TXA\"," + work_ + "MAIN.APP,0,Replace)]");
+  ASSERT_EQ(error_code(), 0);
+  ASSERT_TRUE(eventually([&] { return read_all(work_ + "MAIN.APP") != "old"; }));
+  EXPECT_EQ(read_all(work_ + "MAIN.APP"), "TARGET=MAIN.EXE\nPROCEDURE Main\n");
+}
+
+TEST_F(IdeSim, RefusedCommandsAre603AndTheErrorItemsSayWhy) {
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  EXPECT_EQ(item("GetErrorNum"), "0");
+  EXPECT_EQ(item("GetErrorMsg"), "");
+
+  execute("[ExecuteProject(\"" + work_ + "MISSING.APP\")]");
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
+  EXPECT_EQ(item("GetErrorNum"), "1");
+  EXPECT_EQ(item("GetErrorMsg"), "File not found: " + work_ + "MISSING.APP");
+
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\"");
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
+  EXPECT_EQ(item("GetErrorNum"), "2");
+  EXPECT_EQ(item("GetErrorMsg"), "Invalid command: [ExecuteProject(\"" + work_ + "MAIN.APP\"");
+
+  execute("[ExportApp(\"" + work_ + "MISSING.App\",\"" + work_ + "MISSING.TXA\",0)]");
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
+  EXPECT_EQ(item("GetErrorNum"), "1");
+  EXPECT_FALSE(exists("MISSING.TXA"));
+
+  EXPECT_EQ(dde_request(channel_, "GetSomethingElse"), std::nullopt);
+  EXPECT_EQ(error_code(), 0);
+
+  write("MAIN.APP", "TARGET=MAIN.EXE\n");
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), 0);
+  EXPECT_EQ(item("GetErrorNum"), "0") << "an accepted command leaves no error behind";
+}
+
+TEST_F(IdeSim, AcknowledgesAtOnceAndWritesAfterTheBuildTime) {
+  write("MAIN.APP", "TARGET=MAIN.EXE\n");
+  write("SLOW.APP", "TARGET=SLOW.EXE\nBUILD-SECONDS=0.3\n");
+  ASSERT_TRUE(start({"--build-seconds", "0.2"})) << "ide-sim did not come up";
+  auto sent = Clock::now();
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  ASSERT_EQ(error_code(), 0);
+  EXPECT_LT(Clock::now() - sent, std::chrono::milliseconds(150)) << "the acknowledgement does not wait for the work";
+  EXPECT_FALSE(exists("MAIN.EXE"));
+  ASSERT_TRUE(eventually([&] { return exists("MAIN.EXE"); }));
+  EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(200));
+
+  sent = Clock::now();
+  execute("[ExecuteProject(\"" + work_ + "SLOW.APP\")]");
+  ASSERT_EQ(error_code(), 0);
+  ASSERT_TRUE(eventually([&] { return exists("SLOW.EXE"); }));
+  EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(300)) << "the application's own build time wins";
+}
+
+TEST_F(IdeSim, NeverWriteAcknowledgesButLeavesNoFile) {
+  write("MAIN.APP", "TARGET=MAIN.EXE\n");
+  ASSERT_TRUE(start({"--never-write"})) << "ide-sim did not come up";
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), 0);
+  ASSERT_TRUE(logged("not writing " + work_ + "MAIN.EXE"));
+  EXPECT_FALSE(exists("MAIN.EXE"));
+}
+
+TEST_F(IdeSim, NeverAckIsATimeOut) {
+  write("MAIN.APP", "TARGET=MAIN.EXE\n");
+  ASSERT_TRUE(start({"--never-ack"})) << "ide-sim did not come up";
+  set_dde_timeout(10);
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), err::DdeTimeout);
+}
+
+TEST_F(IdeSim, ExitingInTheMiddleIs602AndLeavesNoSocket) {
+  write("MAIN.APP", "TARGET=MAIN.EXE\n");
+  ASSERT_TRUE(start({"--exit-at-command", "2"})) << "ide-sim did not come up";
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), 0);
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), err::DdeChannelNotOpen);
+  EXPECT_EQ(exit_status(), 0);
+  EXPECT_FALSE(socket_left());
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+}
+
+struct SampleMode {
+  const char* name;
+  const char* app_text;
+  int error;
+  const char* error_num;  // the environment's own number afterwards, once settled
+  const char* error_msg;
+};
+
+class IdeSimSampleMode : public IdeSim, public ::testing::WithParamInterface<SampleMode> {};
+
+TEST_P(IdeSimSampleMode, TheApplicationFileChoosesTheOutcome) {
+  const SampleMode& m = GetParam();
+  write("MAIN.APP", m.app_text);
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  set_dde_timeout(10);
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), m.error);
+  if (m.error == err::DdeChannelNotOpen) {
+    EXPECT_EQ(exit_status(), 0);
+    return;
+  }
+  set_dde_timeout(200);
+  if (std::string(m.error_num) == "4") {
+    ASSERT_TRUE(logged("failed: "));
+  }
+  EXPECT_EQ(item("GetErrorNum"), m.error_num);
+  EXPECT_EQ(item("GetErrorMsg"), m.error_msg);
+  EXPECT_FALSE(exists("MAIN.EXE"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, IdeSimSampleMode,
+    ::testing::Values(SampleMode{"Fail", "TARGET=MAIN.EXE\nFAIL=Link error: MAIN.LIB missing\n", 0, "4",
+                                 "Link error: MAIN.LIB missing"},
+                      SampleMode{"Refuse", "REFUSE=Application is locked\n", err::DdeExecuteInvalid, "3",
+                                 "Application is locked"},
+                      SampleMode{"NoAck", "TARGET=X.EXE\nNO-ACK=1\n", err::DdeTimeout, "0", ""},
+                      SampleMode{"Exit", "EXIT=1\n", err::DdeChannelNotOpen, "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IdeSim, EndsCleanlyOnTermAndInt) {
+  for (int sig : {SIGTERM, SIGINT}) {
+    ASSERT_TRUE(start()) << "ide-sim did not come up";
+    ASSERT_TRUE(socket_left());
+    ::kill(pid_, sig);
+    EXPECT_EQ(exit_status(), 0) << sig;
+    EXPECT_FALSE(socket_left()) << sig;
+    dde_execute(channel_, "[Anything]");
+    EXPECT_EQ(error_code(), err::DdeChannelNotOpen);
+    dde_close(channel_);
+    channel_ = 0;
+  }
+  EXPECT_TRUE(logged("stopped"));
+}
+
+TEST_F(IdeSim, WrongOptionsEndAtOnceWithStatus2) {
+  std::string path = IDE_SIM_PATH;
+  std::string option = "--no-such-option";
+  char* argv[] = {path.data(), option.data(), nullptr};
+  ASSERT_EQ(::posix_spawn(&pid_, IDE_SIM_PATH, nullptr, nullptr, argv, environ), 0);
+  EXPECT_EQ(exit_status(), 2);
+  EXPECT_FALSE(socket_left());
+}
+
+}  // namespace

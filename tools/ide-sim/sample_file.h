@@ -1,0 +1,32 @@
+#pragma once
+// The text form of the sample application (.APP, .PRJ) and dictionary (.DCT)
+// files: one "KEY=value" a line, keys without regard to case; lines starting
+// with ";" and lines of any other form are kept as content and otherwise
+// ignored. The exported .TXA/.TXD is the same text after a header line.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace idesim {
+
+struct SampleFile {
+  std::string target;                   // TARGET=: the file a make writes
+  std::optional<double> build_seconds;  // BUILD-SECONDS=: time the work takes
+  std::string fail;                     // FAIL=: acknowledged, but the work fails and writes nothing
+  std::string refuse;                   // REFUSE=: the command is refused with this text
+  bool no_ack = false;                  // NO-ACK=1: the command is never acknowledged
+  bool exit = false;                    // EXIT=1: the environment exits when it gets the command
+};
+
+SampleFile read_sample(std::string_view text);
+
+inline constexpr std::string_view application_header = "[APPLICATION]";
+inline constexpr std::string_view dictionary_header = "[DICTIONARY]";
+
+// The text form written by an export: the header line, then the file's lines.
+std::string export_text(std::string_view header, std::string_view content);
+// The file written back by an import: the text without its header line.
+std::string import_text(std::string_view header, std::string_view text);
+
+}  // namespace idesim
