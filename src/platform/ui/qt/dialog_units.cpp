@@ -2,6 +2,7 @@
 
 #include <QtCore/QStringList>
 #include <QtGui/QFontDatabase>
+#include <QtGui/QFontInfo>
 #include <QtGui/QFontMetrics>
 
 #include <algorithm>
@@ -12,10 +13,20 @@ namespace qvn::ui::qt {
 
 namespace {
 
+// A family is installed when the font database lists it, with or without
+// its foundry ("Nimbus Sans [urw]").
+bool is_installed(const QString& family) {
+  for (QString f : QFontDatabase::families()) {
+    const qsizetype foundry = f.indexOf(QLatin1String(" ["));
+    if (foundry > 0) f.truncate(foundry);
+    if (f.compare(family, Qt::CaseInsensitive) == 0) return true;
+  }
+  return false;
+}
+
 QString first_installed(std::initializer_list<const char*> families) {
-  const QStringList installed = QFontDatabase::families();
   for (const char* f : families) {
-    if (installed.contains(QString::fromLatin1(f), Qt::CaseInsensitive)) return QString::fromLatin1(f);
+    if (is_installed(QString::fromLatin1(f))) return QString::fromLatin1(f);
   }
   return QString::fromLatin1(*families.begin());
 }
@@ -47,7 +58,7 @@ QString installed_family(const std::string& face) {
   if (f == "times new roman" || f == "times" || f == "ms serif") {
     return first_installed({"Nimbus Roman", "Liberation Serif", "DejaVu Serif"});
   }
-  if (QFontDatabase::families().contains(QString::fromStdString(face), Qt::CaseInsensitive)) {
+  if (is_installed(QString::fromStdString(face))) {
     return QString::fromStdString(face);
   }
   return sans();
@@ -74,7 +85,11 @@ DialogUnits::DialogUnits(const QFont& font) {
   // dialog base unit.
   const int letters = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
   base_x_ = std::max(1, (letters / 26 + 1) / 2);
-  base_y_ = std::max(1, m.height());
+  // The character height as the platform's dialog fonts measure it, about
+  // 1.2 em; faces with a generous line gap (Nimbus Sans) would otherwise
+  // stretch every window.
+  const int em = QFontInfo(font).pixelSize();
+  base_y_ = std::max(1, em > 0 ? std::min(m.height(), (em * 6 + 2) / 5) : m.height());
 }
 
 int DialogUnits::x(int units) const { return scale(units, base_x_, 4); }

@@ -105,6 +105,7 @@ ListControl::ListControl(const ListFormat& format, const DialogUnits& units, boo
   header()->setVisible(any_header);
   header()->setStretchLastSection(true);
   header()->setSectionsMovable(false);
+  header()->setMinimumSectionSize(1);
   for (int c = 0; c < count; ++c) {
     const Column& col = format_.columns[static_cast<size_t>(c)];
     header()->setSectionResizeMode(c, col.resizable ? QHeaderView::Interactive : QHeaderView::Fixed);
@@ -162,7 +163,10 @@ void ListControl::rebuild() {
     for (int c = 0; c < columns && c < static_cast<int>(cells.size()); ++c) {
       const ListCell& cell = cells[static_cast<size_t>(c)];
       const Column* col = c < static_cast<int>(format_.columns.size()) ? &format_.columns[static_cast<size_t>(c)] : nullptr;
-      item->setText(c, QString::fromStdString(cell.text));
+      // A picture pads its value to its width; the column's alignment places it.
+      QString text = QString::fromStdString(cell.text);
+      if (col != nullptr && col->picture.kind() != PictureKind::Text) text = text.trimmed();
+      item->setText(c, text);
       if (col != nullptr) item->setTextAlignment(c, alignment(col->align));
       if (cell.icon > 0 && static_cast<size_t>(cell.icon) <= icons_.size()) {
         item->setIcon(c, icon(icons_[static_cast<size_t>(cell.icon) - 1]));

@@ -235,6 +235,8 @@ QWidget* WindowWidget::make_control(int field) {
       return new QGroupBox(qs(c.text), this);
     case ControlKind::Sheet: {
       auto* s = new QTabWidget(this);
+      // Tabs as narrow as the platform's own, so a sheet's tabs fit its width.
+      s->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
       for (int f = 1; f <= window_->controls(); ++f) {
         const ControlDef& t = window_->control(f);
         if (t.kind == ControlKind::Tab && t.parent == c.equate) {
@@ -288,7 +290,7 @@ void WindowWidget::place(int field, QWidget* widget) {
   if (r.height() <= 0) r.setHeight(std::max(natural.height(), 1));
   widget->setGeometry(r);
   if (auto* b = qobject_cast<QPushButton*>(widget); b != nullptr && !b->icon().isNull()) {
-    const int side = std::clamp(r.height() - 6, 8, 32);
+    const int side = std::clamp(r.height() - 8, 8, 16);
     b->setIconSize(QSize(side, side));
   }
 }

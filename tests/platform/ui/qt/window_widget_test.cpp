@@ -1,0 +1,371 @@
+// Windows as widgets: places in dialog units, texts, states that follow the
+// window, and input that becomes the window's events.
+
+#include <QtTest/QTest>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QRadioButton>
+#include <QtWidgets/QTabBar>
+#include <QtWidgets/QTabWidget>
+
+#include "platform/ui/qt/dialog_units.h"
+#include "platform/ui/qt/list_control.h"
+#include "platform/ui/qt/pictures.h"
+#include "platform/ui/qt/spin_box.h"
+#include "qt_test_support.h"
+
+namespace qvn::ui::qt::test {
+namespace {
+
+class WindowWidgetTest : public QtWindowTest {};
+
+// A form with one control of each kind that takes input.
+struct Form {
+  FixedString<20> name;
+  long long priority = 0;
+  long long tag = 0;
+  FixedString<1> log;
+  long long progress = 40;
+
+  WindowDef def() {
+    WindowDef d;
+    d.label = "FORM";
+    d.caption = "Application Information";
+    d.at = {0, 0, 248, 115};
+    auto& c = d.controls;
+    c.push_back(control("?NAME:PROMPT", ControlKind::Prompt, {13, 11, 38, 10}, "App. &Name:"));
+    ControlDef e = control("?NAME", ControlKind::Entry, {53, 9, 172, 12});
+    e.picture = "@s20";
+    e.upper = true;
+    e.use = VarRef::of(name);
+    c.push_back(e);
+    ControlDef s = control("?PRIORITY", ControlKind::Spin, {53, 25, 25, 10});
+    s.picture = "@n3";
+    s.range_low = 1;
+    s.range_high = 255;
+    s.use = VarRef::of(priority);
+    c.push_back(s);
+    ControlDef ch = control("?TAG", ControlKind::Check, {53, 40, 40, 10}, "Tag");
+    ch.use = VarRef::of(tag);
+    c.push_back(ch);
+    ControlDef o = control("?LOG", ControlKind::Option, {100, 36, 69, 23}, "New log");
+    o.use = VarRef::of(log);
+    c.push_back(o);
+    ControlDef r1 = control("?LOG:NO", ControlKind::Radio, {106, 44, 25, 10}, "No", "?LOG");
+    r1.value_on = "N";
+    c.push_back(r1);
+    ControlDef r2 = control("?LOG:YES", ControlKind::Radio, {134, 44, 25, 10}, "Yes", "?LOG");
+    r2.value_on = "Y";
+    c.push_back(r2);
+    ControlDef p = control("?PROGRESS", ControlKind::Progress, {13, 65, 100, 8});
+    p.use = VarRef::of(progress);
+    c.push_back(p);
+    ControlDef ok = control("?OK", ControlKind::Button, {154, 96, 40, 12}, "&Ok");
+    ok.is_default = true;
+    ok.tip = "Looks good;\nsave it.";
+    c.push_back(ok);
+    ControlDef cancel = control("?CANCEL", ControlKind::Button, {199, 96, 40, 12}, "&Cancel");
+    cancel.std_cancel = true;
+    c.push_back(cancel);
+    return d;
+  }
+};
+
+TEST_F(WindowWidgetTest, ControlsStandWhereTheirDialogUnitsPutThem) {
+  MainSample sample;
+  Window& w = open(sample.def());
+  WindowWidget* v = view(w);
+  ASSERT_NE(v, nullptr);
+  const DialogUnits& du = v->units();
+  // MS Sans Serif 8 stands in with a sans face whose base units are near the original 6 by 13 pixels.
+  EXPECT_GE(du.base_x(), 5);
+  EXPECT_LE(du.base_x(), 8);
+  EXPECT_GE(du.base_y(), 11);
+  EXPECT_LE(du.base_y(), 16);
+
+  EXPECT_EQ(v->size(), QSize(du.x(291), du.y(200)));
+  for (const char* equate : {"?EXECUTEAPP", "?GROUP1", "?SHEET1", "?BUTTON7", "?STATUSMSG", "?TIMEOUT"}) {
+    const ControlDef& c = w.control(w.field(equate));
+    QWidget* widget = v->control_widget(w.field(equate));
+    ASSERT_NE(widget, nullptr) << equate;
+    EXPECT_EQ(widget->geometry(), QRect(du.x(c.at.x), du.y(c.at.y), du.x(c.at.w), du.y(c.at.h))) << equate;
+  }
+  // The list lies in its tab but keeps its window position.
+  QWidget* list = v->control_widget(w.field("?LIST"));
+  EXPECT_EQ(list->pos(), QPoint(du.x(123), du.y(18)));
+  // Containers are drawn behind the controls they hold.
+  QWidget* sheet = v->control_widget(w.field("?SHEET1"));
+  const QObjectList& order = v->children();
+  EXPECT_LT(order.indexOf(sheet), order.indexOf(list));
+  EXPECT_LT(order.indexOf(v->control_widget(w.field("?GROUP1"))), order.indexOf(v->control_widget(w.field("?EXECUTEAPP"))));
+}
+
+TEST_F(WindowWidgetTest, TextsMnemonicsTipsIconsAndFontsShowAsDeclared) {
+  MainSample sample;
+  Window& w = open(sample.def());
+  WindowWidget* v = view(w);
+  EXPECT_EQ(v->windowTitle(), QString("Lorvane --  QVN v.6.1"));
+  EXPECT_FALSE(v->windowIcon().isNull());
+
+  auto* make = widget<QPushButton>(w, "?EXECUTEAPP");
+  ASSERT_NE(make, nullptr);
+  // Qt reads "&" and "&&" as the window structure means them.
+  EXPECT_EQ(make->text(), QString("&Gen && Make    (.APP)"));
+  EXPECT_EQ(make->toolTip(), QString("Generate, compile \n and link an .EXE."));
+  EXPECT_TRUE(make->icon().isNull());
+  EXPECT_FALSE(widget<QPushButton>(w, "?EVENT")->icon().isNull());
+  EXPECT_FALSE(widget<QPushButton>(w, "?BUTTON7")->icon().isNull());
+
+  auto* prompt = widget<QLabel>(w, "?TIMEOUT:PROMPT");
+  EXPECT_EQ(prompt->buddy(), v->control_widget(w.field("?TIMEOUT")));
+  EXPECT_EQ(widget<QGroupBox>(w, "?GROUP1")->title(), QString(" Applications "));
+  auto* sheet = widget<QTabWidget>(w, "?SHEET1");
+  ASSERT_EQ(sheet->count(), 4);
+  EXPECT_EQ(sheet->tabText(0), QString("&Applications"));
+  EXPECT_EQ(sheet->tabText(3), QString("Project &Subsets"));
+
+  EXPECT_EQ(widget<QLabel>(w, "?STATUSMSG:2")->text(), QString(""));
+  EXPECT_EQ(widget<QLabel>(w, "?STRING4")->font().weight(), QFont::Black);
+  EXPECT_EQ(widget<QLabel>(w, "?STRING4")->font().pointSize(), 10);
+  EXPECT_EQ(v->control_widget(w.field("?LIST"))->font().pointSize(), 9);
+  EXPECT_FALSE(widget<QLabel>(w, "?IMAGE1")->pixmap().isNull());
+}
+
+TEST_F(WindowWidgetTest, StatesFollowTheWindowAfterEachChange) {
+  MainSample sample;
+  Window& w = open(sample.def());
+  sample.fill_lists();
+  sample.attach(w);
+  WindowWidget* v = view(w);
+  ASSERT_TRUE(v->isVisible());
+
+  auto* generate = widget<QPushButton>(w, "?GENERATE");
+  auto* tag = widget<QPushButton>(w, "?BUTTON13");
+  auto* expand = widget<QPushButton>(w, "?EXPAND");
+  // Declared states: disabled at start; the first tab's controls show, the others' do not.
+  EXPECT_FALSE(generate->isEnabled());
+  EXPECT_TRUE(tag->isVisible());
+  EXPECT_FALSE(expand->isVisible());
+
+  w.enable(w.field("?GENERATE"));
+  w.hide(w.field("?BUTTON13"));
+  EXPECT_TRUE(generate->isEnabled());
+  EXPECT_FALSE(tag->isVisible());
+  w.unhide(w.field("?BUTTON13"));
+  EXPECT_TRUE(tag->isVisible());
+
+  // A disabled group disables what it holds; a hidden one hides it.
+  w.disable(w.field("?GROUP1"));
+  EXPECT_FALSE(widget<QPushButton>(w, "?EXPORTAPP")->isEnabled());
+  w.enable(w.field("?GROUP1"));
+  EXPECT_TRUE(widget<QPushButton>(w, "?EXPORTAPP")->isEnabled());
+  w.hide(w.field("?GROUP4"));
+  EXPECT_FALSE(widget<QPushButton>(w, "?BUTTON16")->isVisible());
+
+  // The program chooses a tab: its controls show, even those below the sheet.
+  w.select(w.field("?TAB2"));
+  EXPECT_EQ(widget<QTabWidget>(w, "?SHEET1")->currentIndex(), 1);
+  EXPECT_TRUE(expand->isVisible());
+  EXPECT_FALSE(tag->isVisible());
+
+  // Texts and variables show after the program changed them.
+  w.set_text(w.field("?BUTTON7"), "&Quit");
+  EXPECT_EQ(widget<QPushButton>(w, "?BUTTON7")->text(), QString("&Quit"));
+  sample.status = "Clarion disconnected";
+  w.display();
+  EXPECT_EQ(widget<QLabel>(w, "?STATUSMSG:2")->text(), QString("Clarion disconnected"));
+  EXPECT_EQ(widget<QLineEdit>(w, "?STATUSMSG")->text(), QString("Clarion disconnected"));
+  w.set_caption("Busy");
+  EXPECT_EQ(v->windowTitle(), QString("Busy"));
+  w.set_hidden(true);
+  EXPECT_FALSE(v->isVisible());
+  w.set_hidden(false);
+  EXPECT_TRUE(v->isVisible());
+}
+
+TEST_F(WindowWidgetTest, AWindowBuiltHiddenShowsOnlyWhenTheProgramShowsIt) {
+  MainSample sample;
+  WindowDef def = sample.def();
+  def.hidden_at_start = true;
+  Window& w = open(std::move(def));
+  EXPECT_FALSE(view(w)->isVisible());
+  w.set_hidden(false);
+  EXPECT_TRUE(view(w)->isVisible());
+}
+
+TEST_F(WindowWidgetTest, ClicksOnButtonsChecksRadiosAndTabsBecomeEvents) {
+  Form form;
+  form.log = "Y";
+  Window& w = open(form.def());
+  auto* yes = widget<QRadioButton>(w, "?LOG:YES");
+  auto* no = widget<QRadioButton>(w, "?LOG:NO");
+  EXPECT_TRUE(yes->isChecked());
+  EXPECT_FALSE(no->isChecked());
+  EXPECT_EQ(widget<QProgressBar>(w, "?PROGRESS")->value(), 40);
+
+  QTest::mouseClick(widget<QPushButton>(w, "?OK"), Qt::LeftButton);
+  std::vector<Seen> seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?OK"))) << describe(seen);
+
+  QTest::mouseClick(widget<QCheckBox>(w, "?TAG"), Qt::LeftButton);
+  seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?TAG"))) << describe(seen);
+  EXPECT_EQ(form.tag, 1);
+  EXPECT_TRUE(widget<QCheckBox>(w, "?TAG")->isChecked());
+
+  QTest::mouseClick(no, Qt::LeftButton);
+  seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?LOG"))) << describe(seen);
+  EXPECT_EQ(std::string(form.log.raw()), "N");
+  EXPECT_TRUE(no->isChecked());
+  EXPECT_FALSE(yes->isChecked());
+  // Clicking the chosen radio again leaves it chosen.
+  QTest::mouseClick(no, Qt::LeftButton);
+  drain(w);
+  EXPECT_TRUE(no->isChecked());
+
+  MainSample sample;
+  Window& main = open(sample.def());
+  auto* sheet = widget<QTabWidget>(main, "?SHEET1");
+  QTest::mouseClick(sheet->tabBar(), Qt::LeftButton, {}, sheet->tabBar()->tabRect(2).center());
+  seen = drain(main);
+  EXPECT_TRUE(has_event(seen, Event::NewSelection, main.field("?SHEET1"))) << describe(seen);
+  EXPECT_EQ(main.choice(main.field("?SHEET1")), 3);
+  EXPECT_TRUE(widget<QPushButton>(main, "?BUTTON23")->isVisible());
+}
+
+TEST_F(WindowWidgetTest, ClicksOnADisabledControlGiveNoEvent) {
+  MainSample sample;
+  Window& w = open(sample.def());
+  QTest::mouseClick(widget<QPushButton>(w, "?GENERATE"), Qt::LeftButton);
+  const std::vector<Seen> seen = drain(w);
+  EXPECT_FALSE(has_event(seen, Event::Accepted, w.field("?GENERATE"))) << describe(seen);
+}
+
+TEST_F(WindowWidgetTest, TypedTextReachesTheVariableWhenTheEntryIsLeft) {
+  Form form;
+  Window& w = open(form.def());
+  auto* name = widget<QLineEdit>(w, "?NAME");
+  name->setFocus();
+  QTest::keyClicks(name, "c:\\dev\\acct.app");
+  // Typing turns to upper case at once, as the entry asks.
+  EXPECT_EQ(name->text(), QString("C:\\DEV\\ACCT.APP"));
+  EXPECT_EQ(form.name, "");
+  QTest::keyClick(name, Qt::Key_Tab);
+  const std::vector<Seen> seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?NAME"))) << describe(seen);
+  EXPECT_EQ(form.name, "C:\\DEV\\ACCT.APP");
+  // The focus moved on with Tab, and the window knows.
+  EXPECT_EQ(w.focus(), w.field("?PRIORITY"));
+  EXPECT_TRUE(view(w)->control_widget(w.field("?PRIORITY"))->hasFocus());
+
+  // Leaving an entry that was not changed reports nothing.
+  name->setFocus();
+  QTest::keyClick(name, Qt::Key_Tab);
+  EXPECT_FALSE(has_event(drain(w), Event::Accepted, w.field("?NAME")));
+}
+
+TEST_F(WindowWidgetTest, EnterTakesTheEntryThenPressesTheDefaultButtonAndEscapeTheCancelButton) {
+  Form form;
+  Window& w = open(form.def());
+  EXPECT_TRUE(widget<QPushButton>(w, "?OK")->isDefault());
+  auto* name = widget<QLineEdit>(w, "?NAME");
+  name->setFocus();
+  QTest::keyClicks(name, "x.app");
+  QTest::keyClick(name, Qt::Key_Return);
+  std::vector<Seen> seen = drain(w);
+  ASSERT_TRUE(has_event(seen, Event::Accepted, w.field("?NAME"))) << describe(seen);
+  ASSERT_TRUE(has_event(seen, Event::Accepted, w.field("?OK"))) << describe(seen);
+  EXPECT_EQ(form.name, "X.APP");
+
+  QTest::keyClick(view(w)->focusWidget(), Qt::Key_Escape);
+  seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?CANCEL"))) << describe(seen);
+}
+
+TEST_F(WindowWidgetTest, SpinArrowsStepWithinTheRangeAndTypedValuesAreTaken) {
+  Form form;  // priority 0, below the range: either arrow gives 1
+  Window& w = open(form.def());
+  auto* spin = widget<SpinBox>(w, "?PRIORITY");
+  ASSERT_NE(spin, nullptr);
+  EXPECT_EQ(spin->text_shown(), QString("0"));
+  spin->stepBy(-1);
+  std::vector<Seen> seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::NewSelection, w.field("?PRIORITY"))) << describe(seen);
+  EXPECT_EQ(form.priority, 1);
+  EXPECT_EQ(spin->text_shown(), QString("1"));
+  spin->stepBy(2);
+  drain(w);
+  EXPECT_EQ(form.priority, 3);
+
+  spin->setFocus();
+  spin->selectAll();
+  QTest::keyClicks(spin, "42");
+  QTest::keyClick(spin, Qt::Key_Tab);
+  seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?PRIORITY"))) << describe(seen);
+  EXPECT_EQ(form.priority, 42);
+}
+
+TEST_F(WindowWidgetTest, AlertedAndHotKeysGoToTheWindow) {
+  MainSample sample;
+  WindowDef def = sample.def();
+  def.alert_keys = {0x270};  // Ctrl+F1 on the window
+  for (ControlDef& c : def.controls) {
+    if (c.equate == "?LIST") c.alert_keys = {key::Delete};
+    if (c.equate == "?INSERT") c.hot_key = key::Insert;
+  }
+  Window& w = open(std::move(def));
+  sample.fill_lists();
+  sample.attach(w);
+  auto* list = widget<ListControl>(w, "?LIST");
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_Delete);
+  std::vector<Seen> seen = drain(w);
+  ASSERT_TRUE(has_event(seen, Event::AlertKey, w.field("?LIST"))) << describe(seen);
+  QTest::keyClick(list, Qt::Key_F1, Qt::ControlModifier);
+  seen = drain(w);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.back().event, Event::AlertKey);
+  EXPECT_EQ(seen.back().key, 0x270);
+  QTest::keyClick(list, Qt::Key_Insert);
+  seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?INSERT"))) << describe(seen);
+}
+
+TEST_F(WindowWidgetTest, TheCloseButtonAsksTheWindowAndLeavesTheWidgets) {
+  Form form;
+  Window& w = open(form.def());
+  QPointer<WindowWidget> v = view(w);
+  EXPECT_FALSE(v->close());
+  const std::vector<Seen> seen = drain(w);
+  EXPECT_TRUE(has_event(seen, Event::CloseWindow, 0)) << describe(seen);
+  EXPECT_TRUE(w.is_open());
+  ASSERT_NE(v, nullptr);
+  EXPECT_TRUE(v->isVisible());
+
+  // Once the program closes the window, its widgets go.
+  w.close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(v, nullptr);
+}
+
+TEST_F(WindowWidgetTest, AWindowUnderAnotherTakesNoInput) {
+  MainSample sample;
+  Window& main = open(sample.def());
+  Form form;
+  Window& top = open(form.def());
+  EXPECT_EQ(QApplication::activeModalWidget(), view(top));
+  QTest::mouseClick(widget<QPushButton>(main, "?BUTTON7"), Qt::LeftButton);
+  EXPECT_FALSE(has_event(drain(main), Event::Accepted, main.field("?BUTTON7")));
+  top.close();
+  QTest::mouseClick(widget<QPushButton>(main, "?BUTTON7"), Qt::LeftButton);
+  EXPECT_TRUE(has_event(drain(main), Event::Accepted, main.field("?BUTTON7")));
+}
+
+}  // namespace
+}  // namespace qvn::ui::qt::test
