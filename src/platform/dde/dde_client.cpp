@@ -155,7 +155,6 @@ int connect_to(const std::string& path) {
 }  // namespace
 
 DdeChannel dde_client(std::string_view service, std::string_view topic) {
-  int saved_errno = errno;
   service = service.substr(0, std::min(service.size(), dde_name_width));
   topic = topic.substr(0, std::min(topic.size(), dde_name_width));
   std::string folder = dde::socket_folder();
@@ -173,7 +172,6 @@ DdeChannel dde_client(std::string_view service, std::string_view topic) {
       break;
     }
   }
-  errno = saved_errno;
   return channel;
 }
 

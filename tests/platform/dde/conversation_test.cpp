@@ -58,6 +58,12 @@ TEST_F(Conversation, ExecuteRequestAndCloseAgainstAServerProcess) {
   EXPECT_EQ(error_code(), 0) << "a successful execute clears the error left by the last one";
   EXPECT_EQ(server.next_report(), "execute [Good]");
 
+  dde_execute(ch, std::string(dde::max_payload + 1, 'x'));
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid) << "a command too long for one message is refused";
+  dde_execute(ch, "[Good]");
+  EXPECT_EQ(error_code(), 0) << "and the conversation goes on";
+  EXPECT_EQ(server.next_report(), "execute [Good]");
+
   set_error(err::FileNotFound);
   EXPECT_EQ(dde_request(ch, "Item"), std::optional<std::string>("Value"));
   EXPECT_EQ(error_code(), 0);
