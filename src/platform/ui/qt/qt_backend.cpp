@@ -170,17 +170,15 @@ void QtBackend::window_closed(Window& w) {
 }
 
 void QtBackend::wait_for_event(Window& w) {
+  if (!w.is_open()) return;
+  // A window opened before this backend was installed is shown now.
+  if (impl_->view(w) == nullptr) window_opened(w);
   QPointer<WindowWidget> v = impl_->view(w);
-  if (v == nullptr) {
-    // Nobody can give this window input: it closes rather than wait forever.
-    w.close();
-    return;
-  }
   v->take_delivered();
   while (w.is_open() && v != nullptr) {
     const long long due = w.next_timer_ms();
     const long long now = current_clock().steady_ms();
-    if (due >= 0 && now >= due) return;
+    if (due >= 0 && now >= due) break;
     if (due >= 0) {
       impl_->wake.start(static_cast<int>(std::min<long long>(due - now, INT_MAX)));
     } else {

@@ -239,7 +239,7 @@ QWidget* WindowWidget::make_control(int field) {
       s->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
       for (int f = 1; f <= window_->controls(); ++f) {
         const ControlDef& t = window_->control(f);
-        if (t.kind == ControlKind::Tab && t.parent == c.equate) {
+        if (t.kind == ControlKind::Tab && !t.parent.empty() && window_->field(t.parent) == field) {
           auto* page = new QWidget();
           page->setProperty(kFieldProperty, f);
           s->addTab(page, qs(t.text));

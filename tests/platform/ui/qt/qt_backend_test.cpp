@@ -74,6 +74,24 @@ TEST_F(QtBackendTest, AWaitEndsWhenTheWindowCloses) {
   EXPECT_FALSE(w.accept());
 }
 
+TEST_F(QtBackendTest, AWindowOpenedBeforeTheBackendShowsAtItsFirstWait) {
+  install_backend(nullptr);
+  std::unique_ptr<Window> w = Window::create(small_window("EARLY"), nullptr);
+  ASSERT_NE(w, nullptr);
+  w->open();
+  install_backend(&backend());
+  drain(*w);
+  EXPECT_EQ(view(*w), nullptr);
+  soon([&w] {
+    ASSERT_NE(view(*w), nullptr);
+    EXPECT_TRUE(view(*w)->isVisible());
+    QTest::mouseClick(widget<QPushButton>(*w, "?GO"), Qt::LeftButton);
+  });
+  ASSERT_TRUE(w->accept());
+  while (w->event() == Event::Selected) ASSERT_TRUE(w->accept());
+  EXPECT_EQ(w->accepted(), w->field("?GO"));
+}
+
 TEST_F(QtBackendTest, RepaintingDuringALongCallDropsTheInputThatArrives) {
   Window& w = open(small_window("BUSY"));
   auto* go = widget<QPushButton>(w, "?GO");

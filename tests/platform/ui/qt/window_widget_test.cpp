@@ -6,6 +6,7 @@
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
@@ -267,6 +268,29 @@ TEST_F(WindowWidgetTest, TypedTextReachesTheVariableWhenTheEntryIsLeft) {
   name->setFocus();
   QTest::keyClick(name, Qt::Key_Tab);
   EXPECT_FALSE(has_event(drain(w), Event::Accepted, w.field("?NAME")));
+}
+
+TEST_F(WindowWidgetTest, AMultiLineTextIsTakenWhenItLosesTheFocus) {
+  std::string note;
+  WindowDef d;
+  d.label = "NOTE";
+  d.at = {0, 0, 150, 80};
+  ControlDef text = control("?NOTE", ControlKind::Text, {5, 5, 140, 40});
+  text.use = VarRef::of(note);
+  d.controls.push_back(text);
+  d.controls.push_back(control("?OK", ControlKind::Button, {5, 50, 40, 14}, "&Ok"));
+  Window& w = open(std::move(d));
+  auto* edit = widget<QPlainTextEdit>(w, "?NOTE");
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  QTest::keyClicks(edit, "first");
+  // Enter breaks the line in a text; it presses nothing.
+  QTest::keyClick(edit, Qt::Key_Return);
+  QTest::keyClicks(edit, "second");
+  EXPECT_TRUE(drain(w).empty());
+  widget<QPushButton>(w, "?OK")->setFocus(Qt::TabFocusReason);
+  EXPECT_TRUE(has_event(drain(w), Event::Accepted, w.field("?NOTE")));
+  EXPECT_EQ(note, "first\nsecond");
 }
 
 TEST_F(WindowWidgetTest, EnterTakesTheEntryThenPressesTheDefaultButtonAndEscapeTheCancelButton) {
