@@ -194,8 +194,12 @@ TEST_F(WindowWidgetTest, AWindowBuiltHiddenShowsOnlyWhenTheProgramShowsIt) {
   def.hidden_at_start = true;
   Window& w = open(std::move(def));
   EXPECT_FALSE(view(w)->isVisible());
+  w.select(w.field("?STATUSMSG"));
   w.set_hidden(false);
   EXPECT_TRUE(view(w)->isVisible());
+  view(w)->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view(w), 1000));
+  EXPECT_TRUE(widget<QLineEdit>(w, "?STATUSMSG")->hasFocus());
 }
 
 TEST_F(WindowWidgetTest, ClicksOnButtonsChecksRadiosAndTabsBecomeEvents) {
