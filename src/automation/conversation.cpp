@@ -1,0 +1,319 @@
+#include "automation/conversation.h"
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <thread>
+
+#include "automation/command_line.h"
+#include "automation/sound.h"
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "data/globals.h"
+#include "platform/core/clock.h"
+#include "platform/core/error_state.h"
+#include "platform/core/std_datetime.h"
+#include "platform/dde/dde_client.h"
+#include "platform/profile/native_path.h"
+#include "platform/ui/backend.h"
+
+namespace qvn::automation {
+
+namespace {
+
+constexpr const char* kConnected = "Connected to Clarion";
+constexpr const char* kNotConnected = "Not Connected to Clarion";
+constexpr const char* kNotRunningText =
+    "Clarion is not currently running. How you expect to compile anything is a mystery to me.||"
+    "Press \"Start Clarion\" now, will ya'?";
+constexpr const char* kNoAnswerText = "Clarion did not answer within 30 seconds.";
+constexpr const char* kClosingText = "Run ended: the window is closing";
+
+// Keeps the thread's last error across calls that must not change it.
+class KeepLastError {
+ public:
+  KeepLastError()
+      : code_(error_code()), text_(error_text()), driver_code_(driver_error_code()), driver_text_(driver_error_text()) {}
+  ~KeepLastError() {
+    if (code_ == 0) {
+      clear_error();
+    } else if (driver_code_ != 0) {
+      set_driver_error(code_, driver_code_, driver_text_);
+    } else {
+      set_error(code_, text_);
+    }
+  }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  int code_;
+  std::string text_;
+  int driver_code_;
+  std::string driver_text_;
+};
+
+void real_pause(int64_t ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < until) {
+    ui::backend().repaint_only();
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(ms, 20)));
+  }
+}
+
+std::function<void(int64_t)>& connect_pause() {
+  static std::function<void(int64_t)> pause = real_pause;
+  return pause;
+}
+
+// A number as the environment sends it, read the way a text is assigned to
+// an unsigned 16-bit variable: leading blanks, an optional sign, digits.
+uint16_t to_ushort(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '-' || s[i] == '+')) negative = s[i++] == '-';
+  uint32_t n = 0;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) n = n * 10 + static_cast<uint32_t>(s[i] - '0');
+  return static_cast<uint16_t>(negative ? 0u - n : n);
+}
+
+}  // namespace
+
+void set_connect_pause(std::function<void(int64_t ms)> pause) {
+  connect_pause() = pause ? std::move(pause) : real_pause;
+}
+
+std::string command_text(Command command, std::string_view name) {
+  const std::string n(clip(name));
+  const std::string q = "\"";
+  switch (command) {
+    case Command::GenerateAndMake: return "[ExecuteProject(" + q + n + q + ")]";
+    case Command::ImportDictionary: return "[ImportDCT(" + q + n + ".TXD" + q + "," + n + ".DCT,0)]";
+    case Command::ImportApplication: return "[ImportApp(" + q + n + ".TXA" + q + "," + n + ".APP,0,Replace)]";
+    case Command::ExportApplication: return "[ExportApp(" + q + n + ".App" + q + "," + q + n + ".TXA" + q + ",0)]";
+    case Command::ExportDictionary: return "[ExportDCT(" + q + n + ".DCT" + q + "," + q + n + ".TXD" + q + ",0)]";
+  }
+  return {};
+}
+
+bool fits_command(Command command, std::string_view name) {
+  const bool unquoted = command == Command::ImportDictionary || command == Command::ImportApplication;
+  for (char c : clip(name)) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F || c == '"' || c == '[' || c == ']') return false;
+    if (unquoted && (c == ',' || c == ')')) return false;
+  }
+  return true;
+}
+
+bool file_exists(std::string_view name) {
+  const std::string path = profile::native_path(clip(name));
+  struct stat st {};
+  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+Conversation::Conversation(ui::Window& window, ConversationVars vars) : window_(window), v_(vars) {
+  set_dde_wait_pump([] { ui::backend().repaint_only(); });
+}
+
+Conversation::~Conversation() { set_dde_wait_pump({}); }
+
+void Conversation::Redraw() { window_.display(); }
+
+void Conversation::CloseHeld() {
+  if (v_.DDEChannel != 0) dde_close(v_.DDEChannel);
+}
+
+bool Conversation::OpenStarting() {
+  CloseHeld();
+  clear_error();
+  v_.DDEChannel = dde_client(kService, kTopic);
+  if (v_.DDEChannel != 0) return true;
+  // Started once per step: the environment takes a while to come up, and a
+  // second copy would only compete with the first.
+  start_program(data::GLO_RunString.view());
+  // Bounded on the process clock and in real time alike, so that a clock
+  // that does not move cannot keep the step here.
+  const int64_t started = current_clock().steady_ms();
+  const auto real_started = std::chrono::steady_clock::now();
+  for (;;) {
+    connect_pause()(kConnectPauseMs);
+    v_.DDEChannel = dde_client(kService, kTopic);
+    if (v_.DDEChannel != 0) return true;
+    const auto real_ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - real_started).count();
+    if (current_clock().steady_ms() - started >= kConnectLimitMs || real_ms >= kConnectLimitMs) return false;
+  }
+}
+
+bool Conversation::Connect() {
+  set_dde_timeout(v_.TimeOut * kHundredthsPerMinute);
+  if (!OpenStarting()) {
+    v_.DDEChannel = 0;
+    v_.Connected = 0;
+    if (error_code() == 0) set_error(err::DdeChannelNotOpen);
+    v_.StatusMsg = kNotConnected;
+    Redraw();
+    return false;
+  }
+  v_.Connected = 1;
+  if (error_code() == 0) v_.StatusMsg = kConnected;
+  Redraw();
+  return true;
+}
+
+void Conversation::NoAnswer() {
+  LogError(kService);
+  ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
+}
+
+bool Conversation::Reopen() {
+  if (v_.Connected != 0) return true;
+  v_.DDEChannel = dde_client(kService, kTopic);
+  if (v_.DDEChannel == 0) return false;
+  v_.Connected = 1;
+  return true;
+}
+
+bool Conversation::SetCommand(Command command, std::string_view name, std::string_view app) {
+  if (!fits_command(command, name)) {
+    set_error(err::InvalidFileName);
+    LogError(app);
+    return false;
+  }
+  v_.DDECommand = command_text(command, name);
+  return true;
+}
+
+void Conversation::Send(bool yield_first) {
+  if (yield_first) ui::backend().repaint_only();
+  if (v_.DDEChannel == 0) {
+    set_error(err::DdeChannelNotOpen);
+    return;
+  }
+  dde_execute(v_.DDEChannel, v_.DDECommand.raw());
+}
+
+void Conversation::ErrorCheck() {
+  v_.ErrorMsg.clear();
+  const int n = error_code();
+  if (n <= kDdeErrorThreshold) return;
+  std::string shown;
+  {
+    KeepLastError keep;
+    if (n == err::DdeExecuteInvalid) {
+      if (auto num = dde_request(v_.DDEChannel, kErrorNumItem)) v_.ErrorNum = to_ushort(*num);
+      if (auto msg = dde_request(v_.DDEChannel, kErrorMsgItem)) v_.ErrorMsg = *msg;
+      shown = "Error " + std::to_string(v_.ErrorNum) + " : " + std::string(v_.ErrorMsg.clipped());
+    } else if (n == err::DdeTimeout) {
+      shown = "DDE timeout";
+    } else {
+      shown = "Unexpected Error: " + std::to_string(n);
+    }
+  }
+  ui::message(shown);
+}
+
+WaitEnd Conversation::CompletionWait(std::string_view app, WaitOn on, const std::function<bool()>& finished,
+                                     const std::function<void()>& finish_action) {
+  WaitEnd end = WaitEnd::WindowClosed;
+  const int64_t started = current_clock().steady_ms();
+  const int64_t limit_ms = int64_t{v_.WaitLimit} * 60000;
+  window_.nested_loop([&] {
+    const ui::Event e = window_.event();
+    if (e == ui::Event::CloseWindow) {
+      close_requested_ = true;
+      LogEntry(app, kClosingText);
+      end = WaitEnd::CloseRequested;
+      return false;
+    }
+    if ((on == WaitOn::AnyEvent || e == ui::Event::Timer) && finished()) {
+      if (finish_action) finish_action();
+      end = WaitEnd::Finished;
+      return false;
+    }
+    if (current_clock().steady_ms() - started >= limit_ms) {
+      set_error(err::FileNotFound, "Output not found after " + std::to_string(v_.WaitLimit) + " minutes");
+      LogError(app);
+      end = WaitEnd::TimedOut;
+      return false;
+    }
+    return true;
+  });
+  return end;
+}
+
+void Conversation::Close() { dde_close(v_.DDEChannel); }
+
+void Conversation::CloseWhenConnected() {
+  if (v_.Connected != 1) return;
+  Close();
+  v_.Connected = 0;
+}
+
+void Conversation::OpenLog() {
+  if (data::tempfile_relation_manager) data::tempfile_relation_manager->Open();
+}
+
+void Conversation::LogEntry(std::string_view app, std::string_view text) {
+  KeepLastError keep;
+  data::TMP.APPS = app;
+  data::TMP.DATE = today();
+  data::TMP.CLOCK = clock_time();
+  data::TMP.EVENT = text;
+  data::TempFile.add();
+}
+
+void Conversation::LogError(std::string_view app) {
+  LogEntry(app, "Error " + std::to_string(error_code()) + " " + std::string(clip(error_text())));
+}
+
+void Conversation::EndRun() {
+  data::TempFile.clear_buffer();
+  if (close_requested_) {
+    close_requested_ = false;
+    window_.post(ui::Event::CloseWindow);
+  }
+}
+
+void Conversation::StartClarion() {
+  if (!OpenStarting()) {
+    v_.DDEChannel = 0;
+    v_.Connected = 0;
+    v_.StatusMsg = kNotConnected;
+    Redraw();
+    ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
+    return;
+  }
+  v_.Connected = 1;
+  v_.StatusMsg = kConnected;
+  if (error_code() == 0) v_.StatusMsg = "Connected to Clarion.";
+  Redraw();
+}
+
+void Conversation::Disconnect() {
+  CloseHeld();
+  v_.DDEChannel = dde_client(kService, kTopic);
+  dde_close(v_.DDEChannel);
+  v_.Connected = 0;
+  v_.DDEChannel = 0;
+  v_.StatusMsg = "Clarion disconnected";
+  Redraw();
+}
+
+void Conversation::FirstConnection() {
+  v_.DDEChannel = dde_client(kService, kTopic);
+  v_.Connected = v_.DDEChannel != 0 ? 1 : 0;
+  v_.StatusMsg = v_.DDEChannel != 0 ? kConnected : kNotConnected;
+  Redraw();
+}
+
+void Conversation::WarnWhenNotRunning() {
+  if (v_.DDEChannel != 0) return;
+  const std::string sound = find_sound(kNotRunningSound);
+  if (!sound.empty()) play_sound(sound);
+  ui::message(kNotRunningText, "Warning", ui::MessageIcon::Stop);
+}
+
+}  // namespace qvn::automation

@@ -1,0 +1,184 @@
+#pragma once
+// The main window's conversation with the development environment, the DDE
+// server "ClarionWin": the steps every run is made of (connect, reopen,
+// command, send, error check, completion wait, close, log entry) and the
+// connection buttons and start-up of the window, which share its variables.
+//
+// Outcomes are in the window's variables and the thread's last error, as
+// the runs test them; the few steps whose end a run must act on also
+// answer it.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "platform/core/fixed_string.h"
+#include "platform/ui/window.h"
+
+namespace qvn::automation {
+
+inline constexpr const char* kService = "ClarionWin";
+inline constexpr const char* kTopic = "";
+inline constexpr const char* kErrorNumItem = "GetErrorNum";
+inline constexpr const char* kErrorMsgItem = "GetErrorMsg";
+inline constexpr int kHundredthsPerMinute = 6000;
+// Codes above this one are DDE errors, which the error check explains.
+inline constexpr int kDdeErrorThreshold = 600;
+
+// The connect step gives up when the environment has not answered this long
+// after its command line was started, and waits this long between attempts.
+inline constexpr int64_t kConnectLimitMs = 30000;
+inline constexpr int64_t kConnectPauseMs = 200;
+
+// How the connect step waits between two attempts. The default sleeps in
+// real time and lets the window repaint; tests that have no environment to
+// wait for move their virtual clock instead. An empty function restores
+// the default.
+void set_connect_pause(std::function<void(int64_t ms)> pause);
+
+// The procedure variables of the main window the steps work on.
+struct ConversationVars {
+  int32_t& DDEChannel;           // the conversation in use; 0 none
+  uint8_t& Connected;            // 1 a conversation was opened and not closed by a make run
+  uint8_t& TimeOut;              // minutes a command may take
+  uint8_t& WaitLimit;            // minutes a completion wait may take
+  FixedString<30>& StatusMsg;    // the status line
+  uint16_t& ErrorNum;            // the environment's "GetErrorNum"
+  CString<300>& ErrorMsg;        // the environment's "GetErrorMsg"
+  FixedString<255>& DDECommand;  // the command of the current application
+};
+
+// The five commands, each with the name it carries: the application's path
+// (folder and file name) for a make, its folder and base name for the others.
+enum class Command { GenerateAndMake, ImportDictionary, ImportApplication, ExportApplication, ExportDictionary };
+
+// The command's text, not yet cut to the command field:
+//   make        [ExecuteProject("path")]
+//   import DCT  [ImportDCT("full.TXD",full.DCT,0)]
+//   import APP  [ImportApp("full.TXA",full.APP,0,Replace)]
+//   export APP  [ExportApp("full.App","full.TXA",0)]
+//   export DCT  [ExportDCT("full.DCT","full.TXD",0)]
+// Trailing blanks of the name do not count.
+std::string command_text(Command command, std::string_view name);
+
+// False when the name would change what the command means: it holds a
+// double quote, "[", "]" or a control character, or, for the imports, whose
+// second name stands without quotes, a comma or ")".
+bool fits_command(Command command, std::string_view name);
+
+// True when a file or a folder of that name (trailing blanks not counted,
+// "\" between folders) exists. Leaves the last error alone.
+bool file_exists(std::string_view name);
+
+// What ended a completion wait.
+enum class WaitEnd {
+  Finished,        // the finish test was met and the finish action ran
+  TimedOut,        // nothing came within the wait limit; logged
+  CloseRequested,  // the window was asked to close; logged, the run ends
+  WindowClosed,    // the window went away; the run ends
+};
+
+// When a completion wait makes its finish test.
+enum class WaitOn { AnyEvent, TimerEvent };
+
+class Conversation {
+ public:
+  Conversation(ui::Window& window, ConversationVars vars);
+  ~Conversation();
+  Conversation(const Conversation&) = delete;
+  Conversation& operator=(const Conversation&) = delete;
+
+  // The connect step of a run: sets the DDE time-out from Loc:TimeOut, closes
+  // a conversation that is still open, and opens one. When no server
+  // answers, the command line GLO:RunString is started once and the open is
+  // tried again, with a pause, for up to kConnectLimitMs. Connected: the
+  // status line reads "Connected to Clarion" unless the start of the command
+  // line failed, which stays the last error. Not connected: false, handle 0,
+  // "Not Connected to Clarion", and the last error is the start's or 602;
+  // the run then calls NoAnswer and ends.
+  bool Connect();
+  // Tells the user that the environment did not answer and logs it (under
+  // the service's name) with the last error.
+  void NoAnswer();
+
+  // The reopen step of the make runs: when Loc:Connected is 0, one attempt
+  // to open a conversation. False when it found no server: the handle is 0
+  // and the application's send fails with 602.
+  bool Reopen();
+
+  // Loc:DDECommand := the command for the name, cut to 255 characters. When
+  // the name does not fit the command, nothing is set: the log entry
+  // "Error 45 Invalid Filename" is written for the application, the last
+  // error is 45, and the answer is false; the run goes on with its next
+  // application without sending anything.
+  bool SetCommand(Command command, std::string_view name, std::string_view app);
+
+  // The send: executes the whole 255-character Loc:DDECommand, trailing
+  // blanks included, on Loc:DDEChannel; the make runs and the exports let
+  // the window repaint first. Without a conversation (handle 0) it sets 602.
+  void Send(bool yield_first);
+
+  // The error check, right after a send: explains an error above 600 in one
+  // message box ("Error " num " : " msg after a refusal, "DDE timeout",
+  // "Unexpected Error: " code) and leaves the last error as the send left it.
+  void ErrorCheck();
+
+  // The completion wait: takes the window's events in a nested loop and
+  // passes none on. The finish test is made on every event or on timer
+  // events only; when it is met, the finish action runs. After Loc:WaitLimit
+  // minutes of the process's steady clock without it, the entry
+  // "Error 2 Output not found after N minutes" is logged for the
+  // application. A request to close the window ends the wait with the entry
+  // "Run ended: the window is closing"; EndRun then passes the request on.
+  WaitEnd CompletionWait(std::string_view app, WaitOn on, const std::function<bool()>& finished,
+                         const std::function<void()>& finish_action);
+
+  // The close step: ends the conversation Loc:DDEChannel.
+  void Close();
+  // The make runs' close: the close step and Loc:Connected := 0, only when
+  // Loc:Connected is 1.
+  void CloseWhenConnected();
+
+  // Opens the activity log through its relation manager; not tested.
+  void OpenLog();
+  // A log entry: the application's name (40 characters), today, the time of
+  // day, the text (80 characters), added to the activity log without a test.
+  // The last error stays as it was.
+  void LogEntry(std::string_view app, std::string_view text);
+  // The entry "Error " code " " text of the last error.
+  void LogError(std::string_view app);
+  // The end of every run: clears the log record buffer, and posts the
+  // close request a completion wait took, so the window closes now.
+  void EndRun();
+
+  // "Start Clarion": opens as the connect step does, without setting the
+  // time-out, then shows "Connected to Clarion." ("Connected to Clarion"
+  // when the command line could not be started). When the environment
+  // never answers: "Not Connected to Clarion" and one message.
+  void StartClarion();
+  // "Disconnect": closes the conversation in use, opens one once and closes
+  // it at once, then handle 0, not connected, "Clarion disconnected".
+  void Disconnect();
+  // The window's first connection: one attempt, no start of the
+  // environment; "Connected to Clarion" or "Not Connected to Clarion".
+  void FirstConnection();
+  // When the window opens without a conversation: the sound, then the
+  // "Warning" message.
+  void WarnWhenNotRunning();
+
+  ConversationVars& vars() { return v_; }
+
+ private:
+  // Opens a conversation, starting the environment when none answers.
+  bool OpenStarting();
+  // Closes the conversation still held, so that none is left open.
+  void CloseHeld();
+  void Redraw();
+
+  ui::Window& window_;
+  ConversationVars v_;
+  bool close_requested_ = false;
+};
+
+}  // namespace qvn::automation

@@ -1,0 +1,237 @@
+#pragma once
+// Each test gets a folder of its own: a private socket folder (QVN_DDE_DIR),
+// so no other test's environment answers it, a data folder with the
+// activity log, and a work folder for the developer's files. ide-sim runs
+// as a real process; whatever copy of it a test started, by itself or
+// through the command line, is killed at the end.
+//
+// RunWindow is a small window in the main window's manner: pressing "?GO"
+// runs the test's run inside the window's accept loop, as TakeAccepted
+// does, with a Conversation over the window's own variables.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "../platform/framework/recording_presenter.h"
+#include "automation/conversation.h"
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "data/globals.h"
+#include "platform/core/error_state.h"
+#include "platform/dde/dde_client.h"
+#include "platform/dde/socket_folder.h"
+#include "platform/framework/error_manager.h"
+#include "platform/ui/headless.h"
+
+extern char** environ;
+
+namespace qvn::automation::testing {
+
+namespace fs = std::filesystem;
+
+inline constexpr const char* kRunCaption = "Lorvane --  QVN v.6.1";
+
+inline std::string read_file(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline int count_of(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// One entry of the activity log as read back from the file.
+struct LogLine {
+  std::string app;
+  std::string event;
+  int32_t date = 0;
+  int32_t clock = 0;
+};
+
+struct RunWindow {
+  int32_t DDEChannel = 0;
+  uint8_t Connected = 0;
+  uint8_t TimeOut = 3;
+  uint8_t WaitLimit = 5;
+  FixedString<30> StatusMsg;
+  uint16_t ErrorNum = 0;
+  CString<300> ErrorMsg;
+  FixedString<255> DDECommand;
+
+  std::unique_ptr<ui::Window> window;
+  std::unique_ptr<Conversation> conv;
+  std::function<void(Conversation&)> on_go;
+  int close_events = 0;
+
+  RunWindow() {
+    auto control = [](std::string equate, ui::ControlKind kind, std::string text = {}) {
+      ui::ControlDef c;
+      c.equate = std::move(equate);
+      c.kind = kind;
+      c.text = std::move(text);
+      return c;
+    };
+    ui::WindowDef def;
+    def.caption = kRunCaption;
+    def.timer = 500;
+    def.controls = {control("?GO", ui::ControlKind::Button, "Go"), control("?STATUSMSG", ui::ControlKind::Entry),
+                    control("?BUTTON7", ui::ControlKind::Button, "Close")};
+    def.controls[1].picture = "@s30";
+    def.controls[1].use = ui::VarRef::of(StatusMsg);
+    std::string error;
+    window = ui::Window::create(def, &error);
+    EXPECT_NE(window, nullptr) << error;
+    conv = std::make_unique<Conversation>(
+        *window, ConversationVars{DDEChannel, Connected, TimeOut, WaitLimit, StatusMsg, ErrorNum, ErrorMsg, DDECommand});
+  }
+
+  // The window's life: "?GO" runs on_go, "Close" posts the close request,
+  // which closes the window.
+  void run() {
+    window->open();
+    while (window->accept()) {
+      if (window->event() == ui::Event::CloseWindow) {
+        ++close_events;
+        window->close();
+      } else if (window->accepted() == window->field("?GO") && on_go) {
+        on_go(*conv);
+      } else if (window->accepted() == window->field("?BUTTON7")) {
+        window->post(ui::Event::CloseWindow);
+      }
+    }
+  }
+};
+
+class ConversationTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clear_error();
+    std::string templ = (fs::temp_directory_path() / "qvn-conv-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
+    dir = templ;
+    sockets = dir / "sockets";
+    work = dir / "work";
+    ASSERT_EQ(::mkdir(sockets.c_str(), 0700), 0);
+    fs::create_directory(work);
+    fs::create_directory(dir / "data");
+    sim_log = dir / "ide-sim.log";
+    ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
+    data::TempFileName = (dir / "data" / "TEMPFILE.TPS").string();
+    ASSERT_EQ(data::TempFileName.str(), (dir / "data" / "TEMPFILE.TPS").string()) << "temporary folder name too long";
+    error_manager.Init();
+    error_manager.SetPresenter(&presenter);
+    data::dct_init();
+    data::GLO_RunString = "";
+    set_dde_timeout(6000);
+  }
+
+  void TearDown() override {
+    set_connect_pause({});
+    data::dct_kill();
+    error_manager.SetPresenter(nullptr);
+    for (pid_t pid : spawned) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+    }
+    // Copies started through the command line are reaped by the program itself.
+    for (pid_t pid : serving_pids()) ::kill(pid, SIGKILL);
+    ::unsetenv("QVN_DDE_DIR");
+    data::TempFileName = "TEMPFILE.TPS";
+    data::GLO_RunString = "";
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    clear_error();
+  }
+
+  // The command line that starts ide-sim with these options, logging to sim_log.
+  std::string sim_command(const std::string& options = {}) const {
+    return std::string("'") + IDE_SIM_PATH + "' --log '" + sim_log.string() + "'" + (options.empty() ? "" : " " + options);
+  }
+
+  // Starts ide-sim and waits, in real time, until it serves.
+  void start_sim(std::vector<std::string> options = {}) {
+    std::vector<std::string> args = {IDE_SIM_PATH, "--log", sim_log.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int before = count_of(read_file(sim_log), "serving ");
+    pid_t pid = 0;
+    ASSERT_EQ(::posix_spawn(&pid, IDE_SIM_PATH, nullptr, nullptr, argv.data(), environ), 0);
+    spawned.push_back(pid);
+    ASSERT_TRUE(sim_says("serving ", before + 1)) << "ide-sim did not come up";
+  }
+
+  // Waits in real time, at most 10 seconds, until ide-sim's log holds the text `times` times.
+  bool sim_says(const std::string& text, int times = 1) const {
+    return ui::HeadlessUser::wait_for([&] { return count_of(read_file(sim_log), text) >= times; }, 10000);
+  }
+
+  // Process ids of the servers in this test's socket folder ("<service>.<pid>.<n>.sock").
+  std::vector<pid_t> serving_pids() const {
+    std::vector<pid_t> pids;
+    for (const std::string& path : dde::service_sockets(sockets.string(), kService)) {
+      const std::string name = fs::path(path).filename().string();
+      const size_t a = name.find('.');
+      const size_t b = name.find('.', a + 1);
+      if (a != std::string::npos && b != std::string::npos) pids.push_back(std::stoi(name.substr(a + 1, b - a - 1)));
+    }
+    return pids;
+  }
+
+  // A sample application for ide-sim: its folder and lines.
+  fs::path write_app(const std::string& name, const std::string& lines) {
+    std::ofstream(work / name) << lines;
+    return work / name;
+  }
+
+  // The activity log in file order.
+  std::vector<LogLine> log_lines() {
+    std::vector<LogLine> out;
+    const bool was_open = data::TempFile.is_open();
+    if (!was_open && data::TempFile.open() != 0) return out;
+    data::TempFile.set_order_file();
+    while (data::TempFile.next() == 0)
+      out.push_back({data::TMP.APPS.str(), data::TMP.EVENT.str(), data::TMP.DATE, data::TMP.CLOCK});
+    if (!was_open) data::TempFile.close();
+    return out;
+  }
+  std::vector<std::string> log_events() {
+    std::vector<std::string> out;
+    for (const LogLine& l : log_lines()) out.push_back(l.app + ": " + l.event);
+    return out;
+  }
+
+  std::vector<std::string> messages(const ui::HeadlessUser& user) const {
+    std::vector<std::string> out;
+    for (const auto& m : user.messages()) out.push_back(m.box.text);
+    return out;
+  }
+
+  fs::path dir;
+  fs::path sockets;
+  fs::path work;
+  fs::path sim_log;
+  std::vector<pid_t> spawned;
+  framework::testing::RecordingPresenter presenter;
+};
+
+}  // namespace qvn::automation::testing

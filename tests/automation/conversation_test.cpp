@@ -1,0 +1,554 @@
+// The conversation steps against ide-sim running as a real process: the
+// commands and their send, the connect, reopen and connection buttons, the
+// error check, and the activity-log entries.
+
+#include "automation/conversation.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+
+#include "conversation_fixture.h"
+#include "platform/core/std_datetime.h"
+#include "platform/dde/dde_server.h"
+
+namespace qvn::automation::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+constexpr const char* kNoAnswer = "Clarion did not answer within 30 seconds.";
+constexpr const char* kNotRunning =
+    "Clarion is not currently running. How you expect to compile anything is a mystery to me.||"
+    "Press \"Start Clarion\" now, will ya'?";
+
+// The commands
+
+TEST(CommandText, EachCommandAsTheEnvironmentExpectsIt) {
+  struct Case {
+    Command command;
+    const char* name;
+    const char* text;
+  } cases[] = {
+      {Command::GenerateAndMake, "C:\\WORK\\MAIN.APP", "[ExecuteProject(\"C:\\WORK\\MAIN.APP\")]"},
+      {Command::ImportDictionary, "C:\\WORK\\MAIN", "[ImportDCT(\"C:\\WORK\\MAIN.TXD\",C:\\WORK\\MAIN.DCT,0)]"},
+      {Command::ImportApplication, "C:\\WORK\\MAIN", "[ImportApp(\"C:\\WORK\\MAIN.TXA\",C:\\WORK\\MAIN.APP,0,Replace)]"},
+      {Command::ExportApplication, "C:\\WORK\\MAIN", "[ExportApp(\"C:\\WORK\\MAIN.App\",\"C:\\WORK\\MAIN.TXA\",0)]"},
+      {Command::ExportDictionary, "C:\\WORK\\MAIN   ", "[ExportDCT(\"C:\\WORK\\MAIN.DCT\",\"C:\\WORK\\MAIN.TXD\",0)]"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(command_text(c.command, c.name), c.text);
+}
+
+TEST(CommandText, NamesThatWouldChangeTheCommandDoNotFit) {
+  struct Case {
+    const char* name;
+    bool quoted_fits;    // make and exports: every name in quotes
+    bool unquoted_fits;  // imports: the second name stands bare
+  } cases[] = {
+      {"/home/dev/work/MAIN", true, true},
+      {"C:\\My Apps\\MAIN", true, true},
+      {"/work/a\"b", false, false},
+      {"/work/a\")][ExecuteProject(\"/evil", false, false},
+      {"/work/[x", false, false},
+      {"/work/x]", false, false},
+      {"/work/a\nb", false, false},
+      {"/work/a\tb", false, false},
+      {"/work/a\x7f", false, false},
+      {"/work/a,b", true, false},
+      {"/work/a)b", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(fits_command(Command::GenerateAndMake, c.name), c.quoted_fits);
+    EXPECT_EQ(fits_command(Command::ExportApplication, c.name), c.quoted_fits);
+    EXPECT_EQ(fits_command(Command::ExportDictionary, c.name), c.quoted_fits);
+    EXPECT_EQ(fits_command(Command::ImportDictionary, c.name), c.unquoted_fits);
+    EXPECT_EQ(fits_command(Command::ImportApplication, c.name), c.unquoted_fits);
+  }
+}
+
+TEST_F(ConversationTest, SetCommandFillsTheFieldCutAt255AndRefusesUnfitNames) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->OpenLog();
+
+  ASSERT_TRUE(w.conv->SetCommand(Command::GenerateAndMake, "C:\\WORK\\MAIN.APP", "MAIN.APP"));
+  const std::string make = "[ExecuteProject(\"C:\\WORK\\MAIN.APP\")]";
+  EXPECT_EQ(w.DDECommand.raw(), make + std::string(255 - make.size(), ' '));
+
+  // Two full names of 130 characters need 294 characters; the tail is lost.
+  const std::string full = "/" + std::string(129, 'f');
+  ASSERT_TRUE(w.conv->SetCommand(Command::ImportApplication, full, "F.APP"));
+  EXPECT_EQ(w.DDECommand.raw(), command_text(Command::ImportApplication, full).substr(0, 255));
+
+  EXPECT_FALSE(w.conv->SetCommand(Command::ImportDictionary, "/work/a,b", "AB.APP"));
+  EXPECT_EQ(error_code(), err::InvalidFileName);
+  EXPECT_EQ(w.DDECommand.raw(), command_text(Command::ImportApplication, full).substr(0, 255)) << "left as it was";
+  EXPECT_THAT(log_events(), ElementsAre("AB.APP: Error 45 Invalid Filename"));
+}
+
+TEST_F(ConversationTest, SendHandsTheWhole255CharacterFieldOver) {
+  std::mutex mutex;
+  std::vector<std::string> received;
+  auto server = DdeServer::create(kService, "",
+                                  {[&](int, const std::string& command) {
+                                     std::lock_guard lock(mutex);
+                                     received.push_back(command);
+                                     return DdeServer::Reply::Ack;
+                                   },
+                                   {},
+                                   {}});
+  ASSERT_NE(server, nullptr) << error_text();
+  std::thread serving([&] { server->run(); });
+
+  ui::HeadlessUser user;
+  RunWindow w;
+  ASSERT_TRUE(w.conv->Connect());
+  ASSERT_TRUE(w.conv->SetCommand(Command::ExportApplication, "/work/MAIN", "MAIN.APP"));
+  const int repaints = user.repaints();
+  w.conv->Send(true);
+  EXPECT_EQ(error_code(), 0);
+  EXPECT_GT(user.repaints(), repaints) << "the window repaints before a long call";
+  w.conv->Close();
+
+  server->stop();
+  serving.join();
+  const std::string text = "[ExportApp(\"/work/MAIN.App\",\"/work/MAIN.TXA\",0)]";
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_EQ(received[0], text + std::string(255 - text.size(), ' '));
+}
+
+// Connecting
+
+TEST_F(ConversationTest, ConnectWithTheEnvironmentRunningOpensAtOnce) {
+  start_sim();
+  const fs::path marker = dir / "started";
+  data::GLO_RunString = "/usr/bin/touch '" + marker.string() + "'";
+  struct Case {
+    uint8_t minutes;
+    int32_t hundredths;
+  } cases[] = {{3, 18000}, {1, 6000}, {99, 594000}};
+  ui::HeadlessUser user;
+  RunWindow w;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.minutes);
+    w.TimeOut = c.minutes;
+    w.StatusMsg = "";
+    ASSERT_TRUE(w.conv->Connect());
+    EXPECT_EQ(dde_timeout(), c.hundredths);
+    EXPECT_NE(w.DDEChannel, 0);
+    EXPECT_EQ(w.Connected, 1);
+    EXPECT_EQ(w.StatusMsg, "Connected to Clarion");
+  }
+  w.conv->Close();
+  EXPECT_FALSE(fs::exists(marker)) << "the command line is not started while the environment answers";
+  EXPECT_TRUE(user.messages().empty());
+}
+
+TEST_F(ConversationTest, ConnectStartsTheEnvironmentOnceAndWaitsForIt) {
+  data::GLO_RunString = sim_command("--build-seconds 0");
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.StatusMsg = "Processing Complete";
+  ASSERT_TRUE(w.conv->Connect());
+  EXPECT_NE(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 1);
+  EXPECT_EQ(w.StatusMsg, "Connected to Clarion");
+  EXPECT_EQ(count_of(read_file(sim_log), "serving "), 1) << "started once, however many attempts it took";
+  EXPECT_EQ(serving_pids().size(), 1u);
+  w.conv->Close();
+}
+
+TEST_F(ConversationTest, ConnectGivesUpWhenTheEnvironmentNeverAnswers) {
+  struct Case {
+    const char* run_string;
+    int code;
+    const char* entry;
+  } cases[] = {
+      {"/bin/true", err::DdeChannelNotOpen, "ClarionWin: Error 602 DDE channel is not open"},
+      {"/nonexistent/clarion.exe", err::FileNotFound, "ClarionWin: Error 2 File Not Found"},
+      {"", err::InvalidFileName, "ClarionWin: Error 45 Invalid Filename"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.run_string);
+    ui::HeadlessUser user;
+    data::GLO_RunString = c.run_string;
+    // Nothing real is waited for here, so the pauses pass in virtual time.
+    int pauses = 0;
+    set_connect_pause([&](int64_t ms) {
+      ++pauses;
+      user.advance_time(ms);
+    });
+    RunWindow w;
+    w.Connected = 1;
+    w.conv->OpenLog();
+    const int64_t before = user.clock().steady_ms();
+    user.answer_message(kNoAnswer, ui::button::Ok);
+
+    EXPECT_FALSE(w.conv->Connect());
+    const int64_t waited = user.clock().steady_ms() - before;
+    EXPECT_GE(waited, kConnectLimitMs);
+    EXPECT_LT(waited, kConnectLimitMs + kConnectPauseMs);
+    EXPECT_GT(pauses, 1);
+    EXPECT_EQ(error_code(), c.code);
+    EXPECT_EQ(w.DDEChannel, 0);
+    EXPECT_EQ(w.Connected, 0);
+    EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
+
+    w.conv->NoAnswer();
+    EXPECT_EQ(user.messages().size(), 1u);
+    EXPECT_EQ(user.messages()[0].box.caption, "Warning");
+    EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+    const auto events = log_events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), c.entry);
+  }
+}
+
+TEST_F(ConversationTest, AFailedStartKeepsTheStatusWhenTheEnvironmentAnswersAnyway) {
+  data::GLO_RunString = "/nonexistent/clarion.exe";
+  // The environment comes up some other way while the step waits.
+  set_connect_pause([&](int64_t) {
+    if (spawned.empty()) start_sim();
+  });
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.StatusMsg = "Processing Complete";
+  ASSERT_TRUE(w.conv->Connect());
+  EXPECT_EQ(error_code(), err::FileNotFound);
+  EXPECT_EQ(w.Connected, 1);
+  EXPECT_EQ(w.StatusMsg, "Processing Complete");
+
+  // With the environment running, Start Clarion starts nothing and shows
+  // its own text; after a failed start it shows the text without the stop.
+  w.conv->StartClarion();
+  EXPECT_EQ(w.StatusMsg, "Connected to Clarion.");
+  EXPECT_EQ(error_code(), 0);
+  w.conv->Disconnect();
+  ::kill(spawned[0], SIGKILL);
+  ::waitpid(spawned[0], nullptr, 0);
+  spawned.clear();
+  set_connect_pause([&](int64_t) {
+    if (spawned.empty()) start_sim();
+  });
+  w.conv->StartClarion();
+  EXPECT_EQ(error_code(), err::FileNotFound);
+  EXPECT_EQ(w.StatusMsg, "Connected to Clarion");
+  EXPECT_EQ(w.Connected, 1);
+  w.conv->Close();
+}
+
+TEST_F(ConversationTest, StartClarionWithTheEnvironmentRunningTakesOneAttempt) {
+  start_sim();
+  const fs::path marker = dir / "started";
+  data::GLO_RunString = "/usr/bin/touch '" + marker.string() + "'";
+  set_dde_timeout(1234);
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.TimeOut = 7;
+  w.conv->StartClarion();
+  EXPECT_EQ(w.StatusMsg, "Connected to Clarion.");
+  EXPECT_EQ(w.Connected, 1);
+  EXPECT_NE(w.DDEChannel, 0);
+  EXPECT_EQ(dde_timeout(), 1234) << "Start Clarion leaves the time-out alone";
+  EXPECT_FALSE(fs::exists(marker));
+  w.conv->Close();
+}
+
+TEST_F(ConversationTest, StartClarionTellsOnceWhenTheEnvironmentNeverAnswers) {
+  data::GLO_RunString = "/bin/true";
+  ui::HeadlessUser user;
+  set_connect_pause([&](int64_t ms) { user.advance_time(ms); });
+  user.answer_message(kNoAnswer, ui::button::Ok);
+  RunWindow w;
+  w.conv->StartClarion();
+  EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_EQ(w.DDEChannel, 0);
+  EXPECT_EQ(user.messages().size(), 1u);
+}
+
+TEST_F(ConversationTest, EveryConnectionClosesTheOneStillOpen) {
+  start_sim();
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->FirstConnection();
+  const int32_t first = w.DDEChannel;
+  ASSERT_NE(first, 0);
+  EXPECT_EQ(w.StatusMsg, "Connected to Clarion");
+
+  ASSERT_TRUE(w.conv->Connect());
+  EXPECT_NE(w.DDEChannel, first);
+  EXPECT_TRUE(sim_says("conversation 1 closed")) << "the first conversation is not left open";
+
+  w.conv->StartClarion();
+  EXPECT_TRUE(sim_says("conversation 2 closed"));
+
+  // Disconnect closes the one in use, and the one it opens for itself.
+  w.conv->Disconnect();
+  EXPECT_TRUE(sim_says("conversation 3 closed"));
+  EXPECT_TRUE(sim_says("conversation 4 closed"));
+  EXPECT_EQ(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_EQ(w.StatusMsg, "Clarion disconnected");
+  EXPECT_EQ(count_of(read_file(sim_log), " closed"), 4);
+}
+
+TEST_F(ConversationTest, DisconnectWhileNotConnected) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->Disconnect();
+  EXPECT_EQ(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_EQ(w.StatusMsg, "Clarion disconnected");
+  EXPECT_EQ(error_code(), 0);
+}
+
+// The window's first connection
+
+TEST_F(ConversationTest, WithoutTheEnvironmentTheWindowWarnsOnceItIsShown) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->FirstConnection();
+  EXPECT_EQ(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
+
+  user.answer_message(kNotRunning, ui::button::Ok);
+  const auto started = std::chrono::steady_clock::now();
+  w.conv->WarnWhenNotRunning();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3))
+      << "the sound is over, or there is no audio output, within its own length";
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "Warning");
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+  EXPECT_EQ(user.messages()[0].box.buttons, ui::button::Ok);
+}
+
+TEST_F(ConversationTest, WithTheEnvironmentRunningTheWindowOpensQuietly) {
+  start_sim();
+  const fs::path marker = dir / "started";
+  data::GLO_RunString = "/usr/bin/touch '" + marker.string() + "'";
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->FirstConnection();
+  EXPECT_NE(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 1);
+  EXPECT_EQ(w.StatusMsg, "Connected to Clarion");
+  w.conv->WarnWhenNotRunning();
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_FALSE(fs::exists(marker));
+  w.conv->Close();
+}
+
+// Reopening between applications
+
+TEST_F(ConversationTest, ReopenOpensOnlyWhenTheLastConversationWasClosed) {
+  start_sim();
+  ui::HeadlessUser user;
+  RunWindow w;
+  ASSERT_TRUE(w.conv->Connect());
+  const int32_t first = w.DDEChannel;
+  EXPECT_TRUE(w.conv->Reopen());
+  EXPECT_EQ(w.DDEChannel, first) << "still connected: nothing happens";
+
+  w.conv->CloseWhenConnected();
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_TRUE(w.conv->Reopen());
+  EXPECT_NE(w.DDEChannel, first);
+  EXPECT_EQ(w.Connected, 1);
+  w.conv->CloseWhenConnected();
+  w.conv->CloseWhenConnected();
+  EXPECT_TRUE(sim_says("conversation 2 closed"));
+  EXPECT_EQ(count_of(read_file(sim_log), " closed"), 2) << "a second close step does nothing";
+}
+
+TEST_F(ConversationTest, AReopenThatFindsNoServerIsADdeErrorOfTheApplication) {
+  const fs::path marker = dir / "started";
+  data::GLO_RunString = "/usr/bin/touch '" + marker.string() + "'";
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->OpenLog();
+  w.DDEChannel = 41;
+  EXPECT_FALSE(w.conv->Reopen());
+  EXPECT_EQ(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_FALSE(fs::exists(marker)) << "a reopen does not start the environment";
+
+  ASSERT_TRUE(w.conv->SetCommand(Command::GenerateAndMake, "/work/MAIN.APP", "MAIN.APP"));
+  user.answer_message("Unexpected Error: 602", ui::button::Ok);
+  w.conv->Send(true);
+  w.conv->ErrorCheck();
+  ASSERT_EQ(error_code(), err::DdeChannelNotOpen);
+  w.conv->LogError("MAIN.APP");
+  EXPECT_THAT(log_events(), ElementsAre("MAIN.APP: Error 602 DDE channel is not open"));
+  EXPECT_EQ(user.messages().size(), 1u);
+}
+
+// The error check
+
+TEST_F(ConversationTest, ARefusedCommandIsExplainedFromTheEnvironmentsOwnItems) {
+  start_sim();
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->OpenLog();
+  ASSERT_TRUE(w.conv->Connect());
+  const std::string missing = (work / "GONE.APP").string();
+  ASSERT_TRUE(w.conv->SetCommand(Command::GenerateAndMake, missing, "GONE.APP"));
+  user.answer_message("Error 1 : File not found: " + missing, ui::button::Ok);
+  w.conv->Send(true);
+  w.conv->ErrorCheck();
+
+  EXPECT_EQ(w.ErrorNum, 1);
+  EXPECT_EQ(w.ErrorMsg.str(), "File not found: " + missing);
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid) << "the item requests do not change what the run sees";
+  EXPECT_EQ(error_text(), "DDEexecute - invalid command");
+  w.conv->LogError("GONE.APP");
+  EXPECT_THAT(log_events(), ElementsAre("GONE.APP: Error 603 DDEexecute - invalid command"));
+  EXPECT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "");
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::None);
+  EXPECT_EQ(user.messages()[0].box.buttons, ui::button::Ok);
+  w.conv->Close();
+}
+
+TEST_F(ConversationTest, UnansweredItemsShowTheLastNumberReadAndNoText) {
+  auto server = DdeServer::create(kService, "",
+                                  {[](int, const std::string&) { return DdeServer::Reply::Nack; },
+                                   [](int, const std::string&) { return std::optional<std::string>(); },
+                                   {}});
+  ASSERT_NE(server, nullptr) << error_text();
+  std::thread serving([&] { server->run(); });
+
+  ui::HeadlessUser user;
+  RunWindow w;
+  ASSERT_TRUE(w.conv->Connect());
+  ASSERT_TRUE(w.conv->SetCommand(Command::ExportDictionary, "/work/MAIN", "MAIN.APP"));
+  user.answer_message("Error 0 : ", ui::button::Ok);
+  w.conv->Send(true);
+  w.conv->ErrorCheck();
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
+
+  w.ErrorNum = 17;  // read after an earlier refusal
+  w.ErrorMsg = "left over";
+  user.answer_message("Error 17 : ", ui::button::Ok);
+  w.conv->Send(false);
+  w.conv->ErrorCheck();
+  EXPECT_EQ(w.ErrorMsg.str(), "");
+  EXPECT_EQ(user.messages().size(), 2u);
+  w.conv->Close();
+  server->stop();
+  serving.join();
+}
+
+TEST_F(ConversationTest, ATimeOutAndAPartnerThatWentAwayGetFixedTexts) {
+  struct Case {
+    std::vector<std::string> sim_options;
+    int code;
+    const char* message;
+    const char* entry;
+  } cases[] = {
+      {{"--never-ack"}, err::DdeTimeout, "DDE timeout", "MAIN.APP: Error 605 DDE transaction timed out"},
+      {{"--exit-at-command", "1"}, err::DdeChannelNotOpen, "Unexpected Error: 602",
+       "MAIN.APP: Error 602 DDE channel is not open"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    start_sim(c.sim_options);
+    ui::HeadlessUser user;
+    RunWindow w;
+    w.conv->OpenLog();
+    ASSERT_TRUE(w.conv->Connect());
+    set_dde_timeout(30);
+    const fs::path app = write_app("MAIN.APP", "TARGET=MAIN.EXE\n");
+    ASSERT_TRUE(w.conv->SetCommand(Command::GenerateAndMake, app.string(), "MAIN.APP"));
+    user.answer_message(c.message, ui::button::Ok);
+    w.conv->Send(true);
+    w.conv->ErrorCheck();
+    EXPECT_EQ(error_code(), c.code);
+    w.conv->LogError("MAIN.APP");
+    const auto events = log_events();
+    ASSERT_FALSE(events.empty());
+    EXPECT_EQ(events.back(), c.entry);
+    EXPECT_EQ(user.messages().size(), 1u);
+    w.conv->Close();
+    ::kill(spawned.back(), SIGKILL);
+    ::waitpid(spawned.back(), nullptr, 0);
+    spawned.pop_back();
+  }
+}
+
+TEST_F(ConversationTest, ErrorsUpTo600AreLeftToTheRun) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  for (int code : {0, err::FileNotFound, 600}) {
+    SCOPED_TRACE(code);
+    w.ErrorMsg = "stale";
+    if (code) {
+      set_error(code);
+    } else {
+      clear_error();
+    }
+    w.conv->ErrorCheck();
+    EXPECT_EQ(w.ErrorMsg.str(), "");
+    EXPECT_EQ(error_code(), code);
+  }
+  EXPECT_TRUE(user.messages().empty());
+}
+
+// Log entries
+
+TEST_F(ConversationTest, ALogEntryNamesItsApplicationAndIsCutToItsFields) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->OpenLog();
+  const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdX.APP";
+  ASSERT_EQ(name.size(), 45u);
+  const std::string text(90, 'e');
+  w.conv->LogEntry(name, text);
+  user.advance_time(61000);
+  set_error(err::DdeTimeout);
+  w.conv->LogError("MAIN.APP");
+  EXPECT_EQ(error_code(), err::DdeTimeout) << "a log entry leaves the last error alone";
+
+  const auto lines = log_lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].app, name.substr(0, 40));
+  EXPECT_EQ(lines[0].event, text.substr(0, 80));
+  EXPECT_EQ(lines[1].event, "Error 605 DDE transaction timed out");
+  EXPECT_EQ(lines[1].date, today());
+  EXPECT_EQ(lines[1].clock, clock_time());
+  EXPECT_EQ(lines[1].clock - lines[0].clock, 6100) << "each entry takes the time of its own moment";
+}
+
+TEST_F(ConversationTest, AFailedLogWriteIsNotReported) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  ASSERT_FALSE(data::TempFile.is_open());
+  set_error(err::DdeExecuteInvalid);
+  w.conv->LogEntry("MAIN.APP", "Begin Make");
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_TRUE(presenter.shown.empty());
+}
+
+TEST_F(ConversationTest, EndRunClearsTheLogRecord) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->OpenLog();
+  w.conv->LogEntry("MAIN.APP", "Make Finished");
+  ASSERT_EQ(data::TMP.APPS, "MAIN.APP");
+  w.conv->EndRun();
+  EXPECT_TRUE(data::TMP.APPS.blank());
+  EXPECT_TRUE(data::TMP.EVENT.blank());
+  EXPECT_EQ(data::TMP.DATE, 0);
+  EXPECT_EQ(data::TMP.CLOCK, 0);
+  EXPECT_EQ(log_lines().size(), 1u);
+}
+
+}  // namespace
+}  // namespace qvn::automation::testing
