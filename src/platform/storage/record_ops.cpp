@@ -148,7 +148,7 @@ void RecordFile::Impl::take(const char* image, int64_t rowid) {
 
 void RecordFile::Impl::forget_current() {
   current = 0;
-  std::memset(as_read.data(), 0, as_read.size());
+  if (!as_read.empty()) std::memset(as_read.data(), 0, as_read.size());
 }
 
 int RecordFile::Impl::read_by_rowid(int64_t rowid, std::vector<char>* image, bool* found) {

@@ -2,10 +2,6 @@
 // work, a program that holds a file locked, and writers side by side.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <set>
 
@@ -15,59 +11,6 @@ namespace qvn::storage::testing {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A child process that talks to the test through two pipes.
-class Child {
- public:
-  template <class Body>
-  explicit Child(Body body) {
-    int to_child[2], to_parent[2];
-    if (pipe(to_child) != 0 || pipe(to_parent) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      ::close(to_child[1]);
-      ::close(to_parent[0]);
-      in_ = to_child[0];
-      out_ = to_parent[1];
-      body(*this);
-      _exit(0);
-    }
-    ::close(to_child[0]);
-    ::close(to_parent[1]);
-    out_ = to_child[1];
-    in_ = to_parent[0];
-  }
-  ~Child() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-    ::close(in_);
-    ::close(out_);
-  }
-  bool started() const { return pid_ > 0; }
-  void send(int32_t v) { (void)!::write(out_, &v, sizeof v); }
-  // False at end of the pipe.
-  bool receive(int32_t* v) {
-    size_t got = 0;
-    while (got < sizeof *v) {
-      ssize_t n = ::read(in_, reinterpret_cast<char*>(v) + got, sizeof *v - got);
-      if (n <= 0) return false;
-      got += static_cast<size_t>(n);
-    }
-    return true;
-  }
-  void kill_now() {
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int in_ = -1;
-  int out_ = -1;
-};
 
 class ProcessTest : public ::testing::Test {
  protected:
@@ -83,7 +26,7 @@ class ProcessTest : public ::testing::Test {
 };
 
 TEST_F(ProcessTest, NothingCommittedIsLostWhenTheWriterIsKilled) {
-  Child writer([&](Child& me) {
+  Child writer(dir.path(), [&](Child& me) {
     LogRecord crec{};
     RecordFile clog(def, &crec);
     if (clog.open() != 0) return;
@@ -126,7 +69,7 @@ TEST_F(ProcessTest, NothingCommittedIsLostWhenTheWriterIsKilled) {
 }
 
 TEST_F(ProcessTest, AFileLockedByAnotherProgramIsDeniedAndRecoverWaitsForIt) {
-  Child holder([&](Child& me) {
+  Child holder(dir.path(), [&](Child& me) {
     LogRecord crec{};
     RecordFile clog(def, &crec);
     int32_t order;
@@ -179,7 +122,7 @@ TEST_F(ProcessTest, AFileLockedByAnotherProgramIsDeniedAndRecoverWaitsForIt) {
 }
 
 TEST_F(ProcessTest, TwoProgramsWriteTheSameFileSideBySide) {
-  Child writer([&](Child& me) {
+  Child writer(dir.path(), [&](Child& me) {
     LogRecord crec{};
     RecordFile clog(def, &crec);
     if (clog.open() != 0) return;

@@ -2,7 +2,11 @@
 // Record structs, declarations and a temporary folder for the storage tests.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -136,6 +140,64 @@ FileDef tag_def(FixedString<N>& name) {
   bind_name(d, name);
   return d;
 }
+
+// A child process that talks to the test through two pipes; it is killed
+// when the test ends, or when the test's process dies.
+class Child {
+ public:
+  // `temp_folder` takes the child's own scratch files, so that they go
+  // with the test's folder however the child ends.
+  template <class Body>
+  Child(const std::string& temp_folder, Body body) {
+    int to_child[2], to_parent[2];
+    if (pipe(to_child) != 0 || pipe(to_parent) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      setenv("TMPDIR", temp_folder.c_str(), 1);
+      ::close(to_child[1]);
+      ::close(to_parent[0]);
+      in_ = to_child[0];
+      out_ = to_parent[1];
+      body(*this);
+      _exit(0);
+    }
+    ::close(to_child[0]);
+    ::close(to_parent[1]);
+    out_ = to_child[1];
+    in_ = to_parent[0];
+  }
+  ~Child() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+    ::close(in_);
+    ::close(out_);
+  }
+  bool started() const { return pid_ > 0; }
+  void send(int32_t v) { (void)!::write(out_, &v, sizeof v); }
+  // False at end of the pipe.
+  bool receive(int32_t* v) {
+    size_t got = 0;
+    while (got < sizeof *v) {
+      ssize_t n = ::read(in_, reinterpret_cast<char*>(v) + got, sizeof *v - got);
+      if (n <= 0) return false;
+      got += static_cast<size_t>(n);
+    }
+    return true;
+  }
+  void kill_now() {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int in_ = -1;
+  int out_ = -1;
+};
 
 // Adds an application through `file`, whose buffer is `rec`.
 inline int add_app(RecordFile& file, AppRecord& rec, const std::string& app, const std::string& path,

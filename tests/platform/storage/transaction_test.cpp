@@ -2,10 +2,6 @@
 // together, also when the program dies before committing.
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <thread>
 
 #include "storage_test_support.h"
@@ -104,69 +100,51 @@ TEST_F(TransactionTest, OneTransactionAtATimeAndOnlyOverOpenFiles) {
 }
 
 TEST_F(TransactionTest, StartWaitsForAnotherProgramOnlyAsLongAsAllowed) {
-  int to_child[2], to_parent[2];
-  ASSERT_EQ(pipe(to_child), 0);
-  ASSERT_EQ(pipe(to_parent), 0);
-  pid_t pid = fork();
-  if (pid == 0) {
+  Child holder(dir.path(), [&](Child& me) {
     // Holds the file for writing until told to let go.
     AppRecord crec{};
     RecordFile capps(apps_def_, &crec);
-    char c = capps.open() == 0 && capps.stream() == 0 && add_app(capps, crec, "CHILD.APP", "C:\\") == 0 ? 'h' : 'x';
-    (void)!write(to_parent[1], &c, 1);
-    (void)!read(to_child[0], &c, 1);
-    c = capps.flush() == 0 ? 'f' : 'x';
-    (void)!write(to_parent[1], &c, 1);
-    (void)!read(to_child[0], &c, 1);
-    _exit(0);
-  }
-  ASSERT_GT(pid, 0);
-  char c = 0;
-  ASSERT_EQ(read(to_parent[0], &c, 1), 1);
-  ASSERT_EQ(c, 'h');
+    int32_t order;
+    me.send(capps.open() || capps.stream() || add_app(capps, crec, "CHILD.APP", "C:\\"));
+    me.receive(&order);
+    me.send(capps.flush());
+    me.receive(&order);
+  });
+  ASSERT_TRUE(holder.started());
+  int32_t v = -1;
+  ASSERT_TRUE(holder.receive(&v));
+  ASSERT_EQ(v, 0);
   Transaction t;
   EXPECT_EQ(t.start(0, {&apps, &projects}), err::FileSystemError);
   EXPECT_EQ(error_text(), "File System Error");
   EXPECT_NE(driver_error_text().find("locked"), std::string::npos) << driver_error_text();
   EXPECT_FALSE(t.active());
-  ASSERT_EQ(write(to_child[1], "go", 1), 1);
-  ASSERT_EQ(read(to_parent[0], &c, 1), 1);
-  ASSERT_EQ(c, 'f');
+  holder.send(1);
+  ASSERT_TRUE(holder.receive(&v));
+  ASSERT_EQ(v, 0);
   EXPECT_EQ(t.start(2, {&apps, &projects}), 0);
   EXPECT_EQ(apps.records(), 1);
   EXPECT_EQ(t.commit(), 0);
-  ASSERT_EQ(write(to_child[1], "go", 1), 1);
-  waitpid(pid, nullptr, 0);
 }
 
 TEST_F(TransactionTest, AProgramKilledBeforeCommitLeavesEveryFileAsItWas) {
   ASSERT_EQ(add_project("KEEP", 1), 0);
-  int to_parent[2];
-  ASSERT_EQ(pipe(to_parent), 0);
-  pid_t pid = fork();
-  if (pid == 0) {
+  Child writer(dir.path(), [&](Child& me) {
     AppRecord crec{};
     ProjectRecord cprec{};
     RecordFile capps(apps_def_, &crec), cprojects(projects_def_, &cprec);
     Transaction t;
-    char c = 'x';
-    if (capps.open() == 0 && cprojects.open() == 0 && t.start(2, {&capps, &cprojects}) == 0) {
-      for (int i = 0; i < 200; ++i) add_app(capps, crec, "A" + std::to_string(i) + ".APP", "C:\\", 1, 2);
-      cprojects.set_order_file();
-      cprojects.next();
-      cprojects.erase();
-      c = 'w';
-    }
-    (void)!write(to_parent[1], &c, 1);
-    pause();
-    _exit(0);
-  }
-  ASSERT_GT(pid, 0);
-  char c = 0;
-  ASSERT_EQ(read(to_parent[0], &c, 1), 1);
-  ASSERT_EQ(c, 'w');
-  kill(pid, SIGKILL);
-  waitpid(pid, nullptr, 0);
+    int32_t rc = capps.open() || cprojects.open() || t.start(2, {&capps, &cprojects});
+    for (int i = 0; rc == 0 && i < 200; ++i) rc = add_app(capps, crec, "A" + std::to_string(i) + ".APP", "C:\\", 1, 2);
+    if (rc == 0) rc = cprojects.set_order_file() || cprojects.next() || cprojects.erase();
+    me.send(rc);
+    me.receive(&rc);
+  });
+  ASSERT_TRUE(writer.started());
+  int32_t v = -1;
+  ASSERT_TRUE(writer.receive(&v));
+  ASSERT_EQ(v, 0);
+  writer.kill_now();
   EXPECT_EQ(apps.records(), 0);
   EXPECT_EQ(projects.records(), 1);
   EXPECT_EQ(add_app(apps, rec, "AFTER.APP", "C:\\"), 0);
