@@ -3,10 +3,11 @@
 // hold. The line is split into a program and its arguments the way a shell
 // splits words, but no shell runs it: a ";" or "&&" in it is just text.
 
+#include <sys/types.h>
+
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 namespace qvn::automation {
