@@ -59,7 +59,8 @@ class RecordFile {
   bool read_only() const;
 
   // Driver instruction: "Recover=N" makes the next open wait up to N seconds
-  // for another program's lock instead of failing at once.
+  // for another program's lock instead of failing at once. Any other
+  // instruction is a DriverError.
   int send(std::string_view instruction);
   // Rebuilds the keys of the file under the current name (file closed).
   int build_keys();
@@ -92,12 +93,19 @@ class RecordFile {
   // key's order (it holds the key value) or in the file, and reads it again.
   std::string position(const KeyDef& key) const;
   std::string position() const;
+  // reget(key, position) also sets the key's order so that next() and
+  // previous() go on from the record; RecordNotFound when its key value has
+  // changed since the position was taken.
   int reget(const KeyDef& key, std::string_view position);
   int reget(std::string_view position);
 
   int64_t records();
   int empty();   // removes every record
-  int lock();    // exclusive use against other programs until unlock
+  // Exclusive use against other programs until unlock or close: their opens
+  // are refused with AccessDenied, and so is this lock while another
+  // program holds it. An open with a deny mode other than kDenyNone holds
+  // the same lock while it is open.
+  int lock();
   int unlock();
   int stream();  // batch writes until flush
   int flush();
@@ -105,6 +113,8 @@ class RecordFile {
   // Change detection: after watch(), a put() or erase() of a record that
   // another program changed since it was read fails with
   // RecordChangedByAnotherStation, and the buffer receives the stored version.
+  // It stays on until the file is closed. A record deleted meanwhile gives
+  // RecordNotFound.
   void watch();
 
   struct Impl;
