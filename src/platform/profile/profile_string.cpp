@@ -213,7 +213,12 @@ std::string get_ini(std::string_view section, std::string_view key, std::string_
 int put_ini(std::string_view section, std::string_view key, std::string_view value, std::string_view file) {
   section = trim_blanks(section);
   key = trim_blanks(key);
-  if (!usable_name(section, "]") || !usable_name(key, "=")) return report(err::InvalidFileName);
+  // A key that a reader would take for a section header or a comment would
+  // change what the lines after it mean.
+  bool key_starts_a_line_kind = !key.empty() && (key.front() == '[' || key.front() == ';' || key.front() == '#');
+  if (!usable_name(section, "]") || !usable_name(key, "=") || key_starts_a_line_kind) {
+    return report(err::InvalidFileName);
+  }
   size_t stop = value.find_first_of(std::string_view("\r\n\0", 3));
   if (stop != std::string_view::npos) value = value.substr(0, stop);
   value = clip(value);

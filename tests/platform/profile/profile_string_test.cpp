@@ -78,6 +78,8 @@ TEST_F(ProfileStringTest, WritingCreatesFileAndSectionWithTrailingBlanksRemoved)
   EXPECT_EQ(put_ini("Preserved", "CL_Command", "   ", ini()), 0);
   EXPECT_EQ(slurp(ini()), "[Preserved]\nNewLog=Y\nFilePath=  C:\\DATA\\\nCL_Command=\n");
   EXPECT_EQ(get_ini("Preserved", "CL_Command", "d", ini()), "");
+  EXPECT_EQ(put_ini("Preserved", "CL_Command", "c60ee.exe /define=a=b", ini()), 0);
+  EXPECT_EQ(get_ini("Preserved", "CL_Command", "", ini()), "c60ee.exe /define=a=b");
 }
 
 TEST_F(ProfileStringTest, WritingOneKeyKeepsEverythingElse) {
@@ -135,7 +137,8 @@ TEST_F(ProfileStringTest, ValuesCannotAddLinesAndBadNamesAreRefused) {
     const char* key;
   };
   const Case refused[] = {{"", "Key"}, {"Preserved", "   "}, {"Pre]served", "Key"},
-                          {"Preserved", "a=b"}, {"Preserved", "two\nlines"}, {"two\rlines", "Key"}};
+                          {"Preserved", "a=b"}, {"Preserved", "two\nlines"}, {"two\rlines", "Key"},
+                          {"Preserved", "[Other]"}, {"Preserved", "; note"}, {"Preserved", "#x"}};
   for (const Case& c : refused) {
     EXPECT_EQ(put_ini(c.section, c.key, "v", ini()), err::InvalidFileName) << c.section << "/" << c.key;
     EXPECT_EQ(error_code(), err::InvalidFileName);
