@@ -489,6 +489,65 @@ TEST_F(BrowseTest, InsertChangeAndDeleteRunTheUpdateProcedureAndSelectTheRecordA
   EXPECT_TRUE(stored("Zulu"));
 }
 
+// The story of a list and its form: the browse asks through Run(number,
+// request), the procedure runs the form with the request, and the list
+// follows what the form stored.
+TEST_F(BrowseTest, UpdateRequestsGoThroughTheFormAndTheListFollows) {
+  add("Alpha", 1, 0, "a-note");
+  add("Bravo", 1, 0, "b-note");
+  add("Charlie", 1, 0, "c-note");
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  int form_request = -1;
+  auto update = [&](int request) {
+    GlobalRequest = request;
+    auto w = make_window(item_form_window(rec_));
+    ItemForm form(*w, *manager_);
+    form.CancelAction = cancel_action::Close;
+    GlobalResponse = form.Run();
+    form_request = form.Request;
+    return GlobalResponse;
+  };
+  user.on_window("Items", [](WindowView& v) {
+    v.select_row("?LIST", 2);
+    v.press("?CHANGE");
+  });
+  user.on_window("Item", [&](WindowView& v) {
+    EXPECT_EQ(GlobalRequest, request::None);
+    EXPECT_EQ(v.text("?ITM:NAME"), "Bravo");
+    EXPECT_EQ(v.text("?ITM:NOTE"), "b-note");
+    v.type("?ITM:NAME", "Delta");
+    v.press("?OK");
+  });
+  user.on_window("Items", [&](WindowView& v) {
+    EXPECT_EQ(form_request, request::Change);
+    EXPECT_EQ(browse.names(), (std::vector<std::string>{"Alpha", "Charlie", "Delta"}));
+    EXPECT_EQ(browse.selected_name(), "Delta");
+    v.press("?INSERT");
+  });
+  user.on_window("Item", [](WindowView& v) {
+    EXPECT_EQ(v.text("?ITM:NAME"), "");
+    v.type("?ITM:NAME", "Bravo");
+    v.press("?OK");
+  });
+  user.on_window("Items", [&](WindowView& v) {
+    EXPECT_EQ(browse.selected_name(), "Bravo");
+    v.press("?DELETE");
+  });
+  user.answer_message("Are you sure you want to delete the highlighted record?", ui::button::Yes);
+  user.on_window("Items", [&](WindowView& v) {
+    EXPECT_EQ(browse.names(), (std::vector<std::string>{"Alpha", "Charlie", "Delta"}));
+    EXPECT_EQ(browse.selected_name(), "Charlie");
+    v.close();
+  });
+  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
+  EXPECT_FALSE(stored("Bravo"));
+  ItemRec r;
+  ASSERT_TRUE(stored("Delta", &r));
+  EXPECT_EQ(r.NOTE, "b-note");
+  EXPECT_EQ(user.windows_opened(), (std::vector<std::string>{"Items", "Item", "Item"}));
+}
+
 struct TriggerCase {
   const char* name;
   std::function<void(WindowView&)> act;

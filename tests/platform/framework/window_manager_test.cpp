@@ -258,57 +258,9 @@ TEST(WindowManagerRun, OpeningTheWindowResetsEveryComponentAndFocusesTheFirstFie
 // ---------------------------------------------------------------------------
 // The form protocol.
 
-// A form over one item, in the manner of the program's forms: the request
-// from GlobalRequest, PrimeUpdate in Init, Ok and Cancel controls.
-class ItemForm final : public WindowManager {
- public:
-  ItemForm(ui::Window& w, FileManager& file) : WindowManager(w), file_(file) {}
-  using WindowManager::Run;
-
-  std::vector<std::string> accepted;
-  bool ok_in_view = false;
-
-  int Init() override {
-    Request = GlobalRequest;
-    if (int rc = WindowManager::Init()) return rc;
-    FirstField = window().field("?ITM:NAME:PROMPT");
-    GlobalRequest = request::None;
-    GlobalResponse = response::None;
-    AddUpdateFile(file_);
-    CancelControl = window().field("?CANCEL");
-    if (Request != request::View || ok_in_view) OkControl = window().field("?OK");
-    if (Request != request::View && PrimeUpdate() != level::Benign) return level::Notify;
-    Open();
-    return level::Benign;
-  }
-
-  int TakeAccepted() override {
-    if (int f = window().accepted()) accepted.push_back(window().control(f).equate);
-    return WindowManager::TakeAccepted();
-  }
-
- private:
-  FileManager& file_;
-};
-
 class FormTest : public ItemFileTest {
  protected:
-  ui::WindowDef form_window() {
-    ui::WindowDef def;
-    def.caption = "Item";
-    def.controls = {control("?ITM:NAME:PROMPT", ControlKind::Prompt, "&Name:"),
-                    control("?ITM:NAME", ControlKind::Entry), control("?ITM:GRP", ControlKind::Entry),
-                    control("?ITM:NOTE", ControlKind::Entry), control("?OK", ControlKind::Button, "&Ok"),
-                    control("?CANCEL", ControlKind::Button, "&Cancel")};
-    def.controls[1].picture = "@s20";
-    def.controls[1].use = ui::VarRef::of(rec_.NAME);
-    def.controls[1].required = true;
-    def.controls[2].picture = "@n3";
-    def.controls[2].use = ui::VarRef::of(rec_.GRP);
-    def.controls[3].picture = "@s10";
-    def.controls[3].use = ui::VarRef::of(rec_.NOTE);
-    return def;
-  }
+  ui::WindowDef form_window() { return item_form_window(rec_); }
 
   // Runs the form with `request` as its caller would, leaving its response
   // in GlobalResponse.
@@ -405,6 +357,33 @@ TEST_F(FormTest, AChangeIsStoredOnlyWhenTheRecordDiffersFromItsStartCopy) {
   EXPECT_EQ(run_form(request::Change), response::Completed);
   ASSERT_TRUE(stored("Alpha", &r));
   EXPECT_EQ(r.NOTE, "mine");
+}
+
+TEST_F(FormTest, AChangeMeetingAnotherProgramsChangeShowsTheStoredRecordAndStaysOpen) {
+  add("Alpha", 1, 0, "one");
+  ui::HeadlessUser user;
+  file_->watch();
+  make_current("Alpha");
+  user.then([&](WindowView& v) {
+    ItemRec other_rec;
+    storage::RecordFile other(def_, &other_rec);
+    ASSERT_EQ(other.open(), 0);
+    other_rec.NAME = "Alpha";
+    ASSERT_EQ(other.get(def_.keys[0]), 0);
+    other_rec.NOTE = "theirs";
+    ASSERT_EQ(other.put(), 0);
+    v.type("?ITM:NOTE", "mine");
+    v.press("?OK");
+  });
+  user.answer_message("This record was changed by another station.", ui::button::Ok);
+  user.then([](WindowView& v) {
+    EXPECT_EQ(v.text("?ITM:NOTE"), "theirs");
+    v.press("?CANCEL");
+  });
+  EXPECT_EQ(run_form(request::Change), response::Cancelled);
+  ItemRec r;
+  ASSERT_TRUE(stored("Alpha", &r));
+  EXPECT_EQ(r.NOTE, "theirs");
 }
 
 struct DeleteCase {

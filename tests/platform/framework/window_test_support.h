@@ -18,6 +18,7 @@
 #include "platform/framework/error_manager.h"
 #include "platform/framework/file_manager.h"
 #include "platform/framework/request.h"
+#include "platform/framework/window_manager.h"
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
@@ -124,7 +125,7 @@ class ItemFileTest : public ::testing::Test {
 
   // Adds a record through a second instance of the file, so the test's own
   // buffer and position stay as they are.
-  int64_t add(std::string_view name, int32_t grp = 0, uint8_t pri = 0, std::string_view note = {}) {
+  int64_t add(std::string_view name, int32_t grp = 0, uint8_t pri = 0, std::string_view note = "") {
     ItemRec r;
     storage::RecordFile other(def_, &r);
     EXPECT_EQ(other.open(), 0);
@@ -182,5 +183,56 @@ inline std::unique_ptr<ui::Window> make_window(ui::WindowDef def) {
   EXPECT_NE(w, nullptr) << error;
   return w;
 }
+
+// The item form's window: the name (required), the group and the note, Ok and Cancel.
+inline ui::WindowDef item_form_window(ItemRec& rec) {
+  ui::WindowDef def;
+  def.caption = "Item";
+  def.controls = {control("?ITM:NAME:PROMPT", ui::ControlKind::Prompt, "&Name:"),
+                  control("?ITM:NAME", ui::ControlKind::Entry), control("?ITM:GRP", ui::ControlKind::Entry),
+                  control("?ITM:NOTE", ui::ControlKind::Entry), control("?OK", ui::ControlKind::Button, "&Ok"),
+                  control("?CANCEL", ui::ControlKind::Button, "&Cancel")};
+  def.controls[1].picture = "@s20";
+  def.controls[1].use = ui::VarRef::of(rec.NAME);
+  def.controls[1].required = true;
+  def.controls[2].picture = "@n3";
+  def.controls[2].use = ui::VarRef::of(rec.GRP);
+  def.controls[3].picture = "@s10";
+  def.controls[3].use = ui::VarRef::of(rec.NOTE);
+  return def;
+}
+
+// A form over one item, in the manner of the program's forms: the request
+// from GlobalRequest, PrimeUpdate in Init, Ok and Cancel controls.
+class ItemForm final : public WindowManager {
+ public:
+  ItemForm(ui::Window& w, FileManager& file) : WindowManager(w), file_(file) {}
+  using WindowManager::Run;
+
+  std::vector<std::string> accepted;
+  bool ok_in_view = false;
+
+  int Init() override {
+    Request = GlobalRequest;
+    if (int rc = WindowManager::Init()) return rc;
+    FirstField = window().field("?ITM:NAME:PROMPT");
+    GlobalRequest = request::None;
+    GlobalResponse = response::None;
+    AddUpdateFile(file_);
+    CancelControl = window().field("?CANCEL");
+    if (Request != request::View || ok_in_view) OkControl = window().field("?OK");
+    if (Request != request::View && PrimeUpdate() != level::Benign) return level::Notify;
+    Open();
+    return level::Benign;
+  }
+
+  int TakeAccepted() override {
+    if (int f = window().accepted()) accepted.push_back(window().control(f).equate);
+    return WindowManager::TakeAccepted();
+  }
+
+ private:
+  FileManager& file_;
+};
 
 }  // namespace qvn::framework::testing

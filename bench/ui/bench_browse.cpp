@@ -1,0 +1,177 @@
+// Opens a browse over an activity log of 100,000 entries and over one of
+// 100, the way the log browse opens: the file opened through its manager,
+// the window built, the browse set up on the clock key and filled when the
+// window opens. Prints the median opening time of each and, as the last
+// line, "browse-scale: R", the large log's time over the small one's.
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "platform/core/fixed_string.h"
+#include "platform/framework/browse_manager.h"
+#include "platform/framework/file_manager.h"
+#include "platform/framework/window_manager.h"
+#include "platform/storage/record_file.h"
+#include "platform/ui/window.h"
+
+using namespace qvn;
+
+namespace {
+
+struct LogRecord {
+  FixedString<40> APPS;
+  int32_t DATE = 0;
+  int32_t CLOCK = 0;
+  FixedString<80> EVENT;
+};
+
+constexpr int kRuns = 25;
+
+struct LogFile {
+  storage::NameVar name;
+  storage::FileDef def;
+  LogRecord rec;
+
+  explicit LogFile(const std::string& path) {
+    name = path;
+    def.label = "TempFile";
+    def.prefix = "TMP";
+    def.fields = {QVN_FIELD(LogRecord, APPS, "TMP:APPS"), QVN_FIELD(LogRecord, DATE, "TMP:DATE"),
+                  QVN_FIELD(LogRecord, CLOCK, "TMP:CLOCK"), QVN_FIELD(LogRecord, EVENT, "TMP:EVENT")};
+    def.keys = {storage::KeyDef{.name = "tmp:clockkey", .components = {1, 2}, .dup = true}};
+    def.struct_size = sizeof(LogRecord);
+    def.name_var = name.data();
+    def.name_width = name.width;
+  }
+};
+
+class LogFileManager final : public framework::FileManager {
+ public:
+  LogFileManager(storage::RecordFile& file, LogFile& log) : file_(file), log_(log) {}
+  void Init() override {
+    FILE = &file_;
+    BUFFER = file_.buffer();
+    FILENAME = std::span<char>(log_.name.data(), log_.name.width);
+    FILENAMEVALUE = "TempFile";
+    FileManager::Init();
+  }
+
+ private:
+  storage::RecordFile& file_;
+  LogFile& log_;
+};
+
+class LogBrowseWindow final : public framework::WindowManager {
+ public:
+  LogBrowseWindow(ui::Window& w, framework::BrowseManager& browse, framework::FileManager& file, LogRecord& rec)
+      : WindowManager(w), browse_(browse), file_(file), rec_(rec) {}
+  using WindowManager::Run;
+
+  int Init() override {
+    if (int rc = WindowManager::Init()) return rc;
+    browse_.Init(window().field("?LIST"), file_, *this);
+    browse_.AddSortOrder(file_.FILE->def().keys[0]);
+    browse_.AddField(ui::VarRef::of(rec_.APPS));
+    browse_.AddField(ui::VarRef::of(rec_.DATE));
+    browse_.AddField(ui::VarRef::of(rec_.CLOCK));
+    browse_.AddField(ui::VarRef::of(rec_.EVENT));
+    Open();
+    return 0;
+  }
+
+ private:
+  framework::BrowseManager& browse_;
+  framework::FileManager& file_;
+  LogRecord& rec_;
+};
+
+bool make_log(LogFile& log, int entries) {
+  storage::RecordFile file(log.def, &log.rec);
+  if (file.create() != 0 || file.open() != 0) return false;
+  file.stream();
+  for (int i = 0; i < entries; ++i) {
+    log.rec.APPS = "APP" + std::to_string(i % 50) + ".APP";
+    log.rec.DATE = 80000 + i / 5000;
+    log.rec.CLOCK = (i * 7919) % 8640000 + 1;
+    log.rec.EVENT = "Make Finished " + std::to_string(i);
+    if (file.add() != 0) return false;
+  }
+  return file.flush() == 0;
+}
+
+// One opening of the browse; milliseconds, or a negative value when it failed.
+double open_browse(LogFile& log) {
+  auto start = std::chrono::steady_clock::now();
+  storage::RecordFile file(log.def, &log.rec);
+  LogFileManager manager(file, log);
+  manager.Init();
+  manager.Open();
+  ui::WindowDef def;
+  def.caption = "Activity Log";
+  ui::ControlDef list;
+  list.equate = "?LIST";
+  list.kind = ui::ControlKind::List;
+  list.at = ui::Rect{6, 2, 235, 159};
+  list.format = "90L(2)~Application~@s40@43R(3)~Date~C(2)@d1@34L(2)~Time~L(5)@t4@240L(2)~Event~@s80@";
+  def.controls.push_back(list);
+  std::string error;
+  auto window = ui::Window::create(def, &error);
+  if (!window) return -1;
+  framework::BrowseManager browse;
+  LogBrowseWindow procedure(*window, browse, manager, log.rec);
+  // Without a person at the screen the window closes when it first waits,
+  // right after the open-window step has filled the list.
+  procedure.Run();
+  size_t rows = browse.Records();
+  manager.Close();
+  manager.Kill();
+  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return rows == browse.PageRows() ? ms : -1;
+}
+
+double median_open(LogFile& log) {
+  std::vector<double> times;
+  open_browse(log);  // warm the caches
+  for (int i = 0; i < kRuns; ++i) {
+    double ms = open_browse(log);
+    if (ms < 0) return -1;
+    times.push_back(ms);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main() {
+  const char* base = std::getenv("TMPDIR");
+  std::string pattern = std::string(base && *base ? base : "/tmp") + "/qvn-bench-browse-XXXXXX";
+  if (!mkdtemp(pattern.data())) return 1;
+  const std::string dir = pattern;
+
+  LogFile large(dir + "/LARGE.TPS");
+  LogFile small(dir + "/SMALL.TPS");
+  if (!make_log(large, 100000) || !make_log(small, 100)) {
+    std::fprintf(stderr, "could not write the logs\n");
+    return 1;
+  }
+  double small_ms = median_open(small);
+  double large_ms = median_open(large);
+  std::filesystem::remove_all(dir);
+  if (small_ms < 0 || large_ms < 0) {
+    std::fprintf(stderr, "a browse did not fill its page\n");
+    return 1;
+  }
+  std::printf("browse-open-100-ms: %.3f\n", small_ms);
+  std::printf("browse-open-ms: %.3f\n", large_ms);
+  std::printf("browse-scale: %.2f\n", large_ms / small_ms);
+  return 0;
+}
