@@ -566,7 +566,12 @@ void BrowseManager::Reset(bool force) {
   ResetQueue();
 }
 
-bool BrowseManager::ResetRequired() { return manager_ && filled_ && Watched() != watched_; }
+// A sort order chosen from the window's state (a tab, say) counts as a change too.
+bool BrowseManager::ResetRequired() {
+  if (!manager_ || !filled_) return false;
+  ResetSort(false);
+  return sort_changed_ || Watched() != watched_;
+}
 
 void BrowseManager::Update() { UpdateViewRecord(); }
 

@@ -94,7 +94,8 @@ class BrowseManager : public WindowComponent {
   size_t SortOrder() const { return sort_; }
 
   // Steps a procedure may override.
-  // Chooses the sort order before each reset; the base keeps the current one.
+  // Chooses the sort order (SetSort) before each reset and after each event;
+  // the base keeps the current one.
   virtual void ResetSort(bool force);
   // Fills Q from the record buffer: each queue field from its variable, and
   // every cell without icon and colours.

@@ -26,6 +26,12 @@ class ItemBrowse final : public BrowseManager {
  public:
   explicit ItemBrowse(ItemRec& rec) : rec_(rec) {}
   std::vector<std::string> loaded;
+  std::function<void(ItemBrowse&)> choose_sort;
+
+  void ResetSort(bool force) override {
+    if (choose_sort) choose_sort(*this);
+    BrowseManager::ResetSort(force);
+  }
 
   void SetQueueRecord() override {
     loaded.push_back(rec_.NAME.str());
@@ -290,6 +296,37 @@ TEST_F(BrowseTest, ARefillKeepsTheHighlightedRecordLoadingForwardThenBackward) {
   });
   user.then([](WindowView& v) { v.close(); });
   run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); });
+}
+
+TEST_F(BrowseTest, ASortOrderChosenFromTheWindowReordersTheListAroundTheHighlightedRecord) {
+  add("Alpha", 3);
+  add("Bravo", 1);
+  add("Charlie", 2);
+  add("Delta", 1);
+  int by_group = 0;  // stands for the chosen tab
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  browse.choose_sort = [&](ItemBrowse& b) { b.SetSort(by_group ? 2 : 1); };
+  user.then([&](WindowView& v) {
+    EXPECT_EQ(browse.names(), (std::vector<std::string>{"Alpha", "Bravo", "Charlie", "Delta"}));
+    v.select_row("?LIST", 3);
+  });
+  user.then([&](WindowView& v) {
+    by_group = 1;
+    // Any event of the window, such as a tab being chosen, lets the browse look.
+    v.window().post(Event::Timer);
+  });
+  user.then([&](WindowView& v) {
+    EXPECT_EQ(browse.SortOrder(), 2u);
+    EXPECT_EQ(browse.selected_name(), "Charlie");
+    EXPECT_EQ(browse.Selected(), 3);
+    EXPECT_EQ(browse.names(), (std::vector<std::string>{"Bravo", "Delta", "Charlie", "Alpha"}));
+    v.close();
+  });
+  run(browse, [&](ItemBrowse& b, ui::Window& w) {
+    standard(b, w, 0);
+    b.AddSortOrder(def_.keys[1]);
+  });
 }
 
 // ---------------------------------------------------------------------------
