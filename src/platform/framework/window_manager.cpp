@@ -263,7 +263,16 @@ void WindowManager::DropPrimedRecord() {
   for (const FileManager::KeyEntry& entry : update_file_->KEYS) {
     if (!entry.auto_number) continue;
     // The number is not edited on the form, so the buffer still finds the reserved record.
-    if (update_file_->FILE->get(*entry.key) == err::NoError) update_file_->Delete(false);
+    if (update_file_->FILE->get(*entry.key) != err::NoError) return;
+    if (Primary) {
+      // Records linked to the reserved number meanwhile let go of it, by the
+      // rules of a change of number, so that the next record given the same
+      // number does not take them over; a delete's rules could remove them.
+      const storage::FieldDef& counter = def_of(*update_file_).fields[entry.key->components.back()];
+      set_field_number(counter, update_file_->BUFFER, 0);
+      Primary->Update();
+    }
+    update_file_->Delete(false);
     return;
   }
 }

@@ -116,8 +116,10 @@ class WindowManager {
 
  protected:
   // Removes the record that priming added to hold its number, when an
-  // insert ends without Ok. It is removed through the file manager, so no
-  // rule touches the records already linked to the reserved number.
+  // insert ends without Ok. Records already linked to the reserved number
+  // keep their place but lose the link (the primary's rules for a change of
+  // number); the record itself goes through the file manager, so no delete
+  // rule reaches them.
   virtual void DropPrimedRecord();
 
  private:

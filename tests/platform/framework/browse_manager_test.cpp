@@ -11,7 +11,7 @@
 #include "platform/ui/headless.h"
 #include "window_test_support.h"
 
-namespace qvn::framework::testing {
+namespace qvn::framework::wm_testing {
 namespace {
 
 using ui::ControlKind;
@@ -723,4 +723,4 @@ TEST_F(BrowseTest, TheLocatorMovesToTheFirstRecordFromTheTypedLetterInEitherCase
 }
 
 }  // namespace
-}  // namespace qvn::framework::testing
+}  // namespace qvn::framework::wm_testing

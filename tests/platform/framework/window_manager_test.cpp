@@ -8,7 +8,7 @@
 #include "platform/ui/headless.h"
 #include "window_test_support.h"
 
-namespace qvn::framework::testing {
+namespace qvn::framework::wm_testing {
 namespace {
 
 using ui::ControlKind;
@@ -444,6 +444,86 @@ TEST_F(FormTest, AnInsertClosedWithoutOkRemovesTheRecordPrimingAdded) {
   EXPECT_TRUE(user.messages().empty());
 }
 
+// Parts belong to an item through PRT:OWNER = ITM:ID; changing an item's
+// number clears its parts' link, deleting an item deletes its parts.
+struct PartRec {
+  FixedString<20> NAME;
+  int32_t OWNER = 0;
+};
+
+class OwnerRelations final : public RelationManager {
+ public:
+  RelationManager* parts = nullptr;
+
+ protected:
+  void DeferedAddRelations() override {
+    AddRelation(parts, rule::Clear, rule::Cascade, parts->ME->FILE->def().keys[1]);
+    AddRelationLink("ITM:ID", "PRT:OWNER");
+  }
+};
+
+class PartRelations final : public RelationManager {
+ public:
+  RelationManager* owner = nullptr;
+
+ protected:
+  void DeferedAddRelations() override { AddRelation(owner); }
+};
+
+TEST_F(FormTest, AnInsertClosedWithoutOkFreesTheRecordsLinkedToItsReservedNumber) {
+  storage::NameVar part_name;
+  part_name = (dir_ / "PARTS.TPS").string();
+  storage::FileDef part_def;
+  part_def.label = "Parts";
+  part_def.prefix = "PRT";
+  part_def.fields = {QVN_FIELD(PartRec, NAME, "PRT:NAME"), QVN_FIELD(PartRec, OWNER, "PRT:OWNER")};
+  part_def.keys = {storage::KeyDef{.name = "PRT:NameKey", .components = {0}},
+                   storage::KeyDef{.name = "PRT:OwnerKey", .components = {1}, .dup = true, .opt = true}};
+  part_def.struct_size = sizeof(PartRec);
+  part_def.name_var = part_name.data();
+  part_def.name_width = part_name.width;
+  PartRec part;
+  storage::RecordFile part_file(part_def, &part);
+  PlainFileManager part_manager(part_file, part_name, errors_, "Parts");
+  part_manager.Init();
+  OwnerRelations items;
+  PartRelations parts;
+  items.Init(manager_.get(), true);
+  parts.Init(&part_manager, true);
+  items.parts = &parts;
+  parts.owner = &items;
+  ASSERT_EQ(items.Open(), level::Benign);
+  ASSERT_EQ(part_manager.UseFile(use::Benign), level::Benign);
+
+  number_records();
+  ASSERT_EQ(manager_->PrimeRecord(), level::Benign);
+  const int32_t reserved = rec_.ID;
+  ASSERT_NE(reserved, 0);
+
+  ui::HeadlessUser user;
+  auto w = make_window(form_window());
+  ItemForm form(*w, *manager_);
+  form.CancelAction = cancel_action::Close;
+  form.Primary = &items;
+  user.then([&](WindowView& v) {
+    // A part joins the new item before the item is saved, as an
+    // application joins a new project.
+    part.NAME = "bolt";
+    part.OWNER = reserved;
+    ASSERT_EQ(part_file.add(), 0);
+    v.type("?ITM:NAME", "Draft");
+    v.press("?CANCEL");
+  });
+  GlobalRequest = request::Insert;
+  EXPECT_EQ(form.Run(), response::Cancelled);
+  EXPECT_EQ(count(), 0);
+  part.NAME = "bolt";
+  ASSERT_EQ(part_file.get(part_def.keys[0]), 0);
+  EXPECT_EQ(part.OWNER, 0);
+  items.Close();
+  part_manager.Kill();
+}
+
 struct SaveCase {
   const char* name;
   int answer;
@@ -530,4 +610,4 @@ TEST_F(FormTest, TheHistoryKeyPutsBackTheFieldAsItWasAtTheLastOk) {
 }
 
 }  // namespace
-}  // namespace qvn::framework::testing
+}  // namespace qvn::framework::wm_testing

@@ -24,7 +24,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
 
-namespace qvn::framework::testing {
+namespace qvn::framework::wm_testing {
 
 struct ItemRec {
   FixedString<20> NAME;
@@ -64,17 +64,19 @@ class UiPresenter final : public ErrorPresenter {
   }
 };
 
-class ItemFileManager final : public FileManager {
+// A file manager the way the program's own are made: bound in Init, every
+// key of the file added under its own name at the first use.
+class PlainFileManager final : public FileManager {
  public:
-  ItemFileManager(storage::RecordFile& file, storage::NameVar& name, ErrorManager& errors)
-      : file_(file), name_(name), errors_(errors) {}
+  PlainFileManager(storage::RecordFile& file, storage::NameVar& name, ErrorManager& errors, std::string label)
+      : file_(file), name_(name), errors_(errors), label_(std::move(label)) {}
 
   void Init() override {
     INITIALIZED = 0;
     FILE = &file_;
     BUFFER = file_.buffer();
     FILENAME = std::span<char>(name_.data(), name_.width);
-    FILENAMEVALUE = "Items";
+    FILENAMEVALUE = label_;
     ERRORS = &errors_;
     FileManager::Init();
   }
@@ -82,10 +84,7 @@ class ItemFileManager final : public FileManager {
   int UseFile(int kind) override {
     if (!INITIALIZED) {
       InitFile();
-      const auto& keys = FILE->def().keys;
-      AddKey(keys[0], "ITM:NameKey");
-      AddKey(keys[1], "ITM:GroupKey");
-      AddKey(keys[2], "ITM:IdKey");
+      for (const storage::KeyDef& key : FILE->def().keys) AddKey(key, key.name);
     }
     return FileManager::UseFile(kind);
   }
@@ -94,6 +93,7 @@ class ItemFileManager final : public FileManager {
   storage::RecordFile& file_;
   storage::NameVar& name_;
   ErrorManager& errors_;
+  std::string label_;
 };
 
 // A test's own folder with the item file, its record buffer and managers.
@@ -111,7 +111,7 @@ class ItemFileTest : public ::testing::Test {
     file_ = std::make_unique<storage::RecordFile>(def_, &rec_);
     errors_.Init();
     errors_.SetPresenter(&presenter_);
-    manager_ = std::make_unique<ItemFileManager>(*file_, name_, errors_);
+    manager_ = std::make_unique<PlainFileManager>(*file_, name_, errors_, "Items");
     manager_->Init();
     ASSERT_EQ(manager_->UseFile(use::Benign), level::Benign);
   }
@@ -166,7 +166,7 @@ class ItemFileTest : public ::testing::Test {
   std::unique_ptr<storage::RecordFile> file_;
   ErrorManager errors_;
   UiPresenter presenter_;
-  std::unique_ptr<ItemFileManager> manager_;
+  std::unique_ptr<PlainFileManager> manager_;
 };
 
 inline ui::ControlDef control(std::string equate, ui::ControlKind kind, std::string text = {}) {
@@ -235,4 +235,4 @@ class ItemForm final : public WindowManager {
   FileManager& file_;
 };
 
-}  // namespace qvn::framework::testing
+}  // namespace qvn::framework::wm_testing
