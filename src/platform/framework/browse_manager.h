@@ -147,12 +147,16 @@ class BrowseManager : public WindowComponent {
   bool SelectMode() const { return select_mode_; }
 
   int ListControl = 0;
+  // The update and select controls; 0 where the window has none.
   int InsertControl = 0;
   int ChangeControl = 0;
   int DeleteControl = 0;
   int SelectControl = 0;
+  // Passed to the window manager's Run(number, request).
   int ProcedureNumber = 0;
+  // The right-click menu.
   bool PopupMenu = true;
+  // Rows the next Fetch loads; 0 a page.
   size_t ItemsToFill = 0;
   // The entry SetQueueRecord fills.
   BrowseEntry Q;
