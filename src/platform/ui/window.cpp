@@ -755,6 +755,13 @@ bool Window::user_type(int field, std::string_view text) {
     v.ok = true;
     v.text = typed;
   }
+  // A spin box takes only values of its range; its variable never sees another.
+  const bool ranged = c.kind == ControlKind::Spin && c.range_low <= c.range_high &&
+                      (c.range_low != 0 || c.range_high != 0);
+  if (v.ok && ranged) {
+    const long long n = VarRef::parse_number(v.text);
+    v.ok = n >= c.range_low && n <= c.range_high;
+  }
   if (!v.ok) {
     s.shown = typed;
     m.push(Event::Rejected, field);

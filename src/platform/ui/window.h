@@ -147,7 +147,8 @@ class Window {
   // Entry, text or spin: the typed value through the picture (upper case
   // first where asked, a text cut to the picture's width) reaches the
   // variable, then Accepted, and the focus moves on as Tab moves it unless
-  // the program gives it elsewhere. Text the picture refuses gives Rejected.
+  // the program gives it elsewhere. Text the picture refuses, or a spin
+  // box's value outside its range, gives Rejected.
   bool user_type(int field, std::string_view text);
   // List: 1-based row; NewSelection with the key (MouseRight for a right
   // click, which reports even an unchanged row), or AlertKey when alerted.

@@ -1,0 +1,515 @@
+#include "automation/main_window.h"
+
+#include <cstdlib>
+
+#include "automation/settings_file.h"
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "data/globals.h"
+#include "platform/core/error_state.h"
+#include "platform/core/process_priority.h"
+#include "platform/framework/error_manager.h"
+#include "platform/framework/request.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/event.h"
+
+namespace qvn::automation {
+
+using ui::ControlKind;
+using ui::VarRef;
+
+// A structure names only the attributes its controls have; the others keep
+// their defaults.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+ui::WindowDef P1_WINDOW(MainLocals& Loc) {
+  using K = ControlKind;
+  const ui::Font sans{"MS Sans Serif", 8, false};
+  return ui::WindowDef{
+      .label = "P1$WINDOW",
+      .caption = "Lorvane --  QVN v.6.1",
+      .icon = "CLOCK.ICO",
+      .at = {0, 0, 291, 200},
+      .font = sans,
+      .timer = 500,
+      .hidden_at_start = true,
+      .modal = false,
+      .controls = {
+          {.equate = "?SHEET1", .kind = K::Sheet, .at = {119, 2, 171, 182}, .font = sans},
+          {.equate = "?TAB1", .kind = K::Tab, .parent = "?SHEET1", .text = "&Applications"},
+          {.equate = "?LIST", .kind = K::List, .parent = "?TAB1", .at = {123, 18, 163, 162},
+           .font = {"Arial", 9, false},
+           .format = "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@",
+           .msg = "Browsing Records", .vscroll = true, .immediate = true},
+          {.equate = "?BUTTON13", .kind = K::Button, .parent = "?TAB1", .at = {119, 185, 33, 13}, .text = "&Tag",
+           .tip = "Tag/Untag application for processing.", .icon = "Check1.ico", .font = sans, .icon_left = true},
+          {.equate = "?INSERT", .kind = K::Button, .parent = "?TAB1", .at = {153, 185, 33, 13}, .text = "&Insert",
+           .tip = "Add an application to the list.", .font = sans},
+          {.equate = "?CHANGE", .kind = K::Button, .parent = "?TAB1", .at = {187, 185, 34, 13}, .text = "Chan&ge",
+           .tip = "Change application information.", .icon = "Quill.ico", .font = sans, .icon_left = true},
+          {.equate = "?DELETE", .kind = K::Button, .parent = "?TAB1", .at = {222, 185, 32, 13}, .text = "&Delete",
+           .tip = "Remove application from list.", .font = sans},
+          {.equate = "?UNTAGALLBUTTON", .kind = K::Button, .parent = "?TAB1", .at = {255, 185, 35, 13},
+           .text = "&Untag All", .font = sans},
+
+          {.equate = "?TAB2", .kind = K::Tab, .parent = "?SHEET1", .text = "&Projects"},
+          {.equate = "?RELTREE", .kind = K::List, .parent = "?TAB2", .at = {123, 18, 163, 162},
+           .format = "800L*IT@s200@", .msg = "Browsing Records", .tree = true, .vscroll = true},
+          {.equate = "?EXPAND", .kind = K::Button, .parent = "?TAB2", .at = {119, 185, 33, 13},
+           .text = "&Expand All", .font = sans},
+          {.equate = "?CONTRACT", .kind = K::Button, .parent = "?TAB2", .at = {153, 185, 33, 13},
+           .text = "Co&ntract All", .font = sans},
+          {.equate = "?INSERT:2", .kind = K::Button, .parent = "?TAB2", .at = {187, 185, 34, 13}, .text = "&Insert",
+           .font = sans},
+          {.equate = "?CHANGE:2", .kind = K::Button, .parent = "?TAB2", .at = {222, 185, 32, 13},
+           .text = "Chan&ge", .icon = "Quill.ico", .font = sans, .icon_left = true},
+          {.equate = "?DELETE:2", .kind = K::Button, .parent = "?TAB2", .at = {255, 185, 35, 13},
+           .text = "&Delete", .font = sans},
+
+          {.equate = "?TAB3", .kind = K::Tab, .parent = "?SHEET1", .text = "Imports"},
+          {.equate = "?STRING4", .kind = K::String, .parent = "?TAB3", .at = {141, 30, 130, 14},
+           .text = "Have you backed up?", .font = {"Arial Black", 10, false}},
+          {.equate = "?GROUP5", .kind = K::Group, .parent = "?TAB3", .at = {127, 52, 155, 38}, .font = sans},
+          {.equate = "?STRING5", .kind = K::String, .parent = "?GROUP5", .at = {133, 60, 144, 10},
+           .text = "Importing will destroy the .APP or .DCT file.", .font = sans},
+          {.equate = "?STRING6", .kind = K::String, .parent = "?GROUP5", .at = {133, 74, 144, 10},
+           .text = "Any errors can result in the loss of a file.", .font = sans},
+          {.equate = "?BUTTON23", .kind = K::Button, .parent = "?TAB3", .at = {175, 102, 60, 14},
+           .text = "I'm Sure", .font = sans},
+          {.equate = "?IMPORTDCT", .kind = K::Button, .parent = "?TAB3", .at = {139, 130, 60, 14},
+           .text = "Import DCT", .tip = "Import .TXD to .DCT with same name, from same directory", .font = sans,
+           .disabled = true},
+          {.equate = "?IMPORTAPP", .kind = K::Button, .parent = "?TAB3", .at = {211, 130, 60, 14},
+           .text = "Import APP", .tip = "Import .TXA from same directory and name.", .font = sans,
+           .disabled = true},
+
+          {.equate = "?TAB4", .kind = K::Tab, .parent = "?SHEET1", .text = "Project &Subsets"},
+          {.equate = "?LIST:2", .kind = K::List, .parent = "?TAB4", .at = {123, 18, 163, 62},
+           .format = "35R(3)|M~Project ID~R(2)@n-14@200L(2)|M~Project Name~@s50@", .msg = "Browsing Records",
+           .vscroll = true, .immediate = true},
+          {.equate = "?LIST:3", .kind = K::List, .parent = "?TAB4", .at = {123, 84, 163, 96},
+           .format = "10C*I@s1@E(0800080H,,0FFFFH,)11C*@n3@E(0FFH,,0FFFFH,)70L(2)|M*~Path~@s80@"
+                     "200L(2)|M*~Application~@s50@",
+           .msg = "Browsing Records", .vscroll = true, .immediate = true},
+          {.equate = "?CLEARSUBTAGS", .kind = K::Button, .parent = "?TAB4", .at = {153, 185, 33, 13},
+           .text = "Untag All", .font = sans},
+          {.equate = "?GENERATESUBSET", .kind = K::Button, .parent = "?TAB4", .at = {26, 23, 71, 14},
+           .text = "Gen && &Make  (Project Subset)", .tip = "Generate, make \n and compile a .DLL",
+           .icon = "COMPUTER.ICO", .font = sans, .disabled = true, .icon_left = true},
+          {.equate = "?INSERT:3", .kind = K::Button, .parent = "?TAB4", .at = {222, 185, 32, 13}, .text = "&Insert",
+           .font = sans, .hidden = true, .disabled = true},
+          {.equate = "?DELETE:3", .kind = K::Button, .parent = "?TAB4", .at = {255, 185, 35, 13}, .text = "&Delete",
+           .font = sans, .hidden = true, .disabled = true},
+          {.equate = "?CHANGE:3", .kind = K::Button, .parent = "?TAB4", .at = {187, 185, 45, 13},
+           .text = "Edit Project", .icon = "Quill.ico", .font = sans, .icon_left = true},
+          {.equate = "?TOGGLE", .kind = K::Button, .parent = "?TAB4", .at = {119, 185, 33, 13}, .text = "&Toggle",
+           .icon = "Check1.ico", .font = sans, .icon_left = true},
+
+          {.equate = "?GROUP1", .kind = K::Group, .at = {2, 16, 115, 57}, .text = " Applications ", .font = sans},
+          {.equate = "?EXECUTEAPP", .kind = K::Button, .parent = "?GROUP1", .at = {8, 25, 103, 13},
+           .text = "&Gen && Make    (.APP)", .tip = "Generate, compile \n and link an .EXE.", .font = sans},
+          {.equate = "?GENERATE", .kind = K::Button, .parent = "?GROUP1", .at = {8, 40, 103, 13},
+           .text = "Gen && &Make  (Project)", .tip = "Generate, make \n and compile a .DLL", .icon = "COMPUTER.ICO",
+           .font = sans, .disabled = true, .icon_left = true},
+          {.equate = "?EXPORTAPP", .kind = K::Button, .parent = "?GROUP1", .at = {8, 55, 50, 13},
+           .text = "Export APP", .tip = "Export to .TXA in same \n directory and with same name.", .font = sans},
+          {.equate = "?EXPORTDCT", .kind = K::Button, .parent = "?GROUP1", .at = {61, 55, 50, 13},
+           .text = "Export DCT", .tip = "Export Dictionary to .TXD \n with same name and directory", .font = sans},
+
+          {.equate = "?GROUP4", .kind = K::Group, .at = {2, 75, 115, 45}, .text = " Brasset Menu ", .font = sans},
+          {.equate = "?BUTTON16", .kind = K::Button, .parent = "?GROUP4", .at = {8, 85, 50, 14},
+           .text = "Configure QVN", .font = sans},
+          {.equate = "?BUTTON17", .kind = K::Button, .parent = "?GROUP4", .at = {61, 85, 50, 14},
+           .text = "Empty Log", .font = sans},
+          {.equate = "?EVENT", .kind = K::Button, .parent = "?GROUP4", .at = {8, 101, 50, 14}, .text = "View &Log",
+           .tip = "List of actions completed.", .icon = "C:\\ICONS\\INVOICE.ICO", .font = sans, .icon_left = true},
+          {.equate = "?BUTTON21", .kind = K::Button, .parent = "?GROUP4", .at = {61, 101, 50, 14},
+           .text = "&Print Log", .font = sans},
+
+          {.equate = "?GROUP3", .kind = K::Group, .at = {2, 122, 115, 33}, .font = sans},
+          {.equate = "?STATUSMSG:2", .kind = K::String, .parent = "?GROUP3", .at = {8, 127, 103, 10}, .font = sans,
+           .picture = "@s30", .use = VarRef::of(Loc.StatusMsg)},
+          {.equate = "?CONNECTTOCW", .kind = K::Button, .parent = "?GROUP3", .at = {8, 139, 50, 13},
+           .text = "Start Clarion", .tip = "Establish DDE session,\n starting Clarion if necessary.",
+           .icon = "clarion.ico", .font = sans, .icon_left = true},
+          {.equate = "?DISCONNECTFROMCW", .kind = K::Button, .parent = "?GROUP3", .at = {61, 139, 50, 13},
+           .text = "Disconnect", .tip = "Disconnect from Clarion,\n ending DDE session.", .font = sans},
+
+          {.equate = "?TIMEOUT:PROMPT", .kind = K::Prompt, .at = {4, 5, 88, 10},
+           .text = "DDE Time Out (in minutes):", .font = sans},
+          {.equate = "?TIMEOUT", .kind = K::Spin, .at = {93, 4, 24, 10},
+           .tip = "DDE time out period - set higher\n for slower machines and/or large .Apps.", .font = sans,
+           .picture = "@n3", .use = VarRef::of(Loc.TimeOut), .range_low = 1, .range_high = 99},
+          {.equate = "?PROMPT1", .kind = K::Prompt, .at = {4, 159, 42, 10}, .text = "Last Action:", .font = sans},
+          {.equate = "?STATUSMSG", .kind = K::Entry, .at = {46, 158, 71, 10}, .font = sans, .picture = "@s30",
+           .use = VarRef::of(Loc.StatusMsg)},
+          {.equate = "?IMAGE1", .kind = K::Image, .at = {4, 171, 62, 26}, .text = "softvelocity.gif"},
+          {.equate = "?BUTTON7", .kind = K::Button, .at = {70, 182, 47, 15}, .text = "Close", .tip = "Bye bye",
+           .icon = "EXIT4.ICO", .font = sans, .icon_left = true},
+      },
+  };
+}
+
+#pragma GCC diagnostic pop
+
+namespace {
+
+constexpr const char* kCheckIcon = "~c:\\Clarion6\\Images\\CHECK.ICO";
+
+}  // namespace
+
+MainCalls& main_calls() {
+  static MainCalls calls;
+  return calls;
+}
+
+std::vector<std::string> TreeList::fields(size_t row) const {
+  const TreeLine* line = lines_.entry(row + 1);
+  if (!line) return {};
+  return {std::string(line->DISPLAY.raw()),    std::to_string(line->NORMALFG), std::to_string(line->NORMALBG),
+          std::to_string(line->SELECTEDFG),    std::to_string(line->SELECTEDBG), std::to_string(line->ICON),
+          std::to_string(line->LEVEL),         std::to_string(line->LOADED),   std::string(line->POSITION.raw())};
+}
+
+// ?LIST: the tick of a tagged application.
+class MainWindow::AppsBrowse final : public framework::BrowseManager {
+ public:
+  void SetQueueRecord() override {
+    BrowseManager::SetQueueRecord();
+    Q.cells[0].icon = data::APP.TAG != 0 ? 1 : 0;
+  }
+};
+
+// ?LIST:3: the tick of an application in the hand-picked subset comes with
+// the subsets; until then no row has one.
+class MainWindow::SubsetBrowse final : public framework::BrowseManager {};
+
+MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
+    : WindowManager(window),
+      Loc(locals),
+      apps_browse_(std::make_unique<AppsBrowse>()),
+      projects_browse_(std::make_unique<framework::BrowseManager>()),
+      subset_browse_(std::make_unique<SubsetBrowse>()),
+      tree_list_(REL6) {}
+
+MainWindow::~MainWindow() = default;
+
+int MainWindow::Init() {
+  error_manager.PushProcedure("Main");
+  registered_ = true;
+  Request = framework::GlobalRequest;
+  if (int answer = WindowManager::Init(); answer != framework::level::Benign) return answer;
+  FirstField = LIST;
+  framework::GlobalRequest = framework::request::None;
+  framework::GlobalResponse = framework::response::None;
+  set_idle_priority();
+  Loc.StatusMsg = "";
+  LoadTree();
+  SetUpBrowses();
+  Open();
+  window().set_hidden(true);
+  window().state(LIST).icons = {kCheckIcon};
+  window().state(LIST_3).icons = {kCheckIcon};
+  window().state(RELTREE).icons = {"~open.ico", "~pick.ico", "~shutfold.ico"};
+  window().set_list(RELTREE, &tree_list_);
+  window().state(RELTREE).selected = 1;
+  return framework::level::Benign;
+}
+
+void MainWindow::SetUpBrowses() {
+  using data::APP;
+  using data::APPS1;
+  using data::PRO;
+
+  apps_browse_->Init(LIST, *data::apps_relation_manager, *this);
+  apps_browse_->AddSortOrder(data::APP_PriorityKey);
+  apps_browse_->AddResetField(VarRef::of(PRO.P_REF));
+  apps_browse_->AddField(VarRef::of(Tag_));
+  apps_browse_->AddField(VarRef::of(APP.Priority));
+  apps_browse_->AddField(VarRef::of(APP.DRIVENPATH));
+  apps_browse_->AddField(VarRef::of(APP.APPLICATION));
+  apps_browse_->InsertControl = INSERT;
+  apps_browse_->ChangeControl = CHANGE;
+  apps_browse_->DeleteControl = DELETE;
+  apps_browse_->ProcedureNumber = 1;
+
+  projects_browse_->Init(LIST_2, *data::projects_relation_manager, *this);
+  projects_browse_->AddSortOrder(data::PRO_ProjectNameKey);
+  projects_browse_->AddField(VarRef::of(PRO.P_REF));
+  projects_browse_->AddField(VarRef::of(PRO.PROJECTNAME));
+  projects_browse_->ChangeControl = CHANGE_3;
+  projects_browse_->ProcedureNumber = 2;
+
+  subset_browse_->Init(LIST_3, *data::projectapps_relation_manager, *this);
+  subset_browse_->AddSortOrder(data::APPS1_P_RefKey);
+  subset_browse_->AppendOrder("APPS1:Priority");
+  subset_browse_->AddRange("APPS1:P_REF", VarRef::of(PRO.P_REF));
+  subset_browse_->AddField(VarRef::of(SubTag));
+  subset_browse_->AddField(VarRef::of(APPS1.Priority));
+  subset_browse_->AddField(VarRef::of(APPS1.DRIVENPATH));
+  subset_browse_->AddField(VarRef::of(APPS1.APPLICATION));
+  subset_browse_->AddField(VarRef::of(SubTagFlag));
+  subset_browse_->AddField(VarRef::of(APPS1.TARGET));
+  subset_browse_->AddField(VarRef::of(APPS1.P_REF));
+}
+
+// The tree shows its root line; the projects under it come with the tree.
+void MainWindow::LoadTree() {
+  REL6.free();
+  REL6->DISPLAY = "PROJECTS";
+  REL6->NORMALFG = REL6->NORMALBG = REL6->SELECTEDFG = REL6->SELECTEDBG = -1;
+  REL6->ICON = 2;
+  REL6->LEVEL = 0;
+  REL6->LOADED = 0;
+  REL6->POSITION = "";
+  REL6.add();
+}
+
+int MainWindow::TakeWindowEvent() {
+  const ui::Event event = window().event();
+  if (event == ui::Event::OpenWindow) {
+    window().set_hidden(false);
+    if (int failed = OpenDataFiles(); failed != framework::level::Benign) return failed;
+  }
+  const int result = WindowManager::TakeWindowEvent();
+  if (event == ui::Event::OpenWindow) window().select(LIST);
+  return result;
+}
+
+// The settings are read and the file names prefixed before any data file
+// is opened, so every file lies in the folder the settings name.
+int MainWindow::OpenDataFiles() {
+  read_settings_file();
+  if (settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
+  if (!SettleDataFolder()) return framework::level::Fatal;
+  prefix_data_file_names();
+  if (data::GLO_UseNewLog[0] == 'Y') data::TempFile.create();
+  files_opened_ = true;
+  if (data::apps_relation_manager->Open() != framework::level::Benign ||
+      data::projectapps_relation_manager->Open() != framework::level::Benign ||
+      data::tempfile_relation_manager->Open() != framework::level::Benign) {
+    return framework::level::Fatal;
+  }
+  return framework::level::Benign;
+}
+
+bool MainWindow::SettleDataFolder() {
+  std::string problem = data_folder_problem();
+  if (problem.empty()) return true;
+  ui::message(problem + "||Choose the folder of the data files in the settings.", "Data Folder",
+              ui::MessageIcon::Stop);
+  if (main_calls().GetConfig) main_calls().GetConfig();
+  problem = data_folder_problem();
+  if (problem.empty()) return true;
+  ui::message(problem + "||QVN cannot open its data files and will close.", "Data Folder", ui::MessageIcon::Stop);
+  return false;
+}
+
+int MainWindow::Kill() {
+  if (int answer = WindowManager::Kill(); answer != framework::level::Benign) return answer;
+  if (files_opened_) {
+    data::apps_relation_manager->Close();
+    data::projectapps_relation_manager->Close();
+    data::tempfile_relation_manager->Close();
+    data::Apps.close();
+    data::ProjectApps.close();
+    data::TempFile.close();
+    files_opened_ = false;
+  }
+  window().set_list(RELTREE, nullptr);
+  if (registered_) {
+    error_manager.PopProcedure();
+    registered_ = false;
+  }
+  return framework::level::Benign;
+}
+
+int MainWindow::TakeAccepted() {
+  const int control = window().accepted();
+  switch (control) {
+    case CHANGE:
+      Update();
+      break;
+    case BUTTON17:
+      EmptyLog();
+      break;
+    case EVENT:
+      data::tempfile_file_manager->UseFile(framework::use::Benign);
+      break;
+    case BUTTON7:
+      Close();
+      break;
+    default:
+      // The runs, the subset buttons and the connection buttons do nothing yet.
+      break;
+  }
+
+  const int result = WindowManager::TakeAccepted();
+
+  switch (control) {
+    case BUTTON13:
+      Update();
+      Tag();
+      break;
+    case UNTAGALLBUTTON:
+      Update();
+      UntagAll();
+      break;
+    case BUTTON23:
+      Update();
+      ImSure();
+      break;
+    case BUTTON16:
+      Update();
+      Configure();
+      break;
+    case EVENT:
+      Update();
+      ViewLog();
+      break;
+    case BUTTON21:
+      Update();
+      PrintLog();
+      break;
+    default:
+      break;
+  }
+  return result;
+}
+
+int MainWindow::TakeNewSelection() {
+  const int result = WindowManager::TakeNewSelection();
+  if (window().field() == SHEET1) {
+    SetRunButtons(window().choice(SHEET1));
+    window().disable(IMPORTDCT);
+    window().disable(IMPORTAPP);
+    window().enable(BUTTON23);
+    Reset(true);
+  }
+  return result;
+}
+
+void MainWindow::SetRunButtons(int tab) {
+  struct Row {
+    bool shown;
+    bool execute, generate, export_app, export_dct;
+  };
+  static constexpr Row rows[] = {
+      {true, true, false, true, true},
+      {true, false, true, false, false},
+      {true, false, false, false, false},
+      {false, false, false, false, false},
+  };
+  if (tab < 1 || tab > 4) return;
+  const Row& row = rows[tab - 1];
+  const std::pair<int, bool> buttons[] = {
+      {EXECUTEAPP, row.execute}, {GENERATE, row.generate}, {EXPORTAPP, row.export_app}, {EXPORTDCT, row.export_dct}};
+  for (const auto& [control, enabled] : buttons) {
+    if (row.shown) {
+      window().unhide(control);
+    } else {
+      window().hide(control);
+    }
+    if (enabled) {
+      window().enable(control);
+    } else {
+      window().disable(control);
+    }
+  }
+}
+
+int MainWindow::Run(int number, int request) {
+  WindowManager::Run(number, request);
+  if (Request == framework::request::View) return framework::response::Cancelled;
+  const std::function<void()>* procedure = nullptr;
+  if (number == 1) procedure = &main_calls().UpdateApps;
+  if (number == 2) procedure = &main_calls().UpdateProjects;
+  if (!procedure || !*procedure) {
+    // Nothing ran: no request is left behind for another procedure, and no
+    // earlier response is taken for this one's.
+    framework::GlobalRequest = framework::request::None;
+    framework::GlobalResponse = framework::response::Cancelled;
+    return framework::GlobalResponse;
+  }
+  framework::GlobalRequest = request;
+  (*procedure)();
+  return framework::GlobalResponse;
+}
+
+void MainWindow::Tag() {
+  // With no application listed there is no record to tag.
+  if (window().choice(LIST) == 0) return;
+  data::APP.TAG = static_cast<int16_t>(std::abs(data::APP.TAG - 1));
+  data::apps_file_manager->Update();
+  window().select(LIST);
+  window().post(ui::Event::ScrollDown, LIST);
+  Reset(true);
+}
+
+void MainWindow::UntagAll() {
+  data::apps_file_manager->UseFile(framework::use::Corrupts);
+  data::Apps.set_order(data::APP_PriorityKey);
+  while (data::apps_file_manager->Next() == framework::level::Benign) {
+    data::APP.TAG = 0;
+    data::apps_file_manager->Update();
+  }
+  Reset(true);
+  window().select(LIST);
+}
+
+void MainWindow::ImSure() {
+  window().enable(IMPORTDCT);
+  window().enable(IMPORTAPP);
+  window().disable(BUTTON23);
+  Reset(true);
+}
+
+void MainWindow::EmptyLog() {
+  const int answer = ui::message("Are you entirely sure?", "Best be sure, chaver", ui::MessageIcon::Question,
+                                 ui::button::Yes | ui::button::No);
+  if (answer == ui::button::Yes) {
+    data::TempFile.lock();
+    data::TempFile.empty();
+    data::TempFile.unlock();
+  }
+  window().select(SHEET1);
+}
+
+void MainWindow::Configure() {
+  if (main_calls().GetConfig) main_calls().GetConfig();
+  window().select(SHEET1);
+}
+
+void MainWindow::ViewLog() {
+  if (main_calls().ViewEvents) main_calls().ViewEvents();
+  Reset(false);
+  window().select(SHEET1);
+}
+
+void MainWindow::PrintLog() {
+  if (main_calls().PrintLog) main_calls().PrintLog();
+  Reset(false);
+  window().select(LIST);
+}
+
+void MainWindow::Close() {
+  PQ.free();
+  FIL.free();
+  window().post(ui::Event::CloseWindow);
+}
+
+void Main() {
+  MainLocals Loc;
+  std::string error;
+  std::unique_ptr<ui::Window> window = ui::Window::create(P1_WINDOW(Loc), &error);
+  if (!window) {
+    ui::message("The main window cannot be built: " + error, "Main", ui::MessageIcon::Stop);
+    framework::GlobalResponse = framework::response::Cancelled;
+    return;
+  }
+  MainWindow procedure(*window, Loc);
+  framework::GlobalResponse = procedure.Run();
+}
+
+}  // namespace qvn::automation

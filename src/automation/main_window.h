@@ -1,0 +1,170 @@
+#pragma once
+// Main, the program's main window: the application list with its tags, the
+// project tree, the project subsets, the run buttons, the activity log's
+// buttons and the connection to the development environment.
+//
+// Main opens other windows (the application and project forms, the
+// settings window, the log browse and the log report) through MainCalls,
+// which the program fills in at start; a procedure left empty is not run.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/core/fixed_string.h"
+#include "platform/framework/browse_manager.h"
+#include "platform/framework/window_manager.h"
+#include "platform/ui/list_model.h"
+#include "platform/ui/queue.h"
+#include "platform/ui/window.h"
+#include "platform/ui/window_def.h"
+
+namespace qvn::automation {
+
+// The procedures Main calls, all without parameters: UpdateApps and
+// UpdateProjects with the request in GlobalRequest, the others with none.
+struct MainCalls {
+  std::function<void()> UpdateApps;
+  std::function<void()> UpdateProjects;
+  std::function<void()> GetConfig;
+  std::function<void()> ViewEvents;
+  std::function<void()> PrintLog;
+};
+MainCalls& main_calls();
+
+// The procedure: builds the window, runs it until it closes, and leaves its
+// response in GlobalResponse.
+void Main();
+
+// Field numbers of P1$WINDOW's controls, in the order of the structure:
+// the sheet and its tabs' controls tab by tab, then the run buttons' group,
+// then the rest of the left column.
+enum MainField : int {
+  SHEET1 = 1,
+  TAB1, LIST, BUTTON13, INSERT, CHANGE, DELETE, UNTAGALLBUTTON,
+  TAB2, RELTREE, EXPAND, CONTRACT, INSERT_2, CHANGE_2, DELETE_2,
+  TAB3, STRING4, GROUP5, STRING5, STRING6, BUTTON23, IMPORTDCT, IMPORTAPP,
+  TAB4, LIST_2, LIST_3, CLEARSUBTAGS, GENERATESUBSET, INSERT_3, DELETE_3, CHANGE_3, TOGGLE,
+  GROUP1, EXECUTEAPP, GENERATE, EXPORTAPP, EXPORTDCT,
+  GROUP4, BUTTON16, BUTTON17, EVENT, BUTTON21,
+  GROUP3, STATUSMSG_2, CONNECTTOCW, DISCONNECTFROMCW,
+  TIMEOUT_PROMPT, TIMEOUT, PROMPT1, STATUSMSG, IMAGE1, BUTTON7,
+};
+
+// The procedure's own variables that its window shows.
+struct MainLocals {
+  int32_t DDEChannel = 0;           // the conversation with the environment; 0 none
+  uint8_t Connected = 0;            // 1 once a conversation was opened
+  uint8_t TimeOut = 3;              // minutes a command may take; ?TIMEOUT, 1 to 99
+  uint8_t WaitLimit = 5;            // minutes a completion wait may take
+  FixedString<30> StatusMsg;        // the status line, ?STATUSMSG:2 and ?STATUSMSG
+  uint16_t ErrorNum = 0;            // the environment's "GetErrorNum"
+  CString<300> ErrorMsg;            // the environment's "GetErrorMsg"
+  FixedString<255> DDECommand;
+  FixedString<50> BaseName;         // application file name up to its first "."
+  FixedString<3> TargetExt;
+  FixedString<130> FullName;        // folder and base name
+  FixedString<100> DirSpec;
+  int32_t LastSize = 0;
+};
+
+// The window structure, bound to the procedure's variables.
+ui::WindowDef P1_WINDOW(MainLocals& Loc);
+
+// One application of a project run (PQ) or of the hand-picked subset (SQ).
+struct BuildEntry {
+  FixedString<50> APPNAME;
+  FixedString<80> DRIVEPATH;
+  uint8_t PRIORITY = 0;
+  FixedString<250> TARGET;
+};
+
+// One file of a directory listing.
+struct DirEntry {
+  FixedString<13> NAME;
+  int32_t DATE = 0;
+  int32_t TIME = 0;
+  int32_t SIZE = 0;
+  uint8_t ATTRIB = 0;
+};
+
+// One line of the project tree.
+struct TreeLine {
+  FixedString<200> DISPLAY;
+  int32_t NORMALFG = -1;
+  int32_t NORMALBG = -1;
+  int32_t SELECTEDFG = -1;
+  int32_t SELECTEDBG = -1;
+  int16_t ICON = 0;
+  int32_t LEVEL = 0;   // |LEVEL|: 0 root, 1 project, 2 application; negative: drawn collapsed
+  int16_t LOADED = 0;
+  FixedString<1024> POSITION;
+};
+
+// The tree queue as ?RELTREE reads it.
+class TreeList final : public ui::ListModel {
+ public:
+  explicit TreeList(const ui::Queue<TreeLine>& lines) : lines_(lines) {}
+  size_t rows() const override { return lines_.records(); }
+  std::vector<std::string> fields(size_t row) const override;
+
+ private:
+  const ui::Queue<TreeLine>& lines_;
+};
+
+class MainWindow final : public framework::WindowManager {
+ public:
+  MainWindow(ui::Window& window, MainLocals& locals);
+  ~MainWindow() override;
+
+  int Init() override;
+  int Kill() override;
+  int TakeWindowEvent() override;
+  int TakeAccepted() override;
+  int TakeNewSelection() override;
+  int Run(int number, int request) override;
+  using WindowManager::Run;
+
+  MainLocals& Loc;
+  FixedString<1> Tag_;
+  FixedString<1> SubTag;
+  uint8_t SubTagFlag = 0;
+  ui::Queue<BuildEntry> SQ;
+  ui::Queue<BuildEntry> PQ;
+  ui::Queue<DirEntry> FIL;
+  ui::Queue<TreeLine> REL6;
+
+ private:
+  class AppsBrowse;
+  class SubsetBrowse;
+
+  // Reads the settings, puts the data folder in front of the file names and
+  // opens the data files; a non-zero level when the window cannot go on.
+  int OpenDataFiles();
+  // The settings name a data folder that can be used, asking once more
+  // when they do not. False when they still do not.
+  bool SettleDataFolder();
+  void SetUpBrowses();
+  void LoadTree();
+
+  void Tag();
+  void UntagAll();
+  void ImSure();
+  void EmptyLog();
+  void Configure();
+  void ViewLog();
+  void PrintLog();
+  void Close();
+  void SetRunButtons(int tab);
+
+  std::unique_ptr<AppsBrowse> apps_browse_;
+  std::unique_ptr<framework::BrowseManager> projects_browse_;
+  std::unique_ptr<SubsetBrowse> subset_browse_;
+  TreeList tree_list_;
+  bool files_opened_ = false;
+  bool registered_ = false;
+};
+
+}  // namespace qvn::automation

@@ -1,0 +1,191 @@
+#pragma once
+// Each test gets a folder of its own holding ".\QVN.INI" and a data folder,
+// this thread's managers, the error manager's messages shown as the window
+// layer's boxes (a fatal one's end of the program recorded instead of done),
+// and helpers that put records on file before Main runs and read them back.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "automation/main_window.h"
+#include "automation/message_presenter.h"
+#include "automation/settings_file.h"
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "data/globals.h"
+#include "platform/core/error_state.h"
+#include "platform/framework/error_manager.h"
+#include "platform/framework/request.h"
+#include "platform/ui/headless.h"
+
+namespace qvn::automation::testing {
+
+namespace fs = std::filesystem;
+
+inline constexpr const char* kCaption = "Lorvane --  QVN v.6.1";
+
+struct AppOnFile {
+  std::string application;
+  int priority = 0;
+  int tag = 0;
+  int project = 0;
+  std::string folder = "/dev/null/";
+  std::string target{};
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clear_error();
+    std::string templ = (fs::temp_directory_path() / "qvn-main-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
+    dir = templ;
+    data_dir = dir / "data";
+    fs::create_directory(data_dir);
+    anchor_settings_file(dir.string());
+    write_settings({{"NewLog", "N"}, {"CL_Command", "ide-sim"}, {"FilePath", data_folder()}, {"RetainTags", "0"}});
+    error_manager.Init();
+    error_manager.SetPresenter(&window_message_presenter());
+    error_manager.SetHaltHook([this](int code) { halts.push_back(code); });
+    data::dct_init();
+    main_calls() = MainCalls{};
+    framework::GlobalRequest = framework::request::None;
+    framework::GlobalResponse = framework::response::None;
+  }
+
+  void TearDown() override {
+    data::dct_kill();
+    main_calls() = MainCalls{};
+    error_manager.SetPresenter(nullptr);
+    error_manager.SetHaltHook({});
+    bare_names();
+    data::GLO_UseNewLog = "N";
+    data::GLO_RunString = "";
+    data::GLO_FilePath = "";
+    data::GLO_RETAINTAGS = 0;
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    clear_error();
+  }
+
+  // The data folder as the settings name it, with its closing "/".
+  std::string data_folder() const { return data_dir.string() + "/"; }
+
+  // Replaces ".\QVN.INI" with these keys of section "Preserved".
+  void write_settings(const std::map<std::string, std::string>& keys) {
+    std::ofstream out(dir / "QVN.INI", std::ios::trunc);
+    out << "[Preserved]\n";
+    for (const auto& [key, value] : keys) out << key << "=" << value << "\n";
+  }
+
+  static void bare_names() {
+    data::AppsFileName = "APPS.TPS";
+    data::ProjectsFileName = "PROJECTS.TPS";
+    data::TempFileName = "TEMPFILE.TPS";
+    data::TagFileName = "TF.TPS";
+  }
+
+  static void names_in(const fs::path& folder) {
+    data::AppsFileName = (folder / "APPS.TPS").string();
+    data::ProjectsFileName = (folder / "PROJECTS.TPS").string();
+    data::TempFileName = (folder / "TEMPFILE.TPS").string();
+    data::TagFileName = (folder / "TF.TPS").string();
+  }
+
+  static void open_or_create(storage::RecordFile& file) {
+    if (file.open() == err::FileNotFound) {
+      ASSERT_EQ(file.create(), 0) << error_text();
+      ASSERT_EQ(file.open(), 0) << error_text();
+    }
+  }
+
+  // Puts records on file in the data folder; Main later finds them there
+  // under the names it prefixes itself.
+  void seed(const std::vector<AppOnFile>& apps, const std::vector<std::pair<int, std::string>>& projects = {},
+            const std::vector<std::string>& log_events = {}) {
+    for (const char* name : {"APPS.TPS", "PROJECTS.TPS", "TEMPFILE.TPS", "TF.TPS"}) fs::remove(data_dir / name);
+    names_in(data_dir);
+    open_or_create(data::Apps);
+    for (const AppOnFile& a : apps) {
+      data::Apps.clear_buffer();
+      data::APP.APPLICATION = a.application;
+      data::APP.DRIVENPATH = a.folder;
+      data::APP.Priority = static_cast<uint8_t>(a.priority);
+      data::APP.TAG = static_cast<int16_t>(a.tag);
+      data::APP.P_REF = a.project;
+      data::APP.TARGET = a.target;
+      EXPECT_EQ(data::Apps.add(), 0) << error_text();
+    }
+    data::Apps.close();
+    open_or_create(data::Projects);
+    for (const auto& [number, name] : projects) {
+      data::Projects.clear_buffer();
+      data::PRO.P_REF = number;
+      data::PRO.PROJECTNAME = name;
+      EXPECT_EQ(data::Projects.add(), 0) << error_text();
+    }
+    data::Projects.close();
+    open_or_create(data::TempFile);
+    for (const std::string& event : log_events) {
+      data::TempFile.clear_buffer();
+      data::TMP.APPS = "LEDGER.APP";
+      data::TMP.EVENT = event;
+      EXPECT_EQ(data::TempFile.add(), 0) << error_text();
+    }
+    data::TempFile.close();
+    bare_names();
+  }
+
+  // The applications on file in APP:PriorityKey order.
+  std::vector<AppOnFile> apps_on_file() {
+    names_in(data_dir);
+    std::vector<AppOnFile> out;
+    EXPECT_EQ(data::Apps.open(), 0) << error_text();
+    data::Apps.set_order(data::APP_PriorityKey);
+    while (data::Apps.next() == 0) {
+      out.push_back(AppOnFile{data::APP.APPLICATION.str(), data::APP.Priority, data::APP.TAG, data::APP.P_REF,
+                              data::APP.DRIVENPATH.str(), data::APP.TARGET.str()});
+    }
+    data::Apps.close();
+    return out;
+  }
+
+  std::vector<int> tags_on_file() {
+    std::vector<int> tags;
+    for (const AppOnFile& a : apps_on_file()) tags.push_back(a.tag);
+    return tags;
+  }
+
+  int64_t log_entries_on_file() {
+    names_in(data_dir);
+    EXPECT_EQ(data::TempFile.open(), 0) << error_text();
+    const int64_t n = data::TempFile.records();
+    data::TempFile.close();
+    return n;
+  }
+
+  // The second column of each row of a list: the priority of ?LIST and ?LIST:3.
+  static std::vector<std::string> column(ui::WindowView& w, const char* list, size_t index) {
+    std::vector<std::string> out;
+    for (const auto& row : w.list_rows(list)) out.push_back(index < row.size() ? row[index] : std::string());
+    return out;
+  }
+
+  static std::vector<int> tick_icons(ui::WindowView& w, const char* list) {
+    std::vector<int> icons;
+    for (const auto& row : w.list_cells(list)) icons.push_back(row.empty() ? -1 : row[0].icon);
+    return icons;
+  }
+
+  fs::path dir;
+  fs::path data_dir;
+  std::vector<int> halts;
+};
+
+}  // namespace qvn::automation::testing
