@@ -52,7 +52,7 @@ class FixedString {
   // Clips to N characters and pads with blanks.
   void assign(std::string_view s) {
     size_t n = std::min(s.size(), N);
-    std::memcpy(data_, s.data(), n);
+    if (n) std::memcpy(data_, s.data(), n);
     std::memset(data_ + n, ' ', N - n);
   }
   void clear() { std::memset(data_, ' ', N); }
@@ -104,9 +104,9 @@ class CString {
   // Keeps at most N-1 characters; stops at an embedded terminator.
   void assign(std::string_view s) {
     size_t n = std::min(s.size(), capacity);
-    const void* nul = std::memchr(s.data(), '\0', n);
+    const void* nul = n ? std::memchr(s.data(), '\0', n) : nullptr;
     if (nul) n = static_cast<size_t>(static_cast<const char*>(nul) - s.data());
-    std::memcpy(data_, s.data(), n);
+    if (n) std::memcpy(data_, s.data(), n);
     data_[n] = '\0';
   }
   void clear() { data_[0] = '\0'; }
