@@ -117,7 +117,11 @@ Conversation::Conversation(ui::Window& window, ConversationVars vars) : window_(
   set_dde_wait_pump([] { ui::backend().repaint_only(); });
 }
 
-Conversation::~Conversation() { set_dde_wait_pump({}); }
+Conversation::~Conversation() {
+  KeepLastError keep;
+  CloseHeld();
+  set_dde_wait_pump({});
+}
 
 void Conversation::Redraw() { window_.display(); }
 

@@ -85,6 +85,7 @@ enum class WaitOn { AnyEvent, TimerEvent };
 class Conversation {
  public:
   Conversation(ui::Window& window, ConversationVars vars);
+  // Closes the conversation still held, as the window goes.
   ~Conversation();
   Conversation(const Conversation&) = delete;
   Conversation& operator=(const Conversation&) = delete;

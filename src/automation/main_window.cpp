@@ -191,7 +191,9 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
       apps_browse_(std::make_unique<AppsBrowse>()),
       projects_browse_(std::make_unique<framework::BrowseManager>()),
       subset_browse_(std::make_unique<SubsetBrowse>()),
-      tree_list_(REL6) {}
+      tree_list_(REL6),
+      conversation_(window, ConversationVars{locals.DDEChannel, locals.Connected, locals.TimeOut, locals.WaitLimit,
+                                             locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand}) {}
 
 MainWindow::~MainWindow() = default;
 
@@ -209,6 +211,7 @@ int MainWindow::Init() {
   SetUpBrowses();
   Open();
   window().set_hidden(true);
+  conversation_.FirstConnection();
   window().state(LIST).icons = {kCheckIcon};
   window().state(LIST_3).icons = {kCheckIcon};
   window().state(RELTREE).icons = {"~open.ico", "~pick.ico", "~shutfold.ico"};
@@ -270,6 +273,7 @@ int MainWindow::TakeWindowEvent() {
   const ui::Event event = window().event();
   if (event == ui::Event::OpenWindow) {
     window().set_hidden(false);
+    conversation_.WarnWhenNotRunning();
     if (int failed = OpenDataFiles(); failed != framework::level::Benign) return failed;
   }
   const int result = WindowManager::TakeWindowEvent();
@@ -337,11 +341,19 @@ int MainWindow::TakeAccepted() {
     case EVENT:
       data::tempfile_file_manager->UseFile(framework::use::Benign);
       break;
+    case CONNECTTOCW:
+      conversation_.StartClarion();
+      window().select(LIST);
+      break;
+    case DISCONNECTFROMCW:
+      conversation_.Disconnect();
+      window().select(LIST);
+      break;
     case BUTTON7:
       Close();
       break;
     default:
-      // The runs, the subset buttons and the connection buttons do nothing yet.
+      // The runs and the subset buttons do nothing yet.
       break;
   }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "automation/conversation.h"
 #include "platform/core/fixed_string.h"
 #include "platform/framework/browse_manager.h"
 #include "platform/framework/window_manager.h"
@@ -163,6 +164,7 @@ class MainWindow final : public framework::WindowManager {
   std::unique_ptr<framework::BrowseManager> projects_browse_;
   std::unique_ptr<SubsetBrowse> subset_browse_;
   TreeList tree_list_;
+  Conversation conversation_;
   bool files_opened_ = false;
   bool registered_ = false;
 };

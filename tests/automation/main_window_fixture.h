@@ -23,6 +23,7 @@
 #include "platform/framework/error_manager.h"
 #include "platform/framework/request.h"
 #include "platform/ui/headless.h"
+#include "running_environment.h"
 
 namespace qvn::automation::testing {
 
@@ -48,6 +49,12 @@ class MainWindowTest : public ::testing::Test {
     dir = templ;
     data_dir = dir / "data";
     fs::create_directory(data_dir);
+    // The environment runs, in a socket folder of the test's own.
+    sockets = dir / "sockets";
+    fs::create_directory(sockets);
+    fs::permissions(sockets, fs::perms::owner_all);
+    ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
+    ASSERT_TRUE(environment.start()) << error_text();
     anchor_settings_file(dir.string());
     write_settings({{"NewLog", "N"}, {"CL_Command", "ide-sim"}, {"FilePath", data_folder()}, {"RetainTags", "0"}});
     error_manager.Init();
@@ -60,6 +67,8 @@ class MainWindowTest : public ::testing::Test {
   }
 
   void TearDown() override {
+    environment.stop();
+    ::unsetenv("QVN_DDE_DIR");
     data::dct_kill();
     main_calls() = MainCalls{};
     error_manager.SetPresenter(nullptr);
@@ -185,6 +194,8 @@ class MainWindowTest : public ::testing::Test {
 
   fs::path dir;
   fs::path data_dir;
+  fs::path sockets;
+  RunningEnvironment environment;
   std::vector<int> halts;
 };
 

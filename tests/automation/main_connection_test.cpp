@@ -1,0 +1,110 @@
+// The main window's connection to the environment: the first attempt when
+// it opens, the warning when nothing answers, "Start Clarion" and
+// "Disconnect".
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "conversation_fixture.h"
+#include "main_window_fixture.h"
+#include "platform/ui/headless.h"
+
+namespace qvn::automation::testing {
+namespace {
+
+using ui::HeadlessUser;
+using ui::WindowView;
+
+constexpr const char* kNotRunning =
+    "Clarion is not currently running. How you expect to compile anything is a mystery to me.||"
+    "Press \"Start Clarion\" now, will ya'?";
+
+using MainConnectionTest = MainWindowTest;
+
+TEST_F(MainConnectionTest, WithoutTheEnvironmentTheWindowWarnsBeforeAnythingElse) {
+  seed({});
+  environment.stop();
+  write_settings({{"NewLog", "N"}, {"FilePath", data_folder()}});  // no command line: the settings window opens
+  HeadlessUser user;
+  size_t messages_before_settings = 0;
+  main_calls().GetConfig = [&] {
+    messages_before_settings = user.messages().size();
+    data::GLO_RunString = "ide-sim";
+  };
+  user.answer_message(kNotRunning, ui::button::Ok);
+  user.on_window(kCaption, [](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion");
+    EXPECT_EQ(w.text("?STATUSMSG:2"), "Not Connected to Clarion");
+    w.press("?BUTTON7");
+  });
+  Main();
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "Warning");
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+  EXPECT_EQ(user.messages()[0].box.buttons, ui::button::Ok);
+  EXPECT_EQ(messages_before_settings, 1u) << "the warning comes as the window opens, before the settings";
+}
+
+TEST_F(MainConnectionTest, StartClarionAndDisconnectWithTheEnvironmentRunning) {
+  seed({});
+  HeadlessUser user;
+  user.on_window(kCaption, [](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion");
+    w.press("Start Clarion");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion.");
+    EXPECT_TRUE(w.has_focus("?LIST"));
+    EXPECT_TRUE(w.wait_for([&] { return environment.closed() == 1; }, 5000))
+        << "the window's first conversation is closed, not left open";
+    w.press("Disconnect");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Clarion disconnected");
+    EXPECT_TRUE(w.has_focus("?LIST")) << "not on the button pressed";
+    EXPECT_TRUE(w.wait_for([&] { return environment.closed() == 3; }, 5000));
+    w.press("?BUTTON7");
+  });
+  Main();
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(environment.closed(), 3) << "nothing was held when the window closed";
+}
+
+TEST_F(MainConnectionTest, ClosingTheWindowEndsItsConversation) {
+  seed({});
+  HeadlessUser user;
+  user.on_window(kCaption, [](WindowView& w) { w.close(); });
+  Main();
+  EXPECT_TRUE(HeadlessUser::wait_for([&] { return environment.closed() == 1; }, 5000));
+}
+
+TEST_F(MainConnectionTest, StartClarionStartsTheEnvironmentFromTheCommandLine) {
+  seed({});
+  environment.stop();
+  const fs::path log = dir / "ide-sim.log";
+  write_settings({{"NewLog", "N"},
+                  {"CL_Command", std::string("'") + IDE_SIM_PATH + "' --log '" + log.string() + "'"},
+                  {"FilePath", data_folder()}});
+  HeadlessUser user;
+  user.answer_message(kNotRunning, ui::button::Ok);
+  user.on_window(kCaption, [](WindowView& w) { w.press("Start Clarion"); });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion.");
+    EXPECT_EQ(count_of(read_file(log), "serving "), 1);
+    w.press("Disconnect");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Clarion disconnected");
+    w.press("?BUTTON7");
+  });
+  Main();
+  EXPECT_EQ(user.messages().size(), 1u);
+  for (const std::string& path : dde::service_sockets(sockets.string(), kService)) {
+    const std::string name = fs::path(path).filename().string();
+    const size_t a = name.find('.');
+    ::kill(std::stoi(name.substr(a + 1, name.find('.', a + 1) - a - 1)), SIGKILL);
+  }
+}
+
+}  // namespace
+}  // namespace qvn::automation::testing
