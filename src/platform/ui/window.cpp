@@ -92,6 +92,8 @@ struct Window::Impl {
   std::vector<std::optional<ListFormat>> formats;
   std::vector<std::vector<int>> alerts;
   std::vector<int> window_alerts;
+  // Controls that show typed text they refused, until new text or DISPLAY replaces it.
+  std::vector<bool> refused;
   std::unordered_map<std::string, int> by_equate;
 
   std::deque<Queued> queue;
@@ -173,6 +175,11 @@ struct Window::Impl {
     }
   }
 
+  bool has_range(int f) const {
+    const ControlDef& c = ctl(f);
+    return c.kind == ControlKind::Spin && c.range_low <= c.range_high && (c.range_low != 0 || c.range_high != 0);
+  }
+
   // The Ok pass visits the visible, enabled controls that take input into a variable.
   bool takes_part_in_pass(int f) const {
     const ControlKind k = kind(f);
@@ -220,6 +227,7 @@ std::unique_ptr<Window> Window::create(WindowDef def, std::string* error) {
   m->pictures.resize(static_cast<size_t>(n));
   m->formats.resize(static_cast<size_t>(n));
   m->alerts.resize(static_cast<size_t>(n));
+  m->refused.assign(static_cast<size_t>(n), false);
   m->window_alerts = m->def.alert_keys;
 
   for (int f = 1; f <= n; ++f) {
@@ -375,6 +383,13 @@ bool Window::accept() {
         }
         continue;
       }
+      if (m.refused[static_cast<size_t>(f - 1)]) {
+        m.pass = false;
+        m.focus = f;
+        ++m.focus_serial;
+        m.current = Queued{Event::Rejected, f};
+        return true;
+      }
       m.pass_at = f;
       m.current = Queued{Event::Accepted, f};
       return true;
@@ -507,7 +522,10 @@ void Window::display(int field) {
     case ControlKind::Text:
     case ControlKind::Spin:
     case ControlKind::String:
-      if (c.use.bound()) s.shown = m.format(field, c.use.get());
+      if (c.use.bound()) {
+        s.shown = m.format(field, c.use.get());
+        m.refused[static_cast<size_t>(field - 1)] = false;
+      }
       break;
     case ControlKind::Check:
       if (c.use.bound()) s.checked = holds(c.use, c.value_on);
@@ -756,12 +774,11 @@ bool Window::user_type(int field, std::string_view text) {
     v.text = typed;
   }
   // A spin box takes only values of its range; its variable never sees another.
-  const bool ranged = c.kind == ControlKind::Spin && c.range_low <= c.range_high &&
-                      (c.range_low != 0 || c.range_high != 0);
-  if (v.ok && ranged) {
+  if (v.ok && m.has_range(field)) {
     const long long n = VarRef::parse_number(v.text);
     v.ok = n >= c.range_low && n <= c.range_high;
   }
+  m.refused[static_cast<size_t>(field - 1)] = !v.ok;
   if (!v.ok) {
     s.shown = typed;
     m.push(Event::Rejected, field);
@@ -898,8 +915,8 @@ bool Window::user_spin(int field, bool up) {
   long long v = c.use.bound() ? c.use.get_number() : VarRef::parse_number(s.shown);
   const long long step = c.step > 0 ? c.step : 1;
   v = up ? v + step : v - step;
-  if (c.range_low <= c.range_high && (c.range_low != 0 || c.range_high != 0))
-    v = std::clamp(v, c.range_low, c.range_high);
+  if (m.has_range(field)) v = std::clamp(v, c.range_low, c.range_high);
+  m.refused[static_cast<size_t>(field - 1)] = false;
   if (c.use.bound()) {
     c.use.set_number(v);
     s.shown = m.format(field, c.use.get());

@@ -83,8 +83,9 @@ class Window {
   // chosen in its sheet. Ignored while the Ok pass runs.
   void select(int field, int row = 0);
   // SELECT() without a control: the Ok pass. Every visible, enabled control
-  // with a variable gets Accepted in field order; a required one that shows
-  // no text ends the pass and takes the focus; otherwise Completed follows.
+  // with a variable gets Accepted in field order; one that still shows typed
+  // text it refused ends the pass with Rejected, a required one that shows
+  // no text ends it too, and each takes the focus; otherwise Completed follows.
   // The pass takes nothing from the controls: typed input reached the
   // variables when it was typed.
   void accept_all();

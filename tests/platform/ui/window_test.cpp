@@ -212,7 +212,7 @@ TEST_F(MainLikeWindow, SelectOnAPromptGoesToTheNextControlTabReaches) {
   EXPECT_EQ(w->focus(), f("?LIST"));
 }
 
-TEST_F(MainLikeWindow, SpinArrowsStayInTheRangeButTypingIsNotChecked) {
+TEST_F(MainLikeWindow, SpinBoxStaysInItsRange) {
   w->open();
   pending(*w);
   timeout = 0;
@@ -226,18 +226,27 @@ TEST_F(MainLikeWindow, SpinArrowsStayInTheRangeButTypingIsNotChecked) {
   w->user_spin(f("?TIMEOUT"), true);
   EXPECT_EQ(timeout, 99);
   EXPECT_EQ(w->state(f("?TIMEOUT")).shown, " 99");
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?TIMEOUT"), 0},
+                                            {Event::NewSelection, f("?TIMEOUT"), 0},
+                                            {Event::NewSelection, f("?TIMEOUT"), 0},
+                                            {Event::NewSelection, f("?TIMEOUT"), 0}}));
 
-  ASSERT_TRUE(w->user_type(f("?TIMEOUT"), "250"));
-  EXPECT_EQ(timeout, 250) << "the program decides about a typed value";
-  auto seen = pending(*w);
-  ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen.front(), (Seen{Event::Selected, f("?TIMEOUT"), 0}));
-  EXPECT_EQ(seen[1], (Seen{Event::NewSelection, f("?TIMEOUT"), 0}));
-
-  ASSERT_TRUE(w->user_type(f("?TIMEOUT"), "abc"));
-  EXPECT_EQ(timeout, 250);
-  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?TIMEOUT"), 0}, {Event::Rejected, f("?TIMEOUT"), 0}}))
-      << "Tab had taken the focus on after 250 was accepted";
+  ASSERT_TRUE(w->user_type(f("?TIMEOUT"), "45"));
+  EXPECT_EQ(timeout, 45);
+  pending(*w);
+  w->select(f("?TIMEOUT"));
+  pending(*w);
+  struct Case {
+    const char* typed;
+    const char* why;
+  };
+  for (const Case& c : {Case{"250", "above the range, though it fits the picture"}, Case{"0", "below the range"},
+                        Case{"abc", "not a number"}, Case{"1000", "wider than @n3"}}) {
+    ASSERT_TRUE(w->user_type(f("?TIMEOUT"), c.typed));
+    EXPECT_EQ(timeout, 45) << c.why;
+    EXPECT_EQ(w->state(f("?TIMEOUT")).shown, c.typed) << "the refused text stays for correcting";
+    EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Rejected, f("?TIMEOUT"), 0}})) << c.why;
+  }
 }
 
 TEST_F(MainLikeWindow, TimerFiresOnlyWhenTimeHasPassed) {
@@ -392,11 +401,21 @@ TEST_F(FormWindow, IncompleteNamesTheFirstBlankRequiredControlAndFocusesIt) {
   w->display();
   EXPECT_EQ(w->incomplete(), 0) << "a priority of 0 shows \"  0\", which is text";
   w->user_type(f("?APP:PRIORITY"), "");
-  EXPECT_EQ(w->incomplete(), 0) << "blank typed into @n3 is 0";
-  w->state(f("?APP:PRIORITY")).shown = "";
-  EXPECT_EQ(w->incomplete(), f("?APP:PRIORITY"));
+  EXPECT_EQ(w->incomplete(), f("?APP:PRIORITY")) << "blank is 0 to @n3, which the range refuses: it shows nothing";
   w->disable(f("?APP:PRIORITY"));
   EXPECT_EQ(w->incomplete(), 0) << "a disabled control does not count";
+}
+
+TEST_F(FormWindow, HotKeyPressesItsButtonFromAnywhere) {
+  WindowDef def = w->def();
+  def.controls[f("?LOOKUPFILE") - 1].hot_key = key::Insert;
+  w = Window::create(def, nullptr);
+  ASSERT_NE(w, nullptr);
+  w->open();
+  pending(*w);
+  w->user_key(f("?APP:TARGET"), key::Insert);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?APP:TARGET"), 0},
+                                            {Event::Accepted, f("?LOOKUPFILE"), key::Insert}}));
 }
 
 TEST_F(FormWindow, OkPassAcceptsEveryControlWithAVariableThenCompletes) {
@@ -428,6 +447,27 @@ TEST_F(FormWindow, OkPassStopsAtABlankRequiredControl) {
   EXPECT_EQ(w->focus(), f("?APP:TARGET"));
 }
 
+TEST_F(FormWindow, OkPassStopsAtTypedTextThatWasRefused) {
+  target = "ACCT.EXE";
+  priority = 7;
+  w->display();
+  w->user_type(f("?APP:PRIORITY"), "x1");
+  pending(*w);
+  w->select(f("?OK"));
+  pending(*w);
+  w->accept_all();
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?FULLNAME"), 0},
+                                            {Event::Accepted, f("?APP:DRIVENPATH"), 0},
+                                            {Event::Accepted, f("?APP:TARGET"), 0},
+                                            {Event::Rejected, f("?APP:PRIORITY"), 0}}));
+  EXPECT_EQ(w->focus(), f("?APP:PRIORITY"));
+  EXPECT_EQ(priority, 7);
+
+  w->display(f("?APP:PRIORITY"));
+  w->accept_all();
+  EXPECT_EQ(pending(*w).back(), (Seen{Event::Completed, 0, 0})) << "DISPLAY replaced the refused text";
+}
+
 TEST_F(FormWindow, OkPassSeesWhatHandlersChangeOnTheWay) {
   w->accept_all();
   while (w->accept() && w->event() == Event::Accepted) {
@@ -451,6 +491,12 @@ TEST_F(FormWindow, KeysPressTheDefaultAndCancelButtons) {
   w->set_default_button(f("?CANCEL"));
   w->user_key(0, key::Enter);
   EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?CANCEL"), key::Enter}}));
+
+  w->alert(0, key::Insert);
+  EXPECT_TRUE(w->alerted(0, key::Insert));
+  w->user_key(f("?FULLNAME"), key::Insert);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::AlertKey, f("?FULLNAME"), key::Insert}}))
+      << "an alert wins over the hot key";
 
   w->alert(0, key::CtrlApostrophe);
   w->user_key(f("?FULLNAME"), key::CtrlApostrophe);
@@ -505,6 +551,21 @@ TEST(WindowUpdate, ReadsControlsBackThroughTheirPictures) {
   w->state(1).shown = "13/45/24";
   w->update(1);
   EXPECT_EQ(civil_date(date), (CivilDate{2024, 12, 25})) << "text the picture refuses leaves the variable";
+}
+
+TEST(WindowProgress, ShowsItsVariableWithinZeroToHundred) {
+  QuietBackend backend;
+  long long percent = 0;
+  WindowDef def;
+  def.controls = {control("?PROGRESS:THERMOMETER", ControlKind::Progress)};
+  def.controls[0].use = VarRef::of(percent);
+  auto w = Window::create(std::move(def), nullptr);
+  ASSERT_NE(w, nullptr);
+  for (auto [value, shown] : {std::pair{42LL, 42}, {150LL, 100}, {-5LL, 0}}) {
+    percent = value;
+    w->display();
+    EXPECT_EQ(w->state(1).progress, shown) << value;
+  }
 }
 
 TEST(WindowOption, GroupVariableTakesTheChosenRadiosValue) {
