@@ -362,6 +362,10 @@ void Window::set_caption(std::string caption) {
   if (impl_->open) backend().refresh(*this, 0);
 }
 
+void Window::to_front() {
+  if (impl_->open) backend().to_front(*this);
+}
+
 bool Window::accept() {
   Impl& m = *impl_;
   m.current = Queued{};

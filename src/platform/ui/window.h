@@ -63,6 +63,8 @@ class Window {
   void set_hidden(bool hidden);  // PROP:Hide
   const std::string& caption() const;
   void set_caption(std::string caption);
+  // Brings the window in front of the desktop's other windows.
+  void to_front();
 
   // The accept loop: takes the next event (asking the backend for input when
   // none is queued) and makes it current. False once the window is closed.

@@ -109,6 +109,7 @@ struct MiniMain {
       w.select(w.field("?LIST"));
       w.post(Event::ScrollDown, w.field("?LIST"));
     } else if (f == w.field("?EXECUTEAPP")) {
+      w.to_front();
       status = "Sent";
       w.display();
       w.nested_loop([&] {
@@ -230,6 +231,7 @@ TEST(HeadlessUser, WaitsForARealFileBeforeMovingVirtualTime) {
   user.then([&](WindowView& w) {
     EXPECT_EQ(w.text("?STATUSMSG"), "Made");
     EXPECT_EQ(main.timers, 0) << "the run's nested loop took the Timer";
+    EXPECT_EQ(user.brought_to_front(), 1);
     w.close();
   });
   main.run();
