@@ -1,3 +1,4 @@
+#include <cctype>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -21,6 +22,10 @@ struct CommandCase {
   const char* source;
   const char* output;
 };
+// Test names show the command text, letters and digits only.
+void PrintTo(const CommandCase& c, std::ostream* os) {
+  for (const char* p = c.text; *p; ++p) *os << (std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_');
+}
 
 class ParseCommand : public ::testing::TestWithParam<CommandCase> {};
 

@@ -123,6 +123,8 @@ struct CommandCase {
   const char* output_file;
   const char* output_text;
 };
+// Test names show the case by its name.
+void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
 
 class IdeSimCommand : public IdeSim, public ::testing::WithParamInterface<CommandCase> {};
 
@@ -252,6 +254,8 @@ struct SampleMode {
   const char* error_num;  // the environment's own number afterwards, once settled
   const char* error_msg;
 };
+// Test names show the case by its name.
+void PrintTo(const SampleMode& c, std::ostream* os) { *os << c.name; }
 
 class IdeSimSampleMode : public IdeSim, public ::testing::WithParamInterface<SampleMode> {};
 

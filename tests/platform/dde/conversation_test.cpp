@@ -345,6 +345,8 @@ struct GarbageCase {
   bool close_after;
   int first_error;  // what the execute that gets the garbage reports
 };
+// Test names show the case by its name.
+void PrintTo(const GarbageCase& c, std::ostream* os) { *os << c.name; }
 
 class GarbageFromServer : public DdeFixture, public ::testing::WithParamInterface<GarbageCase> {};
 

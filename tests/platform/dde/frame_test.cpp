@@ -41,6 +41,8 @@ struct BadHeader {
   size_t byte;
   unsigned char value;
 };
+// Test names show the case by its name.
+void PrintTo(const BadHeader& c, std::ostream* os) { *os << c.name; }
 
 class BrokenFrame : public ::testing::TestWithParam<BadHeader> {};
 

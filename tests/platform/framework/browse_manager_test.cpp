@@ -154,6 +154,8 @@ struct WalkCase {
   size_t key;
   const char* appended;
 };
+// Test names show the case by its name.
+void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.name; }
 
 class BrowseWalkTest : public BrowseTest, public ::testing::WithParamInterface<WalkCase> {};
 
@@ -336,6 +338,8 @@ struct RangeCase {
   const char* name;
   size_t key;
 };
+// Test names show the case by its name.
+void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
 
 class BrowseRangeTest : public BrowseTest, public ::testing::WithParamInterface<RangeCase> {};
 
@@ -590,6 +594,8 @@ struct TriggerCase {
   std::function<void(WindowView&)> act;
   int request;
 };
+// Test names show the case by its name.
+void PrintTo(const TriggerCase& c, std::ostream* os) { *os << c.name; }
 
 class BrowseTriggerTest : public BrowseTest, public ::testing::WithParamInterface<TriggerCase> {};
 

@@ -1,3 +1,4 @@
+#include <cctype>
 #include "platform/framework/window_manager.h"
 
 #include <gtest/gtest.h>
@@ -89,6 +90,8 @@ struct DispatchCase {
   const char* control;  // "" for the window
   std::vector<std::string> steps;
 };
+// Test names show the case by its name.
+void PrintTo(const DispatchCase& c, std::ostream* os) { *os << c.name; }
 
 class DispatchTest : public ::testing::TestWithParam<DispatchCase> {};
 
@@ -132,6 +135,10 @@ struct EarlyExitCase {
   const char* step;  // the step that answers non-zero
   std::vector<std::string> steps;
 };
+// Test names show the step, letters only.
+void PrintTo(const EarlyExitCase& c, std::ostream* os) {
+  for (const char* p = c.step; *p; ++p) *os << (std::isalpha(static_cast<unsigned char>(*p)) ? *p : '_');
+}
 
 class EarlyExitTest : public ::testing::TestWithParam<EarlyExitCase> {};
 
@@ -391,6 +398,7 @@ struct DeleteCase {
   bool kept;
   int response;
 };
+void PrintTo(const DeleteCase& c, std::ostream* os) { *os << "answer" << c.answer; }
 
 class FormDeleteTest : public FormTest, public ::testing::WithParamInterface<DeleteCase> {};
 
@@ -530,6 +538,8 @@ struct SaveCase {
   int response;
   int64_t records;  // after the form, with one record primed
 };
+// Test names show the case by its name.
+void PrintTo(const SaveCase& c, std::ostream* os) { *os << c.name; }
 
 class SaveRecordTest : public FormTest, public ::testing::WithParamInterface<SaveCase> {};
 
