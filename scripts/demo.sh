@@ -1,12 +1,32 @@
 #!/usr/bin/env bash
-# Starts the built program on a demo folder of its own, build/demo: its
-# per-user profile lies there, and it is the working folder, where the
-# program looks for ".\QVN.INI" and its data files.
+# Starts the built program on a demo of its own, in a fresh working folder
+# build/demo: the demo's applications (copied from demo/apps), data files
+# made from demo/catalog.txt, a ".\QVN.INI" that names them and the stand-in
+# environment tools/ide-sim as the command that starts the environment, the
+# per-user profile, and the private folder of the conversations. It is the
+# program's working folder, where it looks for ".\QVN.INI".
+# QVN_BUILD_DIR names another build folder than build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root="$(pwd)"
-demo="$root/build/demo"
-mkdir -p "$demo"
+build="${QVN_BUILD_DIR:-build}"
+[[ "$build" = /* ]] || build="$root/$build"
+demo="$build/demo"
+
+rm -rf "$demo"
+mkdir -p "$demo/data"
+mkdir -m 700 "$demo/dde"
+cp -R "$root/demo/apps" "$demo/apps"
+"$build/tools/demo-seed/demo-seed" "$root/demo/catalog.txt" "$demo/apps" "$demo/data"
+cat > "$demo/QVN.INI" <<INI
+[Preserved]
+NewLog=N
+CL_Command="$build/tools/ide-sim/ide-sim" --log "$demo/ide-sim.log"
+FilePath=$demo/data/
+RetainTags=1
+INI
+
 export QVN_PROFILE="$demo/profile.ini"
+export QVN_DDE_DIR="$demo/dde"
 cd "$demo"
-exec "$root/build/src/app/qvn"
+exec "$build/src/app/qvn"

@@ -1,8 +1,33 @@
-// The program's entry: no command-line arguments; start-up and shut-down run
-// around the main window procedure.
+// The program's entry: no command-line arguments. Its windows are shown with
+// Qt and the data files' errors in message boxes; the start-up and shut-down
+// run around the main window.
 
+#include <cstdio>
+#include <memory>
+
+#include "automation/main_window.h"
+#include "automation/message_presenter.h"
+#include "automation/settings_file.h"
 #include "data/startup.h"
+#include "platform/framework/error_manager.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/qt/qt_backend.h"
 
 int main() {
-  return qvn::data::run_program([] {});
+  // ".\QVN.INI" is the one in the folder the program starts in, for good.
+  qvn::automation::settings_file();
+
+  std::unique_ptr<qvn::ui::qt::QtBackend> backend = qvn::ui::qt::QtBackend::create();
+  if (!backend) {
+    std::fprintf(stderr, "qvn: the windows cannot be shown here\n");
+    return 1;
+  }
+  qvn::ui::install_backend(backend.get());
+  qvn::error_manager.SetPresenter(&qvn::automation::window_message_presenter());
+
+  const int code = qvn::data::run_program(qvn::automation::Main);
+
+  qvn::error_manager.SetPresenter(nullptr);
+  qvn::ui::install_backend(nullptr);
+  return code;
 }

@@ -523,7 +523,11 @@ void WindowWidget::sync_control(int field) {
       // Text the person is typing stays until it is handed over.
       if (!(e->hasFocus() && e->isModified())) {
         const QString t = entry_text(c, st.shown);
-        if (e->text() != t) e->setText(t);
+        if (e->text() != t) {
+          e->setText(t);
+          // A value wider than the entry shows from its start, not its end.
+          e->setCursorPosition(0);
+        }
         e->setModified(false);
       }
       break;

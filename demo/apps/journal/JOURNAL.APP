@@ -1,0 +1,3 @@
+; Journal entries
+TARGET=JOURNAL.DLL
+BUILD-SECONDS=2

@@ -1,0 +1,3 @@
+; Order entry
+TARGET=ORDERS.EXE
+BUILD-SECONDS=2

@@ -1,0 +1,3 @@
+; Stock levels
+TARGET=STOCK.DLL
+BUILD-SECONDS=2

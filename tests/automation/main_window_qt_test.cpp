@@ -1,0 +1,121 @@
+// The real main window: Main on the Qt rendering (Qt's offscreen platform)
+// over the demo's data, a picture of each tab written as a PNG file. With
+// QVN_MAIN_WINDOW_PICTURES naming a folder, the pictures are also written
+// there (main_window_tab1.png to main_window_tab4.png).
+
+#ifdef QVN_TEST_WITH_QT
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "demo_catalog.h"
+#include "main_window_fixture.h"
+#include "platform/ui/qt/qt_backend.h"
+
+namespace qvn::automation::testing {
+
+namespace {
+
+// The Qt rendering, with a person who looks at the window each time it
+// waits: first at its application list, then at each tab in turn, taking
+// a picture of each into every folder given; then closes it.
+class Photographer final : public ui::Backend {
+ public:
+  Photographer(ui::qt::QtBackend& qt, std::vector<fs::path> folders) : qt_(qt), folders_(std::move(folders)) {}
+
+  void window_opened(ui::Window& w) override { qt_.window_opened(w); }
+  void window_closed(ui::Window& w) override { qt_.window_closed(w); }
+  void wait_for_event(ui::Window& w) override {
+    ++waits_;
+    if (waits_ == 1) {
+      const int list = w.field("?LIST");
+      const ui::ListModel* rows = w.state(list).list;
+      for (size_t r = 0; rows && r < rows->rows(); ++r) listed.push_back(std::string(clip(w.cells(list, r)[3].text)));
+      caption = w.caption();
+      shown = !w.hidden();
+    }
+    const std::string name = "main_window_tab" + std::to_string(waits_) + ".png";
+    for (const fs::path& folder : folders_) saved.push_back(qt_.save_picture(w, (folder / name).string()));
+    if (waits_ < 4) {
+      const int sheet = w.field("?SHEET1");
+      tabs_chosen += w.user_choose_tab(sheet, w.field("?TAB" + std::to_string(waits_ + 1))) ? 1 : 0;
+    } else {
+      w.post(ui::Event::CloseWindow);
+    }
+  }
+  void refresh(ui::Window& w, int field) override { qt_.refresh(w, field); }
+  void repaint_only() override { qt_.repaint_only(); }
+  void to_front(ui::Window& w) override { qt_.to_front(w); }
+  int message(const ui::MessageBoxDef& box) override {
+    messages.push_back(box.text);
+    return ui::answer_without_choice(box);
+  }
+  std::string open_file(const ui::FileDialogDef&) override { return {}; }
+  std::string choose_folder(const ui::FolderDialogDef&) override { return {}; }
+  int popup(ui::Window&, const std::string&) override { return 0; }
+  void beep() override {}
+
+  std::vector<std::string> listed;
+  std::vector<std::string> messages;
+  std::vector<bool> saved;
+  std::string caption;
+  bool shown = false;
+  int tabs_chosen = 0;
+
+ private:
+  ui::qt::QtBackend& qt_;
+  std::vector<fs::path> folders_;
+  int waits_ = 0;
+};
+
+std::string slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  demoseed::DemoCatalog catalog;
+  std::string error;
+  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
+  ASSERT_TRUE(demoseed::seed_data_folder(catalog, QVN_DEMO_FOLDER "/apps", data_dir.string(), error)) << error;
+  bare_names();
+
+  std::vector<demoseed::DemoApp> by_priority = catalog.apps;
+  std::stable_sort(by_priority.begin(), by_priority.end(), [](const auto& a, const auto& b) {
+    return a.priority != b.priority ? a.priority < b.priority : a.file < b.file;
+  });
+  std::vector<std::string> expected;
+  for (const auto& a : by_priority) expected.push_back(a.file);
+
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
+  ASSERT_NE(qt, nullptr);
+  std::vector<fs::path> folders = {dir};
+  if (const char* wanted = std::getenv("QVN_MAIN_WINDOW_PICTURES"); wanted && *wanted) folders.push_back(wanted);
+  Photographer person(*qt, folders);
+  ui::install_backend(&person);
+  Main();
+  ui::install_backend(nullptr);
+
+  EXPECT_EQ(person.caption, kCaption);
+  EXPECT_TRUE(person.shown);
+  EXPECT_EQ(person.listed, expected);
+  EXPECT_TRUE(person.messages.empty());
+  EXPECT_EQ(person.tabs_chosen, 3);
+  ASSERT_EQ(person.saved, std::vector<bool>(4 * folders.size(), true));
+  for (int tab = 1; tab <= 4; ++tab) {
+    const std::string png = slurp(dir / ("main_window_tab" + std::to_string(tab) + ".png"));
+    ASSERT_GT(png.size(), 1000u) << tab;
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << tab;
+  }
+}
+
+}  // namespace
+
+}  // namespace qvn::automation::testing
+
+#endif  // QVN_TEST_WITH_QT
