@@ -11,6 +11,7 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QProgressBar>
+#include <QtGui/QFontMetrics>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 #include <QtWidgets/QTabBar>
@@ -282,6 +283,27 @@ QWidget* WindowWidget::make_control(int field) {
   return nullptr;
 }
 
+namespace {
+// A button whose text does not fit its designed width gets a smaller font,
+// down to 7 points, and then loses its icon, rather than showing a text cut
+// off at both ends.
+void fit_button_text(QPushButton* b) {
+  QString text = b->text();
+  text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&')).replace(QChar(1), QLatin1Char('&'));
+  auto room = [b] { return b->width() - 8 - (b->icon().isNull() ? 0 : b->iconSize().width() + 4); };
+  QFont f = b->font();
+  while (QFontMetrics(f).horizontalAdvance(text) > room() && f.pointSizeF() > 7.0) {
+    f.setPointSizeF(f.pointSizeF() - 0.5);
+    b->setFont(f);
+  }
+  if (QFontMetrics(f).horizontalAdvance(text) > room()) {
+    b->setIcon(QIcon());
+    // What still does not fit is cut at its end, so its start stays readable.
+    b->setStyleSheet(QStringLiteral("text-align: left; padding-left: 3px;"));
+  }
+}
+}  // namespace
+
 void WindowWidget::place(int field, QWidget* widget) {
   const ControlDef& c = window_->control(field);
   QRect r = units_.rect(c.at);
@@ -293,6 +315,7 @@ void WindowWidget::place(int field, QWidget* widget) {
     const int side = std::clamp(r.height() - 8, 8, 16);
     b->setIconSize(QSize(side, side));
   }
+  if (auto* b = qobject_cast<QPushButton*>(widget); b != nullptr) fit_button_text(b);
 }
 
 void WindowWidget::watch(int field, QWidget* widget) {
@@ -501,7 +524,10 @@ void WindowWidget::sync_control(int field) {
   switch (c.kind) {
     case ControlKind::Button: {
       auto* b = static_cast<QPushButton*>(widget);
-      if (b->text() != qs(st.text)) b->setText(qs(st.text));
+      if (b->text() != qs(st.text)) {
+        b->setText(qs(st.text));
+        fit_button_text(b);
+      }
       b->setDefault(field == window_->default_button());
       break;
     }
