@@ -26,6 +26,12 @@ FilePath=$demo/data/
 RetainTags=1
 INI
 
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "demo: no display to open the window on; run it from a desktop session," >&2
+  echo "      or under Xvfb: xvfb-run -a scripts/run.sh" >&2
+  exit 1
+fi
+
 export QVN_PROFILE="$demo/profile.ini"
 export QVN_DDE_DIR="$demo/dde"
 cd "$demo"
