@@ -48,6 +48,18 @@ const std::string& error_text();
 void set_error(int code, std::string_view text = {});
 void clear_error();
 
+// Sets the last error to `code` and returns it, for operations that report
+// their outcome both ways.
+inline int failed(int code) {
+  set_error(code);
+  return code;
+}
+// Clears the last error and returns 0.
+inline int succeeded() {
+  clear_error();
+  return 0;
+}
+
 // For layers that report their own failure (codes 90 and 100) with their
 // own wording and a code of their own, the way the error manager shows it.
 int driver_error_code();

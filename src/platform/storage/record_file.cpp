@@ -21,16 +21,6 @@ using namespace detail;
 
 namespace {
 
-int fail(int code) {
-  set_error(code);
-  return code;
-}
-
-int done() {
-  clear_error();
-  return 0;
-}
-
 // Removes a rollback journal left beside a file that is being replaced or
 // removed: played back onto a new file of the same name it would damage it.
 void remove_stale_journal(const std::string& path) { ::unlink((path + "-journal").c_str()); }
@@ -126,9 +116,9 @@ bool RecordFile::read_only() const { return impl_->read_only; }
 
 int RecordFile::open(int mode) {
   Impl& m = *impl_;
-  if (m.is_open) return fail(err::FileAlreadyOpen);
+  if (m.is_open) return failed(err::FileAlreadyOpen);
   std::string file_name = name();
-  if (file_name.empty()) return fail(err::InvalidFileName);
+  if (file_name.empty()) return failed(err::InvalidFileName);
   bool write = (mode & 0x0f) != kReadOnly;
   int share = mode & 0xf0;
   bool deny = share != 0 && share != kDenyNone;
@@ -145,10 +135,10 @@ int RecordFile::open(int mode) {
     for (;;) {
       struct stat st {};
       if (!stat_file(path, &st)) return report_path_error(path, errno);
-      if (S_ISDIR(st.st_mode)) return fail(err::AccessDenied);
+      if (S_ISDIR(st.st_mode)) return failed(err::AccessDenied);
       bool held = locked_by_other_program(path) || (deny && !m.deny_lock.acquire(path));
       if (!held) break;
-      if (std::chrono::steady_clock::now() >= deadline) return fail(err::AccessDenied);
+      if (std::chrono::steady_clock::now() >= deadline) return failed(err::AccessDenied);
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     struct stat st {};
@@ -159,7 +149,7 @@ int RecordFile::open(int mode) {
     bool writable = ::access(path.c_str(), R_OK | W_OK) == 0;
     if ((write && !writable) || ::access(path.c_str(), R_OK) != 0) {
       m.deny_lock.release();
-      return fail(err::AccessDenied);
+      return failed(err::AccessDenied);
     }
     m.session = Session::for_this_thread();
     if (!m.session) {
@@ -185,21 +175,21 @@ int RecordFile::open(int mode) {
   m.read_only = !write;
   m.current = 0;
   m.cursor.restart(Cursor::Mode::None, 0, Cursor::Anchor::Start);
-  return done();
+  return succeeded();
 }
 
 int RecordFile::create() {
   Impl& m = *impl_;
   std::string file_name = name();
-  if (file_name.empty()) return fail(err::InvalidFileName);
+  if (file_name.empty()) return failed(err::InvalidFileName);
   std::string path = absolute_path(file_name);
   if (m.def.driver == Driver::Dos) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return report_path_error(path, errno);
     ::close(fd);
-    return done();
+    return succeeded();
   }
-  if (locked_by_other_program(path)) return fail(err::AccessDenied);
+  if (locked_by_other_program(path)) return failed(err::AccessDenied);
   std::shared_ptr<Session> session = Session::existing();
   struct stat st {};
   bool exists = stat_file(path, &st);
@@ -207,9 +197,9 @@ int RecordFile::create() {
   Attachment* attached = nullptr;
   int rc = 0;
   if (exists) {
-    if (S_ISDIR(st.st_mode) || ::access(path.c_str(), R_OK | W_OK) != 0) return fail(err::AccessDenied);
+    if (S_ISDIR(st.st_mode) || ::access(path.c_str(), R_OK | W_OK) != 0) return failed(err::AccessDenied);
     attached = session ? session->find(st.st_dev, st.st_ino) : nullptr;
-    if (attached && session->batch() != Session::Batch::None) return fail(err::TransactionActive);
+    if (attached && session->batch() != Session::Batch::None) return failed(err::TransactionActive);
     bool replace = false;
     rc = recreate_in_place(path, m.schema, &replace);
     if (!rc && replace) rc = create_fresh(path, m.schema);
@@ -222,12 +212,12 @@ int RecordFile::create() {
     m.forget_current();
     m.cursor.restart(Cursor::Mode::None, 0, Cursor::Anchor::Start);
   }
-  return done();
+  return succeeded();
 }
 
 int RecordFile::close() {
   Impl& m = *impl_;
-  if (!m.is_open) return fail(err::FileNotOpen);
+  if (!m.is_open) return failed(err::FileNotOpen);
   // Writes that cannot be committed are rolled back, and the close says so.
   int flush_rc = 0;
   if (m.streaming && (flush_rc = flush()) != 0) m.session->rollback();
@@ -246,7 +236,7 @@ int RecordFile::close() {
   m.open_name.clear();
   m.forget_current();
   m.cursor.restart(Cursor::Mode::None, 0, Cursor::Anchor::Start);
-  return flush_rc ? flush_rc : done();
+  return flush_rc ? flush_rc : succeeded();
 }
 
 int RecordFile::send(std::string_view instruction) {
@@ -266,22 +256,22 @@ int RecordFile::send(std::string_view instruction) {
   }
   // An hour is far beyond any wait a user would sit through.
   impl_->recover_seconds = std::min(seconds, 3600);
-  return done();
+  return succeeded();
 }
 
 int RecordFile::build_keys() {
   Impl& m = *impl_;
-  if (m.is_open) return fail(err::FileAlreadyOpen);
-  if (m.def.driver == Driver::Dos) return done();
+  if (m.is_open) return failed(err::FileAlreadyOpen);
+  if (m.def.driver == Driver::Dos) return succeeded();
   std::string file_name = name();
-  if (file_name.empty()) return fail(err::InvalidFileName);
+  if (file_name.empty()) return failed(err::InvalidFileName);
   std::string path = absolute_path(file_name);
   struct stat st {};
   if (!stat_file(path, &st)) return report_path_error(path, errno);
-  if (locked_by_other_program(path)) return fail(err::AccessDenied);
+  if (locked_by_other_program(path)) return failed(err::AccessDenied);
   std::shared_ptr<Session> session = Session::existing();
   Attachment* attached = session ? session->find(st.st_dev, st.st_ino) : nullptr;
-  if (attached && session->batch() != Session::Batch::None) return fail(err::TransactionActive);
+  if (attached && session->batch() != Session::Batch::None) return failed(err::TransactionActive);
 
   sqlite3* db = open_single(path, false);
   if (!db) return error_code();
@@ -300,7 +290,7 @@ int RecordFile::build_keys() {
     if (qrc == SQLITE_OK) qrc = sqlite3_step(st_check);
     if (qrc == SQLITE_ROW) {
       const unsigned char* t = sqlite3_column_text(st_check, 0);
-      if (!t || std::string_view(reinterpret_cast<const char*>(t)) != "ok") rc = fail(err::InvalidDataFile);
+      if (!t || std::string_view(reinterpret_cast<const char*>(t)) != "ok") rc = failed(err::InvalidDataFile);
     } else {
       rc = report_sqlite(db, qrc);
     }
@@ -309,29 +299,29 @@ int RecordFile::build_keys() {
   sqlite3_close(db);
   if (rc) return rc;
   if (attached) ++attached->generation;
-  return done();
+  return succeeded();
 }
 
 int RecordFile::lock() {
   Impl& m = *impl_;
-  if (!m.is_open) return fail(err::FileNotOpen);
-  if (m.def.driver == Driver::Dos) return done();
-  if (!m.lock.acquire(m.path)) return fail(err::AccessDenied);
-  return done();
+  if (!m.is_open) return failed(err::FileNotOpen);
+  if (m.def.driver == Driver::Dos) return succeeded();
+  if (!m.lock.acquire(m.path)) return failed(err::AccessDenied);
+  return succeeded();
 }
 
 int RecordFile::unlock() {
   impl_->lock.release();
-  return done();
+  return succeeded();
 }
 
 int RecordFile::stream() {
   Impl& m = *impl_;
   if (int rc = m.check_usable(false)) return rc;
-  if (m.streaming) return done();
+  if (m.streaming) return succeeded();
   switch (m.session->batch()) {
     case Session::Batch::Transaction:
-      return done();
+      return succeeded();
     case Session::Batch::None:
       if (int rc = m.session->begin(Session::Batch::Stream, kBusyTimeoutMs)) return rc;
       break;
@@ -340,12 +330,12 @@ int RecordFile::stream() {
   }
   ++m.session->stream_users;
   m.streaming = true;
-  return done();
+  return succeeded();
 }
 
 int RecordFile::flush() {
   Impl& m = *impl_;
-  if (!m.streaming) return done();
+  if (!m.streaming) return succeeded();
   m.streaming = false;
   if (m.session && m.session->batch() == Session::Batch::Stream && --m.session->stream_users <= 0) {
     if (int rc = m.session->commit()) {
@@ -355,7 +345,7 @@ int RecordFile::flush() {
       return rc;
     }
   }
-  return done();
+  return succeeded();
 }
 
 void RecordFile::watch() { impl_->watching = true; }

@@ -12,16 +12,6 @@ using namespace detail;
 
 namespace {
 
-int fail(int code) {
-  set_error(code);
-  return code;
-}
-
-int done() {
-  clear_error();
-  return 0;
-}
-
 // Rows read ahead by one page: few after a repositioning or a write (the
 // loop may be about to write again), more while reading goes on undisturbed.
 constexpr size_t kFirstPage = 4;
@@ -83,9 +73,9 @@ sqlite3_stmt* RecordFile::Impl::statement(size_t op) {
 }
 
 int RecordFile::Impl::check_usable(bool write) const {
-  if (!is_open) return fail(err::FileNotOpen);
-  if (def.driver == Driver::Dos) return fail(err::InvalidRecordDeclaration);
-  if (write && read_only) return fail(err::AccessDenied);
+  if (!is_open) return failed(err::FileNotOpen);
+  if (def.driver == Driver::Dos) return failed(err::InvalidRecordDeclaration);
+  if (write && read_only) return failed(err::AccessDenied);
   return 0;
 }
 
@@ -217,14 +207,14 @@ int RecordFile::Impl::fill_page(int direction) {
 int RecordFile::Impl::step(int direction) {
   if (int rc = check_usable(false)) return rc;
   Cursor& c = cursor;
-  if (c.mode == Cursor::Mode::None) return fail(err::RecordNotAvailable);
+  if (c.mode == Cursor::Mode::None) return failed(err::RecordNotAvailable);
   for (;;) {
     bool usable = c.direction == direction && c.generation == att->generation && c.next_row < c.rowids.size();
     if (!usable) {
       // A short page means the end was reached; it is looked for again on
       // the next read, since records may have come since.
       if (int rc = fill_page(direction)) return rc;
-      if (c.rowids.empty()) return fail(err::RecordNotAvailable);
+      if (c.rowids.empty()) return failed(err::RecordNotAvailable);
     }
     const char* image = c.rows.data() + c.next_row * def.struct_size;
     int64_t rowid = c.rowids[c.next_row++];
@@ -234,7 +224,7 @@ int RecordFile::Impl::step(int direction) {
     if (!c.rewritten.empty() && c.rewritten.erase(rowid)) continue;
     take(image, rowid);
     c.last_returned = rowid;
-    return done();
+    return succeeded();
   }
 }
 
@@ -247,13 +237,13 @@ int RecordFile::add() {
   if (int rc = run(m.session->db(), st)) return rc;
   m.wrote();
   m.take(m.buf, sqlite3_last_insert_rowid(m.session->db()));
-  return done();
+  return succeeded();
 }
 
 int RecordFile::put() {
   Impl& m = *impl_;
   if (int rc = m.check_usable(true)) return rc;
-  if (m.current == 0) return fail(err::RecordNotAvailable);
+  if (m.current == 0) return failed(err::RecordNotAvailable);
   sqlite3_stmt* st = m.statement(m.watching ? kUpdateWatched : kUpdate);
   if (!st) return error_code();
   const int n = static_cast<int>(m.def.fields.size());
@@ -265,20 +255,20 @@ int RecordFile::put() {
     std::vector<char> stored;
     bool found = false;
     if (int rc = m.read_by_rowid(m.current, &stored, &found)) return rc;
-    if (!found) return fail(err::RecordNotFound);
+    if (!found) return failed(err::RecordNotFound);
     m.take(stored.data(), m.current);
-    return fail(err::RecordChangedByAnotherStation);
+    return failed(err::RecordChangedByAnotherStation);
   }
   m.wrote();
   std::memcpy(m.as_read.data(), m.buf, m.def.struct_size);
   if (m.cursor.mode == Cursor::Mode::Key && m.cursor.last_returned == m.current) m.cursor.rewritten.insert(m.current);
-  return done();
+  return succeeded();
 }
 
 int RecordFile::erase() {
   Impl& m = *impl_;
   if (int rc = m.check_usable(true)) return rc;
-  if (m.current == 0) return fail(err::RecordNotAvailable);
+  if (m.current == 0) return failed(err::RecordNotAvailable);
   sqlite3_stmt* st = m.statement(m.watching ? kDeleteWatched : kDelete);
   if (!st) return error_code();
   sqlite3_bind_int64(st, 1, m.current);
@@ -288,13 +278,13 @@ int RecordFile::erase() {
     std::vector<char> stored;
     bool found = false;
     if (int rc = m.read_by_rowid(m.current, &stored, &found)) return rc;
-    if (!found) return fail(err::RecordNotFound);
+    if (!found) return failed(err::RecordNotFound);
     m.take(stored.data(), m.current);
-    return fail(err::RecordChangedByAnotherStation);
+    return failed(err::RecordChangedByAnotherStation);
   }
   m.wrote();
   m.forget_current();
-  return done();
+  return succeeded();
 }
 
 void RecordFile::clear_buffer() { clear_record(impl_->def, impl_->buf); }
@@ -305,7 +295,7 @@ int RecordFile::set_order(const KeyDef& key) {
   size_t k;
   if (int rc = m.key_index(key, &k)) return rc;
   m.cursor.restart(Cursor::Mode::Key, k, Cursor::Anchor::Start);
-  return done();
+  return succeeded();
 }
 
 int RecordFile::set_order_from_buffer(const KeyDef& key) {
@@ -315,14 +305,14 @@ int RecordFile::set_order_from_buffer(const KeyDef& key) {
   if (int rc = m.key_index(key, &k)) return rc;
   m.cursor.restart(Cursor::Mode::Key, k, Cursor::Anchor::Seek);
   m.cursor.anchor_image.assign(m.buf, m.buf + m.def.struct_size);
-  return done();
+  return succeeded();
 }
 
 int RecordFile::set_order_file() {
   Impl& m = *impl_;
   if (int rc = m.check_usable(false)) return rc;
   m.cursor.restart(Cursor::Mode::File, 0, Cursor::Anchor::Start);
-  return done();
+  return succeeded();
 }
 
 int RecordFile::next() { return impl_->step(1); }
@@ -343,26 +333,26 @@ int RecordFile::get(const KeyDef& key) {
     int64_t rowid = sqlite3_column_int64(st, 0);
     sqlite3_reset(st);
     m.take(image.data(), rowid);
-    return done();
+    return succeeded();
   }
   int result = rc == SQLITE_DONE ? 0 : report_sqlite(m.session->db(), rc);
   sqlite3_reset(st);
   if (result) return result;
   clear_buffer();
   m.forget_current();
-  return fail(err::RecordNotFound);
+  return failed(err::RecordNotFound);
 }
 
 int RecordFile::get_pointer(int64_t pointer) {
   Impl& m = *impl_;
   if (int rc = m.check_usable(false)) return rc;
-  if (pointer <= 0) return fail(err::RecordNotFound);
+  if (pointer <= 0) return failed(err::RecordNotFound);
   std::vector<char> image;
   bool found = false;
   if (int rc = m.read_by_rowid(pointer, &image, &found)) return rc;
-  if (!found) return fail(err::RecordNotFound);
+  if (!found) return failed(err::RecordNotFound);
   m.take(image.data(), pointer);
-  return done();
+  return succeeded();
 }
 
 int64_t RecordFile::pointer() const { return impl_->current; }
@@ -387,26 +377,26 @@ int RecordFile::reget(const KeyDef& key, std::string_view position) {
   std::vector<char> wanted(m.buf, m.buf + m.def.struct_size);
   int64_t rowid = 0;
   if (!decode_position(m.def, m.def.keys[k], position, wanted.data(), &rowid) || rowid <= 0)
-    return fail(err::RecordNotFound);
+    return failed(err::RecordNotFound);
   std::vector<char> image;
   bool found = false;
   if (int rc = m.read_by_rowid(rowid, &image, &found)) return rc;
   // The position holds the key value: a record whose key has changed since
   // is no longer at that position.
   if (!found || !key_values_equal(m.def, m.def.keys[k], wanted.data(), image.data()))
-    return fail(err::RecordNotFound);
+    return failed(err::RecordNotFound);
   m.take(image.data(), rowid);
   m.cursor.restart(Cursor::Mode::Key, k, Cursor::Anchor::Row);
   m.cursor.anchor_image = image;
   m.cursor.anchor_rowid = rowid;
   m.cursor.last_returned = rowid;
-  return done();
+  return succeeded();
 }
 
 int RecordFile::reget(std::string_view position) {
   int64_t rowid = 0;
   for (char ch : position) {
-    if (ch < '0' || ch > '9' || rowid > (INT64_MAX - 9) / 10) return fail(err::RecordNotFound);
+    if (ch < '0' || ch > '9' || rowid > (INT64_MAX - 9) / 10) return failed(err::RecordNotFound);
     rowid = rowid * 10 + (ch - '0');
   }
   return get_pointer(rowid);
@@ -415,7 +405,7 @@ int RecordFile::reget(std::string_view position) {
 int64_t RecordFile::records() {
   Impl& m = *impl_;
   if (m.def.driver == Driver::Dos && m.is_open) {
-    done();
+    succeeded();
     return 0;
   }
   if (m.check_usable(false)) return 0;
@@ -424,7 +414,7 @@ int64_t RecordFile::records() {
   int rc = sqlite3_step(st);
   int64_t n = rc == SQLITE_ROW ? sqlite3_column_int64(st, 0) : 0;
   if (rc == SQLITE_ROW)
-    done();
+    succeeded();
   else
     report_sqlite(m.session->db(), rc);
   sqlite3_reset(st);
@@ -439,7 +429,7 @@ int RecordFile::empty() {
   if (int rc = run(m.session->db(), st)) return rc;
   m.wrote();
   m.forget_current();
-  return done();
+  return succeeded();
 }
 
 }  // namespace qvn::storage

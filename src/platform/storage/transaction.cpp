@@ -14,16 +14,6 @@ using namespace detail;
 
 namespace {
 
-int fail(int code) {
-  set_error(code);
-  return code;
-}
-
-int done() {
-  clear_error();
-  return 0;
-}
-
 }  // namespace
 
 Transaction::~Transaction() {
@@ -31,14 +21,14 @@ Transaction::~Transaction() {
 }
 
 int Transaction::start(int timeout_seconds, const std::vector<RecordFile*>& files) {
-  if (active_) return fail(err::TransactionActive);
+  if (active_) return failed(err::TransactionActive);
   std::shared_ptr<Session> session = Session::for_this_thread();
   if (!session) return error_code();
   for (RecordFile* f : files) {
-    if (!f || !f->is_open()) return fail(err::FileNotOpen);
-    if (f->def().driver == Driver::Keyed && f->impl_->session != session) return fail(err::FileNotOpen);
+    if (!f || !f->is_open()) return failed(err::FileNotOpen);
+    if (f->def().driver == Driver::Keyed && f->impl_->session != session) return failed(err::FileNotOpen);
   }
-  if (session->batch() == Session::Batch::Transaction) return fail(err::TransactionActive);
+  if (session->batch() == Session::Batch::Transaction) return failed(err::TransactionActive);
   if (session->batch() == Session::Batch::Stream) {
     if (int rc = session->commit()) return rc;
     for (RecordFile* f : files) f->impl_->streaming = false;
@@ -47,11 +37,11 @@ int Transaction::start(int timeout_seconds, const std::vector<RecordFile*>& file
   if (int rc = session->begin(Session::Batch::Transaction, timeout_ms)) return rc;
   active_ = true;
   files_ = files;
-  return done();
+  return succeeded();
 }
 
 int Transaction::commit() {
-  if (!active_) return done();
+  if (!active_) return succeeded();
   std::shared_ptr<Session> session = Session::existing();
   if (session) {
     // A failed commit leaves the transaction open: it may be tried again
@@ -60,38 +50,38 @@ int Transaction::commit() {
   }
   active_ = false;
   files_.clear();
-  return done();
+  return succeeded();
 }
 
 int Transaction::rollback() {
-  if (!active_) return done();
+  if (!active_) return succeeded();
   active_ = false;
   std::shared_ptr<Session> session = Session::existing();
   int rc = session ? session->rollback() : 0;
   // Records added inside the transaction are gone again.
   for (RecordFile* f : files_) f->impl_->forget_current();
   files_.clear();
-  return rc ? rc : done();
+  return rc ? rc : succeeded();
 }
 
 int remove_file(std::string_view name) {
   std::string file_name(clip(name));
-  if (file_name.empty()) return fail(err::InvalidFileName);
+  if (file_name.empty()) return failed(err::InvalidFileName);
   std::string path = absolute_path(file_name);
   struct stat st {};
   if (::lstat(path.c_str(), &st) != 0) return report_path_error(path, errno);
-  if (S_ISDIR(st.st_mode)) return fail(err::AccessDenied);
+  if (S_ISDIR(st.st_mode)) return failed(err::AccessDenied);
   if (std::shared_ptr<Session> session = Session::existing()) {
     struct stat target {};
     if (::stat(path.c_str(), &target) == 0) {
       Attachment* a = session->find(target.st_dev, target.st_ino);
-      if (a && a->users > 0) return fail(err::AccessDenied);
+      if (a && a->users > 0) return failed(err::AccessDenied);
     }
   }
-  if (locked_by_other_program(path)) return fail(err::AccessDenied);
+  if (locked_by_other_program(path)) return failed(err::AccessDenied);
   if (::unlink(path.c_str()) != 0) return report_path_error(path, errno);
   ::unlink((path + "-journal").c_str());
-  return done();
+  return succeeded();
 }
 
 }  // namespace qvn::storage

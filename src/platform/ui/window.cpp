@@ -31,21 +31,6 @@ std::string upper(std::string_view s) {
   return out;
 }
 
-bool focusable_kind(ControlKind k) {
-  switch (k) {
-    case ControlKind::Button:
-    case ControlKind::Entry:
-    case ControlKind::Text:
-    case ControlKind::Spin:
-    case ControlKind::Check:
-    case ControlKind::Radio:
-    case ControlKind::List:
-    case ControlKind::Sheet:
-      return true;
-    default:
-      return false;
-  }
-}
 
 bool container_kind(ControlKind k) {
   return k == ControlKind::Group || k == ControlKind::Option || k == ControlKind::Sheet || k == ControlKind::Tab;
@@ -136,7 +121,7 @@ struct Window::Impl {
     return false;
   }
   bool can_focus(int f) const {
-    return valid(f) && focusable_kind(kind(f)) && !hidden_in_window(f) && !disabled_in_window(f);
+    return valid(f) && takes_focus(kind(f)) && !hidden_in_window(f) && !disabled_in_window(f);
   }
   bool tab_stop(int f) const { return can_focus(f) && !ctl(f).skip; }
 
@@ -936,6 +921,22 @@ bool Window::user_close() {
   if (!takes_input(*this)) return false;
   impl_->push(Event::CloseWindow);
   return true;
+}
+
+bool takes_focus(ControlKind k) {
+  switch (k) {
+    case ControlKind::Button:
+    case ControlKind::Entry:
+    case ControlKind::Text:
+    case ControlKind::Spin:
+    case ControlKind::Check:
+    case ControlKind::Radio:
+    case ControlKind::List:
+    case ControlKind::Sheet:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace qvn::ui

@@ -32,6 +32,9 @@ enum class ControlKind {
   Line,
 };
 
+// True for the kinds of control that can hold the focus.
+bool takes_focus(ControlKind kind);
+
 // Position and size in dialog units (width/height 0: the control's natural size).
 struct Rect {
   int x = 0, y = 0, w = 0, h = 0;

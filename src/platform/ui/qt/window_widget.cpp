@@ -39,22 +39,6 @@ std::string clipped(std::string s) {
   return s;
 }
 
-bool takes_focus(ControlKind k) {
-  switch (k) {
-    case ControlKind::Button:
-    case ControlKind::Entry:
-    case ControlKind::Text:
-    case ControlKind::Spin:
-    case ControlKind::Check:
-    case ControlKind::Radio:
-    case ControlKind::Sheet:
-    case ControlKind::List:
-      return true;
-    default:
-      return false;
-  }
-}
-
 bool is_container(ControlKind k) {
   return k == ControlKind::Group || k == ControlKind::Option || k == ControlKind::Sheet || k == ControlKind::Box;
 }
