@@ -217,6 +217,7 @@ int MainWindow::Init() {
   window().state(RELTREE).icons = {"~open.ico", "~pick.ico", "~shutfold.ico"};
   window().set_list(RELTREE, &tree_list_);
   window().state(RELTREE).selected = 1;
+  ui::set_program_icon("~clock.ico");
   return framework::level::Benign;
 }
 

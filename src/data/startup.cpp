@@ -3,6 +3,7 @@
 #include "data/dictionary.h"
 #include "data/globals.h"
 #include "platform/framework/error_manager.h"
+#include "platform/ui/window_def.h"
 
 namespace qvn::data {
 
@@ -16,6 +17,7 @@ int run_program(const std::function<void()>& main_procedure) {
   // reads them.
   settings_manager.Init("", profile::kProfileStringStore);
   dct_init();
+  ui::set_program_icon("CLOCK.ICO");
 
   main_procedure();
 

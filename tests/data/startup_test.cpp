@@ -15,6 +15,7 @@
 #include "data/globals.h"
 #include "platform/framework/error_manager.h"
 #include "platform/profile/ini_manager.h"
+#include "platform/ui/window_def.h"
 
 namespace qvn::data {
 namespace {
@@ -174,7 +175,10 @@ TEST_F(StartupTest, TheManagersAreReadyWhenMainRuns) {
   std::string settings_file = "?";
   int settings_kind = -1;
   int managers = 0;
+  std::string icon;
+  ui::set_program_icon("");
   run_program([&] {
+    icon = ui::program_icon();
     settings_ready = settings_manager.Initialised();
     settings_file = settings_manager.FileName();
     settings_kind = settings_manager.Kind();
@@ -191,6 +195,7 @@ TEST_F(StartupTest, TheManagersAreReadyWhenMainRuns) {
   EXPECT_EQ(settings_file, "") << "the per-user profile";
   EXPECT_EQ(settings_kind, profile::kProfileStringStore);
   EXPECT_EQ(managers, 12);
+  EXPECT_EQ(icon, "CLOCK.ICO") << "every window's icon unless it names its own";
   EXPECT_FALSE(settings_manager.Initialised()) << "killed once Main has returned";
   EXPECT_NE(apps_file_manager, nullptr) << "the first thread's managers stay until the thread ends";
 }

@@ -939,4 +939,14 @@ bool takes_focus(ControlKind k) {
   }
 }
 
+namespace {
+std::string& program_icon_name() {
+  static std::string name;
+  return name;
+}
+}  // namespace
+
+void set_program_icon(std::string icon) { program_icon_name() = std::move(icon); }
+const std::string& program_icon() { return program_icon_name(); }
+
 }  // namespace qvn::ui

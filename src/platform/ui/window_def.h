@@ -32,6 +32,10 @@ enum class ControlKind {
   Line,
 };
 
+// The icon of every window that names none of its own (program-wide).
+void set_program_icon(std::string icon);
+const std::string& program_icon();
+
 // True for the kinds of control that can hold the focus.
 bool takes_focus(ControlKind kind);
 

@@ -92,7 +92,8 @@ void WindowWidget::build() {
   if (!def.system_menu) flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
   setWindowFlags(flags);
   setWindowModality(def.modal ? Qt::ApplicationModal : Qt::NonModal);
-  if (!def.icon.empty()) setWindowIcon(icon(def.icon));
+  const std::string& window_icon = def.icon.empty() ? program_icon() : def.icon;
+  if (!window_icon.empty()) setWindowIcon(icon(window_icon));
   if (def.color >= 0) {
     QPalette p = palette();
     p.setColor(QPalette::Window, bgr_color(def.color));

@@ -136,6 +136,19 @@ TEST_F(WindowWidgetTest, TextsMnemonicsTipsIconsAndFontsShowAsDeclared) {
   EXPECT_FALSE(widget<QLabel>(w, "?IMAGE1")->pixmap().isNull());
 }
 
+TEST_F(WindowWidgetTest, AWindowWithoutAnIconOfItsOwnTakesTheProgramsIcon) {
+  WindowDef plain;
+  plain.caption = "Plain";
+  plain.at = {0, 0, 100, 40};
+  set_program_icon("");
+  EXPECT_FALSE(view(open(plain))->testAttribute(Qt::WA_SetWindowIcon));
+  set_program_icon("~clock.ico");
+  WindowWidget* v = view(open(plain));
+  EXPECT_TRUE(v->testAttribute(Qt::WA_SetWindowIcon));
+  EXPECT_FALSE(v->windowIcon().isNull());
+  set_program_icon("");
+}
+
 TEST_F(WindowWidgetTest, StatesFollowTheWindowAfterEachChange) {
   MainSample sample;
   Window& w = open(sample.def());
