@@ -156,30 +156,17 @@ void BrowseView::SortGroup(std::vector<ViewRecord>& group) const {
 
 // Records of one key value are gathered before any of them is returned, as
 // the appended fields order them among themselves.
-std::vector<ViewRecord> BrowseView::Forward(const Point* from, bool inclusive, size_t count) {
-  std::vector<ViewRecord> out;
-  if (count == 0 || !order_.key) return out;
-  if (file_.UseFile(use::Returns) != level::Benign) return out;
-  KeepBuffer keep(file_.BUFFER, def().struct_size);
-  SeekImage(from, false);
-  if (file_.FILE->set_order_from_buffer(*order_.key) != err::NoError) return out;
-
+void BrowseView::Gather(bool forward, size_t count, std::vector<ViewRecord>& out,
+                        const std::function<void(std::vector<ViewRecord>&)>& take) {
   std::vector<ViewRecord> group;
   auto flush = [&] {
     SortGroup(group);
-    for (ViewRecord& r : group) {
-      if (out.size() >= count) break;
-      if (from && SameKey(r.image.data(), from->image)) {
-        int c = CompareWithinKey(r.image.data(), r.pointer, from->image, from->pointer);
-        if (c < 0 || (c == 0 && !inclusive)) continue;
-      }
-      out.push_back(std::move(r));
-    }
+    take(group);
     group.clear();
   };
   for (;;) {
     bool in_view = false;
-    bool got = Read(true, in_view);
+    bool got = Read(forward, in_view);
     if (got && !in_view) continue;
     if (got && !group.empty() && SameKey(file_.BUFFER, group.front().image.data())) {
       group.push_back(Current());
@@ -189,6 +176,26 @@ std::vector<ViewRecord> BrowseView::Forward(const Point* from, bool inclusive, s
     if (!got || out.size() >= count) break;
     group.push_back(Current());
   }
+}
+
+std::vector<ViewRecord> BrowseView::Forward(const Point* from, bool inclusive, size_t count) {
+  std::vector<ViewRecord> out;
+  if (count == 0 || !order_.key) return out;
+  if (file_.UseFile(use::Returns) != level::Benign) return out;
+  KeepBuffer keep(file_.BUFFER, def().struct_size);
+  SeekImage(from, false);
+  if (file_.FILE->set_order_from_buffer(*order_.key) != err::NoError) return out;
+
+  Gather(true, count, out, [&](std::vector<ViewRecord>& group) {
+    for (ViewRecord& r : group) {
+      if (out.size() >= count) break;
+      if (from && SameKey(r.image.data(), from->image)) {
+        int c = CompareWithinKey(r.image.data(), r.pointer, from->image, from->pointer);
+        if (c < 0 || (c == 0 && !inclusive)) continue;
+      }
+      out.push_back(std::move(r));
+    }
+  });
   return out;
 }
 
@@ -206,9 +213,7 @@ std::vector<ViewRecord> BrowseView::Backward(const Point* from, size_t count) {
   }
   if (rc != err::NoError) return out;
 
-  std::vector<ViewRecord> group;
-  auto flush = [&] {
-    SortGroup(group);
+  Gather(false, count, out, [&](std::vector<ViewRecord>& group) {
     for (auto r = group.rbegin(); r != group.rend() && out.size() < count; ++r) {
       if (from && SameKey(r->image.data(), from->image) &&
           CompareWithinKey(r->image.data(), r->pointer, from->image, from->pointer) >= 0) {
@@ -216,20 +221,7 @@ std::vector<ViewRecord> BrowseView::Backward(const Point* from, size_t count) {
       }
       out.push_back(std::move(*r));
     }
-    group.clear();
-  };
-  for (;;) {
-    bool in_view = false;
-    bool got = Read(false, in_view);
-    if (got && !in_view) continue;
-    if (got && !group.empty() && SameKey(file_.BUFFER, group.front().image.data())) {
-      group.push_back(Current());
-      continue;
-    }
-    flush();
-    if (!got || out.size() >= count) break;
-    group.push_back(Current());
-  }
+  });
   return out;
 }
 

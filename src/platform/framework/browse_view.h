@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <functional>
 #include <vector>
 
 #include "platform/framework/file_manager.h"
@@ -70,6 +71,10 @@ class BrowseView {
   // Reads one record; false at the end of the view. Other failures are reported.
   bool Read(bool forward, bool& in_view);
   void SortGroup(std::vector<ViewRecord>& group) const;
+  // Reads on in one direction, handing each group of records of one key
+  // value, sorted, to `take`, until the view ends or `out` holds `count`.
+  void Gather(bool forward, size_t count, std::vector<ViewRecord>& out,
+              const std::function<void(std::vector<ViewRecord>&)>& take);
 
   FileManager& file_;
   Order order_;

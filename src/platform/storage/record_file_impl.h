@@ -105,6 +105,9 @@ struct RecordFile::Impl {
   void take(const char* image, int64_t rowid);
   void forget_current();
   int read_by_rowid(int64_t rowid, std::vector<char>* image, bool* found);
+  // A watched put or erase changed nothing: the record was changed or
+  // deleted by another program. Reads the stored version into the buffer.
+  int refuse_stale_write();
   int fill_page(int direction);
   int step(int direction);
   void wrote() { if (att) ++att->generation; }

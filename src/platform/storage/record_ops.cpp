@@ -251,18 +251,20 @@ int RecordFile::put() {
   sqlite3_bind_int64(st, n + 1, m.current);
   if (m.watching) m.bind_fields(st, m.as_read.data(), n + 2);
   if (int rc = run(m.session->db(), st)) return rc;
-  if (sqlite3_changes(m.session->db()) == 0) {
-    std::vector<char> stored;
-    bool found = false;
-    if (int rc = m.read_by_rowid(m.current, &stored, &found)) return rc;
-    if (!found) return failed(err::RecordNotFound);
-    m.take(stored.data(), m.current);
-    return failed(err::RecordChangedByAnotherStation);
-  }
+  if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write();
   m.wrote();
   std::memcpy(m.as_read.data(), m.buf, m.def.struct_size);
   if (m.cursor.mode == Cursor::Mode::Key && m.cursor.last_returned == m.current) m.cursor.rewritten.insert(m.current);
   return succeeded();
+}
+
+int RecordFile::Impl::refuse_stale_write() {
+  std::vector<char> stored;
+  bool found = false;
+  if (int rc = read_by_rowid(current, &stored, &found)) return rc;
+  if (!found) return failed(err::RecordNotFound);
+  take(stored.data(), current);
+  return failed(err::RecordChangedByAnotherStation);
 }
 
 int RecordFile::erase() {
@@ -274,14 +276,7 @@ int RecordFile::erase() {
   sqlite3_bind_int64(st, 1, m.current);
   if (m.watching) m.bind_fields(st, m.as_read.data(), 2);
   if (int rc = run(m.session->db(), st)) return rc;
-  if (sqlite3_changes(m.session->db()) == 0) {
-    std::vector<char> stored;
-    bool found = false;
-    if (int rc = m.read_by_rowid(m.current, &stored, &found)) return rc;
-    if (!found) return failed(err::RecordNotFound);
-    m.take(stored.data(), m.current);
-    return failed(err::RecordChangedByAnotherStation);
-  }
+  if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write();
   m.wrote();
   m.forget_current();
   return succeeded();

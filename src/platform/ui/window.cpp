@@ -592,29 +592,19 @@ int Window::choice(int field) const {
   }
 }
 
-void Window::enable(int field) {
-  if (!impl_->valid(field)) return;
-  impl_->st(field).disabled = false;
-  if (impl_->open) backend().refresh(*this, field);
+namespace {
+// Sets one of a control's own states and lets the renderer show it.
+void set_state(Window& w, Window::Impl& m, int field, bool ControlState::*flag, bool on) {
+  if (!m.valid(field)) return;
+  m.st(field).*flag = on;
+  if (m.open) backend().refresh(w, field);
 }
+}  // namespace
 
-void Window::disable(int field) {
-  if (!impl_->valid(field)) return;
-  impl_->st(field).disabled = true;
-  if (impl_->open) backend().refresh(*this, field);
-}
-
-void Window::hide(int field) {
-  if (!impl_->valid(field)) return;
-  impl_->st(field).hidden = true;
-  if (impl_->open) backend().refresh(*this, field);
-}
-
-void Window::unhide(int field) {
-  if (!impl_->valid(field)) return;
-  impl_->st(field).hidden = false;
-  if (impl_->open) backend().refresh(*this, field);
-}
+void Window::enable(int field) { set_state(*this, *impl_, field, &ControlState::disabled, false); }
+void Window::disable(int field) { set_state(*this, *impl_, field, &ControlState::disabled, true); }
+void Window::hide(int field) { set_state(*this, *impl_, field, &ControlState::hidden, true); }
+void Window::unhide(int field) { set_state(*this, *impl_, field, &ControlState::hidden, false); }
 
 bool Window::is_disabled(int field) const { return !impl_->valid(field) || impl_->disabled_in_window(field); }
 bool Window::is_hidden(int field) const { return !impl_->valid(field) || impl_->hidden_in_window(field); }
