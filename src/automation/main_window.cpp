@@ -20,9 +20,6 @@ using ui::VarRef;
 
 // A structure names only the attributes its controls have; the others keep
 // their defaults.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 ui::WindowDef P1_WINDOW(MainLocals& Loc) {
   using K = ControlKind;
   const ui::Font sans{"MS Sans Serif", 8, false};
@@ -150,8 +147,6 @@ ui::WindowDef P1_WINDOW(MainLocals& Loc) {
       },
   };
 }
-
-#pragma GCC diagnostic pop
 
 namespace {
 
