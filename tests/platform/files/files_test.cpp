@@ -90,6 +90,8 @@ struct ListingCase {
   std::vector<std::string> expected;
 };
 
+void PrintTo(const ListingCase& c, std::ostream* os) { *os << c.label; }
+
 class ListingTest : public FilesTest, public ::testing::WithParamInterface<ListingCase> {};
 
 TEST_P(ListingTest, ListsTheMatchingRegularFilesByName) {
@@ -203,6 +205,8 @@ struct FileCase {
   bool regular;          // regular_file_exists
   std::string found;     // find_regular_file, after the folder; "" nothing
 };
+
+void PrintTo(const FileCase& c, std::ostream* os) { *os << c.label; }
 
 class FileTestsTest : public FilesTest, public ::testing::WithParamInterface<FileCase> {};
 
