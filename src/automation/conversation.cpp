@@ -1,7 +1,5 @@
 #include "automation/conversation.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -15,7 +13,6 @@
 #include "platform/core/error_state.h"
 #include "platform/core/std_datetime.h"
 #include "platform/dde/dde_client.h"
-#include "platform/profile/native_path.h"
 #include "platform/ui/backend.h"
 
 namespace qvn::automation {
@@ -106,12 +103,6 @@ bool fits_command(Command command, std::string_view name) {
     if (unquoted && (c == ',' || c == ')')) return false;
   }
   return true;
-}
-
-bool file_exists(std::string_view name) {
-  const std::string path = profile::native_path(clip(name));
-  struct stat st {};
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
 Conversation::Conversation(ui::Window& window, ConversationVars vars) : window_(window), v_(vars) {

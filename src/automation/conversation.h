@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "platform/core/fixed_string.h"
+#include "platform/files/file_tests.h"
 #include "platform/ui/window.h"
 
 namespace qvn::automation {
@@ -69,7 +70,7 @@ bool fits_command(Command command, std::string_view name);
 
 // True when a file or a folder of that name (trailing blanks not counted,
 // "\" between folders) exists. Leaves the last error alone.
-bool file_exists(std::string_view name);
+using files::file_exists;
 
 // What ended a completion wait.
 enum class WaitEnd {

@@ -34,6 +34,7 @@ const char* event_name(Event e) {
     case Event::Completed: return "Completed";
     case Event::Sized: return "Sized";
     case Event::Moved: return "Moved";
+    case Event::FolderChanged: return "FolderChanged";
   }
   return "?";
 }

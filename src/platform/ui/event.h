@@ -35,6 +35,7 @@ enum class Event {
   Completed,     // the form's Ok pass ended
   Sized,
   Moved,
+  FolderChanged, // a folder the window watches changed (see folder_watch.h)
 };
 
 // True for the events that belong to the window rather than to a control.

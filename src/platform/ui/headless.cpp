@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
 #include "platform/core/fixed_string.h"
+#include "platform/ui/folder_watch.h"
 
 namespace qvn::ui {
 
@@ -201,6 +203,18 @@ void WindowView::advance_time(int64_t ms) { user_.advance_time(ms); }
 
 bool WindowView::wait_for(const std::function<bool()>& condition, int real_ms) {
   return HeadlessUser::wait_for(condition, real_ms);
+}
+
+bool WindowView::wait_for_folder_change(int real_ms, const std::function<bool()>& until) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(real_ms);
+  while (true) {
+    if (folder_change_pending(window_) && (!until || until())) return true;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+    if (left <= 0) return false;
+    // A condition can come true without a change of its own (the writer
+    // ended, say), so it is looked at again every few milliseconds.
+    wait_for_folder_report(window_, static_cast<int>(std::min<long long>(left, 10)));
+  }
 }
 
 // HeadlessUser

@@ -15,7 +15,9 @@
 // box appears, and so on. A step that finds something else, a box nobody
 // answers and a window that waits with no step left fail the test; the box
 // is then answered as if closed and the window closed, so a test never
-// hangs. Steps that never ran fail the test when the user goes.
+// hangs. Steps that never ran fail the test when the user goes. A change
+// that a folder watch of the window reported reaches the window as
+// FolderChanged before the next step runs (the accept loop takes it first).
 
 #include <cstdint>
 #include <deque>
@@ -82,6 +84,12 @@ class WindowView {
   void advance_time(int64_t ms);
   // Waits in real time, at most real_ms, until the condition holds.
   bool wait_for(const std::function<bool()>& condition, int real_ms);
+  // Waits in real time, at most real_ms, until a folder the window watches
+  // has reported a change (see folder_watch.h) and, when given, `until`
+  // holds as well. The change stays pending, so the window gets its
+  // FolderChanged as soon as the step returns. False when the time ran out
+  // first.
+  bool wait_for_folder_change(int real_ms, const std::function<bool()>& until = {});
 
  private:
   void refused(std::string_view control, const char* action) const;

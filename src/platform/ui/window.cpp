@@ -8,6 +8,7 @@
 #include "platform/core/clock.h"
 #include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
+#include "platform/ui/folder_watch.h"
 #include "platform/ui/list_format.h"
 #include "platform/ui/picture.h"
 
@@ -328,6 +329,7 @@ void Window::close() {
   auto& stack = window_stack();
   const bool was_top = !stack.empty() && stack.back() == this;
   stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
+  detail::stop_folder_watches(*this);
   backend().window_closed(*this);
   if (was_top && !stack.empty()) stack.back()->impl_->push(Event::GainFocus);
 }
@@ -409,6 +411,7 @@ bool Window::accept() {
       m.current = q;
       return true;
     }
+    if (take_folder_changes(*this)) continue;
     if (m.timer > 0 && current_clock().steady_ms() >= m.next_due) {
       m.next_due = current_clock().steady_ms() + m.timer * 10LL;
       m.current = Queued{Event::Timer};
@@ -431,6 +434,11 @@ int Window::keycode() const { return impl_->current.keycode; }
 int Window::accepted() const { return impl_->current.event == Event::Accepted ? impl_->current.field : 0; }
 
 void Window::post(Event e, int field, int keycode) { impl_->push(e, field, keycode); }
+
+bool Window::has_queued(Event e, int field) const {
+  return std::any_of(impl_->queue.begin(), impl_->queue.end(),
+                     [e, field](const Queued& q) { return !q.tab_on && q.event == e && q.field == field; });
+}
 
 void Window::select(int field, int row) {
   Impl& m = *impl_;

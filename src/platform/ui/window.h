@@ -68,7 +68,8 @@ class Window {
 
   // The accept loop: takes the next event (asking the backend for input when
   // none is queued) and makes it current. False once the window is closed.
-  // Order: the Ok pass (accept_all), then queued events, then a due Timer.
+  // Order: the Ok pass (accept_all), then queued events, then a change its
+  // folder watches reported (FolderChanged), then a due Timer.
   // A ScrollUp/ScrollDown/ScrollTop/ScrollBottom event for a list has moved
   // its selection by the time it is current. CloseWindow only asks: the
   // window closes when the program calls close().
@@ -80,6 +81,8 @@ class Window {
 
   // Queues an event (POST).
   void post(Event e, int field = 0, int keycode = key::None);
+  // True when such an event waits in the queue.
+  bool has_queued(Event e, int field = 0) const;
   // SELECT: gives a control the focus (and a list its row), queueing Selected.
   // A prompt passes the focus to the next control Tab reaches; a tab is
   // chosen in its sheet. Ignored while the Ok pass runs.

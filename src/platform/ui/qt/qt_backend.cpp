@@ -4,6 +4,7 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QFileInfo>
 #include <QtCore/QPointer>
+#include <QtCore/QSocketNotifier>
 #include <QtCore/QTimer>
 #include <QtGui/QCursor>
 #include <QtWidgets/QApplication>
@@ -15,10 +16,12 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <memory>
 #include <vector>
 #include <utility>
 
 #include "platform/core/clock.h"
+#include "platform/ui/folder_watch.h"
 #include "platform/ui/window.h"
 #include "platform/ui/qt/pictures.h"
 #include "platform/ui/qt/window_widget.h"
@@ -175,7 +178,18 @@ void QtBackend::wait_for_event(Window& w) {
   if (impl_->view(w) == nullptr) window_opened(w);
   QPointer<WindowWidget> v = impl_->view(w);
   v->take_delivered();
-  while (w.is_open() && v != nullptr) {
+  // A change in a folder the window watches wakes the wait too; the
+  // notifiers live only as long as the wait, and no program code that
+  // could end a watch runs meanwhile.
+  bool folder_changed = false;
+  std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+  for (int fd : folder_watch_descriptors(w)) {
+    auto n = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(n.get(), &QSocketNotifier::activated, n.get(),
+                     [&w, &folder_changed] { folder_changed = take_folder_changes(w) || folder_changed; });
+    notifiers.push_back(std::move(n));
+  }
+  while (w.is_open() && v != nullptr && !folder_changed) {
     const long long due = w.next_timer_ms();
     const long long now = current_clock().steady_ms();
     if (due >= 0 && now >= due) break;

@@ -22,7 +22,7 @@ class QtBackend final : public Backend {
   void window_opened(Window& w) override;
   void window_closed(Window& w) override;
   // Runs the event loop until input reached the window, its timer is due by
-  // the process clock, or it closed.
+  // the process clock, a folder it watches changed, or it closed.
   void wait_for_event(Window& w) override;
   void refresh(Window& w, int field) override;
   // Repaints; input that arrives meanwhile is dropped, not kept for later.
