@@ -168,17 +168,28 @@ class MainWindow::AppsBrowse final : public framework::BrowseManager {
   }
 };
 
-// ?LIST:3: the tick of an application in the hand-picked subset comes with
-// the subsets; until then no row has one.
-class MainWindow::SubsetBrowse final : public framework::BrowseManager {};
+// ?LIST:3: the tick of an application in the hand-picked subset.
+class MainWindow::SubsetBrowse final : public framework::BrowseManager {
+ public:
+  explicit SubsetBrowse(ProjectSubsets& subsets) : subsets_(subsets) {}
+  void SetQueueRecord() override {
+    const bool in_subset = subsets_.MarkRow();
+    BrowseManager::SetQueueRecord();
+    Q.cells[0].icon = in_subset ? 1 : 0;
+  }
+
+ private:
+  ProjectSubsets& subsets_;
+};
 
 MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
     : WindowManager(window),
       Loc(locals),
       tree_(window, RELTREE, REL6),
+      subsets_(*this),
       apps_browse_(std::make_unique<AppsBrowse>()),
       projects_browse_(std::make_unique<framework::BrowseManager>()),
-      subset_browse_(std::make_unique<SubsetBrowse>()),
+      subset_browse_(std::make_unique<SubsetBrowse>(subsets_)),
       conversation_(window, ConversationVars{locals.DDEChannel, locals.Connected, locals.TimeOut, locals.WaitLimit,
                                              locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand}) {}
 
@@ -259,7 +270,7 @@ int MainWindow::TakeWindowEvent() {
 
 // The settings are read and the file names prefixed before any data file
 // is opened, so every file lies in the folder the settings name; the tree's
-// first load follows once the files are open.
+// first load and the retained subset follow once the files are open.
 int MainWindow::OpenDataFiles() {
   read_settings_file();
   if (settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
@@ -273,6 +284,7 @@ int MainWindow::OpenDataFiles() {
     return framework::level::Fatal;
   }
   tree_.reltree_contract_all();
+  subsets_.Load();
   return framework::level::Benign;
 }
 
@@ -289,6 +301,7 @@ bool MainWindow::SettleDataFolder() {
 }
 
 int MainWindow::Kill() {
+  subsets_.WriteBack();
   if (int answer = WindowManager::Kill(); answer != framework::level::Benign) return answer;
   if (files_opened_) {
     data::apps_relation_manager->Close();
@@ -330,8 +343,14 @@ int MainWindow::TakeAccepted() {
     case BUTTON7:
       Close();
       break;
+    case TOGGLE:
+      subsets_.Toggle();
+      break;
+    case CLEARSUBTAGS:
+      subsets_.UntagAll();
+      break;
     default:
-      // The runs and the subset buttons do nothing yet.
+      // The runs do nothing yet.
       break;
   }
 

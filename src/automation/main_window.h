@@ -15,6 +15,7 @@
 
 #include "automation/conversation.h"
 #include "automation/project_tree.h"
+#include "automation/subsets.h"
 #include "platform/core/fixed_string.h"
 #include "platform/framework/browse_manager.h"
 #include "platform/framework/window_manager.h"
@@ -115,8 +116,9 @@ class MainWindow final : public framework::WindowManager {
   ui::Queue<DirEntry> FIL;
   ui::Queue<TreeLine> REL6;
 
-  // The project tree over REL6.
+  // The project tree over REL6, and the subsets over SQ.
   ProjectTree& tree() { return tree_; }
+  ProjectSubsets& subsets() { return subsets_; }
 
  private:
   class AppsBrowse;
@@ -141,6 +143,7 @@ class MainWindow final : public framework::WindowManager {
   void SetRunButtons(int tab);
 
   ProjectTree tree_;
+  ProjectSubsets subsets_;
   std::unique_ptr<AppsBrowse> apps_browse_;
   std::unique_ptr<framework::BrowseManager> projects_browse_;
   std::unique_ptr<SubsetBrowse> subset_browse_;
