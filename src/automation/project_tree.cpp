@@ -282,8 +282,12 @@ void ProjectTree::Rebuild() {
 
 void ProjectTree::RememberSelectedLine() {
   if (!REL6.get(static_cast<size_t>(window_.choice(field_)))) return;
-  remembered_level_ = REL6->LEVEL;
-  remembered_position_ = REL6->POSITION.raw();
+  remember(REL6->LEVEL, REL6->POSITION.raw());
+}
+
+void ProjectTree::remember(int32_t level, std::string_view position) {
+  remembered_level_ = level;
+  remembered_position_ = position;
 }
 
 int ProjectTree::action_row() const { return window_.state(field_).mouse_row; }

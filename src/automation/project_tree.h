@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/core/fixed_string.h"
@@ -112,6 +113,8 @@ class ProjectTree {
   const TreeLine* selected_line() const;
 
   ui::Queue<LoadedLine>& loaded_lines() { return loaded_; }
+  // The line the next refresh reselects: a signed level and a position.
+  void remember(int32_t level, std::string_view position);
   int32_t remembered_level() const { return remembered_level_; }
   const FixedString<1024>& remembered_position() const { return remembered_position_; }
 
