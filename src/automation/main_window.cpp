@@ -159,14 +159,6 @@ MainCalls& main_calls() {
   return calls;
 }
 
-std::vector<std::string> TreeList::fields(size_t row) const {
-  const TreeLine* line = lines_.entry(row + 1);
-  if (!line) return {};
-  return {std::string(line->DISPLAY.raw()),    std::to_string(line->NORMALFG), std::to_string(line->NORMALBG),
-          std::to_string(line->SELECTEDFG),    std::to_string(line->SELECTEDBG), std::to_string(line->ICON),
-          std::to_string(line->LEVEL),         std::to_string(line->LOADED),   std::string(line->POSITION.raw())};
-}
-
 // ?LIST: the tick of a tagged application.
 class MainWindow::AppsBrowse final : public framework::BrowseManager {
  public:
@@ -176,17 +168,28 @@ class MainWindow::AppsBrowse final : public framework::BrowseManager {
   }
 };
 
-// ?LIST:3: the tick of an application in the hand-picked subset comes with
-// the subsets; until then no row has one.
-class MainWindow::SubsetBrowse final : public framework::BrowseManager {};
+// ?LIST:3: the tick of an application in the hand-picked subset.
+class MainWindow::SubsetBrowse final : public framework::BrowseManager {
+ public:
+  explicit SubsetBrowse(ProjectSubsets& subsets) : subsets_(subsets) {}
+  void SetQueueRecord() override {
+    const bool in_subset = subsets_.MarkRow();
+    BrowseManager::SetQueueRecord();
+    Q.cells[0].icon = in_subset ? 1 : 0;
+  }
+
+ private:
+  ProjectSubsets& subsets_;
+};
 
 MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
     : WindowManager(window),
       Loc(locals),
+      tree_(window, RELTREE, REL6),
+      subsets_(*this),
       apps_browse_(std::make_unique<AppsBrowse>()),
       projects_browse_(std::make_unique<framework::BrowseManager>()),
-      subset_browse_(std::make_unique<SubsetBrowse>()),
-      tree_list_(REL6),
+      subset_browse_(std::make_unique<SubsetBrowse>(subsets_)),
       conversation_(window, ConversationVars{locals.DDEChannel, locals.Connected, locals.TimeOut, locals.WaitLimit,
                                              locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand}) {}
 
@@ -202,7 +205,6 @@ int MainWindow::Init() {
   framework::GlobalResponse = framework::response::None;
   set_idle_priority();
   Loc.StatusMsg = "";
-  LoadTree();
   SetUpBrowses();
   Open();
   window().set_hidden(true);
@@ -210,7 +212,7 @@ int MainWindow::Init() {
   window().state(LIST).icons = {kCheckIcon};
   window().state(LIST_3).icons = {kCheckIcon};
   window().state(RELTREE).icons = {"~open.ico", "~pick.ico", "~shutfold.ico"};
-  window().set_list(RELTREE, &tree_list_);
+  window().set_list(RELTREE, &tree_.list());
   window().state(RELTREE).selected = 1;
   ui::set_program_icon("~clock.ico");
   return framework::level::Benign;
@@ -253,18 +255,6 @@ void MainWindow::SetUpBrowses() {
   subset_browse_->AddField(VarRef::of(APPS1.P_REF));
 }
 
-// The tree shows its root line; the projects under it come with the tree.
-void MainWindow::LoadTree() {
-  REL6.free();
-  REL6->DISPLAY = "PROJECTS";
-  REL6->NORMALFG = REL6->NORMALBG = REL6->SELECTEDFG = REL6->SELECTEDBG = -1;
-  REL6->ICON = 2;
-  REL6->LEVEL = 0;
-  REL6->LOADED = 0;
-  REL6->POSITION = "";
-  REL6.add();
-}
-
 int MainWindow::TakeWindowEvent() {
   const ui::Event event = window().event();
   if (event == ui::Event::OpenWindow) {
@@ -274,11 +264,13 @@ int MainWindow::TakeWindowEvent() {
   }
   const int result = WindowManager::TakeWindowEvent();
   if (event == ui::Event::OpenWindow) window().select(LIST);
+  if (event == ui::Event::GainFocus) tree_.GainFocus();
   return result;
 }
 
 // The settings are read and the file names prefixed before any data file
-// is opened, so every file lies in the folder the settings name.
+// is opened, so every file lies in the folder the settings name; the tree's
+// first load and the retained subset follow once the files are open.
 int MainWindow::OpenDataFiles() {
   read_settings_file();
   if (settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
@@ -291,6 +283,8 @@ int MainWindow::OpenDataFiles() {
       data::tempfile_relation_manager->Open() != framework::level::Benign) {
     return framework::level::Fatal;
   }
+  tree_.reltree_contract_all();
+  subsets_.Load();
   return framework::level::Benign;
 }
 
@@ -307,6 +301,7 @@ bool MainWindow::SettleDataFolder() {
 }
 
 int MainWindow::Kill() {
+  subsets_.WriteBack();
   if (int answer = WindowManager::Kill(); answer != framework::level::Benign) return answer;
   if (files_opened_) {
     data::apps_relation_manager->Close();
@@ -348,8 +343,14 @@ int MainWindow::TakeAccepted() {
     case BUTTON7:
       Close();
       break;
+    case TOGGLE:
+      subsets_.Toggle();
+      break;
+    case CLEARSUBTAGS:
+      subsets_.UntagAll();
+      break;
     default:
-      // The runs and the subset buttons do nothing yet.
+      // The runs do nothing yet.
       break;
   }
 
@@ -363,6 +364,14 @@ int MainWindow::TakeAccepted() {
     case UNTAGALLBUTTON:
       Update();
       UntagAll();
+      break;
+    case EXPAND:
+      Update();
+      tree_.ExpandAll();
+      break;
+    case CONTRACT:
+      Update();
+      tree_.ContractAll();
       break;
     case BUTTON23:
       Update();
@@ -395,6 +404,12 @@ int MainWindow::TakeNewSelection() {
     window().enable(BUTTON23);
     Reset(true);
   }
+  return result;
+}
+
+int MainWindow::TakeFieldEvent() {
+  const int result = WindowManager::TakeFieldEvent();
+  if (window().field() == RELTREE) tree_.TakeFieldEvent(window().event());
   return result;
 }
 

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "automation/conversation.h"
+#include "automation/project_tree.h"
+#include "automation/subsets.h"
 #include "platform/core/fixed_string.h"
 #include "platform/framework/browse_manager.h"
 #include "platform/framework/window_manager.h"
@@ -91,30 +93,6 @@ struct DirEntry {
   uint8_t ATTRIB = 0;
 };
 
-// One line of the project tree.
-struct TreeLine {
-  FixedString<200> DISPLAY;
-  int32_t NORMALFG = -1;
-  int32_t NORMALBG = -1;
-  int32_t SELECTEDFG = -1;
-  int32_t SELECTEDBG = -1;
-  int16_t ICON = 0;
-  int32_t LEVEL = 0;   // |LEVEL|: 0 root, 1 project, 2 application; negative: drawn collapsed
-  int16_t LOADED = 0;
-  FixedString<1024> POSITION;
-};
-
-// The tree queue as ?RELTREE reads it.
-class TreeList final : public ui::ListModel {
- public:
-  explicit TreeList(const ui::Queue<TreeLine>& lines) : lines_(lines) {}
-  size_t rows() const override { return lines_.records(); }
-  std::vector<std::string> fields(size_t row) const override;
-
- private:
-  const ui::Queue<TreeLine>& lines_;
-};
-
 class MainWindow final : public framework::WindowManager {
  public:
   MainWindow(ui::Window& window, MainLocals& locals);
@@ -125,6 +103,7 @@ class MainWindow final : public framework::WindowManager {
   int TakeWindowEvent() override;
   int TakeAccepted() override;
   int TakeNewSelection() override;
+  int TakeFieldEvent() override;
   int Run(int number, int request) override;
   using WindowManager::Run;
 
@@ -137,6 +116,10 @@ class MainWindow final : public framework::WindowManager {
   ui::Queue<DirEntry> FIL;
   ui::Queue<TreeLine> REL6;
 
+  // The project tree over REL6, and the subsets over SQ.
+  ProjectTree& tree() { return tree_; }
+  ProjectSubsets& subsets() { return subsets_; }
+
  private:
   class AppsBrowse;
   class SubsetBrowse;
@@ -148,7 +131,6 @@ class MainWindow final : public framework::WindowManager {
   // when they do not. False when they still do not.
   bool SettleDataFolder();
   void SetUpBrowses();
-  void LoadTree();
 
   void Tag();
   void UntagAll();
@@ -160,10 +142,11 @@ class MainWindow final : public framework::WindowManager {
   void Close();
   void SetRunButtons(int tab);
 
+  ProjectTree tree_;
+  ProjectSubsets subsets_;
   std::unique_ptr<AppsBrowse> apps_browse_;
   std::unique_ptr<framework::BrowseManager> projects_browse_;
   std::unique_ptr<SubsetBrowse> subset_browse_;
-  TreeList tree_list_;
   Conversation conversation_;
   bool files_opened_ = false;
   bool registered_ = false;

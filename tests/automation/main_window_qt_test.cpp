@@ -1,5 +1,6 @@
 // The real main window: Main on the Qt rendering (Qt's offscreen platform)
-// over the demo's data, a picture of each tab written as a PNG file. With
+// over the demo's data, a picture of each tab written as a PNG file: the
+// Projects tab with every project expanded, the subsets tab with ticks. With
 // QVN_MAIN_WINDOW_PICTURES naming a folder, the pictures are also written
 // there (main_window_tab1.png to main_window_tab4.png).
 
@@ -21,8 +22,12 @@ namespace qvn::automation::testing {
 namespace {
 
 // The Qt rendering, with a person who looks at the window each time it
-// waits: first at its application list, then at each tab in turn, taking
-// a picture of each into every folder given; then closes it.
+// waits and does one thing: notes its application list and takes a picture
+// of the first tab; on the second tab presses "Expand All" and takes a
+// picture of the expanded projects; takes one of the third tab; on the
+// fourth toggles the first two applications of the first project into the
+// subset and takes a picture of the ticks; then closes the window. Each
+// picture goes into every folder given.
 class Photographer final : public ui::Backend {
  public:
   Photographer(ui::qt::QtBackend& qt, std::vector<fs::path> folders) : qt_(qt), folders_(std::move(folders)) {}
@@ -30,21 +35,38 @@ class Photographer final : public ui::Backend {
   void window_opened(ui::Window& w) override { qt_.window_opened(w); }
   void window_closed(ui::Window& w) override { qt_.window_closed(w); }
   void wait_for_event(ui::Window& w) override {
-    ++waits_;
-    if (waits_ == 1) {
-      const int list = w.field("?LIST");
-      const ui::ListModel* rows = w.state(list).list;
-      for (size_t r = 0; rows && r < rows->rows(); ++r) listed.push_back(std::string(clip(w.cells(list, r)[3].text)));
-      caption = w.caption();
-      shown = !w.hidden();
-    }
-    const std::string name = "main_window_tab" + std::to_string(waits_) + ".png";
-    for (const fs::path& folder : folders_) saved.push_back(qt_.save_picture(w, (folder / name).string()));
-    if (waits_ < 4) {
-      const int sheet = w.field("?SHEET1");
-      tabs_chosen += w.user_choose_tab(sheet, w.field("?TAB" + std::to_string(waits_ + 1))) ? 1 : 0;
-    } else {
-      w.post(ui::Event::CloseWindow);
+    switch (++waits_) {
+      case 1:
+        listed = texts(w, "?LIST", 3);
+        caption = w.caption();
+        shown = !w.hidden();
+        picture(w, 1);
+        choose_tab(w, 2);
+        break;
+      case 2:
+        pressed += w.user_press(w.field("?EXPAND")) ? 1 : 0;
+        break;
+      case 3:
+        tree = texts(w, "?RELTREE", 0);
+        picture(w, 2);
+        choose_tab(w, 3);
+        break;
+      case 4:
+        picture(w, 3);
+        choose_tab(w, 4);
+        break;
+      case 5:
+      case 6:
+        pressed += w.user_press(w.field("?TOGGLE")) ? 1 : 0;
+        break;
+      default: {
+        const int list = w.field("?LIST:3");
+        const ui::ListModel* rows = w.state(list).list;
+        for (size_t r = 0; rows && r < rows->rows(); ++r) ticks.push_back(w.cells(list, r)[0].icon);
+        picture(w, 4);
+        w.post(ui::Event::CloseWindow);
+        break;
+      }
     }
   }
   void refresh(ui::Window& w, int field) override { qt_.refresh(w, field); }
@@ -60,13 +82,31 @@ class Photographer final : public ui::Backend {
   void beep() override {}
 
   std::vector<std::string> listed;
+  std::vector<std::string> tree;
+  std::vector<int> ticks;
   std::vector<std::string> messages;
   std::vector<bool> saved;
   std::string caption;
   bool shown = false;
   int tabs_chosen = 0;
+  int pressed = 0;
 
  private:
+  static std::vector<std::string> texts(ui::Window& w, const char* equate, size_t column) {
+    std::vector<std::string> out;
+    const int list = w.field(equate);
+    const ui::ListModel* rows = w.state(list).list;
+    for (size_t r = 0; rows && r < rows->rows(); ++r) out.push_back(std::string(clip(w.cells(list, r)[column].text)));
+    return out;
+  }
+  void picture(ui::Window& w, int tab) {
+    const std::string name = "main_window_tab" + std::to_string(tab) + ".png";
+    for (const fs::path& folder : folders_) saved.push_back(qt_.save_picture(w, (folder / name).string()));
+  }
+  void choose_tab(ui::Window& w, int tab) {
+    tabs_chosen += w.user_choose_tab(w.field("?SHEET1"), w.field("?TAB" + std::to_string(tab))) ? 1 : 0;
+  }
+
   ui::qt::QtBackend& qt_;
   std::vector<fs::path> folders_;
   int waits_ = 0;
@@ -91,6 +131,16 @@ TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
   });
   std::vector<std::string> expected;
   for (const auto& a : by_priority) expected.push_back(a.file);
+  // Every project in name order, each with its applications as they were stored.
+  std::vector<demoseed::DemoProject> by_name = catalog.projects;
+  std::sort(by_name.begin(), by_name.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+  std::vector<std::string> expanded = {"PROJECTS"};
+  for (const auto& p : by_name) {
+    expanded.push_back(p.name);
+    for (const auto& a : catalog.apps) {
+      if (a.project == p.number) expanded.push_back(a.file);
+    }
+  }
 
   std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
   ASSERT_NE(qt, nullptr);
@@ -106,6 +156,9 @@ TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
   EXPECT_EQ(person.listed, expected);
   EXPECT_TRUE(person.messages.empty());
   EXPECT_EQ(person.tabs_chosen, 3);
+  EXPECT_EQ(person.pressed, 3);
+  EXPECT_EQ(person.tree, expanded);
+  EXPECT_EQ(person.ticks, (std::vector<int>{1, 1, 0})) << "the first project's first two applications";
   ASSERT_EQ(person.saved, std::vector<bool>(4 * folders.size(), true));
   for (int tab = 1; tab <= 4; ++tab) {
     const std::string png = slurp(dir / ("main_window_tab" + std::to_string(tab) + ".png"));

@@ -77,7 +77,8 @@ TEST_F(MainWindowTest, OpensWithTheListsFilledInTheirOrders) {
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(column(w, "?LIST:3", 3), (std::vector<std::string>{"PAYROLL.APP"}));
-    EXPECT_EQ(w.list_rows("?RELTREE"), (std::vector<std::vector<std::string>>{{"PROJECTS"}}));
+    EXPECT_EQ(w.list_rows("?RELTREE"),
+              (std::vector<std::vector<std::string>>{{"PROJECTS"}, {"Accounting"}, {"Payroll"}}));
     w.press("?BUTTON7");
   });
   Main();
