@@ -11,6 +11,8 @@
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
+#include <QtPrintSupport/QPrintPreviewDialog>
+#include <QtPrintSupport/QPrinter>
 
 #include <algorithm>
 #include <climits>
@@ -21,6 +23,7 @@
 #include "platform/core/clock.h"
 #include "platform/ui/window.h"
 #include "platform/ui/qt/pictures.h"
+#include "platform/ui/qt/report_painter.h"
 #include "platform/ui/qt/window_widget.h"
 
 namespace qvn::ui::qt {
@@ -296,6 +299,25 @@ int QtBackend::popup(Window& w, const std::string& text) {
 }
 
 void QtBackend::beep() { QApplication::beep(); }
+
+PreviewResult QtBackend::preview(const report::ReportDocument& document, const PreviewDef& def) {
+  QPrinter printer(QPrinter::HighResolution);
+  set_up_printer(printer);
+  QPrintPreviewDialog dialog(&printer, impl_->top());
+  dialog.setWindowTitle(qs(def.title));
+  // The preview paints its pages and, when the user prints, the printer's;
+  // the last painting is what was printed.
+  std::vector<int> painted;
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                   [&](QPrinter* target) { painted = paint_document(document, *target); });
+  if (def.maximized) dialog.setWindowState(dialog.windowState() | Qt::WindowMaximized);
+  PreviewResult result;
+  if (dialog.exec() == QDialog::Accepted) {
+    result.printed = !painted.empty();
+    result.pages = painted;
+  }
+  return result;
+}
 
 bool QtBackend::save_picture(Window& w, const std::string& path) {
   WindowWidget* v = impl_->view(w);
