@@ -20,10 +20,7 @@ ItemDef text_item(std::string name, Area at, TextSource source, ui::Font font, A
   return item;
 }
 
-std::string without_trailing_blanks(std::string s) {
-  s.resize(clip(s).size());
-  return s;
-}
+std::string without_trailing_blanks(std::string_view s) { return std::string(clip(s)); }
 
 ui::Font resolved(const ui::Font& font, const ui::Font& base) {
   ui::Font f = font;
@@ -125,6 +122,11 @@ bool Report::compile(std::string* error) {
     }
     details_.push_back(std::move(band));
   }
+  // Room for a page full of the first detail band.
+  items_per_page_ = header_.items.size() + footer_.items.size();
+  if (!details_.empty() && details_[0].h > 0) {
+    items_per_page_ += static_cast<size_t>(def_.detail_area.h / details_[0].h) * details_[0].items.size();
+  }
   for (const ItemDef& item : def_.header.items) {
     reach(Area{header_.x + item.at.x, header_.y + item.at.y, item.at.w, item.at.h});
   }
@@ -186,28 +188,45 @@ void Report::open() {
   page_number_ = 0;
 }
 
-std::string Report::text_of(const Item& item) const {
+void Report::append_text(const Item& item, std::string& out) const {
   switch (item.source) {
     case TextSource::Fixed:
-      return item.fixed;
-    case TextSource::Value:
-      return without_trailing_blanks(item.has_picture ? item.picture.format(item.use.get()) : item.use.get());
+      out += item.fixed;
+      return;
+    case TextSource::Value: {
+      const std::string value = item.use.get();
+      if (!item.has_picture) {
+        out += clip(value);
+      } else if (item.picture.kind() == ui::PictureKind::Text) {
+        // A text picture shows the value's first width() characters; the
+        // blanks it would pad them with are dropped here anyway.
+        out += clip(std::string_view(value).substr(0, item.picture.width()));
+      } else {
+        out += clip(item.picture.format(value));
+      }
+      return;
+    }
     case TextSource::PageNumber:
-      return without_trailing_blanks(item.has_picture ? item.picture.format(static_cast<long long>(page_number_))
-                                                      : std::to_string(page_number_));
+      out += clip(item.has_picture ? item.picture.format(static_cast<long long>(page_number_))
+                                   : std::to_string(page_number_));
+      return;
   }
-  return {};
 }
 
 void Report::place(const Band& band, int x, int y) {
-  std::vector<PlacedItem>& items = document_.pages_.back().items;
+  Page& page = document_.pages_.back();
   for (const Item& item : band.items) {
     PlacedItem placed;
     placed.look = item.look;
     placed.x = x + item.x;
     placed.y = y + item.y;
-    if (document_.looks_[static_cast<size_t>(item.look)].kind == ItemKind::Text) placed.text = text_of(item);
-    items.push_back(std::move(placed));
+    if (document_.looks_[static_cast<size_t>(item.look)].kind == ItemKind::Text) {
+      const size_t at = page.texts.size();
+      append_text(item, page.texts);
+      placed.text_at = static_cast<uint32_t>(at);
+      placed.text_size = static_cast<uint32_t>(page.texts.size() - at);
+    }
+    page.items.push_back(placed);
   }
 }
 
@@ -215,6 +234,8 @@ void Report::begin_page() {
   ++page_number_;
   Page page;
   page.number = page_number_;
+  page.items.reserve(items_per_page_);
+  page.texts.reserve(items_per_page_ * 8);
   document_.pages_.push_back(std::move(page));
   page_begun_ = true;
   used_ = 0;
@@ -268,7 +289,7 @@ std::vector<const PlacedItem*> ReportDocument::items(int page, std::string_view 
 std::vector<std::string> ReportDocument::texts(int page, std::string_view name) const {
   std::vector<std::string> out;
   for (const PlacedItem* item : items(page, name)) {
-    std::string_view t = clip(item->text);
+    std::string_view t = pages_[static_cast<size_t>(page - 1)].text(*item);
     while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
     out.emplace_back(t);
   }

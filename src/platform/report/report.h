@@ -69,7 +69,7 @@ class Report {
   bool compile_band(const BandDef& def, Band& band, std::string* error);
   void place(const Band& band, int x, int y);
   void begin_page();
-  std::string text_of(const Item& item) const;
+  void append_text(const Item& item, std::string& out) const;
 
   ReportDef def_;
   ReportDocument document_;
@@ -80,6 +80,7 @@ class Report {
   bool page_begun_ = false;
   int used_ = 0;           // height of the detail area the page begun holds
   int page_number_ = 0;
+  size_t items_per_page_ = 0;
 };
 
 }  // namespace qvn::report

@@ -5,9 +5,11 @@
 //
 // What every placing of one report item shares (kind, name, size, font,
 // alignment, colour) is kept once, as a look; each placed item names its
-// look, so a long report does not repeat them.
+// look, so a long report does not repeat them. A page keeps the texts of
+// its items together, one after another.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,13 +32,20 @@ struct ItemLook {
 struct PlacedItem {
   int look = 0;        // index into ReportDocument::looks()
   int x = 0, y = 0;    // from the page's top left corner
-  std::string text;    // texts only: as the picture shows it, trailing blanks dropped
+  uint32_t text_at = 0, text_size = 0;  // the item's text in its page's texts
 };
 
 struct Page {
   int number = 0;
   int details = 0;     // detail bands printed on the page
   std::vector<PlacedItem> items;  // in the order they are painted
+  std::string texts;
+
+  // A text item's text as its picture shows it, trailing blanks dropped;
+  // empty for lines and fills.
+  std::string_view text(const PlacedItem& item) const {
+    return std::string_view(texts).substr(item.text_at, item.text_size);
+  }
 };
 
 class ReportDocument {

@@ -105,8 +105,9 @@ TEST(ReportTest, ColumnsShowTheValuesThroughTheirPicturesWhenTheBandIsPrinted) {
   EXPECT_EQ(doc.texts(1, "?TIME"), (std::vector<std::string>{"9:05:03", ""}));
   EXPECT_EQ(doc.texts(1, "?EVENT"), (std::vector<std::string>{"Make Finished", "Started"}));
   // The item keeps the picture's leading blank and drops the trailing ones.
-  EXPECT_EQ(doc.items(1, "?DATE")[0]->text, " 1 MAR 2024");
-  EXPECT_EQ(doc.items(1, "?EVENT")[0]->text, "Make Finished");
+  EXPECT_EQ(doc.pages()[0].text(*doc.items(1, "?DATE")[0]), " 1 MAR 2024");
+  EXPECT_EQ(doc.pages()[0].text(*doc.items(1, "?EVENT")[0]), "Make Finished");
+  EXPECT_EQ(doc.pages()[0].text(doc.pages()[0].items[1]), "") << "a fill has no text";
 }
 
 TEST(ReportTest, LooksCarryTheReportsFontUnlessTheItemNamesItsOwn) {

@@ -104,7 +104,8 @@ class PagePainter {
       switch (look.kind) {
         case ItemKind::Text: {
           const TextFont& tf = *fonts_[static_cast<size_t>(item.look)];
-          QString text = QString::fromStdString(item.text);
+          const std::string_view utf8 = page.text(item);
+          QString text = QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
           painter_.setFont(tf.font);
           if (const double advance = tf.metrics.horizontalAdvance(text); advance > box.width()) {
             if (std::optional<QFont> narrow = narrowed(tf.font, text, advance, box.width())) {
