@@ -303,6 +303,11 @@ void QtBackend::beep() { QApplication::beep(); }
 PreviewResult QtBackend::preview(const report::ReportDocument& document, const PreviewDef& def) {
   QPrinter printer(QPrinter::HighResolution);
   set_up_printer(printer);
+  // With no printer installed Qt prints to a PDF file; without a name of
+  // its own the print dialog would offer the home folder itself.
+  if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty()) {
+    printer.setOutputFileName(QDir::home().absoluteFilePath(QStringLiteral("report.pdf")));
+  }
   QPrintPreviewDialog dialog(&printer, impl_->top());
   dialog.setWindowTitle(qs(def.title));
   // The preview paints its pages and, when the user prints, the printer's;

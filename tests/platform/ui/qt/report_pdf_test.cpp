@@ -13,7 +13,12 @@
 #include <QtPrintSupport/QPrintPreviewDialog>
 #include <QtPrintSupport/QPrintPreviewWidget>
 #include <QtPrintSupport/QPrinter>
+#include <QtGui/QAction>
+#include <QtPrintSupport/QPrintDialog>
+#include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QSpinBox>
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -369,6 +374,7 @@ TEST(ReportPreviewTest, OpensWithThePagesAndClosesWithoutPrinting) {
   ASSERT_NE(report, nullptr);
   QString title;
   bool maximized = false;
+  bool zoom = false;
   int pages = -1;
   bool seen = false;
   QTimer poll;
@@ -388,6 +394,7 @@ TEST(ReportPreviewTest, OpensWithThePagesAndClosesWithoutPrinting) {
     title = dialog->windowTitle();
     maximized = dialog->windowState().testFlag(Qt::WindowMaximized);
     pages = widget->pageCount();
+    for (QAction* a : dialog->findChildren<QAction*>()) zoom |= a->text() == QStringLiteral("Zoom in") && a->isEnabled();
     poll.stop();
     dialog->reject();
   });
@@ -396,9 +403,73 @@ TEST(ReportPreviewTest, OpensWithThePagesAndClosesWithoutPrinting) {
   ASSERT_TRUE(seen) << "no preview came up";
   EXPECT_EQ(title, QStringLiteral("Report Preview"));
   EXPECT_TRUE(maximized);
+  EXPECT_TRUE(zoom);
   EXPECT_EQ(pages, 3);
   EXPECT_FALSE(result.printed);
   EXPECT_TRUE(result.pages.empty());
+}
+
+// Print from the preview, the way a person does on a machine without a
+// printer: the print dialog offers a PDF file, here the pages 2 to 3 of 4.
+// The dialog's widgets are found by the names Qt gives them.
+TEST_F(ReportPdfTest, PrintingChosenPagesFromThePreviewWritesThem) {
+  auto backend = QtBackend::create();
+  ASSERT_NE(backend, nullptr);
+  Entry e;
+  auto report = listing(e, 80);
+  ASSERT_NE(report, nullptr);
+  const std::string out = pdf("printed").string();
+  QString offered;
+  int stage = 0;
+  QTimer poll;
+  int polls = 0;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (++polls > 3000) {
+      poll.stop();
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+      return;
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (stage == 0 && qobject_cast<QPrintPreviewDialog*>(modal) != nullptr) {
+      for (QAction* a : modal->findChildren<QAction*>()) {
+        if (a->text() == QStringLiteral("Print")) {
+          stage = 1;
+          QTimer::singleShot(0, a, &QAction::trigger);
+          return;
+        }
+      }
+    }
+    auto* print = qobject_cast<QPrintDialog*>(modal);
+    if (stage == 1 && print != nullptr) {
+      auto* file = print->findChild<QLineEdit*>(QStringLiteral("filename"));
+      auto* range = print->findChild<QAbstractButton*>(QStringLiteral("printRange"));
+      auto* from = print->findChild<QSpinBox*>(QStringLiteral("from"));
+      auto* to = print->findChild<QSpinBox*>(QStringLiteral("to"));
+      stage = 2;
+      poll.stop();
+      if (file == nullptr || range == nullptr || from == nullptr || to == nullptr) {
+        print->reject();
+        return;
+      }
+      offered = file->text();
+      file->setText(QString::fromStdString(out));
+      range->click();
+      to->setValue(3);
+      from->setValue(2);
+      print->accept();
+    }
+  });
+  poll.start(10);
+  const PreviewResult result = backend->preview(report->document(), PreviewDef{});
+  ASSERT_EQ(stage, 2) << "the print dialog did not come up";
+  EXPECT_TRUE(offered.endsWith(QStringLiteral(".pdf"))) << offered.toStdString();
+  EXPECT_TRUE(result.printed);
+  EXPECT_EQ(result.pages, (std::vector<int>{2, 3}));
+  const PdfText text = read_pdf(out);
+  ASSERT_EQ(text.pages.size(), 2u);
+  EXPECT_EQ(find(text, report::sample::event_word(26)).at(0)->page, 1);
+  EXPECT_EQ(find(text, report::sample::event_word(77)).at(0)->page, 2);
+  EXPECT_TRUE(find(text, report::sample::event_word(78)).empty());
 }
 
 }  // namespace
