@@ -127,6 +127,13 @@ int message(const std::string& text, const std::string& caption, MessageIcon ico
 
 void beep() { backend().beep(); }
 
+PreviewResult Backend::preview(const report::ReportDocument&, const PreviewDef&) { return {}; }
+
+PreviewResult preview(const report::ReportDocument& document, const PreviewDef& def) {
+  KeepError keep;
+  return backend().preview(document, def);
+}
+
 std::string open_file(const FileDialogDef& dialog) {
   KeepError keep;
   KeepFolder folder;

@@ -7,6 +7,10 @@
 #include <utility>
 #include <vector>
 
+namespace qvn::report {
+class ReportDocument;
+}  // namespace qvn::report
+
 namespace qvn::ui {
 
 class Window;
@@ -54,6 +58,19 @@ struct PopupItem {
   bool disabled = false; // written with a leading "~"
 };
 
+// A print preview of a report's pages. It always offers zoom.
+struct PreviewDef {
+  std::string title = "Report Preview";
+  bool maximized = true;
+};
+
+// What the user did in a print preview: printed the pages listed (1-based,
+// in order; all of them or those chosen), or left without printing.
+struct PreviewResult {
+  bool printed = false;
+  std::vector<int> pages;
+};
+
 class Backend {
  public:
   virtual ~Backend() = default;
@@ -80,6 +97,9 @@ class Backend {
   // The 1-based item chosen from a popup menu ("|" between items, "-" a separator), 0 none.
   virtual int popup(Window& w, const std::string& menu) = 0;
   virtual void beep() = 0;
+  // Shows the pages in a print preview until the user prints them or
+  // leaves. A backend with nobody to look leaves without printing.
+  virtual PreviewResult preview(const report::ReportDocument& document, const PreviewDef& def);
 };
 
 // The backend in force. The program installs the Qt one; tests a headless
@@ -98,6 +118,9 @@ int message(MessageBoxDef box);
 // Cancel, No or OK, whichever it has, in that order.
 int answer_without_choice(const MessageBoxDef& box);
 void beep();
+// The print preview: the user prints the document's pages (all or chosen
+// ones) or leaves. Leaves the last error as it was.
+PreviewResult preview(const report::ReportDocument& document, const PreviewDef& def = {});
 
 // The open-file dialog. Names go in and come out as the program spells them
 // ("\" between folders). Returns the chosen file's full name, "" when

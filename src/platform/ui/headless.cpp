@@ -229,43 +229,75 @@ HeadlessUser::~HeadlessUser() {
   install_backend(previous_);
 }
 
+HeadlessUser::Step HeadlessUser::make_step(StepKind kind, bool any, std::string text, int number, WindowStep action) {
+  Step step;
+  step.kind = kind;
+  step.any = any;
+  step.text = std::move(text);
+  step.number = number;
+  step.action = std::move(action);
+  return step;
+}
+
 HeadlessUser& HeadlessUser::on_window(std::string caption, WindowStep step) {
-  steps_.push_back(Step{StepKind::Window, false, std::move(caption), 0, std::move(step)});
+  steps_.push_back(make_step(StepKind::Window, false, std::move(caption), 0, std::move(step)));
   return *this;
 }
 
 HeadlessUser& HeadlessUser::then(WindowStep step) {
-  steps_.push_back(Step{StepKind::Window, true, {}, 0, std::move(step)});
+  steps_.push_back(make_step(StepKind::Window, true, {}, 0, std::move(step)));
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::keep_on_window(std::string caption, WindowStep step) {
+  steps_.push_back(make_step(StepKind::Repeat, false, std::move(caption), 0, std::move(step)));
   return *this;
 }
 
 HeadlessUser& HeadlessUser::answer_message(std::string text, int button) {
-  steps_.push_back(Step{StepKind::Message, false, std::move(text), button, {}});
+  steps_.push_back(make_step(StepKind::Message, false, std::move(text), button, {}));
   return *this;
 }
 
 HeadlessUser& HeadlessUser::answer_any_message(int button) {
-  steps_.push_back(Step{StepKind::Message, true, {}, button, {}});
+  steps_.push_back(make_step(StepKind::Message, true, {}, button, {}));
   return *this;
 }
 
 HeadlessUser& HeadlessUser::choose_file(std::string path) {
-  steps_.push_back(Step{StepKind::File, false, std::move(path), 0, {}});
+  steps_.push_back(make_step(StepKind::File, false, std::move(path), 0, {}));
   return *this;
 }
 
 HeadlessUser& HeadlessUser::choose_folder(std::string path) {
-  steps_.push_back(Step{StepKind::Folder, false, std::move(path), 0, {}});
+  steps_.push_back(make_step(StepKind::Folder, false, std::move(path), 0, {}));
   return *this;
 }
 
 HeadlessUser& HeadlessUser::choose_popup(int item) {
-  steps_.push_back(Step{StepKind::Popup, true, {}, item, {}});
+  steps_.push_back(make_step(StepKind::Popup, true, {}, item, {}));
   return *this;
 }
 
 HeadlessUser& HeadlessUser::choose_popup(std::string item_text) {
-  steps_.push_back(Step{StepKind::Popup, false, std::move(item_text), 0, {}});
+  steps_.push_back(make_step(StepKind::Popup, false, std::move(item_text), 0, {}));
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::print_preview() {
+  steps_.push_back(make_step(StepKind::Preview, true, {}, 1, {}));
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::print_preview(std::vector<int> pages) {
+  Step step = make_step(StepKind::Preview, false, {}, 1, {});
+  step.pages = std::move(pages);
+  steps_.push_back(std::move(step));
+  return *this;
+}
+
+HeadlessUser& HeadlessUser::leave_preview() {
+  steps_.push_back(make_step(StepKind::Preview, true, {}, 0, {}));
   return *this;
 }
 
@@ -282,6 +314,10 @@ std::string HeadlessUser::describe(const Step& step) {
   switch (step.kind) {
     case StepKind::Window:
       return step.any ? "a step for any window" : "a step for window \"" + step.text + "\"";
+    case StepKind::Repeat:
+      return "a step at each wait of window \"" + step.text + "\" until it closes";
+    case StepKind::Preview:
+      return step.number == 0 ? std::string("leaving a print preview") : std::string("printing from a print preview");
     case StepKind::Message:
       return step.any ? "an answer to any message" : "an answer to the message \"" + step.text + "\"";
     case StepKind::File:
@@ -298,10 +334,30 @@ std::string HeadlessUser::next_step_text() const {
   return steps_.empty() ? std::string("the script has no step left") : "the next step is " + describe(steps_.front());
 }
 
+size_t HeadlessUser::answering_step() const {
+  return !steps_.empty() && steps_.front().kind == StepKind::Repeat ? 1 : 0;
+}
+
+bool HeadlessUser::answers(StepKind kind) const {
+  const size_t at = answering_step();
+  return at < steps_.size() && steps_[at].kind == kind;
+}
+
+HeadlessUser::Step HeadlessUser::take_answer() {
+  const auto at = steps_.begin() + static_cast<std::ptrdiff_t>(answering_step());
+  Step step = std::move(*at);
+  steps_.erase(at);
+  return step;
+}
+
 void HeadlessUser::window_opened(Window& w) { windows_opened_.push_back(w.caption()); }
 
 void HeadlessUser::window_closed(Window& w) {
   if (gave_up_on_ == &w) gave_up_on_ = nullptr;
+  if (!steps_.empty() && steps_.front().kind == StepKind::Repeat && steps_.front().runs > 0 &&
+      steps_.front().text == w.caption()) {
+    steps_.pop_front();
+  }
 }
 
 void HeadlessUser::give_up(Window& w) {
@@ -314,6 +370,22 @@ void HeadlessUser::give_up(Window& w) {
 }
 
 void HeadlessUser::wait_for_event(Window& w) {
+  if (!steps_.empty() && steps_.front().kind == StepKind::Repeat && steps_.front().text == w.caption()) {
+    constexpr int kMostWaits = 100000;
+    Step& step = steps_.front();
+    if (++step.runs > kMostWaits) {
+      ADD_FAILURE() << "Window \"" << w.caption() << "\" still waits after " << kMostWaits << " runs of its step";
+      steps_.pop_front();
+      give_up(w);
+      return;
+    }
+    gave_up_on_ = nullptr;
+    WindowView view(w, *this);
+    // A copy, since the step may close the window and so end the repeat.
+    WindowStep action = step.action;
+    if (action) action(view);
+    return;
+  }
   if (steps_.empty() || steps_.front().kind != StepKind::Window) {
     ADD_FAILURE() << "Window \"" << w.caption() << "\" waits for input, but " << next_step_text();
     give_up(w);
@@ -334,13 +406,11 @@ void HeadlessUser::wait_for_event(Window& w) {
 int HeadlessUser::message(const MessageBoxDef& box) {
   messages_.push_back(ShownMessage{box, 0});
   int answer = answer_without_choice(box);
-  if (steps_.empty() || steps_.front().kind != StepKind::Message ||
-      (!steps_.front().any && steps_.front().text != box.text)) {
+  if (!answers(StepKind::Message) || (!steps_[answering_step()].any && steps_[answering_step()].text != box.text)) {
     ADD_FAILURE() << "Message \"" << box.text << "\" (caption \"" << box.caption << "\") is not answered: "
                   << next_step_text();
   } else {
-    const Step step = std::move(steps_.front());
-    steps_.pop_front();
+    const Step step = take_answer();
     if ((step.number & box.buttons) == 0 || (step.number & (step.number - 1)) != 0) {
       ADD_FAILURE() << "Message \"" << box.text << "\" offers no button " << step.number;
     } else {
@@ -353,12 +423,11 @@ int HeadlessUser::message(const MessageBoxDef& box) {
 
 std::string HeadlessUser::open_file(const FileDialogDef& dialog) {
   file_dialogs_.push_back(dialog);
-  if (steps_.empty() || steps_.front().kind != StepKind::File) {
+  if (!answers(StepKind::File)) {
     ADD_FAILURE() << "File dialog \"" << dialog.title << "\" is not answered: " << next_step_text();
     return {};
   }
-  const std::string path = std::move(steps_.front().text);
-  steps_.pop_front();
+  const std::string path = take_answer().text;
   std::error_code ec;
   if (!path.empty() && !std::filesystem::is_regular_file(path, ec)) {
     ADD_FAILURE() << "File dialog \"" << dialog.title << "\": no file " << path << " to choose";
@@ -369,12 +438,11 @@ std::string HeadlessUser::open_file(const FileDialogDef& dialog) {
 
 std::string HeadlessUser::choose_folder(const FolderDialogDef& dialog) {
   folder_dialogs_.push_back(dialog);
-  if (steps_.empty() || steps_.front().kind != StepKind::Folder) {
+  if (!answers(StepKind::Folder)) {
     ADD_FAILURE() << "Folder dialog \"" << dialog.title << "\" is not answered: " << next_step_text();
     return {};
   }
-  const std::string path = std::move(steps_.front().text);
-  steps_.pop_front();
+  const std::string path = take_answer().text;
   std::error_code ec;
   if (!path.empty() && !std::filesystem::is_directory(path, ec)) {
     ADD_FAILURE() << "Folder dialog \"" << dialog.title << "\": no folder " << path << " to choose";
@@ -385,12 +453,11 @@ std::string HeadlessUser::choose_folder(const FolderDialogDef& dialog) {
 
 int HeadlessUser::popup(Window&, const std::string& menu) {
   popups_.push_back(menu);
-  if (steps_.empty() || steps_.front().kind != StepKind::Popup) {
+  if (!answers(StepKind::Popup)) {
     ADD_FAILURE() << "Popup menu \"" << menu << "\" is not answered: " << next_step_text();
     return 0;
   }
-  const Step step = std::move(steps_.front());
-  steps_.pop_front();
+  const Step step = take_answer();
   if (step.any) return step.number;
   if (step.text.empty()) return 0;
   for (const PopupItem& item : popup_items(menu)) {
@@ -398,6 +465,33 @@ int HeadlessUser::popup(Window&, const std::string& menu) {
   }
   ADD_FAILURE() << "Popup menu \"" << menu << "\" has no item \"" << step.text << "\"";
   return 0;
+}
+
+PreviewResult HeadlessUser::preview(const report::ReportDocument& document, const PreviewDef& def) {
+  previews_.push_back(ShownPreview{def, document, {}});
+  PreviewResult result;
+  if (!answers(StepKind::Preview)) {
+    ADD_FAILURE() << "Print preview \"" << def.title << "\" of " << document.page_count()
+                  << " pages is not answered: " << next_step_text();
+    return result;
+  }
+  const Step step = take_answer();
+  if (step.number != 0) {
+    result.printed = true;
+    if (step.any) {
+      for (const report::Page& page : document.pages()) result.pages.push_back(page.number);
+    } else {
+      for (int page : step.pages) {
+        if (page < 1 || static_cast<size_t>(page) > document.page_count()) {
+          ADD_FAILURE() << "Print preview \"" << def.title << "\" has no page " << page;
+          continue;
+        }
+        result.pages.push_back(page);
+      }
+    }
+  }
+  previews_.back().result = result;
+  return result;
 }
 
 }  // namespace qvn::ui

@@ -10,6 +10,12 @@
 //   user.then([](WindowView& w) { w.close(); });
 //   Main();
 //
+// A window that works on its timer (a progress window) is best driven by
+// keep_on_window, whose step runs at each of its waits until it closes:
+//
+//   user.keep_on_window("Report Progress...", [](WindowView& w) { w.advance_time(100); });
+//   user.print_preview();
+//
 // Steps run in order, each when the program asks for what it expects: a
 // window step when a window waits for input, a message step when a message
 // box appears, and so on. A step that finds something else, a box nobody
@@ -27,6 +33,7 @@
 #include <vector>
 
 #include "platform/core/clock.h"
+#include "platform/report/report_document.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
 
@@ -115,6 +122,10 @@ class HeadlessUser final : public Backend {
   HeadlessUser& on_window(std::string caption, WindowStep step);
   // The next window that waits, whatever its caption.
   HeadlessUser& then(WindowStep step);
+  // The window of this caption: the step runs each time it waits, until it
+  // closes. Boxes and dialogs that show meanwhile are answered by the steps
+  // after it. A window that waits more than 100,000 times fails the test.
+  HeadlessUser& keep_on_window(std::string caption, WindowStep step);
   // The next message box must show this text ("|" as written) and offer the button.
   HeadlessUser& answer_message(std::string text, int button);
   HeadlessUser& answer_any_message(int button);
@@ -124,6 +135,11 @@ class HeadlessUser final : public Backend {
   // The next popup menu: the item by number or by its text; 0 or "" dismisses it.
   HeadlessUser& choose_popup(int item);
   HeadlessUser& choose_popup(std::string item_text);
+  // The next print preview: print every page, print the pages listed
+  // (1-based), or leave without printing.
+  HeadlessUser& print_preview();
+  HeadlessUser& print_preview(std::vector<int> pages);
+  HeadlessUser& leave_preview();
 
   VirtualClock& clock() { return clock_; }
   void advance_time(int64_t ms) { clock_.advance_ms(ms); }
@@ -138,6 +154,13 @@ class HeadlessUser final : public Backend {
   const std::vector<FileDialogDef>& file_dialogs() const { return file_dialogs_; }
   const std::vector<FolderDialogDef>& folder_dialogs() const { return folder_dialogs_; }
   const std::vector<std::string>& popups() const { return popups_; }
+  // Each preview shown, with a copy of its pages and the answer given.
+  struct ShownPreview {
+    PreviewDef def;
+    report::ReportDocument document;
+    PreviewResult result;
+  };
+  const std::vector<ShownPreview>& previews() const { return previews_; }
   // Captions of the windows in the order they opened.
   const std::vector<std::string>& windows_opened() const { return windows_opened_; }
   int beeps() const { return beeps_; }
@@ -157,16 +180,25 @@ class HeadlessUser final : public Backend {
   std::string choose_folder(const FolderDialogDef& dialog) override;
   int popup(Window& w, const std::string& menu) override;
   void beep() override { ++beeps_; }
+  PreviewResult preview(const report::ReportDocument& document, const PreviewDef& def) override;
 
  private:
-  enum class StepKind { Window, Message, File, Folder, Popup };
+  enum class StepKind { Window, Repeat, Message, File, Folder, Popup, Preview };
   struct Step {
     StepKind kind = StepKind::Window;
     bool any = true;          // window: any caption; message: any text; popup: by number
     std::string text;         // caption, message text, path or popup item text
-    int number = 0;           // button or popup item
+    int number = 0;           // button or popup item; preview: 1 print, 0 leave
     WindowStep action;
+    std::vector<int> pages;   // preview: the pages to print, empty for all
+    int runs = 0;             // repeat: waits so far
   };
+  // A box or dialog is answered by the next step, or by the one after a
+  // step that repeats while its window is open.
+  size_t answering_step() const;
+  bool answers(StepKind kind) const;
+  Step take_answer();
+  static Step make_step(StepKind kind, bool any, std::string text, int number, WindowStep action);
   static std::string describe(const Step& step);
   std::string next_step_text() const;
   // The window waits and the script has nothing for it: close it, and
@@ -181,6 +213,7 @@ class HeadlessUser final : public Backend {
   std::vector<FileDialogDef> file_dialogs_;
   std::vector<FolderDialogDef> folder_dialogs_;
   std::vector<std::string> popups_;
+  std::vector<ShownPreview> previews_;
   std::vector<std::string> windows_opened_;
   int beeps_ = 0;
   int repaints_ = 0;

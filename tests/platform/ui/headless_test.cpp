@@ -10,6 +10,7 @@
 
 #include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
+#include "platform/report/report.h"
 
 namespace qvn::ui {
 namespace {
@@ -397,6 +398,93 @@ TEST(HeadlessUser, InstallsItselfAndPutsBackWhatWasThere) {
   EXPECT_EQ(installed_backend(), before);
   EXPECT_NE(current_clock().now_ms(), 1250);
   clear_error();
+}
+
+TEST(HeadlessUser, ARepeatingStepRunsUntilItsWindowClosesAndLetsBoxesThrough) {
+  HeadlessUser user;
+  user.keep_on_window("Ticker", [](WindowView& w) { w.advance_time(100); });
+  user.answer_message("Third tick", button::Ok);
+  user.then([](WindowView& w) { w.close(); });
+  WindowDef def;
+  def.caption = "Ticker";
+  def.timer = 10;
+  int ticks = 0;
+  auto w = Window::create(def, nullptr);
+  ASSERT_NE(w, nullptr);
+  w->open();
+  while (w->accept()) {
+    if (w->event() != Event::Timer) continue;
+    if (++ticks == 3) message("Third tick");
+    if (ticks == 5) w->close();
+  }
+  EXPECT_EQ(ticks, 5);
+  EXPECT_EQ(user.messages().size(), 1u);
+  // The repeat ended with its window; the next step is for the next window.
+  EXPECT_EQ(user.steps_left(), 1u);
+  def.caption = "Next";
+  auto next = Window::create(def, nullptr);
+  next->open();
+  while (next->accept()) {
+    if (next->event() == Event::CloseWindow) next->close();
+  }
+  EXPECT_EQ(user.steps_left(), 0u);
+}
+
+// Three pages of two lines from five prints.
+std::unique_ptr<report::Report> three_pages() {
+  report::ReportDef def;
+  def.detail_area = {0, 0, 1000, 200};
+  def.details = {{"?D", {0, 0, 1000, 100}, {report::text({0, 0, 100, 100}, "x")}}};
+  auto r = report::Report::create(def, nullptr);
+  if (!r) return r;
+  r->open();
+  for (int i = 0; i < 5; ++i) r->print();
+  r->end_page();
+  return r;
+}
+
+TEST(HeadlessUser, PreviewsAreAnsweredAndKeepTheirPages) {
+  auto r = three_pages();
+  ASSERT_NE(r, nullptr);
+  HeadlessUser user;
+  user.print_preview();
+  user.print_preview({3, 1});
+  user.leave_preview();
+  const PreviewResult all = preview(r->document());
+  const PreviewResult chosen = preview(r->document(), PreviewDef{"Pages", false});
+  r->close();
+  const PreviewResult left = preview(r->document());
+  EXPECT_TRUE(all.printed);
+  EXPECT_EQ(all.pages, (std::vector<int>{1, 2, 3}));
+  EXPECT_TRUE(chosen.printed);
+  EXPECT_EQ(chosen.pages, (std::vector<int>{3, 1}));
+  EXPECT_FALSE(left.printed);
+  EXPECT_TRUE(left.pages.empty());
+  ASSERT_EQ(user.previews().size(), 3u);
+  EXPECT_EQ(user.previews()[0].def.title, "Report Preview");
+  EXPECT_TRUE(user.previews()[0].def.maximized);
+  EXPECT_EQ(user.previews()[1].def.title, "Pages");
+  EXPECT_EQ(user.previews()[0].document.page_count(), 3u) << "kept after the report dropped its pages";
+  EXPECT_EQ(user.previews()[2].document.page_count(), 0u);
+}
+
+TEST(HeadlessUser, AnUnansweredPreviewOrAPageThatIsNotThereFails) {
+  auto r = three_pages();
+  ASSERT_NE(r, nullptr);
+  PreviewResult unanswered;
+  PreviewResult missing_page;
+  auto failures = failures_of([&] {
+    HeadlessUser user;
+    unanswered = preview(r->document());
+    user.print_preview({2, 4});
+    missing_page = preview(r->document());
+  });
+  ASSERT_EQ(failures.size(), 2u);
+  EXPECT_NE(failures[0].find("Print preview \"Report Preview\" of 3 pages is not answered"), std::string::npos)
+      << failures[0];
+  EXPECT_NE(failures[1].find("has no page 4"), std::string::npos) << failures[1];
+  EXPECT_FALSE(unanswered.printed);
+  EXPECT_EQ(missing_page.pages, (std::vector<int>{2}));
 }
 
 }  // namespace

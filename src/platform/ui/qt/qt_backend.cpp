@@ -12,6 +12,8 @@
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
+#include <QtPrintSupport/QPrintPreviewDialog>
+#include <QtPrintSupport/QPrinter>
 
 #include <algorithm>
 #include <climits>
@@ -24,6 +26,7 @@
 #include "platform/ui/folder_watch.h"
 #include "platform/ui/window.h"
 #include "platform/ui/qt/pictures.h"
+#include "platform/ui/qt/report_painter.h"
 #include "platform/ui/qt/window_widget.h"
 
 namespace qvn::ui::qt {
@@ -310,6 +313,30 @@ int QtBackend::popup(Window& w, const std::string& text) {
 }
 
 void QtBackend::beep() { QApplication::beep(); }
+
+PreviewResult QtBackend::preview(const report::ReportDocument& document, const PreviewDef& def) {
+  QPrinter printer(QPrinter::HighResolution);
+  set_up_printer(printer);
+  // With no printer installed Qt prints to a PDF file; without a name of
+  // its own the print dialog would offer the home folder itself.
+  if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty()) {
+    printer.setOutputFileName(QDir::home().absoluteFilePath(QStringLiteral("report.pdf")));
+  }
+  QPrintPreviewDialog dialog(&printer, impl_->top());
+  dialog.setWindowTitle(qs(def.title));
+  // The preview paints its pages and, when the user prints, the printer's;
+  // the last painting is what was printed.
+  std::vector<int> painted;
+  QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                   [&](QPrinter* target) { painted = paint_document(document, *target); });
+  if (def.maximized) dialog.setWindowState(dialog.windowState() | Qt::WindowMaximized);
+  PreviewResult result;
+  if (dialog.exec() == QDialog::Accepted) {
+    result.printed = !painted.empty();
+    result.pages = painted;
+  }
+  return result;
+}
 
 bool QtBackend::save_picture(Window& w, const std::string& path) {
   WindowWidget* v = impl_->view(w);

@@ -34,6 +34,9 @@ class QtBackend final : public Backend {
   std::string choose_folder(const FolderDialogDef& dialog) override;
   int popup(Window& w, const std::string& menu) override;
   void beep() override;
+  // QPrintPreviewDialog over a Letter page; its Print button offers the
+  // printers there are (with none, printing to a PDF file) and the pages.
+  PreviewResult preview(const report::ReportDocument& document, const PreviewDef& def) override;
 
   // Writes a PNG picture of the window as it shows now; false when the
   // window is not open here or the file cannot be written.
