@@ -1,10 +1,13 @@
 // The real main window: Main on the Qt rendering (Qt's offscreen platform)
-// over the demo's data, a picture of each tab written as a PNG file. With
-// QVN_MAIN_WINDOW_PICTURES naming a folder, the pictures are also written
-// there (main_window_tab1.png to main_window_tab4.png).
+// over the demo's data, a picture of each tab written as a PNG file, and
+// each tab's layout looked at: every button's text fits it, and nothing
+// covers a group's caption. With QVN_MAIN_WINDOW_PICTURES naming a folder,
+// the pictures are also written there (main_window_tab1.png to
+// main_window_tab4.png).
 
 #ifdef QVN_TEST_WITH_QT
 
+#include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,7 +17,9 @@
 
 #include "demo_catalog.h"
 #include "main_window_fixture.h"
+#include "layout_faults.h"
 #include "platform/ui/qt/qt_backend.h"
+#include "platform/ui/qt/window_widget.h"
 
 namespace qvn::automation::testing {
 
@@ -37,6 +42,11 @@ class Photographer final : public ui::Backend {
       for (size_t r = 0; rows && r < rows->rows(); ++r) listed.push_back(std::string(clip(w.cells(list, r)[3].text)));
       caption = w.caption();
       shown = !w.hidden();
+    }
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
+      if (v == nullptr || v->window() != &w) continue;
+      for (const std::string& f : ui::qt::test::layout_faults(v)) faults.push_back("tab " + std::to_string(waits_) + ": " + f);
     }
     const std::string name = "main_window_tab" + std::to_string(waits_) + ".png";
     for (const fs::path& folder : folders_) saved.push_back(qt_.save_picture(w, (folder / name).string()));
@@ -61,6 +71,7 @@ class Photographer final : public ui::Backend {
 
   std::vector<std::string> listed;
   std::vector<std::string> messages;
+  std::vector<std::string> faults;
   std::vector<bool> saved;
   std::string caption;
   bool shown = false;
@@ -106,6 +117,7 @@ TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
   EXPECT_EQ(person.listed, expected);
   EXPECT_TRUE(person.messages.empty());
   EXPECT_EQ(person.tabs_chosen, 3);
+  EXPECT_EQ(person.faults, std::vector<std::string>{});
   ASSERT_EQ(person.saved, std::vector<bool>(4 * folders.size(), true));
   for (int tab = 1; tab <= 4; ++tab) {
     const std::string png = slurp(dir / ("main_window_tab" + std::to_string(tab) + ".png"));
