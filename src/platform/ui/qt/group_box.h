@@ -14,12 +14,13 @@ class GroupBox final : public QGroupBox {
  public:
   explicit GroupBox(const QString& title, QWidget* parent = nullptr);
 
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
   // Where the caption's text is drawn, in the box's own pixels; empty
   // without a caption.
   QRect caption_rect() const;
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace qvn::ui::qt
