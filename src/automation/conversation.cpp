@@ -255,8 +255,9 @@ void Conversation::OpenLog() {
 void Conversation::LogEntry(std::string_view app, std::string_view text) {
   KeepLastError keep;
   data::TMP.APPS = app;
-  data::TMP.DATE = today();
-  data::TMP.CLOCK = clock_time();
+  const StandardMoment now = standard_now();
+  data::TMP.DATE = now.date;
+  data::TMP.CLOCK = now.time;
   data::TMP.EVENT = text;
   data::TempFile.add();
 }

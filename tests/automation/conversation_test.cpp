@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ctime>
 #include <mutex>
 
 #include "conversation_fixture.h"
+#include "platform/core/clock.h"
 #include "platform/core/std_datetime.h"
 #include "platform/dde/dde_server.h"
 
@@ -523,6 +525,31 @@ TEST_F(ConversationTest, ALogEntryNamesItsApplicationAndIsCutToItsFields) {
   EXPECT_EQ(lines[1].date, today());
   EXPECT_EQ(lines[1].clock, clock_time());
   EXPECT_EQ(lines[1].clock - lines[0].clock, 6100) << "each entry takes the time of its own moment";
+}
+
+// The date and time of an entry are of one moment: read just before
+// midnight, they are not that day's date with the next day's time.
+TEST_F(ConversationTest, ALogEntrysDateAndTimeComeFromOneReadingOfTheClock) {
+  ui::HeadlessUser user;
+  RunWindow w;
+  w.conv->OpenLog();
+  std::tm last_second{};
+  last_second.tm_year = 2000 - 1900;
+  last_second.tm_mon = 0;
+  last_second.tm_mday = 1;
+  last_second.tm_hour = 23;
+  last_second.tm_min = 59;
+  last_second.tm_sec = 59;
+  last_second.tm_isdst = -1;
+  const std::time_t at = std::mktime(&last_second);
+  ASSERT_NE(at, static_cast<std::time_t>(-1));
+  SteppingClock clock(static_cast<int64_t>(at) * 1000 + 995, 10);
+  ScopedClock scoped(clock);
+  w.conv->LogEntry("MAIN.APP", "Generated");
+  const auto lines = log_lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].date, standard_date({2000, 1, 1}));
+  EXPECT_EQ(lines[0].clock, standard_time({23, 59, 59, 99}));
 }
 
 TEST_F(ConversationTest, AFailedLogWriteIsNotReported) {

@@ -1,11 +1,14 @@
 // The real main window: Main on the Qt rendering (Qt's offscreen platform)
 // over the demo's data, a picture of each tab written as a PNG file: the
-// Projects tab with every project expanded, the subsets tab with ticks. With
-// QVN_MAIN_WINDOW_PICTURES naming a folder, the pictures are also written
-// there (main_window_tab1.png to main_window_tab4.png).
+// Projects tab with every project expanded, the subsets tab with ticks; and
+// each tab's layout looked at: every button's text fits it, and nothing
+// covers a group's caption. With QVN_MAIN_WINDOW_PICTURES naming a folder,
+// the pictures are also written there (main_window_tab1.png to
+// main_window_tab4.png).
 
 #ifdef QVN_TEST_WITH_QT
 
+#include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +18,9 @@
 
 #include "demo_catalog.h"
 #include "main_window_fixture.h"
+#include "layout_faults.h"
 #include "platform/ui/qt/qt_backend.h"
+#include "platform/ui/qt/window_widget.h"
 
 namespace qvn::automation::testing {
 
@@ -85,6 +90,7 @@ class Photographer final : public ui::Backend {
   std::vector<std::string> tree;
   std::vector<int> ticks;
   std::vector<std::string> messages;
+  std::vector<std::string> faults;
   std::vector<bool> saved;
   std::string caption;
   bool shown = false;
@@ -100,6 +106,11 @@ class Photographer final : public ui::Backend {
     return out;
   }
   void picture(ui::Window& w, int tab) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
+      if (v == nullptr || v->window() != &w) continue;
+      for (const std::string& f : ui::qt::test::layout_faults(v)) faults.push_back("tab " + std::to_string(tab) + ": " + f);
+    }
     const std::string name = "main_window_tab" + std::to_string(tab) + ".png";
     for (const fs::path& folder : folders_) saved.push_back(qt_.save_picture(w, (folder / name).string()));
   }
@@ -159,6 +170,7 @@ TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
   EXPECT_EQ(person.pressed, 3);
   EXPECT_EQ(person.tree, expanded);
   EXPECT_EQ(person.ticks, (std::vector<int>{1, 1, 0})) << "the first project's first two applications";
+  EXPECT_EQ(person.faults, std::vector<std::string>{});
   ASSERT_EQ(person.saved, std::vector<bool>(4 * folders.size(), true));
   for (int tab = 1; tab <= 4; ++tab) {
     const std::string png = slurp(dir / ("main_window_tab" + std::to_string(tab) + ".png"));

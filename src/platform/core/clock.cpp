@@ -20,6 +20,10 @@ Clock* installed = nullptr;
 }  // namespace
 
 Clock& current_clock() { return installed ? *installed : system_clock_instance; }
-void install_clock(Clock* clock) { installed = clock; }
+Clock* install_clock(Clock* clock) {
+  Clock* previous = installed;
+  installed = clock;
+  return previous;
+}
 
 }  // namespace qvn

@@ -39,19 +39,45 @@ class VirtualClock final : public Clock {
   int64_t steady_ = 0;
 };
 
+// Wall-clock time that moves on by a fixed step each time it is read, as a
+// real clock does between two readings: code that reads it twice for one
+// moment gets two moments.
+class SteppingClock final : public Clock {
+ public:
+  SteppingClock(int64_t start_ms, int64_t step_ms) : now_(start_ms), step_(step_ms) {}
+  int64_t now_ms() const override {
+    const int64_t t = now_;
+    now_ += step_;
+    ++reads_;
+    return t;
+  }
+  int64_t steady_ms() const override { return 0; }
+  int reads() const { return reads_; }
+
+ private:
+  mutable int64_t now_;
+  int64_t step_;
+  mutable int reads_ = 0;
+};
+
 // The clock in force; the system clock unless a test installed another.
 Clock& current_clock();
-// Installs a clock (nullptr restores the system clock). Not thread-safe: tests
+// Installs a clock (nullptr restores the system clock) and returns the one
+// installed before (nullptr for the system clock). Not thread-safe: tests
 // install it before anything runs.
-void install_clock(Clock* clock);
+Clock* install_clock(Clock* clock);
 
-// Installs a clock for the lifetime of the object.
+// Installs a clock for the lifetime of the object, then puts back the one
+// that was in force, so that a test can install one inside another's.
 class ScopedClock {
  public:
-  explicit ScopedClock(Clock& clock) { install_clock(&clock); }
-  ~ScopedClock() { install_clock(nullptr); }
+  explicit ScopedClock(Clock& clock) : previous_(install_clock(&clock)) {}
+  ~ScopedClock() { install_clock(previous_); }
   ScopedClock(const ScopedClock&) = delete;
   ScopedClock& operator=(const ScopedClock&) = delete;
+
+ private:
+  Clock* previous_;
 };
 
 }  // namespace qvn

@@ -40,14 +40,6 @@ int days_in_month(int y, int m) {
   return m == 2 && leap(y) ? 29 : days[m - 1];
 }
 
-std::tm local_now() {
-  const int64_t ms = current_clock().now_ms();
-  std::time_t secs = static_cast<std::time_t>(ms / 1000);
-  std::tm tm{};
-  localtime_r(&secs, &tm);
-  return tm;
-}
-
 }  // namespace
 
 int32_t standard_date(const CivilDate& d) {
@@ -87,16 +79,20 @@ TimeOfDay time_of_day(int32_t standard) {
   return t;
 }
 
-int32_t today() {
-  const std::tm tm = local_now();
-  return standard_date(CivilDate{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday});
+StandardMoment standard_now() {
+  const int64_t ms = current_clock().now_ms();
+  // Whole seconds and hundredths of the one reading, rounded down alike.
+  const int64_t secs = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+  const int hundredths = static_cast<int>((ms - secs * 1000) / 10);
+  const std::time_t t = static_cast<std::time_t>(secs);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return StandardMoment{standard_date(CivilDate{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday}),
+                        standard_time(TimeOfDay{tm.tm_hour, tm.tm_min, tm.tm_sec, hundredths})};
 }
 
-int32_t clock_time() {
-  const int64_t ms = current_clock().now_ms();
-  const std::tm tm = local_now();
-  const int hundredths = static_cast<int>((ms % 1000 + 1000) % 1000 / 10);
-  return standard_time(TimeOfDay{tm.tm_hour, tm.tm_min, tm.tm_sec, hundredths});
-}
+int32_t today() { return standard_now().date; }
+
+int32_t clock_time() { return standard_now().time; }
 
 }  // namespace qvn

@@ -42,7 +42,18 @@ int32_t standard_time(const TimeOfDay& t);
 // Time of day of a standard time (0 and 1 both give midnight).
 TimeOfDay time_of_day(int32_t standard);
 
-// Today's standard date and the time of day, local time, from the clock in force.
+// The standard date and time of one moment.
+struct StandardMoment {
+  int32_t date = 0;
+  int32_t time = 0;
+  friend bool operator==(const StandardMoment&, const StandardMoment&) = default;
+};
+
+// Now, in local time, from a single reading of the clock in force, so that
+// the date and every part of the time belong to the same moment.
+StandardMoment standard_now();
+// Today's standard date and the time of day; each reads the clock once.
+// Where a date and a time go together, take both from standard_now().
 int32_t today();
 int32_t clock_time();
 

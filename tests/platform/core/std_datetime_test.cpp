@@ -51,3 +51,45 @@ TEST(StandardTime, TodayAndClockFollowTheInstalledClock) {
   vc.advance_ms(86400LL * 1000 - 10);
   EXPECT_EQ(today(), 72688);
 }
+
+// A clock that moves at each reading shows a time or date put together from
+// two readings: across a second's boundary the hundredths of one second
+// went with the next second, almost a second ahead.
+TEST(StandardTime, AMomentComesFromOneReadingOfTheClock) {
+  setenv("TZ", "UTC", 1);
+  tzset();
+  const int64_t new_year_2000 = 946684800LL * 1000;
+  struct Case {
+    int64_t at_ms;  // from 2000-01-01 00:00:00 UTC
+    StandardMoment expected;
+  } cases[] = {
+      {(12 * 3600 + 30 * 60 + 15) * 1000LL + 995, {72687, standard_time({12, 30, 15, 99})}},
+      {86400LL * 1000 - 5, {72687, standard_time({23, 59, 59, 99})}},
+      {86400LL * 1000 + 5, {72688, standard_time({0, 0, 0, 0})}},
+      {-5, {72686, standard_time({23, 59, 59, 99})}},
+  };
+  for (const Case& c : cases) {
+    SteppingClock clock(new_year_2000 + c.at_ms, 10);
+    ScopedClock scoped(clock);
+    EXPECT_EQ(standard_now(), c.expected) << c.at_ms;
+    EXPECT_EQ(clock.reads(), 1);
+    SteppingClock for_time(new_year_2000 + c.at_ms, 10);
+    ScopedClock scoped_time(for_time);
+    EXPECT_EQ(clock_time(), c.expected.time) << c.at_ms;
+    EXPECT_EQ(for_time.reads(), 1);
+    SteppingClock for_date(new_year_2000 + c.at_ms, 10);
+    ScopedClock scoped_date(for_date);
+    EXPECT_EQ(today(), c.expected.date) << c.at_ms;
+  }
+}
+
+TEST(StandardTime, AClockInstalledInsideAnotherGivesItBackWhenItGoes) {
+  VirtualClock outer(1000);
+  ScopedClock scoped_outer(outer);
+  {
+    VirtualClock inner(5000);
+    ScopedClock scoped_inner(inner);
+    EXPECT_EQ(current_clock().now_ms(), 5000);
+  }
+  EXPECT_EQ(&current_clock(), &outer);
+}

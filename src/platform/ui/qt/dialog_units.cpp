@@ -35,8 +35,8 @@ QString sans() { return first_installed({"Nimbus Sans", "Liberation Sans", "Arim
 
 // Rounded the way the platform's own dialogs round: to the nearest pixel,
 // halves up.
-int scale(int units, int base, int divisor) {
-  return static_cast<int>(std::floor(static_cast<double>(units) * base / divisor + 0.5));
+int scale(int units, double base, int divisor) {
+  return static_cast<int>(std::floor(units * base / divisor + 0.5));
 }
 
 QFont::Weight weight_of(const std::string& face, bool bold) {
@@ -80,21 +80,26 @@ QFont control_font(const QFont& window_font, const Font& font) {
 }
 
 DialogUnits::DialogUnits(const QFont& font) {
-  const QFontMetrics m(font);
-  // The average of the 52 letters, rounded as the platform computes its
+  const QFontMetricsF m(font);
+  // The average width of the 52 letters, as the platform measures its
   // dialog base unit.
-  const int letters = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-  base_x_ = std::max(1, (letters / 26 + 1) / 2);
+  const double letters = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  base_x_ = std::max(1.0, letters / 52);
   // The character height as the platform's dialog fonts measure it, about
   // 1.2 em; faces with a generous line gap (Nimbus Sans) would otherwise
   // stretch every window.
   const int em = QFontInfo(font).pixelSize();
-  base_y_ = std::max(1, em > 0 ? std::min(m.height(), (em * 6 + 2) / 5) : m.height());
+  const double height = QFontMetrics(font).height();
+  base_y_ = std::max(1.0, em > 0 ? std::min(height, em * 1.2) : height);
 }
 
 int DialogUnits::x(int units) const { return scale(units, base_x_, 4); }
 int DialogUnits::y(int units) const { return scale(units, base_y_, 8); }
 
-QRect DialogUnits::rect(const Rect& r) const { return QRect(x(r.x), y(r.y), x(r.w), y(r.h)); }
+QRect DialogUnits::rect(const Rect& r) const {
+  const int left = x(r.x);
+  const int top = y(r.y);
+  return QRect(left, top, x(r.x + r.w) - left, y(r.y + r.h) - top);
+}
 
 }  // namespace qvn::ui::qt

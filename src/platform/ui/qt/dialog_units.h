@@ -18,20 +18,26 @@ QFont window_font(const Font& font);
 // A control's font: its own face, size and weight over the window's font.
 QFont control_font(const QFont& window_font, const Font& font);
 
+// The base units are the font's own measures, kept unrounded: the faces
+// that stand in for the platform's have average widths between whole
+// pixels, and rounding them (as the platform does for its bitmap faces)
+// would make every control a few per cent narrower than its text.
 class DialogUnits {
  public:
   explicit DialogUnits(const QFont& font);
 
   int x(int units) const;
   int y(int units) const;
+  // A control's place; its right and bottom edges are rounded as positions,
+  // so controls that meet in dialog units meet in pixels too.
   QRect rect(const Rect& r) const;
   // Pixels of the font's average character and its height (the base units).
-  int base_x() const { return base_x_; }
-  int base_y() const { return base_y_; }
+  double base_x() const { return base_x_; }
+  double base_y() const { return base_y_; }
 
  private:
-  int base_x_;
-  int base_y_;
+  double base_x_;
+  double base_y_;
 };
 
 }  // namespace qvn::ui::qt

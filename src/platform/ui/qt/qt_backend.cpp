@@ -254,7 +254,12 @@ int QtBackend::message(const MessageBoxDef& box) {
     QPushButton* pb = mb.addButton(QString::fromLatin1(b.text), b.role);
     pb->setObjectName(QString::fromLatin1(b.text).remove(QLatin1Char('&')));
     values[pb] = b.value;
-    if (b.value == box.default_button) mb.setDefaultButton(pb);
+    // Only the button the box names takes Enter. Qt would otherwise make the
+    // first accepting button the default, and a focused button would take
+    // Enter too: Enter on "Are you entirely sure?" would answer Yes. A box
+    // with a single button offers no choice, so Enter presses that one.
+    pb->setAutoDefault(false);
+    if (b.value == box.default_button || b.value == buttons) mb.setDefaultButton(pb);
     if (b.value == without_choice) mb.setEscapeButton(pb);
   }
   mb.exec();

@@ -21,9 +21,11 @@
 
 #include "platform/ui/list_format.h"
 #include "platform/ui/picture.h"
+#include "platform/ui/qt/group_box.h"
 #include "platform/ui/qt/key_codes.h"
 #include "platform/ui/qt/list_control.h"
 #include "platform/ui/qt/pictures.h"
+#include "platform/ui/qt/push_button.h"
 #include "platform/ui/qt/spin_box.h"
 
 namespace qvn::ui::qt {
@@ -111,7 +113,7 @@ void WindowWidget::build() {
     w->setObjectName(qs(c.equate));
     w->setProperty(kFieldProperty, f);
     if (!c.tip.empty()) w->setToolTip(qs(c.tip));
-    if (c.font.points > 0 || !c.font.face.empty() || c.font.bold) w->setFont(control_font(font_, c.font));
+    if (c.font.points > 0 || !c.font.face.empty() || c.font.bold) w->setFont(control_font_of(c));
     place(f, w);
     connect_input(f, w);
   }
@@ -162,10 +164,11 @@ QWidget* WindowWidget::make_control(int field) {
   const ControlDef& c = window_->control(field);
   switch (c.kind) {
     case ControlKind::Button: {
-      auto* b = new QPushButton(qs(c.text), this);
+      auto* b = new PushButton(this);
+      b->setText(qs(c.text));
       b->setAutoDefault(false);
       b->setFlat(c.flat);
-      if (!c.icon.empty()) b->setIcon(icon(c.icon));
+      if (!c.icon.empty()) b->set_picture(icon(c.icon));
       return b;
     }
     case ControlKind::Prompt: {
@@ -216,9 +219,9 @@ QWidget* WindowWidget::make_control(int field) {
     }
     case ControlKind::Option:
       if (c.text.empty()) return new QWidget(this);
-      return new QGroupBox(qs(c.text), this);
+      return new GroupBox(qs(c.text), this);
     case ControlKind::Group:
-      return new QGroupBox(qs(c.text), this);
+      return new GroupBox(qs(c.text), this);
     case ControlKind::Sheet: {
       auto* s = new QTabWidget(this);
       // Tabs as narrow as the platform's own, so a sheet's tabs fit its width.
@@ -268,26 +271,9 @@ QWidget* WindowWidget::make_control(int field) {
   return nullptr;
 }
 
-namespace {
-// A button whose text does not fit its designed width gets a smaller font,
-// down to 7 points, and then loses its icon, rather than showing a text cut
-// off at both ends.
-void fit_button_text(QPushButton* b) {
-  QString text = b->text();
-  text.replace(QStringLiteral("&&"), QStringLiteral("\x01")).remove(QLatin1Char('&')).replace(QChar(1), QLatin1Char('&'));
-  auto room = [b] { return b->width() - 8 - (b->icon().isNull() ? 0 : b->iconSize().width() + 4); };
-  QFont f = b->font();
-  while (QFontMetrics(f).horizontalAdvance(text) > room() && f.pointSizeF() > 7.0) {
-    f.setPointSizeF(f.pointSizeF() - 0.5);
-    b->setFont(f);
-  }
-  if (QFontMetrics(f).horizontalAdvance(text) > room()) {
-    b->setIcon(QIcon());
-    // What still does not fit is cut at its end, so its start stays readable.
-    b->setStyleSheet(QStringLiteral("text-align: left; padding-left: 3px;"));
-  }
+QFont WindowWidget::control_font_of(const ControlDef& c) const {
+  return c.font.points > 0 || !c.font.face.empty() || c.font.bold ? control_font(font_, c.font) : font_;
 }
-}  // namespace
 
 void WindowWidget::place(int field, QWidget* widget) {
   const ControlDef& c = window_->control(field);
@@ -296,11 +282,13 @@ void WindowWidget::place(int field, QWidget* widget) {
   if (r.width() <= 0) r.setWidth(std::max(natural.width(), 1));
   if (r.height() <= 0) r.setHeight(std::max(natural.height(), 1));
   widget->setGeometry(r);
-  if (auto* b = qobject_cast<QPushButton*>(widget); b != nullptr && !b->icon().isNull()) {
-    const int side = std::clamp(r.height() - 8, 8, 16);
-    b->setIconSize(QSize(side, side));
+  if (auto* b = dynamic_cast<PushButton*>(widget); b != nullptr) {
+    if (!b->icon().isNull()) {
+      const int side = std::clamp(r.height() - 8, 8, 16);
+      b->setIconSize(QSize(side, side));
+    }
+    b->fit(b->text(), control_font_of(c));
   }
-  if (auto* b = qobject_cast<QPushButton*>(widget); b != nullptr) fit_button_text(b);
 }
 
 void WindowWidget::watch(int field, QWidget* widget) {
@@ -508,11 +496,8 @@ void WindowWidget::sync_control(int field) {
   const ControlState& st = window_->state(field);
   switch (c.kind) {
     case ControlKind::Button: {
-      auto* b = static_cast<QPushButton*>(widget);
-      if (b->text() != qs(st.text)) {
-        b->setText(qs(st.text));
-        fit_button_text(b);
-      }
+      auto* b = static_cast<PushButton*>(widget);
+      if (b->text() != qs(st.text)) b->fit(qs(st.text), control_font_of(c));
       b->setDefault(field == window_->default_button());
       break;
     }

@@ -48,6 +48,8 @@ class WindowWidget final : public QWidget {
  private:
   void build();
   QWidget* make_control(int field);
+  // The control's font: its own where it names one, else the window's.
+  QFont control_font_of(const ControlDef& c) const;
   void place(int field, QWidget* widget);
   void connect_input(int field, QWidget* widget);
   void watch(int field, QWidget* widget);

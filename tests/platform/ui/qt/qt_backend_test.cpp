@@ -162,6 +162,67 @@ TEST_F(QtBackendTest, AMessageBoxClosedWithoutAChoiceAnswersAsTheWindowLayerSays
   EXPECT_EQ(message("Processing Complete"), button::Ok);
 }
 
+// Enter presses a box's default button; a box whose default button is 0 has
+// none, so Enter presses no button at all ("Are you entirely sure?" must not
+// empty the log on Enter) and the box waits for another answer.
+TEST_F(QtBackendTest, EnterPressesOnlyADefaultButtonThatWasNamed) {
+  struct Case {
+    int default_button;
+    bool enter_answers;
+    int answer;
+  } cases[] = {
+      {0, false, button::No},
+      {button::Yes, true, button::Yes},
+      {button::No, true, button::No},
+  };
+  for (const Case& c : cases) {
+    bool open_after_enter = false;
+    bool any_default = true;
+    soon([&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_TRUE(QTest::qWaitForWindowActive(box, 5000));
+      any_default = false;
+      for (QAbstractButton* b : box->buttons()) {
+        auto* pb = qobject_cast<QPushButton*>(b);
+        any_default = any_default || (pb != nullptr && (pb->isDefault() || pb->autoDefault()));
+      }
+      // As the keyboard sends it: to the widget with the focus, a button of the box.
+      QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : box;
+      QTest::keyClick(target, Qt::Key_Return);
+      QCoreApplication::processEvents();
+      open_after_enter = box->isVisible();
+      if (open_after_enter) {
+        QTest::keyClick(target, Qt::Key_Enter);
+        QCoreApplication::processEvents();
+        open_after_enter = box->isVisible();
+      }
+      if (open_after_enter) box->findChild<QPushButton*>("No")->click();
+    });
+    const int pressed = message("Are you entirely sure?", "Best be sure, chaver", MessageIcon::Question,
+                                button::Yes + button::No, c.default_button);
+    EXPECT_EQ(open_after_enter, !c.enter_answers) << c.default_button;
+    EXPECT_EQ(pressed, c.answer) << c.default_button;
+    EXPECT_EQ(any_default, c.default_button != 0) << c.default_button;
+  }
+}
+
+TEST_F(QtBackendTest, EnterAnswersABoxThatOffersOnlyOneButton) {
+  bool open_after_enter = true;
+  soon([&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(box, 5000));
+    QWidget* target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : box;
+    QTest::keyClick(target, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    open_after_enter = box->isVisible();
+    if (open_after_enter) box->findChild<QPushButton*>("OK")->click();
+  });
+  EXPECT_EQ(message("Clarion did not answer within 30 seconds.", "Warning", MessageIcon::Stop), button::Ok);
+  EXPECT_FALSE(open_after_enter);
+}
+
 TEST_F(QtBackendTest, TheOpenFileDialogOffersTheFiltersAndGivesTheChosenFile) {
   const std::filesystem::path app = dir() / "ACCT.APP";
   std::ofstream(app) << "app";

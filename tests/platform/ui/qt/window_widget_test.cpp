@@ -13,9 +13,11 @@
 #include <QtWidgets/QTabBar>
 #include <QtWidgets/QTabWidget>
 
+#include "layout_faults.h"
 #include "platform/ui/qt/dialog_units.h"
 #include "platform/ui/qt/list_control.h"
 #include "platform/ui/qt/pictures.h"
+#include "platform/ui/qt/push_button.h"
 #include "platform/ui/qt/spin_box.h"
 #include "qt_test_support.h"
 
@@ -93,7 +95,9 @@ TEST_F(WindowWidgetTest, ControlsStandWhereTheirDialogUnitsPutThem) {
     const ControlDef& c = w.control(w.field(equate));
     QWidget* widget = v->control_widget(w.field(equate));
     ASSERT_NE(widget, nullptr) << equate;
-    EXPECT_EQ(widget->geometry(), QRect(du.x(c.at.x), du.y(c.at.y), du.x(c.at.w), du.y(c.at.h))) << equate;
+    EXPECT_EQ(widget->geometry(), QRect(QPoint(du.x(c.at.x), du.y(c.at.y)),
+                                        QPoint(du.x(c.at.x + c.at.w) - 1, du.y(c.at.y + c.at.h) - 1)))
+        << equate;
   }
   // The list lies in its tab but keeps its window position.
   QWidget* list = v->control_widget(w.field("?LIST"));
@@ -134,6 +138,73 @@ TEST_F(WindowWidgetTest, TextsMnemonicsTipsIconsAndFontsShowAsDeclared) {
   EXPECT_EQ(widget<QLabel>(w, "?STRING4")->font().pointSize(), 10);
   EXPECT_EQ(v->control_widget(w.field("?LIST"))->font().pointSize(), 9);
   EXPECT_FALSE(widget<QLabel>(w, "?IMAGE1")->pixmap().isNull());
+}
+
+// The main window's left-hand run buttons as its structure places them, in
+// its font: the subset tab's button stands 7 units under the top of the
+// group whose caption it shares, and its text is wider than the button.
+WindowDef run_buttons() {
+  WindowDef d;
+  d.label = "RUN";
+  d.caption = "Run";
+  d.at = {0, 0, 120, 75};
+  d.font = {"MS Sans Serif", 8, false};
+  d.controls.push_back(control("?GROUP1", ControlKind::Group, {2, 16, 115, 57}, " Applications "));
+  ControlDef subset = control("?SUBSET", ControlKind::Button, {26, 23, 71, 14}, "Gen && &Make  (Project Subset)");
+  subset.icon = "COMPUTER.ICO";
+  d.controls.push_back(subset);
+  ControlDef tag = control("?TAG", ControlKind::Button, {8, 40, 30, 13}, "&Tag");
+  tag.icon = "Check1.ico";
+  d.controls.push_back(tag);
+  d.controls.push_back(control("?CONFIGURE", ControlKind::Button, {40, 40, 50, 14}, "Configure QVN"));
+  ControlDef word = control("?WORD", ControlKind::Button, {8, 56, 30, 13}, "Supercalifragilistic");
+  word.icon = "Check1.ico";
+  d.controls.push_back(word);
+  return d;
+}
+
+TEST_F(WindowWidgetTest, AButtonsTextFitsItAndNoButtonCoversAGroupsCaption) {
+  Window& w = open(run_buttons());
+  w.hide(w.field("?WORD"));
+  EXPECT_EQ(layout_faults(view(w)), std::vector<std::string>{});
+}
+
+// A text too wide for its button gets a smaller size, then two lines while
+// the button is tall enough, and only then loses the icon and is cut at its
+// end; what shows is the whole text in every case but the last.
+TEST_F(WindowWidgetTest, AWideTextGetsASmallerSizeThenTwoLinesThenLosesTheIcon) {
+  struct Case {
+    const char* equate;
+    const char* lines;  // as they show, "|" between two
+    bool icon;
+    bool cut;
+  } cases[] = {
+      {"?TAG", "&Tag", true, false},
+      {"?CONFIGURE", "Configure QVN", false, false},
+      {"?SUBSET", "Gen && &Make|(Project Subset)", true, false},
+      {"?WORD", "Supercalifragilistic", false, true},
+  };
+  Window& w = open(run_buttons());
+  for (const Case& c : cases) {
+    auto* b = widget<PushButton>(w, c.equate);
+    ASSERT_NE(b, nullptr) << c.equate;
+    EXPECT_EQ(b->lines().join(QLatin1Char('|')).toStdString(), c.lines) << c.equate;
+    EXPECT_EQ(!b->icon().isNull(), c.icon) << c.equate;
+    EXPECT_EQ(!b->styleSheet().isEmpty(), c.cut) << c.equate;
+    EXPECT_GE(b->font().pointSizeF(), 7.0) << c.equate;
+    EXPECT_EQ(b->text(), QString::fromStdString(w.control(w.field(c.equate)).text)) << "the text itself is kept";
+  }
+  EXPECT_EQ(widget<PushButton>(w, "?TAG")->font().pointSizeF(), 8.0) << "a text that fits keeps the window's size";
+
+  // A new text is fitted afresh from the control's own font and icon.
+  w.set_text(w.field("?WORD"), "&Go");
+  auto* word = widget<PushButton>(w, "?WORD");
+  EXPECT_EQ(word->lines().join(QLatin1Char('|')).toStdString(), "&Go");
+  EXPECT_FALSE(word->icon().isNull());
+  EXPECT_TRUE(word->styleSheet().isEmpty());
+  EXPECT_EQ(word->font().pointSizeF(), 8.0);
+  w.set_text(w.field("?SUBSET"), "&Gen && Make");
+  EXPECT_EQ(widget<PushButton>(w, "?SUBSET")->lines().join(QLatin1Char('|')).toStdString(), "&Gen && Make");
 }
 
 TEST_F(WindowWidgetTest, AWindowWithoutAnIconOfItsOwnTakesTheProgramsIcon) {
