@@ -280,7 +280,11 @@ int MainWindow::TakeWindowEvent() {
 // The settings are read and the file names prefixed before any data file
 // is opened, so every file lies in the folder the settings name.
 int MainWindow::OpenDataFiles() {
-  read_settings_file();
+  if (const std::vector<std::string> problems = read_settings_file(); !problems.empty()) {
+    std::string text;
+    for (const std::string& p : problems) text += (text.empty() ? "" : "|") + p;
+    ui::message(text, "Settings", ui::MessageIcon::Stop);
+  }
   if (settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
   if (!SettleDataFolder()) return framework::level::Fatal;
   prefix_data_file_names();
