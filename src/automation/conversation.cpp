@@ -25,6 +25,7 @@ constexpr const char* kNotRunningText =
     "Clarion is not currently running. How you expect to compile anything is a mystery to me.||"
     "Press \"Start Clarion\" now, will ya'?";
 constexpr const char* kNoAnswerText = "Clarion did not answer within 30 seconds.";
+constexpr const char* kStartFailedText = "Clarion could not be started.";
 constexpr const char* kClosingText = "Run ended: the window is closing";
 
 // Keeps the thread's last error across calls that must not change it.
@@ -60,8 +61,23 @@ void real_pause(int64_t ms) {
 }
 
 std::function<void(int64_t)>& connect_pause() {
-  static std::function<void(int64_t)> pause = real_pause;
+  static std::function<void(int64_t)> pause;
   return pause;
+}
+
+// What a start of the command line that failed comes to: the last error
+// and the program the line names (or why it names none).
+std::string start_failure(std::string_view command_line) {
+  std::string what;
+  const auto words = split_command_line(command_line);
+  if (!words) {
+    what = "a quote in the command line is not closed";
+  } else if (words->empty() || words->front().empty()) {
+    what = "the command line names no program";
+  } else {
+    what = words->front();
+  }
+  return "Error " + std::to_string(error_code()) + " " + std::string(clip(error_text())) + ": " + what;
 }
 
 // A number as the environment sends it, read the way a text is assigned to
@@ -78,9 +94,7 @@ uint16_t to_ushort(std::string_view s) {
 
 }  // namespace
 
-void set_connect_pause(std::function<void(int64_t ms)> pause) {
-  connect_pause() = pause ? std::move(pause) : real_pause;
-}
+void set_connect_pause(std::function<void(int64_t ms)> pause) { connect_pause() = std::move(pause); }
 
 std::string command_text(Command command, std::string_view name) {
   const std::string n(clip(name));
@@ -121,45 +135,98 @@ void Conversation::CloseHeld() {
   if (v_.DDEChannel != 0) dde_close(v_.DDEChannel);
 }
 
-bool Conversation::OpenStarting() {
+Conversation::Opening Conversation::OpenStarting() {
   CloseHeld();
   clear_error();
+  start_failure_.clear();
   v_.DDEChannel = dde_client(kService, kTopic);
-  if (v_.DDEChannel != 0) return true;
+  if (v_.DDEChannel != 0) return Opening::Opened;
   // Started once per step: the environment takes a while to come up, and a
-  // second copy would only compete with the first.
-  start_program(data::GLO_RunString.view());
+  // second copy would only compete with the first. A start that failed
+  // leaves nothing to wait for.
+  if (start_program(data::GLO_RunString.view()) == 0) {
+    start_failure_ = start_failure(data::GLO_RunString.view());
+    return Opening::StartFailed;
+  }
   // Bounded on the process clock and in real time alike, so that a clock
   // that does not move cannot keep the step here.
   const int64_t started = current_clock().steady_ms();
   const auto real_started = std::chrono::steady_clock::now();
   for (;;) {
-    connect_pause()(kConnectPauseMs);
+    if (!Pause(kConnectPauseMs)) return Opening::Closing;
     v_.DDEChannel = dde_client(kService, kTopic);
-    if (v_.DDEChannel != 0) return true;
+    if (v_.DDEChannel != 0) return Opening::Opened;
     const auto real_ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - real_started).count();
-    if (current_clock().steady_ms() - started >= kConnectLimitMs || real_ms >= kConnectLimitMs) return false;
+    if (current_clock().steady_ms() - started >= kConnectLimitMs || real_ms >= kConnectLimitMs) {
+      return Opening::NoAnswer;
+    }
   }
+}
+
+bool Conversation::Pause(int64_t ms) {
+  if (connect_pause()) {
+    connect_pause()(ms);
+    return true;
+  }
+  if (!window_.is_open()) {
+    real_pause(ms);
+    return true;
+  }
+  // The window takes its events meanwhile, as in a completion wait: it
+  // repaints, passes nothing on, and a request to close it ends the wait.
+  // Its timer, set to the pause for the while, ends the pause.
+  const int timer = window_.timer();
+  window_.set_timer(static_cast<int>(std::max<int64_t>(ms / 10, 1)));
+  bool closing = false;
+  window_.nested_loop([&] {
+    const ui::Event e = window_.event();
+    if (e == ui::Event::CloseWindow) closing = true;
+    return e != ui::Event::CloseWindow && e != ui::Event::Timer;
+  });
+  window_.set_timer(timer);
+  return !closing && window_.is_open();
+}
+
+void Conversation::TellStartFailed() {
+  LogEntry(kService, start_failure_);
+  ui::message(std::string(kStartFailedText) + "||" + start_failure_, "Warning", ui::MessageIcon::Stop);
 }
 
 bool Conversation::Connect() {
   set_dde_timeout(v_.TimeOut * kHundredthsPerMinute);
-  if (!OpenStarting()) {
+  opening_ = OpenStarting();
+  if (opening_ != Opening::Opened) {
     v_.DDEChannel = 0;
     v_.Connected = 0;
+    if (opening_ == Opening::Closing) {
+      // The run ends here; EndRun passes the request on.
+      close_requested_ = true;
+      LogEntry(kService, kClosingText);
+    }
     if (error_code() == 0) set_error(err::DdeChannelNotOpen);
     v_.StatusMsg = kNotConnected;
     Redraw();
     return false;
   }
   v_.Connected = 1;
-  if (error_code() == 0) v_.StatusMsg = kConnected;
+  v_.StatusMsg = kConnected;
   Redraw();
   return true;
 }
 
 void Conversation::NoAnswer() {
+  switch (opening_) {
+    case Opening::Closing:
+      // The user is closing the window and waits for nothing more.
+      return;
+    case Opening::StartFailed:
+      TellStartFailed();
+      return;
+    case Opening::Opened:
+    case Opening::NoAnswer:
+      break;
+  }
   LogError(kService);
   ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
 }
@@ -275,18 +342,29 @@ void Conversation::EndRun() {
 }
 
 void Conversation::StartClarion() {
-  if (!OpenStarting()) {
-    v_.DDEChannel = 0;
-    v_.Connected = 0;
-    v_.StatusMsg = kNotConnected;
+  opening_ = OpenStarting();
+  if (opening_ == Opening::Opened) {
+    v_.Connected = 1;
+    v_.StatusMsg = "Connected to Clarion.";
     Redraw();
-    ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
     return;
   }
-  v_.Connected = 1;
-  v_.StatusMsg = kConnected;
-  if (error_code() == 0) v_.StatusMsg = "Connected to Clarion.";
+  v_.DDEChannel = 0;
+  v_.Connected = 0;
+  v_.StatusMsg = kNotConnected;
   Redraw();
+  switch (opening_) {
+    case Opening::Closing:
+      window_.post(ui::Event::CloseWindow);
+      return;
+    case Opening::StartFailed:
+      TellStartFailed();
+      return;
+    case Opening::Opened:
+    case Opening::NoAnswer:
+      break;
+  }
+  ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
 }
 
 void Conversation::Disconnect() {
@@ -300,7 +378,12 @@ void Conversation::Disconnect() {
 }
 
 void Conversation::FirstConnection() {
+  // No run has set the time-out yet; the process's own would keep the
+  // hidden window waiting on an environment that hangs for half a minute.
+  const int32_t timeout = dde_timeout();
+  set_dde_timeout(kFirstConnectionTimeout);
   v_.DDEChannel = dde_client(kService, kTopic);
+  set_dde_timeout(timeout);
   v_.Connected = v_.DDEChannel != 0 ? 1 : 0;
   v_.StatusMsg = v_.DDEChannel != 0 ? kConnected : kNotConnected;
   Redraw();

@@ -32,10 +32,18 @@ inline constexpr int kDdeErrorThreshold = 600;
 inline constexpr int64_t kConnectLimitMs = 30000;
 inline constexpr int64_t kConnectPauseMs = 200;
 
-// How the connect step waits between two attempts. The default sleeps in
-// real time and lets the window repaint; tests that have no environment to
-// wait for move their virtual clock instead. An empty function restores
-// the default.
+// The DDE time-out, in hundredths, of the window's first connection, made
+// before any run has set one. A running environment answers the opening of a
+// conversation at once, even on a busy machine; one that has not answered
+// within 5 seconds hangs, and the window, still hidden, does not wait longer
+// for it.
+inline constexpr int32_t kFirstConnectionTimeout = 500;
+
+// How the connect step waits between two attempts. By default the window
+// takes its events in the meantime, so it repaints and a request to close it
+// ends the wait (a window that is not open sleeps in real time and
+// repaints); tests that have no environment to wait for move their virtual
+// clock instead. An empty function restores the default.
 void set_connect_pause(std::function<void(int64_t ms)> pause);
 
 // The procedure variables of the main window the steps work on.
@@ -94,14 +102,20 @@ class Conversation {
   // The connect step of a run: sets the DDE time-out from Loc:TimeOut, closes
   // a conversation that is still open, and opens one. When no server
   // answers, the command line GLO:RunString is started once and the open is
-  // tried again, with a pause, for up to kConnectLimitMs. Connected: the
-  // status line reads "Connected to Clarion" unless the start of the command
-  // line failed, which stays the last error. Not connected: false, handle 0,
-  // "Not Connected to Clarion", and the last error is the start's or 602;
-  // the run then calls NoAnswer and ends.
+  // tried again, with a pause, for up to kConnectLimitMs; a start that fails
+  // ends the step at once, and so does a request to close the window during
+  // the pauses (logged "Run ended: the window is closing" under the
+  // service's name; EndRun then passes it on). Connected: the status line
+  // reads "Connected to Clarion". Not connected: false, handle 0, "Not
+  // Connected to Clarion", and the last error is the start's or 602; the
+  // run then calls NoAnswer and ends.
   bool Connect();
-  // Tells the user that the environment did not answer and logs it (under
-  // the service's name) with the last error.
+  // After a connect step that failed: tells the user why and logs it under
+  // the service's name. A failed start: "Clarion could not be started." with
+  // its error and the program the command line names (the log entry
+  // "Error 2 File Not Found: <program>"); no answer: that the environment
+  // did not answer, logged with the last error; a window that is closing:
+  // nothing.
   void NoAnswer();
 
   // The reopen step of the make runs: when Loc:Connected is 0, one attempt
@@ -155,15 +169,18 @@ class Conversation {
   void EndRun();
 
   // "Start Clarion": opens as the connect step does, without setting the
-  // time-out, then shows "Connected to Clarion." ("Connected to Clarion"
-  // when the command line could not be started). When the environment
-  // never answers: "Not Connected to Clarion" and one message.
+  // time-out, then shows "Connected to Clarion.". Otherwise "Not Connected
+  // to Clarion" and, as NoAnswer tells it, one message (a failed start also
+  // logged); a request to close the window during the wait is passed on at
+  // once, so the window closes.
   void StartClarion();
   // "Disconnect": closes the conversation in use, opens one once and closes
   // it at once, then handle 0, not connected, "Clarion disconnected".
   void Disconnect();
   // The window's first connection: one attempt, no start of the
-  // environment; "Connected to Clarion" or "Not Connected to Clarion".
+  // environment, waiting at most kFirstConnectionTimeout for an answer (the
+  // process's DDE time-out is left as it was); "Connected to Clarion" or
+  // "Not Connected to Clarion".
   void FirstConnection();
   // When the window opens without a conversation: the sound, then the
   // "Warning" message.
@@ -172,8 +189,15 @@ class Conversation {
   ConversationVars& vars() { return v_; }
 
  private:
+  // How an open that may start the environment ended.
+  enum class Opening { Opened, StartFailed, NoAnswer, Closing };
+
   // Opens a conversation, starting the environment when none answers.
-  bool OpenStarting();
+  Opening OpenStarting();
+  // One pause between two attempts; false when the window is to close.
+  bool Pause(int64_t ms);
+  // Logs and shows the start that failed.
+  void TellStartFailed();
   // Closes the conversation still held, so that none is left open.
   void CloseHeld();
   void Redraw();
@@ -181,6 +205,8 @@ class Conversation {
   ui::Window& window_;
   ConversationVars v_;
   bool close_requested_ = false;
+  Opening opening_ = Opening::Opened;  // how the last open that may start ended
+  std::string start_failure_;          // "Error <code> <text>: <program>" of a failed start
 };
 
 }  // namespace qvn::automation

@@ -272,7 +272,11 @@ int MainWindow::TakeWindowEvent() {
 // is opened, so every file lies in the folder the settings name; the tree's
 // first load and the retained subset follow once the files are open.
 int MainWindow::OpenDataFiles() {
-  read_settings_file();
+  if (const std::vector<std::string> problems = read_settings_file(); !problems.empty()) {
+    std::string text;
+    for (const std::string& p : problems) text += (text.empty() ? "" : "|") + p;
+    ui::message(text, "Settings", ui::MessageIcon::Stop);
+  }
   if (settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
   if (!SettleDataFolder()) return framework::level::Fatal;
   prefix_data_file_names();

@@ -124,8 +124,10 @@ class MainWindow final : public framework::WindowManager {
   class AppsBrowse;
   class SubsetBrowse;
 
-  // Reads the settings, puts the data folder in front of the file names and
-  // opens the data files; a non-zero level when the window cannot go on.
+  // Reads the settings (telling the user in one "Settings" message what was
+  // wrong with them, and asking for them when one is missing), puts the data
+  // folder in front of the file names and opens the data files; a non-zero
+  // level when the window cannot go on.
   int OpenDataFiles();
   // The settings name a data folder that can be used, asking once more
   // when they do not. False when they still do not.

@@ -8,6 +8,7 @@
 
 #include "data/files.h"
 #include "data/globals.h"
+#include "platform/core/error_state.h"
 #include "platform/profile/native_path.h"
 #include "platform/profile/profile_string.h"
 
@@ -29,8 +30,6 @@ std::string resolve_against(const fs::path& folder) {
 std::array<storage::NameVar*, 4> data_file_names() {
   return {&data::AppsFileName, &data::ProjectsFileName, &data::TempFileName, &data::TagFileName};
 }
-
-std::string read_key(const char* key) { return profile::get_ini(kSettingsSection, key, "", settings_file()); }
 
 bool is_blank_char(char c) { return c == ' ' || c == '\t'; }
 
@@ -67,11 +66,41 @@ long long settings_number(std::string_view text) {
   return negative ? -n : n;
 }
 
-void read_settings_file() {
-  data::GLO_UseNewLog = std::string_view(read_key(kNewLogKey)).substr(0, 1);
-  data::GLO_RunString = read_key(kRunStringKey);
-  data::GLO_FilePath = read_key(kFilePathKey);
-  data::GLO_RETAINTAGS = static_cast<uint8_t>(settings_number(read_key(kRetainTagsKey)));
+std::vector<std::string> read_settings_file() {
+  const std::string& file = settings_file();
+  const profile::IniFile ini = profile::read_ini_file(file);
+  std::vector<std::string> problems;
+  switch (ini.status) {
+    case profile::IniStatus::Read:
+      if (!ini.text.has_section(kSettingsSection)) {
+        problems.push_back("The settings file " + file + " holds no [" + kSettingsSection +
+                           "] section, so its settings are taken as missing.");
+      }
+      break;
+    case profile::IniStatus::Missing: break;
+    case profile::IniStatus::NotRegular:
+      problems.push_back("The settings file " + file + " is not a regular file and is not read.");
+      break;
+    case profile::IniStatus::Unreadable:
+      problems.push_back("The settings file " + file + " cannot be read: " +
+                         std::string(standard_error_text(ini.code)) + ".");
+      break;
+  }
+  auto value = [&](const char* key) { return ini.text.find(kSettingsSection, key).value_or(std::string()); };
+  // A value cut to its setting would name another program or folder than
+  // the one meant, so one that does not fit is not used at all.
+  auto fitting = [&](const char* key, size_t width) {
+    std::string v = value(key);
+    if (v.size() <= width) return v;
+    problems.push_back("The setting " + std::string(key) + " in " + file + " is longer than its " +
+                       std::to_string(width) + " characters and is left blank.");
+    return std::string();
+  };
+  data::GLO_UseNewLog = std::string_view(value(kNewLogKey)).substr(0, 1);
+  data::GLO_RunString = fitting(kRunStringKey, decltype(data::GLO_RunString)::capacity);
+  data::GLO_FilePath = fitting(kFilePathKey, decltype(data::GLO_FilePath)::width);
+  data::GLO_RETAINTAGS = static_cast<uint8_t>(settings_number(value(kRetainTagsKey)));
+  return problems;
 }
 
 bool settings_missing() {

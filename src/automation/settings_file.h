@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qvn::automation {
 
@@ -24,11 +25,19 @@ const std::string& settings_file();
 void anchor_settings_file(const std::string& folder);
 
 // Reads the four keys of section "Preserved", each with an empty default,
-// into GLO:UseNewLog (first character), GLO:RunString (254 characters),
-// GLO:FilePath (64 characters) and GLO:RETAINTAGS (the number's low byte;
-// a value that is no number gives 0). A missing key or file leaves its
-// setting blank or 0.
-void read_settings_file();
+// into GLO:UseNewLog (first character), GLO:RunString (up to 254
+// characters), GLO:FilePath (up to 64 characters) and GLO:RETAINTAGS (the
+// number's low byte; a value that is no number gives 0). A missing key or
+// file leaves its setting blank or 0. A byte-order mark at the start of the
+// file does not count.
+//
+// Returns what the user must be told, one sentence each, naming the file:
+// that it holds no "Preserved" section (text that is no settings file at
+// all), that it is not a regular file or cannot be read (then it is taken
+// as missing), and each value of GLO:RunString or GLO:FilePath longer than
+// its setting, which is left blank rather than cut, so that it counts as
+// missing. Empty when there is nothing to tell, also for a missing file.
+std::vector<std::string> read_settings_file();
 
 // A whole number as the settings file holds it: blanks around it, an
 // optional sign, digits and an optional fraction, which is dropped.

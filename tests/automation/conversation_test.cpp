@@ -166,81 +166,174 @@ TEST_F(ConversationTest, ConnectStartsTheEnvironmentOnceAndWaitsForIt) {
 }
 
 TEST_F(ConversationTest, ConnectGivesUpWhenTheEnvironmentNeverAnswers) {
+  ui::HeadlessUser user;
+  // The command line starts, but what it starts never serves.
+  data::GLO_RunString = "/bin/true";
+  // Nothing real is waited for here, so the pauses pass in virtual time.
+  int pauses = 0;
+  set_connect_pause([&](int64_t ms) {
+    ++pauses;
+    user.advance_time(ms);
+  });
+  RunWindow w;
+  w.Connected = 1;
+  w.conv->OpenLog();
+  const int64_t before = user.clock().steady_ms();
+  user.answer_message(kNoAnswer, ui::button::Ok);
+
+  EXPECT_FALSE(w.conv->Connect());
+  const int64_t waited = user.clock().steady_ms() - before;
+  EXPECT_GE(waited, kConnectLimitMs);
+  EXPECT_LT(waited, kConnectLimitMs + kConnectPauseMs);
+  EXPECT_GT(pauses, 1);
+  EXPECT_EQ(error_code(), err::DdeChannelNotOpen);
+  EXPECT_EQ(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
+
+  w.conv->NoAnswer();
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "Warning");
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+  EXPECT_THAT(log_events(), ElementsAre("ClarionWin: Error 602 DDE channel is not open"));
+}
+
+TEST_F(ConversationTest, AStartThatFailsIsToldAtOnce) {
+  const fs::path not_a_program = work / "c60ee.exe";
+  std::ofstream(not_a_program) << "not a program\n";
+  fs::permissions(not_a_program, fs::perms::owner_read | fs::perms::owner_write);
   struct Case {
-    const char* run_string;
+    std::string run_string;
     int code;
-    const char* entry;
+    std::string told;
   } cases[] = {
-      {"/bin/true", err::DdeChannelNotOpen, "ClarionWin: Error 602 DDE channel is not open"},
-      {"/nonexistent/clarion.exe", err::FileNotFound, "ClarionWin: Error 2 File Not Found"},
-      {"", err::InvalidFileName, "ClarionWin: Error 45 Invalid Filename"},
+      {"/nonexistent/clarion.exe /define=a", err::FileNotFound, "Error 2 File Not Found: /nonexistent/clarion.exe"},
+      {"   ", err::InvalidFileName, "Error 45 Invalid Filename: the command line names no program"},
+      // A command line cut inside a quote.
+      {"'/opt/clarion6/bin/c60ee.exe' \"/work/MAIN", err::InvalidFileName,
+       "Error 45 Invalid Filename: a quote in the command line is not closed"},
+      {"'" + not_a_program.string() + "'", err::AccessDenied, "Error 5 Access Denied: " + not_a_program.string()},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.run_string);
     ui::HeadlessUser user;
     data::GLO_RunString = c.run_string;
-    // Nothing real is waited for here, so the pauses pass in virtual time.
     int pauses = 0;
     set_connect_pause([&](int64_t ms) {
       ++pauses;
       user.advance_time(ms);
     });
     RunWindow w;
-    w.Connected = 1;
     w.conv->OpenLog();
+    const size_t entries_before = log_events().size();
     const int64_t before = user.clock().steady_ms();
-    user.answer_message(kNoAnswer, ui::button::Ok);
+    const std::string shown = std::string("Clarion could not be started.||") + c.told;
+    user.answer_message(shown, ui::button::Ok);
+    user.answer_message(shown, ui::button::Ok);
 
     EXPECT_FALSE(w.conv->Connect());
-    const int64_t waited = user.clock().steady_ms() - before;
-    EXPECT_GE(waited, kConnectLimitMs);
-    EXPECT_LT(waited, kConnectLimitMs + kConnectPauseMs);
-    EXPECT_GT(pauses, 1);
     EXPECT_EQ(error_code(), c.code);
-    EXPECT_EQ(w.DDEChannel, 0);
-    EXPECT_EQ(w.Connected, 0);
     EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
-
+    EXPECT_EQ(w.Connected, 0);
     w.conv->NoAnswer();
-    EXPECT_EQ(user.messages().size(), 1u);
-    EXPECT_EQ(user.messages()[0].box.caption, "Warning");
-    EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+    w.conv->StartClarion();
+    EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
+    EXPECT_EQ(w.DDEChannel, 0);
+
+    EXPECT_EQ(pauses, 0) << "nothing was started, so nothing is waited for";
+    EXPECT_EQ(user.clock().steady_ms(), before);
+    ASSERT_EQ(user.messages().size(), 2u);
+    for (const auto& m : user.messages()) {
+      EXPECT_EQ(m.box.caption, "Warning");
+      EXPECT_EQ(m.box.icon, ui::MessageIcon::Stop);
+    }
     const auto events = log_events();
-    ASSERT_FALSE(events.empty());
-    EXPECT_EQ(events.back(), c.entry);
+    ASSERT_EQ(events.size(), entries_before + 2);
+    EXPECT_EQ(events[entries_before], "ClarionWin: " + c.told.substr(0, 80));
+    EXPECT_EQ(events[entries_before + 1], "ClarionWin: " + c.told.substr(0, 80)) << "Start Clarion logs it too";
   }
 }
 
-TEST_F(ConversationTest, AFailedStartKeepsTheStatusWhenTheEnvironmentAnswersAnyway) {
-  data::GLO_RunString = "/nonexistent/clarion.exe";
-  // The environment comes up some other way while the step waits.
-  set_connect_pause([&](int64_t) {
-    if (spawned.empty()) start_sim();
-  });
+TEST_F(ConversationTest, ARequestToCloseTheWindowEndsTheConnectWait) {
+  struct Case {
+    const char* name;
+    std::function<void(Conversation&)> step;
+    std::vector<std::string> logged;
+  } cases[] = {
+      {"a run's connect step",
+       [](Conversation& c) {
+         if (!c.Connect()) c.NoAnswer();
+         c.EndRun();
+       },
+       {"ClarionWin: Run ended: the window is closing"}},
+      {"Start Clarion", [](Conversation& c) { c.StartClarion(); }, {}},
+  };
+  int round = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ++round;
+    data::GLO_RunString = sim_command();
+    ui::HeadlessUser user;
+    RunWindow w;
+    w.conv->OpenLog();
+    const size_t entries_before = log_events().size();
+    bool connecting = false;
+    bool waited_in_the_step = false;
+    w.on_go = [&](Conversation& conv) {
+      connecting = true;
+      c.step(conv);
+      connecting = false;
+    };
+    const int64_t before = user.clock().steady_ms();
+    user.on_window(kRunCaption, [](ui::WindowView& v) { v.press("?GO"); });
+    user.then([&](ui::WindowView& v) {
+      waited_in_the_step = connecting;
+      // The environment the command line started comes up; the user closes
+      // the window all the same.
+      EXPECT_TRUE(sim_says("serving ", round));
+      v.close();
+    });
+    w.run();
+    EXPECT_TRUE(waited_in_the_step) << "the window took its events while the step waited";
+    EXPECT_FALSE(w.window->is_open());
+    EXPECT_EQ(w.close_events, 1) << "the request reached the window once the step had ended";
+    EXPECT_TRUE(user.messages().empty()) << "nothing to tell a user who is closing the window";
+    EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
+    EXPECT_EQ(w.Connected, 0);
+    EXPECT_EQ(w.DDEChannel, 0);
+    EXPECT_EQ(w.window->timer(), 500) << "the window's own timer is back";
+    EXPECT_EQ(user.clock().steady_ms(), before);
+    const auto events = log_events();
+    EXPECT_EQ(std::vector<std::string>(events.begin() + static_cast<std::ptrdiff_t>(entries_before), events.end()),
+              c.logged);
+    // The next round finds no environment running.
+    for (pid_t pid : serving_pids()) ::kill(pid, SIGTERM);
+    EXPECT_TRUE(ui::HeadlessUser::wait_for([&] { return serving_pids().empty(); }, 10000));
+  }
+}
+
+TEST_F(ConversationTest, TheConnectStepTriesAgainWhenTheWindowsTimerFires) {
+  data::GLO_RunString = "/bin/true";
   ui::HeadlessUser user;
   RunWindow w;
-  w.StatusMsg = "Processing Complete";
-  ASSERT_TRUE(w.conv->Connect());
-  EXPECT_EQ(error_code(), err::FileNotFound);
-  EXPECT_EQ(w.Connected, 1);
-  EXPECT_EQ(w.StatusMsg, "Processing Complete");
-
-  // With the environment running, Start Clarion starts nothing and shows
-  // its own text; after a failed start it shows the text without the stop.
-  w.conv->StartClarion();
-  EXPECT_EQ(w.StatusMsg, "Connected to Clarion.");
-  EXPECT_EQ(error_code(), 0);
-  w.conv->Disconnect();
-  ::kill(spawned[0], SIGKILL);
-  ::waitpid(spawned[0], nullptr, 0);
-  spawned.clear();
-  set_connect_pause([&](int64_t) {
-    if (spawned.empty()) start_sim();
+  bool connected = false;
+  w.on_go = [&](Conversation& conv) { connected = conv.Connect(); };
+  user.on_window(kRunCaption, [](ui::WindowView& v) { v.press("?GO"); });
+  user.then([&](ui::WindowView& v) {
+    // The environment comes up some other way while the step waits.
+    start_sim();
+    v.advance_time(kConnectPauseMs);
   });
-  w.conv->StartClarion();
-  EXPECT_EQ(error_code(), err::FileNotFound);
-  EXPECT_EQ(w.StatusMsg, "Connected to Clarion");
+  user.then([&](ui::WindowView& v) {
+    EXPECT_EQ(v.text("?STATUSMSG"), "Connected to Clarion");
+    v.press("Close");
+  });
+  w.run();
+  EXPECT_TRUE(connected);
+  EXPECT_NE(w.DDEChannel, 0);
   EXPECT_EQ(w.Connected, 1);
+  EXPECT_EQ(w.window->timer(), 500);
+  EXPECT_TRUE(user.messages().empty());
   w.conv->Close();
 }
 
@@ -329,6 +422,24 @@ TEST_F(ConversationTest, WithoutTheEnvironmentTheWindowWarnsOnceItIsShown) {
   EXPECT_EQ(user.messages()[0].box.caption, "Warning");
   EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
   EXPECT_EQ(user.messages()[0].box.buttons, ui::button::Ok);
+}
+
+TEST_F(ConversationTest, TheFirstConnectionGivesUpOnAHungEnvironmentWithinItsTimeOut) {
+  start_sim();
+  // Stopped, it accepts a connection but never answers.
+  ASSERT_EQ(::kill(spawned[0], SIGSTOP), 0);
+  ui::HeadlessUser user;
+  RunWindow w;
+  const auto started = std::chrono::steady_clock::now();
+  w.conv->FirstConnection();
+  const auto waited = std::chrono::steady_clock::now() - started;
+  EXPECT_EQ(w.DDEChannel, 0);
+  EXPECT_EQ(w.Connected, 0);
+  EXPECT_EQ(w.StatusMsg, "Not Connected to Clarion");
+  // It did wait for an answer (the transport counts whole milliseconds).
+  EXPECT_GE(waited, std::chrono::milliseconds(kFirstConnectionTimeout * 10 - 50));
+  EXPECT_LT(waited, std::chrono::milliseconds(kFirstConnectionTimeout * 10 + 10000));
+  EXPECT_EQ(dde_timeout(), 6000) << "the process's time-out is left as it was";
 }
 
 TEST_F(ConversationTest, WithTheEnvironmentRunningTheWindowOpensQuietly) {

@@ -21,6 +21,16 @@ constexpr const char* kNotRunning =
 
 using MainConnectionTest = MainWindowTest;
 
+// Ends the copies of ide-sim the window started through its command line;
+// their process ids are in their sockets' names ("<service>.<pid>.<n>.sock").
+void end_started_environments(const fs::path& sockets) {
+  for (const std::string& path : dde::service_sockets(sockets.string(), kService)) {
+    const std::string name = fs::path(path).filename().string();
+    const size_t a = name.find('.');
+    ::kill(std::stoi(name.substr(a + 1, name.find('.', a + 1) - a - 1)), SIGKILL);
+  }
+}
+
 TEST_F(MainConnectionTest, WithoutTheEnvironmentTheWindowWarnsBeforeAnythingElse) {
   seed({});
   environment.stop();
@@ -88,6 +98,13 @@ TEST_F(MainConnectionTest, StartClarionStartsTheEnvironmentFromTheCommandLine) {
   HeadlessUser user;
   user.answer_message(kNotRunning, ui::button::Ok);
   user.on_window(kCaption, [](WindowView& w) { w.press("Start Clarion"); });
+  // The window takes its events while the environment comes up; the next
+  // attempt comes with the window's timer.
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion");
+    EXPECT_TRUE(w.wait_for([&] { return count_of(read_file(log), "serving ") == 1; }, 10000));
+    w.advance_time(kConnectPauseMs);
+  });
   user.then([&](WindowView& w) {
     EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion.");
     EXPECT_EQ(count_of(read_file(log), "serving "), 1);
@@ -99,11 +116,63 @@ TEST_F(MainConnectionTest, StartClarionStartsTheEnvironmentFromTheCommandLine) {
   });
   Main();
   EXPECT_EQ(user.messages().size(), 1u);
-  for (const std::string& path : dde::service_sockets(sockets.string(), kService)) {
-    const std::string name = fs::path(path).filename().string();
-    const size_t a = name.find('.');
-    ::kill(std::stoi(name.substr(a + 1, name.find('.', a + 1) - a - 1)), SIGKILL);
-  }
+  // The copy the window started is ended, once it serves.
+  HeadlessUser::wait_for([&] { return count_of(read_file(log), "serving ") == 1; }, 10000);
+  end_started_environments(sockets);
+}
+
+TEST_F(MainConnectionTest, TheWindowClosesWhenAskedWhileStartClarionWaits) {
+  seed({});
+  environment.stop();
+  const fs::path log = dir / "ide-sim.log";
+  write_settings({{"NewLog", "N"},
+                  {"CL_Command", std::string("'") + IDE_SIM_PATH + "' --log '" + log.string() + "'"},
+                  {"FilePath", data_folder()}});
+  HeadlessUser user;
+  user.answer_message(kNotRunning, ui::button::Ok);
+  user.on_window(kCaption, [](WindowView& w) { w.press("Start Clarion"); });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion") << "the window waits while Start Clarion does";
+    EXPECT_TRUE(w.wait_for([&] { return count_of(read_file(log), "serving ") == 1; }, 10000));
+    w.close();
+  });
+  Main();
+  EXPECT_EQ(user.messages().size(), 1u) << "only the warning as the window opened";
+  EXPECT_TRUE(ui::open_windows().empty());
+  EXPECT_EQ(framework::GlobalResponse, framework::response::Cancelled);
+  end_started_environments(sockets);
+}
+
+TEST_F(MainConnectionTest, ACommandLineThatCannotStartIsToldAndLoggedAtOnce) {
+  seed({});
+  environment.stop();
+  write_settings({{"NewLog", "N"}, {"CL_Command", "/nonexistent/clarion6/bin/c60ee.exe /nosplash"},
+                  {"FilePath", data_folder()}});
+  HeadlessUser user;
+  user.answer_message(kNotRunning, ui::button::Ok);
+  user.on_window(kCaption, [](WindowView& w) { w.press("Start Clarion"); });
+  user.answer_message("Clarion could not be started.||Error 2 File Not Found: /nonexistent/clarion6/bin/c60ee.exe",
+                      ui::button::Ok);
+  int64_t clock_at_press = 0;
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion");
+    clock_at_press = user.clock().steady_ms();
+    w.press("?BUTTON7");
+  });
+  const int64_t started = user.clock().steady_ms();
+  Main();
+  EXPECT_EQ(clock_at_press, started) << "no time passed waiting";
+  ASSERT_EQ(user.messages().size(), 2u);
+  EXPECT_EQ(user.messages()[1].box.caption, "Warning");
+  EXPECT_EQ(user.messages()[1].box.icon, ui::MessageIcon::Stop);
+  names_in(data_dir);
+  ASSERT_EQ(data::TempFile.open(), 0) << error_text();
+  data::TempFile.set_order_file();
+  std::vector<std::string> logged;
+  while (data::TempFile.next() == 0) logged.push_back(data::TMP.APPS.str() + ": " + data::TMP.EVENT.str());
+  data::TempFile.close();
+  bare_names();
+  EXPECT_EQ(logged, (std::vector<std::string>{"ClarionWin: Error 2 File Not Found: /nonexistent/clarion6/bin/c60ee.exe"}));
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
 
 #include "main_window_fixture.h"
 
@@ -86,6 +89,89 @@ TEST_F(MainWindowTest, AMissingSettingOpensTheSettingsOnceAfterTheWindowAppeared
     EXPECT_TRUE(window_shown);
     EXPECT_EQ(data::AppsFileName.str(), (data_dir / "APPS.TPS").string()) << "the folder the settings window left";
     EXPECT_EQ(listed, (std::vector<std::string>{"LEDGER.APP", "PAYROLL.APP"}));
+    bare_names();
+  }
+}
+
+struct BadSettingsCase {
+  const char* name;
+  std::string text;               // what QVN.INI holds; a pipe takes its place when `pipe`
+  std::vector<std::string> told;  // the lines of the "Settings" message; none: no message
+  bool asked;                     // the settings window opens
+  std::string command_asked{};    // GLO:RunString and GLO:FilePath as the settings window finds them
+  std::string folder_asked{};
+  bool pipe = false;
+};
+
+TEST_F(MainWindowTest, SettingsThatCannotBeUsedAreToldAndThenAskedFor) {
+  const std::string file = (dir / "QVN.INI").string();
+  const std::string good_keys = "NewLog=N\nCL_Command=ide-sim\nFilePath=" + data_folder() + "\n";
+  const std::string long_path = "/" + std::string(64, 'f');
+  const std::string long_command = "ide-sim '" + std::string(245, 'x') + "'";
+  ASSERT_EQ(long_command.size(), 255u);
+  const std::string no_section = "The settings file " + file + " holds no [Preserved] section, so its settings are "
+                                 "taken as missing.";
+  const std::string path_too_long =
+      "The setting FilePath in " + file + " is longer than its 64 characters and is left blank.";
+  const std::string command_too_long =
+      "The setting CL_Command in " + file + " is longer than its 254 characters and is left blank.";
+  const std::vector<BadSettingsCase> cases = {
+      {"a byte-order mark", "\xEF\xBB\xBF[Preserved]\r\n" + good_keys, {}, false},
+      {"no [Preserved] section", "[Settings]\n" + good_keys, {no_section}, true},
+      {"garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe=\x01", 20), {no_section}, true},
+      {"a folder too long", "[Preserved]\nNewLog=N\nCL_Command=ide-sim\nFilePath=" + long_path + "\n",
+       {path_too_long}, true, "ide-sim", ""},
+      {"a command line too long", "[Preserved]\nNewLog=N\nCL_Command=" + long_command + "\nFilePath=" +
+       data_folder() + "\n", {command_too_long}, true, "", data_folder()},
+      {"both too long", "[Preserved]\nNewLog=N\nCL_Command=" + long_command + "\nFilePath=" + long_path + "\n",
+       {command_too_long, path_too_long}, true},
+      {"a pipe", {}, {"The settings file " + file + " is not a regular file and is not read."}, true, "", "", true},
+  };
+  for (const BadSettingsCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    seed(kTwoApps);
+    fs::remove(file);
+    if (c.pipe) {
+      ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+    } else {
+      std::ofstream(file, std::ios::binary) << c.text;
+    }
+    int asked = 0;
+    std::string command_seen = "?";
+    std::string folder_seen = "?";
+    main_calls().GetConfig = [&] {
+      ++asked;
+      command_seen = data::GLO_RunString.str();
+      folder_seen = data::GLO_FilePath.str();
+      data::GLO_UseNewLog = "N";
+      data::GLO_RunString = "ide-sim";
+      data::GLO_FilePath = data_folder();
+    };
+    HeadlessUser user;
+    std::string told;
+    for (const std::string& line : c.told) told += (told.empty() ? "" : "|") + line;
+    if (!told.empty()) user.answer_message(told, ui::button::Ok);
+    std::vector<std::string> listed;
+    user.on_window(kCaption, [&](WindowView& w) {
+      for (const auto& row : w.list_rows("?LIST")) listed.push_back(row[3]);
+      w.press("?BUTTON7");
+    });
+    Main();
+    ASSERT_EQ(user.messages().size(), c.told.empty() ? 0u : 1u);
+    if (!c.told.empty()) {
+      EXPECT_EQ(user.messages()[0].box.caption, "Settings");
+      EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+    }
+    EXPECT_EQ(asked, c.asked ? 1 : 0);
+    if (c.asked) {
+      EXPECT_EQ(command_seen, c.command_asked) << "never a cut command line";
+      EXPECT_EQ(folder_seen, c.folder_asked) << "never a cut folder";
+    } else {
+      EXPECT_EQ(data::GLO_RunString.str(), "ide-sim");
+    }
+    EXPECT_EQ(data::AppsFileName.str(), (data_dir / "APPS.TPS").string());
+    EXPECT_EQ(listed, (std::vector<std::string>{"LEDGER.APP", "PAYROLL.APP"}));
+    EXPECT_FALSE(fs::exists(dir / "APPS.TPS")) << "no data file beside the settings";
     bare_names();
   }
 }

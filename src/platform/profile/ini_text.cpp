@@ -18,6 +18,8 @@ std::string_view trim(std::string_view s) {
 
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 bool same_name(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -29,6 +31,10 @@ bool same_name(std::string_view a, std::string_view b) {
 }  // namespace
 
 IniText::IniText(std::string_view text) {
+  if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    byte_order_mark_ = true;
+    text.remove_prefix(kByteOrderMark.size());
+  }
   size_t start = 0;
   while (start < text.size()) {
     size_t nl = text.find('\n', start);
@@ -85,6 +91,15 @@ std::optional<std::string> IniText::find(std::string_view section, std::string_v
   return std::string(value);
 }
 
+bool IniText::has_section(std::string_view section) const {
+  section = trim(section);
+  for (const Line& l : lines_) {
+    Parsed p = parse(l.raw);
+    if (p.kind == Kind::Section && same_name(p.name, section)) return true;
+  }
+  return false;
+}
+
 std::string_view IniText::eol() const {
   for (const Line& l : lines_) {
     if (l.ended) return (!l.raw.empty() && l.raw.back() == '\r') ? "\r\n" : "\n";
@@ -138,7 +153,7 @@ void IniText::set(std::string_view section, std::string_view key, std::string_vi
 }
 
 std::string IniText::text() const {
-  std::string out;
+  std::string out(byte_order_mark_ ? kByteOrderMark : std::string_view());
   for (const Line& l : lines_) {
     out += l.raw;
     if (l.ended) out += '\n';

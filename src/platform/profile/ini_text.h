@@ -7,6 +7,8 @@
 // above it; lines starting with ";" or "#" are comments. Section names and
 // keys compare without regard to case and without their surrounding blanks.
 // When a section or key appears more than once, the first one counts.
+// A UTF-8 byte-order mark at the very start is not part of the first line;
+// it is kept, and written again in front of the text.
 
 #include <optional>
 #include <string>
@@ -23,6 +25,8 @@ class IniText {
   // The value of the key, without surrounding blanks and cut at a NUL byte;
   // nullopt when the section or the key is missing.
   std::optional<std::string> find(std::string_view section, std::string_view key) const;
+  // True when a line starts the section.
+  bool has_section(std::string_view section) const;
 
   // Sets the key to the value, adding the key after the section's last entry,
   // or the section at the end, when missing. REQUIRES: section and key are
@@ -51,6 +55,7 @@ class IniText {
   std::string_view eol() const;
 
   std::vector<Line> lines_;
+  bool byte_order_mark_ = false;
 };
 
 }  // namespace qvn::profile

@@ -1,15 +1,20 @@
 #include "platform/profile/profile_string.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/core/error_state.h"
@@ -50,15 +55,27 @@ Target target_of(std::string_view file) {
   return {native_path(name), false};
 }
 
-enum class ReadResult { Ok, Missing, Failed };
+enum class ReadResult { Ok, Missing, NotRegular, Failed };
 
 ReadResult read_file(const std::string& path, std::string& out, int& error_number) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  out.clear();
+  // A name that is not a regular file is not opened at all, and the open
+  // does not wait for a pipe's writer, should one take its place meanwhile.
+  struct stat st{};
+  if (::stat(path.c_str(), &st) != 0) {
+    error_number = errno;
+    return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
+  }
+  if (!S_ISREG(st.st_mode)) return ReadResult::NotRegular;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     error_number = errno;
     return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
   }
-  out.clear();
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return ReadResult::NotRegular;
+  }
   char buf[8192];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
@@ -102,6 +119,100 @@ bool make_folders(const std::string& folder) {
   return ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+std::string base_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A file of ours beside the file: ".<name><suffix>" in its folder.
+std::string companion(const std::string& path, const std::string& suffix) {
+  return folder_of(path) + "/." + base_of(path) + suffix;
+}
+
+// The file a write changes: the one a link names, not the link itself.
+std::string file_behind_link(const std::string& path) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char resolved[PATH_MAX];
+  return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// The advisory lock of a file's companion ".<name>.lock", held from take()
+// until the lock goes. Each take opens the companion anew, so the threads of
+// one process exclude one another as well as other processes do.
+class WriteLock {
+ public:
+  WriteLock() = default;
+  ~WriteLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
+
+  // 0 once the lock is held; otherwise the error code of the write. A lock
+  // that another program holds past kWriteLockWaitMs (one that hangs in the
+  // middle of a write) gives AccessDenied rather than a wait without end.
+  int take(const std::string& path) {
+    const std::string name = companion(path, ".lock");
+    fd_ = ::open(name.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd_ < 0) return code_of(errno);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteLockWaitMs);
+    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK) return code_of(errno);
+      if (std::chrono::steady_clock::now() >= until) return err::AccessDenied;
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return err::NoError;
+  }
+
+ private:
+  int fd_ = -1;
+};
+
+// The process id in the name of a copy ".<name>.<pid>.<n>.tmp" of the file
+// named `base`; 0 when the name is not of that form.
+pid_t copy_owner(std::string_view name, const std::string& base) {
+  const std::string prefix = "." + base + ".";
+  constexpr std::string_view suffix = ".tmp";
+  if (name.size() <= prefix.size() + suffix.size() || name.substr(0, prefix.size()) != prefix ||
+      name.substr(name.size() - suffix.size()) != suffix) {
+    return 0;
+  }
+  name = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+  const size_t dot = name.find('.');
+  if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size()) return 0;
+  long long pid = 0;
+  for (size_t i = 0; i < name.size(); ++i) {
+    const char c = name[i];
+    if (i == dot) continue;
+    if (c < '0' || c > '9') return 0;
+    if (i < dot && pid < INT_MAX) pid = pid * 10 + (c - '0');
+  }
+  return pid > 0 && pid < INT_MAX ? static_cast<pid_t>(pid) : 0;
+}
+
+// Removes the copies of the file that a writer of ours left behind when it
+// was killed between making a copy and renaming it: those of a process that
+// is gone, and this process's own, since none of its writes is under way
+// while it holds the store lock. Anything else in the folder stays.
+void remove_stale_copies(const std::string& path) {
+  const std::string folder = folder_of(path);
+  const std::string base = base_of(path);
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  while (const dirent* entry = ::readdir(dir)) {
+    const pid_t owner = copy_owner(entry->d_name, base);
+    if (owner == 0) continue;
+    const bool gone = owner == ::getpid() || (::kill(owner, 0) != 0 && errno == ESRCH);
+    if (!gone) continue;
+    const std::string copy = folder + "/" + entry->d_name;
+    struct stat st{};
+    if (::lstat(copy.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) ::unlink(copy.c_str());
+  }
+  ::closedir(dir);
+}
+
 bool write_all(int fd, const std::string& text) {
   size_t done = 0;
   while (done < text.size()) {
@@ -117,25 +228,17 @@ bool write_all(int fd, const std::string& text) {
 
 // Writes a complete new copy beside the file, flushes it to the disk and
 // renames it over the file, so a crash leaves either the old or the new file.
-int replace_file(std::string path, const std::string& text) {
+int replace_file(const std::string& path, const std::string& text) {
   struct stat st{};
-  bool exists = ::lstat(path.c_str(), &st) == 0;
-  if (exists && S_ISLNK(st.st_mode)) {
-    // Replace the file the link names, not the link itself.
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) path = resolved;
-    exists = ::stat(path.c_str(), &st) == 0;
-  }
+  const bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) return err::AccessDenied;
 
   static std::atomic<unsigned> counter{0};
   const std::string folder = folder_of(path);
-  const size_t slash = path.rfind('/');
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string temp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = folder + "/." + base + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+    temp = companion(path, "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp");
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return code_of(errno);
   }
@@ -194,18 +297,40 @@ std::string user_profile_path() {
   return base + "/qvn/profile.ini";
 }
 
+IniFile read_ini_file(std::string_view file) {
+  IniFile ini;
+  Target target = target_of(file);
+  ini.path = target.path;
+  if (ini.path.empty()) return ini;
+  std::string text;
+  int error_number = 0;
+  ReadResult result;
+  {
+    std::lock_guard guard(store_lock());
+    result = read_file(ini.path, text, error_number);
+  }
+  switch (result) {
+    case ReadResult::Ok:
+      ini.status = IniStatus::Read;
+      ini.text = IniText(text);
+      break;
+    case ReadResult::Missing: ini.status = IniStatus::Missing; break;
+    case ReadResult::NotRegular:
+      ini.status = IniStatus::NotRegular;
+      ini.code = err::AccessDenied;
+      break;
+    case ReadResult::Failed:
+      ini.status = IniStatus::Unreadable;
+      ini.code = code_of(error_number);
+      break;
+  }
+  return ini;
+}
+
 std::string get_ini(std::string_view section, std::string_view key, std::string_view default_value,
                     std::string_view file) {
   std::string value(clip(default_value));
-  Target target = target_of(file);
-  if (!target.path.empty()) {
-    std::string text;
-    int error_number = 0;
-    std::lock_guard guard(store_lock());
-    if (read_file(target.path, text, error_number) == ReadResult::Ok) {
-      if (auto found = IniText(text).find(clip(section), clip(key))) value = std::move(*found);
-    }
-  }
+  if (auto found = read_ini_file(file).text.find(clip(section), clip(key))) value = std::move(*found);
   if (value.size() > kMaxValueLength) value.resize(kMaxValueLength);
   return value;
 }
@@ -228,17 +353,24 @@ int put_ini(std::string_view section, std::string_view key, std::string_view val
 
   std::lock_guard guard(store_lock());
   if (target.user_profile && !make_folders(folder_of(target.path))) return report(code_of(errno));
+  const std::string path = file_behind_link(target.path);
+  // From reading the file to renaming its new copy over it no other writer,
+  // in this process or another, may change it, or one of the changes is lost.
+  WriteLock lock;
+  if (int code = lock.take(path); code != err::NoError) return report(code);
+  remove_stale_copies(path);
   std::string text;
   int error_number = 0;
-  switch (read_file(target.path, text, error_number)) {
+  switch (read_file(path, text, error_number)) {
     case ReadResult::Ok: break;
     case ReadResult::Missing: text.clear(); break;
+    case ReadResult::NotRegular: return report(err::AccessDenied);
     // Writing now would replace a file whose contents were never seen.
     case ReadResult::Failed: return report(code_of(error_number));
   }
   IniText ini(text);
   ini.set(section, key, value);
-  return report(replace_file(target.path, ini.text()));
+  return report(replace_file(path, ini.text()));
 }
 
 }  // namespace qvn::profile

@@ -11,10 +11,18 @@
 // file name given with "\" (".\QVN.INI") is made a name of this platform, a
 // relative one lying in the current folder. Sections and keys are found
 // without regard to case.
+//
+// Only regular files are read: a folder, a pipe or a device of that name
+// counts as a file that cannot be read, and is never waited on. Writes to one
+// file are serialised across processes by an advisory lock on the companion
+// file ".<name>.lock" beside it, so two programs that write keys of one file
+// at once do not lose one another's change.
 
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "platform/profile/ini_text.h"
 
 namespace qvn::profile {
 
@@ -24,9 +32,32 @@ inline constexpr size_t kMaxValueLength = kValueBufferSize - 1;
 
 inline constexpr const char* kProfileEnvVar = "QVN_PROFILE";
 
+// A write waits at most this long for another program's write of the same
+// file to end.
+inline constexpr int kWriteLockWaitMs = 10000;
+
 // The file of the per-user profile; empty when neither the environment nor
 // the user database names a home folder.
 std::string user_profile_path();
+
+// What reading a settings file found.
+enum class IniStatus {
+  Read,        // the file was read
+  Missing,     // there is no such file, or no such folder
+  NotRegular,  // a folder, a pipe, a device...: not read
+  Unreadable,  // it could not be read; the code says why
+};
+
+struct IniFile {
+  std::string path;  // the file as this platform names it
+  IniStatus status = IniStatus::Missing;
+  int code = 0;      // NotRegular and Unreadable: the error code a write would give
+  IniText text;      // what the file holds; empty unless Read
+};
+
+// Reads the whole file (the per-user profile when no name is given), with
+// values of any length. Leaves the thread's last error as it was.
+IniFile read_ini_file(std::string_view file = {});
 
 // The stored value, or the default when the file, the section or the key is
 // missing or the file cannot be read; at most kMaxValueLength characters.
@@ -40,8 +71,11 @@ std::string get_ini(std::string_view section, std::string_view key, std::string_
 // complete new copy, so it is never left half written. Sets the thread's last
 // error and returns it: 0; InvalidFileName for an empty section or key or one
 // that a file line cannot hold; PathNotFound when the file's folder is
-// missing; AccessDenied; FileSystemError for other failures. After a failure
-// the file is unchanged.
+// missing; AccessDenied, also for a name that is not a regular file and when
+// another program's write holds the file for longer than kWriteLockWaitMs;
+// FileSystemError for other failures. After a failure the file is unchanged.
+// A write also removes the copies that writers killed half-way left beside
+// the file (".<name>.<process>.<n>.tmp" of a process that is gone).
 int put_ini(std::string_view section, std::string_view key, std::string_view value, std::string_view file = {});
 
 }  // namespace qvn::profile

@@ -6,12 +6,19 @@
 
 #include <fcntl.h>
 
+#include <sys/file.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/core/error_state.h"
+#include "platform/profile/ini_text.h"
 #include "profile_fixture.h"
 
 namespace qvn::profile {
@@ -163,12 +170,10 @@ TEST_F(ProfileStringTest, AWriteReplacesTheFileAsAWhole) {
   struct stat st{};
   ASSERT_EQ(::stat(ini().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u) << "the new copy keeps the file's permissions";
-  size_t entries = 0;
-  for (const auto& e : fs::directory_iterator(dir_)) {
-    ++entries;
-    EXPECT_EQ(e.path().filename(), "QVN.INI") << "no temporary file is left behind";
-  }
-  EXPECT_EQ(entries, 1u);
+  std::set<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"QVN.INI", ".QVN.INI.lock"}))
+      << "no temporary file is left behind; the lock's companion stays for the next writer";
 }
 
 TEST_F(ProfileStringTest, AWriteThroughALinkChangesTheFileItNames) {
@@ -243,6 +248,147 @@ TEST_F(ProfileStringTest, WritersOnSeveralThreadsLoseNoKey) {
                 "v");
     }
   }
+}
+
+
+TEST_F(ProfileStringTest, AByteOrderMarkIsSkippedAndKept) {
+  const std::string bom = "\xEF\xBB\xBF";
+  spit(ini(), bom + "[Preserved]\r\nNewLog=Y\r\n");
+  EXPECT_EQ(get_ini("Preserved", "NewLog", "d", ini()), "Y");
+  EXPECT_TRUE(read_ini_file(ini()).text.has_section("Preserved"));
+  ASSERT_EQ(put_ini("Preserved", "FilePath", "C:\\DATA\\", ini()), 0);
+  EXPECT_EQ(slurp(ini()), bom + "[Preserved]\r\nNewLog=Y\r\nFilePath=C:\\DATA\\\r\n");
+  EXPECT_EQ(IniText("[S]\nk=v\n").text(), "[S]\nk=v\n") << "a mark is written only where one was read";
+  EXPECT_EQ(IniText(bom).text(), bom);
+}
+
+// When the test is not done with the pipe after 20 seconds, opens and
+// closes it for writing, again and again until it is, so that a reader
+// waiting for a writer gets an end of file instead of keeping the test
+// waiting for good; finish() tells whether that was needed.
+class PipeWatchdog {
+ public:
+  explicit PipeWatchdog(std::string path)
+      : thread_([this, path = std::move(path)] {
+          const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+          while (!done_) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (std::chrono::steady_clock::now() < until) continue;
+            unblocked_ = true;
+            int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) ::close(fd);
+          }
+        }) {}
+  ~PipeWatchdog() { finish(); }
+  // True when the watchdog had to let a reader go.
+  bool finish() {
+    done_ = true;
+    if (thread_.joinable()) thread_.join();
+    return unblocked_;
+  }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::atomic<bool> unblocked_{false};
+  std::thread thread_;
+};
+
+TEST_F(ProfileStringTest, OnlyRegularFilesAreRead) {
+  const std::string fifo = (dir_ / "fifo.ini").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = (dir_ / "folder.ini").string();
+  fs::create_directory(folder);
+  for (const std::string& name : {fifo, folder}) {
+    SCOPED_TRACE(name);
+    PipeWatchdog watchdog(fifo);
+    const IniFile read = read_ini_file(name);
+    EXPECT_EQ(get_ini("Preserved", "NewLog", "d", name), "d");
+    EXPECT_EQ(put_ini("Preserved", "NewLog", "Y", name), err::AccessDenied);
+    EXPECT_FALSE(watchdog.finish()) << "nothing waits for a writer of the pipe";
+    EXPECT_EQ(read.status, IniStatus::NotRegular);
+    EXPECT_EQ(read.code, err::AccessDenied);
+  }
+  struct stat st{};
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe is not replaced";
+  EXPECT_TRUE(fs::is_empty(folder));
+
+  EXPECT_EQ(read_ini_file((dir_ / "missing.ini").string()).status, IniStatus::Missing);
+  spit(ini(), "[Preserved]\nFilePath=" + std::string(2000, 'p') + "\n");
+  const IniFile regular = read_ini_file(ini());
+  EXPECT_EQ(regular.status, IniStatus::Read);
+  EXPECT_EQ(regular.path, ini());
+  EXPECT_EQ(regular.text.find("Preserved", "FilePath"), std::string(2000, 'p')) << "read whole, not cut to a buffer";
+}
+
+TEST_F(ProfileStringTest, WritersInSeveralProcessesLoseNoKey) {
+  constexpr int kProcesses = 4;
+  constexpr int kKeys = 25;
+  std::vector<pid_t> writers;
+  for (int p = 0; p < kProcesses; ++p) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int failures = 0;
+      for (int k = 0; k < kKeys; ++k) {
+        if (put_ini("S", "p" + std::to_string(p) + "_" + std::to_string(k), "v", ini()) != 0) ++failures;
+      }
+      ::_exit(failures);
+    }
+    writers.push_back(pid);
+  }
+  for (pid_t pid : writers) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "every write reported success";
+  }
+  const IniText text = read_ini_file(ini()).text;
+  int lost = 0;
+  for (int p = 0; p < kProcesses; ++p) {
+    for (int k = 0; k < kKeys; ++k) {
+      if (!text.find("S", "p" + std::to_string(p) + "_" + std::to_string(k))) ++lost;
+    }
+  }
+  EXPECT_EQ(lost, 0);
+}
+
+TEST_F(ProfileStringTest, AWriteWaitsForAnotherWriterOnlySoLong) {
+  spit(ini(), "[S]\nk=1\n");
+  // Another program that hangs in the middle of its write holds the lock.
+  const int held = ::open((dir_ / ".QVN.INI.lock").c_str(), O_RDONLY | O_CREAT, 0600);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(put_ini("S", "k", "2", ini()), err::AccessDenied);
+  const auto waited = std::chrono::steady_clock::now() - started;
+  ::close(held);
+  EXPECT_GE(waited, std::chrono::milliseconds(kWriteLockWaitMs));
+  EXPECT_LT(waited, std::chrono::milliseconds(kWriteLockWaitMs + 20000));
+  EXPECT_EQ(slurp(ini()), "[S]\nk=1\n");
+  EXPECT_EQ(put_ini("S", "k", "2", ini()), 0) << "once the lock is free again";
+  EXPECT_EQ(slurp(ini()), "[S]\nk=2\n");
+}
+
+TEST_F(ProfileStringTest, AWriteRemovesCopiesLeftByAKilledWriter) {
+  // A process that has ended: its pid names no process now.
+  const pid_t ended = ::fork();
+  ASSERT_GE(ended, 0);
+  if (ended == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  const std::string dead = ".QVN.INI." + std::to_string(ended) + ".3.tmp";
+  const std::string own = ".QVN.INI." + std::to_string(::getpid()) + ".0.tmp";
+  const std::string alive = ".QVN.INI.1.0.tmp";  // process 1 always runs
+  const std::vector<std::string> kept = {alive, ".QVN.INI.x.0.tmp", ".OTHER.INI." + std::to_string(ended) + ".3.tmp",
+                                         "QVN.INI." + std::to_string(ended) + ".3.tmp", "notes.tmp"};
+  spit(ini(), "[S]\nk=1\n");
+  for (const std::string& name : kept) spit(dir_ / name, "x");
+  spit(dir_ / dead, "[S]\nk=half");
+  spit(dir_ / own, "[S]\nk=half");
+  ASSERT_EQ(put_ini("S", "k", "2", ini()), 0);
+  EXPECT_FALSE(fs::exists(dir_ / dead));
+  EXPECT_FALSE(fs::exists(dir_ / own)) << "none of this process's writes was under way";
+  for (const std::string& name : kept) EXPECT_TRUE(fs::exists(dir_ / name)) << name;
+  EXPECT_EQ(slurp(ini()), "[S]\nk=2\n");
 }
 
 }  // namespace
