@@ -42,6 +42,13 @@ inline constexpr int DdeTimeout = 605;
 // codes the runtime does not name).
 std::string_view standard_error_text(int code);
 
+// Makes the calling thread's error status now, when it is not made yet.
+// Thread-local objects are destroyed in the reverse order of their making, so
+// a thread makes its error status before any thread-local object that sets it
+// while it is destroyed (a data file closes as it goes, and closing sets the
+// status); then the status outlives every such object.
+void make_thread_error_state();
+
 int error_code();
 const std::string& error_text();
 // Sets code and text; an empty text takes the code's standard text.
