@@ -3,15 +3,9 @@
 namespace qvn {
 
 namespace {
-struct ThreadError {
-  int code = 0;
-  std::string text;
-  int driver_code = 0;
-  std::string driver_text;
-};
 // Made at the thread's first use of it, or earlier by make_thread_error_state.
-ThreadError& state() {
-  thread_local ThreadError error;
+LastError& state() {
+  thread_local LastError error;
   return error;
 }
 }  // namespace
@@ -54,7 +48,7 @@ int error_code() { return state().code; }
 const std::string& error_text() { return state().text; }
 
 void set_error(int code, std::string_view text) {
-  ThreadError& e = state();
+  LastError& e = state();
   e.code = code;
   e.text = text.empty() ? std::string(standard_error_text(code)) : std::string(text);
   if (code != err::FileSystemError && code != err::DriverError) {
@@ -63,17 +57,21 @@ void set_error(int code, std::string_view text) {
   }
 }
 
-void clear_error() { state() = ThreadError{}; }
+void clear_error() { state() = LastError{}; }
 
 int driver_error_code() { return state().driver_code; }
 const std::string& driver_error_text() { return state().driver_text; }
 
 void set_driver_error(int code, int driver_code, std::string_view driver_text) {
-  ThreadError& e = state();
+  LastError& e = state();
   e.code = code;
   e.text = std::string(standard_error_text(code));
   e.driver_code = driver_code;
   e.driver_text = std::string(driver_text);
 }
+
+LastError last_error() { return state(); }
+
+void set_last_error(const LastError& error) { state() = error; }
 
 }  // namespace qvn

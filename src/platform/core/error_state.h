@@ -73,4 +73,28 @@ int driver_error_code();
 const std::string& driver_error_text();
 void set_driver_error(int code, int driver_code, std::string_view driver_text);
 
+// The thread's whole last error at one moment.
+struct LastError {
+  int code = 0;
+  std::string text;
+  int driver_code = 0;
+  std::string driver_text;
+};
+LastError last_error();
+// Makes the thread's last error exactly the given one.
+void set_last_error(const LastError& error);
+
+// Keeps the thread's whole last error across calls that must not change it:
+// what it holds when the guard is made is put back when the guard goes.
+class KeepLastError {
+ public:
+  KeepLastError() : saved_(last_error()) {}
+  ~KeepLastError() { set_last_error(saved_); }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  LastError saved_;
+};
+
 }  // namespace qvn

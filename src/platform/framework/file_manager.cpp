@@ -171,9 +171,8 @@ int FileManager::Fetch(const storage::KeyDef& key) {
   if (UseFile(use::Returns) != level::Benign) return level::Fatal;
   int rc = FILE->get(key);
   if (rc != err::NoError) {
-    ErrorSnapshot failure = ErrorSnapshot::take();
+    KeepLastError keep;
     FILE->clear_buffer();
-    failure.restore();
   }
   return rc;
 }
@@ -202,9 +201,11 @@ int FileManager::Insert() {
     return level::Benign;
   }
   if (rc == err::CreatesDuplicateKey) {
-    ErrorSnapshot failure = ErrorSnapshot::take();
-    const KeyEntry* dup = DuplicatedKey();
-    failure.restore();
+    const KeyEntry* dup;
+    {
+      KeepLastError keep;
+      dup = DuplicatedKey();
+    }
     ERRORS->Throw(Msg::DuplicateKey, MessageContext(GetName(), dup ? dup->name : ""));
   } else {
     Throw(Msg::AddFailed);
