@@ -28,30 +28,6 @@ constexpr const char* kNoAnswerText = "Clarion did not answer within 30 seconds.
 constexpr const char* kStartFailedText = "Clarion could not be started.";
 constexpr const char* kClosingText = "Run ended: the window is closing";
 
-// Keeps the thread's last error across calls that must not change it.
-class KeepLastError {
- public:
-  KeepLastError()
-      : code_(error_code()), text_(error_text()), driver_code_(driver_error_code()), driver_text_(driver_error_text()) {}
-  ~KeepLastError() {
-    if (code_ == 0) {
-      clear_error();
-    } else if (driver_code_ != 0) {
-      set_driver_error(code_, driver_code_, driver_text_);
-    } else {
-      set_error(code_, text_);
-    }
-  }
-  KeepLastError(const KeepLastError&) = delete;
-  KeepLastError& operator=(const KeepLastError&) = delete;
-
- private:
-  int code_;
-  std::string text_;
-  int driver_code_;
-  std::string driver_text_;
-};
-
 void real_pause(int64_t ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   while (std::chrono::steady_clock::now() < until) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "data/files.h"
+#include "platform/core/error_state.h"
 #include "platform/framework/error_manager.h"
 
 namespace qvn::data {
@@ -208,7 +209,11 @@ void dct_kill() { dct_kill_managers(); }
 bool on_first_thread() { return std::this_thread::get_id() == first_thread; }
 
 Dictionary::Dictionary() {
-  // The files are made first so that they outlive the managers that close them.
+  // Thread-local objects are destroyed in the reverse order of their making.
+  // The error status is made first, so that it is still there while the
+  // managers and the files close the files at the thread's end; then the
+  // files, so that they outlive the managers that close them.
+  make_thread_error_state();
   make_thread_files();
   if (!on_first_thread()) dct_init();
 }

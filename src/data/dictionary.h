@@ -57,7 +57,11 @@ class Dictionary {
 
 // The calling thread's dictionary, made on the first call; it lives until
 // the thread ends. Each thread that uses the data files calls this when it
-// starts.
+// starts, and so makes its state in this order: its error status, then its
+// files, then its dictionary (GlobalRequest and GlobalResponse are plain
+// numbers, there from the thread's start). The state is torn down in reverse
+// at the thread's end, so a file the thread left open is closed while the
+// error status that closing sets is still there.
 Dictionary& thread_dictionary();
 
 // True on the thread that started the program.

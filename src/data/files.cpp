@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "platform/core/error_state.h"
+
 namespace qvn::data {
 
 using storage::Driver;
@@ -122,6 +124,10 @@ struct ThreadFiles {
 };
 
 ThreadFiles& thread_files() {
+  // The error status is made before the files so that it outlives them: a
+  // file still open when its thread ends closes as it is destroyed, and
+  // closing sets the status.
+  make_thread_error_state();
   thread_local ThreadFiles files;
   return files;
 }

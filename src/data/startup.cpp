@@ -8,8 +8,9 @@
 namespace qvn::data {
 
 int run_program(const std::function<void()>& main_procedure) {
-  // The first thread's own state: its error status, request and response
-  // are there from its start; its dictionary builds nothing on this thread.
+  // The first thread's own state, made before anything else so that it
+  // outlives what the program leaves behind: its error status, then its
+  // files, then its dictionary (which builds no managers on this thread).
   thread_dictionary();
 
   error_manager.Init();

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include "../platform/framework/other_program.h"
@@ -288,6 +291,34 @@ TEST(DictionaryThreads, AnotherThreadBuildsAndFreesItsOwnManagers) {
   EXPECT_NE(theirs, mine);
   EXPECT_EQ(apps_file_manager, mine) << "the first thread's managers are untouched";
   dct_kill();
+}
+
+// A thread may end with a file still open; its managers close it as the
+// thread's state is torn down, and closing sets the thread's error status,
+// which must still be there. Run in a child, where a write into freed
+// memory cannot harm this process.
+TEST_F(DictionaryTest, AThreadThatEndsWithAFileOpenEndsCleanly) {
+  TMP.APPS = "LEDGER.APP";
+  TMP.EVENT = "Make started";
+  TMP.DATE = 80000;
+  TMP.CLOCK = 100;
+  ASSERT_EQ(tempfile_file_manager->Insert(), 0) << error_text();
+  ASSERT_EQ(tempfile_file_manager->Close(), 0);
+  EXPECT_EXIT(
+      {
+        std::vector<std::string> read;
+        bool open_at_end = false;
+        std::thread([&] {
+          thread_dictionary();
+          if (tempfile_file_manager->UseFile(framework::use::Benign) != 0) return;
+          if (TempFile.set_order(tmp_clockkey) != 0) return;
+          // To the end, which leaves "Record Not Available" as the last error.
+          while (tempfile_file_manager->Next() == 0) read.push_back(TMP.APPS.str());
+          open_at_end = TempFile.is_open() && error_code() == err::RecordNotAvailable;
+        }).join();
+        std::exit(read == std::vector<std::string>{"LEDGER.APP"} && open_at_end ? 0 : 2);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "platform/core/error_state.h"
 #include "platform/framework/error_manager.h"
 #include "platform/profile/ini_manager.h"
 #include "platform/ui/window_def.h"
@@ -168,6 +169,32 @@ TEST_F(StartupTest, AFatalErrorInsideMainLeavesTheProfileAsItWas) {
               ::testing::ExitedWithCode(framework::kFatalExitCode), "Press OK to end this application");
   GTEST_FLAG_SET(death_test_style, style);
   EXPECT_EQ(profile_text(), before);
+}
+
+// The program ends with files still open: the first thread's managers close
+// them as its state is torn down at the end, which sets its error status.
+// Each case runs the whole program in a child, forked so that it shares this
+// test's folder.
+TEST_F(StartupTest, TheProgramEndsCleanlyWithFilesOpen) {
+  const std::string style = GTEST_FLAG_GET(death_test_style);
+  GTEST_FLAG_SET(death_test_style, "fast");
+  // Main reads the empty log to its end, so the last error is still set
+  // ("Record Not Available") when the program ends.
+  EXPECT_EXIT(std::exit(run_program([] {
+                if (apps_relation_manager->Open() != 0) std::exit(2);
+                if (tempfile_file_manager->UseFile(framework::use::Benign) != 0) std::exit(2);
+                if (TempFile.set_order(tmp_clockkey) != 0 || tempfile_file_manager->Next() == 0) std::exit(2);
+                if (!TempFile.is_open() || error_code() == 0) std::exit(2);
+              })),
+              ::testing::ExitedWithCode(0), "");
+  // An empty log file cannot be opened, and that error is fatal.
+  std::ofstream(dir_ / "TEMPFILE.TPS").close();
+  EXPECT_EXIT(run_program([] {
+                if (projects_relation_manager->Open() != 0 || apps_relation_manager->Open() != 0) std::exit(2);
+                tempfile_file_manager->UseFile(framework::use::Benign);
+              }),
+              ::testing::ExitedWithCode(framework::kFatalExitCode), "File Access Error");
+  GTEST_FLAG_SET(death_test_style, style);
 }
 
 TEST_F(StartupTest, TheManagersAreReadyWhenMainRuns) {

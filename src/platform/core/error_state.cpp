@@ -3,14 +3,14 @@
 namespace qvn {
 
 namespace {
-struct ThreadError {
-  int code = 0;
-  std::string text;
-  int driver_code = 0;
-  std::string driver_text;
-};
-thread_local ThreadError tls_error;
+// Made at the thread's first use of it, or earlier by make_thread_error_state.
+LastError& state() {
+  thread_local LastError error;
+  return error;
+}
 }  // namespace
+
+void make_thread_error_state() { state(); }
 
 std::string_view standard_error_text(int code) {
   switch (code) {
@@ -44,28 +44,34 @@ std::string_view standard_error_text(int code) {
   }
 }
 
-int error_code() { return tls_error.code; }
-const std::string& error_text() { return tls_error.text; }
+int error_code() { return state().code; }
+const std::string& error_text() { return state().text; }
 
 void set_error(int code, std::string_view text) {
-  tls_error.code = code;
-  tls_error.text = text.empty() ? std::string(standard_error_text(code)) : std::string(text);
+  LastError& e = state();
+  e.code = code;
+  e.text = text.empty() ? std::string(standard_error_text(code)) : std::string(text);
   if (code != err::FileSystemError && code != err::DriverError) {
-    tls_error.driver_code = 0;
-    tls_error.driver_text.clear();
+    e.driver_code = 0;
+    e.driver_text.clear();
   }
 }
 
-void clear_error() { tls_error = ThreadError{}; }
+void clear_error() { state() = LastError{}; }
 
-int driver_error_code() { return tls_error.driver_code; }
-const std::string& driver_error_text() { return tls_error.driver_text; }
+int driver_error_code() { return state().driver_code; }
+const std::string& driver_error_text() { return state().driver_text; }
 
 void set_driver_error(int code, int driver_code, std::string_view driver_text) {
-  tls_error.code = code;
-  tls_error.text = std::string(standard_error_text(code));
-  tls_error.driver_code = driver_code;
-  tls_error.driver_text = std::string(driver_text);
+  LastError& e = state();
+  e.code = code;
+  e.text = std::string(standard_error_text(code));
+  e.driver_code = driver_code;
+  e.driver_text = std::string(driver_text);
 }
+
+LastError last_error() { return state(); }
+
+void set_last_error(const LastError& error) { state() = error; }
 
 }  // namespace qvn

@@ -42,6 +42,13 @@ inline constexpr int DdeTimeout = 605;
 // codes the runtime does not name).
 std::string_view standard_error_text(int code);
 
+// Makes the calling thread's error status now, when it is not made yet.
+// Thread-local objects are destroyed in the reverse order of their making, so
+// a thread makes its error status before any thread-local object that sets it
+// while it is destroyed (a data file closes as it goes, and closing sets the
+// status); then the status outlives every such object.
+void make_thread_error_state();
+
 int error_code();
 const std::string& error_text();
 // Sets code and text; an empty text takes the code's standard text.
@@ -65,5 +72,29 @@ inline int succeeded() {
 int driver_error_code();
 const std::string& driver_error_text();
 void set_driver_error(int code, int driver_code, std::string_view driver_text);
+
+// The thread's whole last error at one moment.
+struct LastError {
+  int code = 0;
+  std::string text;
+  int driver_code = 0;
+  std::string driver_text;
+};
+LastError last_error();
+// Makes the thread's last error exactly the given one.
+void set_last_error(const LastError& error);
+
+// Keeps the thread's whole last error across calls that must not change it:
+// what it holds when the guard is made is put back when the guard goes.
+class KeepLastError {
+ public:
+  KeepLastError() : saved_(last_error()) {}
+  ~KeepLastError() { set_last_error(saved_); }
+  KeepLastError(const KeepLastError&) = delete;
+  KeepLastError& operator=(const KeepLastError&) = delete;
+
+ private:
+  LastError saved_;
+};
 
 }  // namespace qvn

@@ -71,18 +71,6 @@ const std::vector<MessageEntry>& message_table() { return kTable; }
 
 const MessageEntry& message_entry(Msg id) { return kTable.at(static_cast<size_t>(id)); }
 
-ErrorSnapshot ErrorSnapshot::take() {
-  return ErrorSnapshot{error_code(), qvn::error_text(), driver_error_code(), driver_error_text()};
-}
-
-void ErrorSnapshot::restore() const {
-  if (code == err::FileSystemError || code == err::DriverError) {
-    set_driver_error(code, driver_code, driver_text);
-  } else {
-    set_error(code, text);
-  }
-}
-
 std::string ErrorSnapshot::error_text() const {
   if (code == err::FileSystemError || code == err::DriverError) {
     return driver_text + " (" + std::to_string(driver_code) + ")";

@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/core/error_state.h"
+
 namespace qvn::framework {
 
 // Results of the managers' operations.
@@ -76,14 +78,9 @@ const MessageEntry& message_entry(Msg id);
 
 // The thread's last error as it stood at one moment, so that it can be
 // reported after further operations have changed it.
-struct ErrorSnapshot {
-  int code = 0;
-  std::string text;
-  int driver_code = 0;
-  std::string driver_text;
-
-  static ErrorSnapshot take();
-  void restore() const;
+struct ErrorSnapshot : LastError {
+  static ErrorSnapshot take() { return ErrorSnapshot{last_error()}; }
+  void restore() const { set_last_error(*this); }
   // "text (code)"; for the storage layer's own failures (90 and 100) its own
   // text and code instead.
   std::string error_text() const;

@@ -171,9 +171,8 @@ int FileManager::Fetch(const storage::KeyDef& key) {
   if (UseFile(use::Returns) != level::Benign) return level::Fatal;
   int rc = FILE->get(key);
   if (rc != err::NoError) {
-    ErrorSnapshot failure = ErrorSnapshot::take();
+    KeepLastError keep;
     FILE->clear_buffer();
-    failure.restore();
   }
   return rc;
 }
@@ -202,9 +201,11 @@ int FileManager::Insert() {
     return level::Benign;
   }
   if (rc == err::CreatesDuplicateKey) {
-    ErrorSnapshot failure = ErrorSnapshot::take();
-    const KeyEntry* dup = DuplicatedKey();
-    failure.restore();
+    const KeyEntry* dup;
+    {
+      KeepLastError keep;
+      dup = DuplicatedKey();
+    }
     ERRORS->Throw(Msg::DuplicateKey, MessageContext(GetName(), dup ? dup->name : ""));
   } else {
     Throw(Msg::AddFailed);
@@ -260,7 +261,10 @@ int FileManager::PrimeRecord(bool keep) {
 
 // Gives the key's last component the highest value on file plus one (among
 // the records that share the key's other components) and adds the record at
-// once to hold the number.
+// once to hold the number. A duplicate key may be another program's record
+// that took the number meanwhile, so the numbering is tried three times
+// before the user is asked whether to go on; any other failure of the add is
+// reported at once, as a failed add.
 int FileManager::NumberRecord(const KeyEntry& entry) {
   const storage::FileDef& def = FILE->def();
   const storage::KeyDef& key = *entry.key;
@@ -281,9 +285,14 @@ int FileManager::NumberRecord(const KeyEntry& entry) {
         }
       }
       set_field_number(counter, BUFFER, highest + 1);
-      if (FILE->add() == err::NoError) {
+      int rc = FILE->add();
+      if (rc == err::NoError) {
         reserved_pointer_ = FILE->pointer();
         return level::Benign;
+      }
+      if (rc != err::CreatesDuplicateKey) {
+        Throw(Msg::AddFailed);
+        return level::Notify;
       }
     }
     MessageContext ctx(GetName(), {}, entry.name);

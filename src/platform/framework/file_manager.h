@@ -86,6 +86,8 @@ class FileManager {
   int Delete(bool ask);
   // Unless keep, clears the buffer; then primes the fields and numbers an
   // auto-numbered key, reserving the number by adding the record at once.
+  // level::Cancel when the user gives up numbering after duplicate keys,
+  // level::Notify when the add failed otherwise (reported).
   int PrimeRecord(bool keep = false);
   void AddKey(const storage::KeyDef& key, std::string_view name, bool auto_number = false);
 

@@ -258,9 +258,10 @@ int RelationManager::Delete(bool ask) {
       if (code != err::NoError) failed = ME;
     }
     if (code == err::NoError) return level::Benign;
-    ErrorSnapshot failure = ErrorSnapshot::take();
-    RollBack(transaction, current);
-    failure.restore();
+    {
+      KeepLastError keep;
+      RollBack(transaction, current);
+    }
     failed->Throw(Msg::DeleteFailed);
     if (ME->ERRORS->Throw(Msg::RetryDelete, MessageContext(ME->GetName())) != level::Benign) {
       return level::Notify;
@@ -279,9 +280,10 @@ int RelationManager::Update() {
   int64_t current = ME->FILE->pointer();
   int code = ME->TryUpdate();
   if (code != err::NoError) {
-    ErrorSnapshot failure = ErrorSnapshot::take();
-    RollBack(transaction, current);
-    failure.restore();
+    {
+      KeepLastError keep;
+      RollBack(transaction, current);
+    }
     ME->Throw(code == err::RecordChangedByAnotherStation ? Msg::ConcurrencyFailed : Msg::PutFailed);
     return level::Notify;
   }
@@ -292,9 +294,10 @@ int RelationManager::Update() {
     if (code != err::NoError) failed = ME;
   }
   if (code == err::NoError) return level::Benign;
-  ErrorSnapshot failure = ErrorSnapshot::take();
-  RollBack(transaction, current);
-  failure.restore();
+  {
+    KeepLastError keep;
+    RollBack(transaction, current);
+  }
   failed->Throw(Msg::PutFailed);
   return level::Notify;
 }

@@ -47,16 +47,9 @@ int create_fresh(const std::string& path, const Schema& schema) {
     if (::rename(temp_path.c_str(), path.c_str()) != 0) rc = report_path_error(path, errno);
   }
   if (rc) {
-    int code = error_code();
-    std::string text = error_text();
-    int driver_code = driver_error_code();
-    std::string driver_text = driver_error_text();
+    KeepLastError keep;
     ::unlink(temp_path.c_str());
     remove_stale_journal(temp_path);
-    if (code == err::FileSystemError || code == err::DriverError)
-      set_driver_error(code, driver_code, driver_text);
-    else
-      set_error(code, text);
   }
   return rc;
 }
@@ -159,12 +152,10 @@ int RecordFile::open(int mode) {
     m.att = m.session->attach(path, st.st_dev, st.st_ino, writable);
     int rc = m.att ? check_shape(m.session->db(), m.att->alias, m.def, m.schema) : error_code();
     if (rc) {
-      int code = error_code();
-      std::string text = error_text();
+      KeepLastError keep;
       m.session->release(m.att);
       m.att = nullptr;
       m.deny_lock.release();
-      if (code != err::FileSystemError && code != err::DriverError) set_error(code, text);
       return rc;
     }
     m.build_sql();

@@ -112,7 +112,9 @@ class RecordFile {
 
   // Change detection: after watch(), a put() or erase() of a record that
   // another program changed since it was read fails with
-  // RecordChangedByAnotherStation, and the buffer receives the stored version.
+  // RecordChangedByAnotherStation. The stored version then counts as read; a
+  // refused put() also puts it into the buffer, a refused erase() leaves the
+  // buffer as the caller had it.
   // It stays on until the file is closed. A record deleted meanwhile gives
   // RecordNotFound.
   void watch();

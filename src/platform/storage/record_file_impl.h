@@ -106,8 +106,9 @@ struct RecordFile::Impl {
   void forget_current();
   int read_by_rowid(int64_t rowid, std::vector<char>* image, bool* found);
   // A watched put or erase changed nothing: the record was changed or
-  // deleted by another program. Reads the stored version into the buffer.
-  int refuse_stale_write();
+  // deleted by another program. The stored version becomes the record as
+  // read, and goes into the buffer too when into_buffer (a refused put).
+  int refuse_stale_write(bool into_buffer);
   int fill_page(int direction);
   int step(int direction);
   void wrote() { if (att) ++att->generation; }

@@ -251,19 +251,23 @@ int RecordFile::put() {
   sqlite3_bind_int64(st, n + 1, m.current);
   if (m.watching) m.bind_fields(st, m.as_read.data(), n + 2);
   if (int rc = run(m.session->db(), st)) return rc;
-  if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write();
+  if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write(true);
   m.wrote();
   std::memcpy(m.as_read.data(), m.buf, m.def.struct_size);
   if (m.cursor.mode == Cursor::Mode::Key && m.cursor.last_returned == m.current) m.cursor.rewritten.insert(m.current);
   return succeeded();
 }
 
-int RecordFile::Impl::refuse_stale_write() {
+int RecordFile::Impl::refuse_stale_write(bool into_buffer) {
   std::vector<char> stored;
   bool found = false;
   if (int rc = read_by_rowid(current, &stored, &found)) return rc;
   if (!found) return failed(err::RecordNotFound);
-  take(stored.data(), current);
+  if (into_buffer) {
+    take(stored.data(), current);
+  } else {
+    std::memcpy(as_read.data(), stored.data(), def.struct_size);
+  }
   return failed(err::RecordChangedByAnotherStation);
 }
 
@@ -276,7 +280,8 @@ int RecordFile::erase() {
   sqlite3_bind_int64(st, 1, m.current);
   if (m.watching) m.bind_fields(st, m.as_read.data(), 2);
   if (int rc = run(m.session->db(), st)) return rc;
-  if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write();
+  // The caller's buffer stays as it is: the record was not deleted.
+  if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write(false);
   m.wrote();
   m.forget_current();
   return succeeded();

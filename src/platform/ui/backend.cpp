@@ -31,30 +31,6 @@ class AbsentBackend final : public Backend {
 AbsentBackend absent;
 Backend* installed = nullptr;
 
-// The last error as it stood, put back when the object goes.
-class KeepError {
- public:
-  KeepError()
-      : code_(error_code()), text_(error_text()), driver_code_(driver_error_code()), driver_text_(driver_error_text()) {}
-  ~KeepError() {
-    if (code_ == err::NoError) {
-      clear_error();
-    } else if (driver_code_ != 0) {
-      set_driver_error(code_, driver_code_, driver_text_);
-    } else {
-      set_error(code_, text_);
-    }
-  }
-  KeepError(const KeepError&) = delete;
-  KeepError& operator=(const KeepError&) = delete;
-
- private:
-  int code_;
-  std::string text_;
-  int driver_code_;
-  std::string driver_text_;
-};
-
 // The current folder as it stood, put back when the object goes unless released.
 class KeepFolder {
  public:
@@ -116,7 +92,7 @@ int answer_without_choice(const MessageBoxDef& box) {
 int message(MessageBoxDef box) {
   if (box.buttons == 0) box.buttons = button::Ok;
   if (!single_button_of(box.default_button, box.buttons)) box.default_button = 0;
-  KeepError keep;
+  KeepLastError keep;
   int pressed = backend().message(box);
   return single_button_of(pressed, box.buttons) ? pressed : answer_without_choice(box);
 }
@@ -135,7 +111,7 @@ PreviewResult preview(const report::ReportDocument& document, const PreviewDef& 
 }
 
 std::string open_file(const FileDialogDef& dialog) {
-  KeepError keep;
+  KeepLastError keep;
   KeepFolder folder;
   FileDialogDef native = dialog;
   native.start_folder = existing_folder(dialog.start_folder);
@@ -152,7 +128,7 @@ std::string open_file(const FileDialogDef& dialog) {
 }
 
 std::string choose_folder(const FolderDialogDef& dialog) {
-  KeepError keep;
+  KeepLastError keep;
   KeepFolder folder;
   FolderDialogDef native = dialog;
   native.start_folder = existing_folder(dialog.start_folder);

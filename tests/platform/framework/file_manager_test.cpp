@@ -5,7 +5,10 @@
 
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "framework_fixture.h"
 #include "other_program.h"
@@ -181,6 +184,59 @@ TEST_F(FileManagerTest, NumberingThatKeepsFailingAsksWhetherToTryAgain) {
             "Attempts to automatically number this record have failed.|File: " + parent_name.str() +
                 "|Key: PAR:IdKey|Error: Creates Duplicate Key (40).|Try Again?");
   EXPECT_EQ(parent_ids_on_file(), std::vector<int32_t>{1});
+}
+
+TEST_F(FileManagerTest, NumberingThatFailsForAnotherReasonIsReportedAtOnce) {
+  add_parent("one", 1);
+  // Opened for reading only, so every add fails, and not on a key.
+  ASSERT_EQ(parents_fm.Close(), 0);
+  parents_fm.OPENMODE = storage::kReadOnly | storage::kDenyNone;
+  presenter.answers = {button::Yes, button::Yes};
+  EXPECT_EQ(parents_fm.PrimeRecord(), level::Notify);
+  ASSERT_THAT(presenter.titles(), ElementsAre("Record Insert Error")) << "no question about numbering";
+  EXPECT_EQ(presenter.shown[0].text, "An error was experienced during the creation of a record.|File: " +
+                                         parent_name.str() + "|Error: Access Denied (5).");
+  EXPECT_EQ(presenter.answers.size(), 2u);
+  EXPECT_EQ(parent_ids_on_file(), std::vector<int32_t>{1});
+}
+
+// Another program changes the record after it was read, so the delete is
+// refused; the caller's buffer stays as it was and the record stays on file.
+TEST_F(FileManagerTest, ADeleteRefusedAsChangedElsewhereKeepsTheCallersBuffer) {
+  struct Case {
+    const char* name;
+    std::function<int()> remove;
+    std::vector<std::string> titles;
+  };
+  const std::vector<Case> cases = {
+      {"file manager", [&] { return parents_fm.Delete(false); }, {"Record was not deleted"}},
+      {"relation manager", [&] { return parents_rm.Delete(false); }, {"Record was not deleted", "Record Delete Error"}},
+  };
+  int32_t id = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    presenter.shown.clear();
+    presenter.answers = {button::No};
+    ++id;
+    add_parent(("mine" + std::to_string(id)).c_str(), id);
+    ASSERT_TRUE(read_parent(id));
+
+    ParentRec theirs;
+    storage::RecordFile other(parent_def_, &theirs);
+    ASSERT_EQ(other.open(), 0);
+    theirs.ID = id;
+    ASSERT_EQ(other.get(parent_def_.keys[1]), 0);
+    theirs.NAME = "theirs" + std::to_string(id);
+    ASSERT_EQ(other.put(), 0);
+
+    EXPECT_EQ(c.remove(), level::Notify);
+    EXPECT_EQ(presenter.titles(), c.titles);
+    EXPECT_THAT(presenter.shown[0].text, HasSubstr("Record Changed By Another Station (89)"));
+    EXPECT_EQ(parent.NAME, "mine" + std::to_string(id));
+    EXPECT_EQ(parent.ID, id);
+    ASSERT_TRUE(read_parent(id)) << "not deleted";
+    EXPECT_EQ(parent.NAME, "theirs" + std::to_string(id));
+  }
 }
 
 TEST_F(FileManagerTest, FailedWritesAreReportedAndStoreNothing) {

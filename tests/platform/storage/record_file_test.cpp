@@ -309,9 +309,12 @@ TEST_F(RecordFileTest, ChangedByAnotherStationIsRefusedAndTheStoredVersionReadBa
     trec.priority = 9;
     station.put();
   }).join();
+  rec.target = "ASIDE.EXE";
   EXPECT_EQ(apps.erase(), err::RecordChangedByAnotherStation);
-  EXPECT_EQ(rec.priority, 9);
+  EXPECT_EQ(rec.priority, 4) << "a refused delete leaves the caller's buffer";
+  EXPECT_EQ(rec.target, "ASIDE.EXE");
   EXPECT_EQ(apps.records(), 2);
+  // The stored version now counts as read, so a deliberate second try goes through.
   EXPECT_EQ(apps.erase(), 0);
   EXPECT_EQ(apps.records(), 1);
 }
