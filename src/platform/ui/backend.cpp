@@ -106,7 +106,7 @@ void beep() { backend().beep(); }
 PreviewResult Backend::preview(const report::ReportDocument&, const PreviewDef&) { return {}; }
 
 PreviewResult preview(const report::ReportDocument& document, const PreviewDef& def) {
-  KeepError keep;
+  KeepLastError keep;
   return backend().preview(document, def);
 }
 
