@@ -1,8 +1,12 @@
-#include <cctype>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -126,11 +130,70 @@ TEST_F(LocalFiles, NamesMatchWithoutCaseWithinTheirFolder) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST_F(LocalFiles, ReplacesOnlyTheFileItNames) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> before;
+    std::set<std::string> after;  // writing NOTES.txt
+  };
+  const Case cases[] = {
+      {"the one file of the name in another case is replaced", {"Notes.txt"}, {"NOTES.txt"}},
+      {"with several, it cannot be told which; none is removed",
+       {"notes.TXT", "Notes.txt"},
+       {"NOTES.txt", "notes.TXT", "Notes.txt"}},
+      {"a file of the very name is replaced, the others stay", {"NOTES.txt", "notes.txt"}, {"NOTES.txt", "notes.txt"}},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    std::string dir = root_ + std::to_string(n++) + "/";
+    std::filesystem::create_directory(dir);
+    for (const std::string& name : c.before) std::ofstream(dir + name) << "old";
+    std::string error;
+    ASSERT_TRUE(write_file(dir + "NOTES.txt", "new", error)) << error;
+    std::set<std::string> after;
+    for (auto& e : std::filesystem::directory_iterator(dir)) after.insert(e.path().filename().string());
+    EXPECT_EQ(after, c.after) << c.what;
+    std::string content;
+    EXPECT_TRUE(read_file(dir + "NOTES.txt", content));
+    EXPECT_EQ(content, "new");
+  }
+}
+
+TEST_F(LocalFiles, NoLinkIsFollowedWhenWriting) {
+  std::string victim = root_ + "victim.txt";
+  std::ofstream(victim) << "precious";
+  // Where the temporary file was once named after the process, and the output itself.
+  std::string old_temp = root_ + "OUT.TXA.ide-sim-" + std::to_string(::getpid()) + ".tmp";
+  ASSERT_EQ(::symlink(victim.c_str(), old_temp.c_str()), 0);
+  ASSERT_EQ(::symlink(victim.c_str(), (root_ + "OUT.TXA").c_str()), 0);
+  std::string error;
+  ASSERT_TRUE(write_file(root_ + "OUT.TXA", "written", error)) << error;
+  std::string content;
+  ASSERT_TRUE(read_file(victim, content));
+  EXPECT_EQ(content, "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(root_ + "OUT.TXA")) << "the link is replaced by the file, not written through";
+  ASSERT_TRUE(read_file(root_ + "OUT.TXA", content));
+  EXPECT_EQ(content, "written");
+}
+
+TEST_F(LocalFiles, OnlyRegularFilesAreRead) {
+  std::string fifo = root_ + "PIPE.APP";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  std::string content;
+  EXPECT_FALSE(read_file(fifo, content)) << "and without waiting for a writer";
+  EXPECT_FALSE(read_file(root_, content));
+}
+
 TEST(LocalPaths, BackslashesSeparateFolders) {
   EXPECT_EQ(local_path(R"(\w\sub\MAIN.APP)"), "/w/sub/MAIN.APP");
   EXPECT_EQ(folder_of("/w/sub/MAIN.APP"), "/w/sub/");
   EXPECT_EQ(folder_of("MAIN.APP"), "");
   EXPECT_EQ(base_name("/w/sub/MAIN.V2.APP"), "MAIN");
+  for (const char* climbing : {"..", "../a", "/w/../a", "/w/..", "a/../../b"}) EXPECT_TRUE(climbs_up(climbing)) << climbing;
+  for (const char* staying : {"/w/a", "a", "/w/..a", "/w/a..", "/w/.../a", "./a"}) EXPECT_FALSE(climbs_up(staying)) << staying;
+  EXPECT_TRUE(has_type("/w/Main.App", "APP"));
+  EXPECT_FALSE(has_type("/w/MAIN.APP.bak", "APP"));
+  EXPECT_FALSE(has_type("/w.APP/MAIN", "APP"));
 }
 
 TEST(Options, ReadsTheModesAndRejectsNonsense) {

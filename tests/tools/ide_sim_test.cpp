@@ -10,6 +10,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -71,18 +73,31 @@ class IdeSim : public ::testing::Test {
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     if (::posix_spawn(&pid_, IDE_SIM_PATH, nullptr, nullptr, argv.data(), environ) != 0) return false;
-    auto until = Clock::now() + std::chrono::seconds(10);
+    auto until = Clock::now() + std::chrono::seconds(30);
     while ((channel_ = dde_client("ClarionWin", "")) == 0 && Clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     return channel_ != 0;
   }
 
   void write(const std::string& name, const std::string& content) { std::ofstream(work_ + name) << content; }
+  // "{W}" stands for the work folder, "{R}" for the test's own folder.
+  std::string placed(std::string text) const {
+    for (auto [mark, value] : {std::pair{"{W}", work_}, std::pair{"{R}", root_ + "/"}})
+      for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, 3, value);
+    return text;
+  }
+  // Every file below the test's folder but ide-sim's own, with its content.
+  std::map<std::string, std::string> files() const {
+    std::map<std::string, std::string> found;
+    for (auto& e : std::filesystem::recursive_directory_iterator(root_))
+      if (e.is_regular_file() && e.path() != log_) found[e.path().string()] = read_all(e.path().string());
+    return found;
+  }
   bool exists(const std::string& name) { return std::filesystem::exists(work_ + name); }
 
   // Waits for a condition that a real other process brings about.
   template <typename F>
-  bool eventually(F&& done, int ms = 10000) {
+  bool eventually(F&& done, int ms = 30000) {
     auto until = Clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
       if (Clock::now() > until) return false;
@@ -245,6 +260,101 @@ TEST_F(IdeSim, ExitingInTheMiddleIs602AndLeavesNoSocket) {
   EXPECT_EQ(exit_status(), 0);
   EXPECT_FALSE(socket_left());
   EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+}
+
+struct RefusedCase {
+  const char* name;
+  std::vector<std::pair<std::string, std::string>> files;  // below the test's folder, "{R}" and "{W}" allowed
+  std::string command;
+  const char* error_num;
+  std::string error_msg;
+};
+// Test names show the case by its name.
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
+
+class IdeSimRefuses : public IdeSim, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(IdeSimRefuses, ACommandReachingBeyondItsFilesAndTouchesNothing) {
+  const RefusedCase& c = GetParam();
+  ASSERT_EQ(::mkdir((root_ + "/victim").c_str(), 0755), 0);
+  for (const char* name : {"NOTES.txt", "notes.TXT", "Notes.txt"}) std::ofstream(root_ + "/victim/" + name) << name;
+  for (const auto& [name, text] : c.files) std::ofstream(root_ + "/" + name) << placed(text);
+  std::map<std::string, std::string> before = files();
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  execute(placed(c.command));
+  EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
+  EXPECT_EQ(item("GetErrorNum"), c.error_num);
+  EXPECT_EQ(item("GetErrorMsg"), placed(c.error_msg));
+  EXPECT_EQ(files(), before) << "a refused command writes and removes nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, IdeSimRefuses,
+    ::testing::Values(
+        RefusedCase{"ASourceAboveTheFolder",
+                    {{"victim/NOTES.APP", "TARGET=NOTES.EXE\n"}},
+                    R"([ExecuteProject("{W}../victim/NOTES.APP")])",
+                    "2",
+                    R"(File name with a ".." part: {W}../victim/NOTES.APP)"},
+        RefusedCase{"AMakeOfAFileThatIsNoApplication",
+                    {{"work/NOTES.txt", "TARGET=NOTES.EXE\n"}},
+                    R"([ExecuteProject("{W}NOTES.txt")])",
+                    "2",
+                    "Not an application or project (.APP, .PRJ): {W}NOTES.txt"},
+        RefusedCase{"AnExportOfADictionaryAsAnApplication",
+                    {{"work/MAIN.DCT", "FILE Customers\n"}},
+                    R"([ExportApp("{W}MAIN.DCT","{W}MAIN.TXA",0)])",
+                    "2",
+                    "Not an application (.APP): {W}MAIN.DCT"},
+        RefusedCase{"AnImportOverAFileOfAnotherKind",
+                    {{"work/MAIN.TXA", "[APPLICATION]\n"}, {"work/NOTES.txt", "mine"}},
+                    R"([ImportApp("{W}MAIN.TXA",{W}NOTES.txt,0,Replace)])",
+                    "2",
+                    "Not an application (.APP): {W}NOTES.txt"},
+        RefusedCase{"AnExportIntoAnotherFolder",
+                    {{"work/MAIN.APP", "TARGET=MAIN.EXE\n"}},
+                    R"([ExportApp("{W}MAIN.App","{R}victim/MAIN.TXA",0)])",
+                    "2",
+                    "Not beside {W}MAIN.App: {R}victim/MAIN.TXA"},
+        RefusedCase{"ATargetAboveTheApplication",
+                    {{"work/MAIN.APP", "TARGET=../victim/NOTES.txt\n"}},
+                    R"([ExecuteProject("{W}MAIN.APP")])",
+                    "3",
+                    R"(TARGET=../victim/NOTES.txt in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"},
+        RefusedCase{"ATargetInAFolderBelow",
+                    {{"work/MAIN.APP", "TARGET=bin/MAIN.EXE\n"}},
+                    R"([ExecuteProject("{W}MAIN.APP")])",
+                    "3",
+                    R"(TARGET=bin/MAIN.EXE in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"},
+        RefusedCase{"AnAbsoluteTargetThatClimbs",
+                    {{"work/MAIN.APP", "TARGET={W}../victim/NOTES.txt\n"}},
+                    R"([ExecuteProject("{W}MAIN.APP")])",
+                    "3",
+                    R"(TARGET={W}../victim/NOTES.txt in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(IdeSim, WritesOnlyItsOutputBesideTheInputOrInTheTargetsAbsoluteFolder) {
+  write("notes.TXT", "one");
+  write("Notes.txt", "two");
+  write("MAIN.APP", "TARGET=NOTES.txt\n");
+  write("Tool.exe", "the old build");
+  write("TOOL.APP", "; no target\n");
+  ASSERT_EQ(::mkdir((root_ + "/out").c_str(), 0755), 0);
+  write("OTHER.APP", "TARGET=" + root_ + "/out/OTHER.EXE\n");
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  for (const char* app : {"MAIN.APP", "TOOL.APP", "OTHER.APP"}) {
+    execute("[ExecuteProject(\"" + work_ + app + "\")]");
+    ASSERT_EQ(error_code(), 0) << app;
+  }
+  ASSERT_TRUE(eventually([&] { return exists("NOTES.txt") && exists("TOOL.EXE"); }));
+  ASSERT_TRUE(eventually([&] { return std::filesystem::exists(root_ + "/out/OTHER.EXE"); }));
+  EXPECT_EQ(read_all(work_ + "notes.TXT"), "one") << "files whose names differ only in case are not its output";
+  EXPECT_EQ(read_all(work_ + "Notes.txt"), "two");
+  std::set<std::string> names;
+  for (auto& e : std::filesystem::directory_iterator(work_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"MAIN.APP", "NOTES.txt", "Notes.txt", "OTHER.APP", "TOOL.APP", "TOOL.EXE",
+                                          "notes.TXT"}))
+      << "the one file of the output's name in another case is replaced; no temporary file is left";
 }
 
 struct SampleMode {

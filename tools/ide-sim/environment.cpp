@@ -26,14 +26,52 @@ bool same_item(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The file a make writes: the application's TARGET=, in the application's
-// folder unless it names a folder of its own; without one, the application's
-// base name with ".EXE".
-std::string make_target(const std::string& app, const SampleFile& sample) {
+// What a command reads and writes, by the extension of the file names.
+struct FileTypes {
+  CommandKind kind;
+  std::string_view source[2];  // a second type, or ""
+  const char* source_kind;
+  std::string_view output;  // "" for a make, whose target the application names
+  const char* output_kind;
+};
+
+constexpr FileTypes file_types[] = {
+    {CommandKind::ExecuteProject, {"APP", "PRJ"}, "an application or project (.APP, .PRJ)", "", ""},
+    {CommandKind::ExportApp, {"APP", ""}, "an application (.APP)", "TXA", "an exported application (.TXA)"},
+    {CommandKind::ExportDct, {"DCT", ""}, "a dictionary (.DCT)", "TXD", "an exported dictionary (.TXD)"},
+    {CommandKind::ImportApp, {"TXA", ""}, "an exported application (.TXA)", "APP", "an application (.APP)"},
+    {CommandKind::ImportDct, {"TXD", ""}, "an exported dictionary (.TXD)", "DCT", "a dictionary (.DCT)"},
+};
+
+const FileTypes& types_of(CommandKind kind) {
+  for (const FileTypes& t : file_types)
+    if (t.kind == kind) return t;
+  return file_types[0];
+}
+
+// Why a command's file name is refused; "" when it is fine.
+std::string name_problem(const std::string& client_name, std::string_view type, std::string_view other_type,
+                         const char* kind) {
+  std::string name = local_path(client_name);
+  if (climbs_up(name)) return "File name with a \"..\" part: " + client_name;
+  if (!has_type(name, type) && (other_type.empty() || !has_type(name, other_type)))
+    return std::string("Not ") + kind + ": " + client_name;
+  return "";
+}
+
+// The file a make writes: the application's TARGET=, either a file name
+// beside the application or an absolute path; without one, the
+// application's base name with ".EXE" beside it. nullopt when TARGET= names
+// neither, with the reason in `why`.
+std::optional<std::string> make_target(const std::string& app, const SampleFile& sample, std::string& why) {
   std::string target = local_path(sample.target);
   if (target.empty()) return folder_of(app) + base_name(app) + ".EXE";
-  if (target.front() == '/') return target;
-  return folder_of(app) + target;
+  std::string name = target.substr(folder_of(target).size());
+  bool absolute = target.front() == '/';
+  if (!climbs_up(target) && !name.empty() && name != "." && (absolute || folder_of(target).empty()))
+    return absolute ? target : folder_of(app) + target;
+  why = "TARGET=" + sample.target + " in " + app + " is neither a file name beside it nor an absolute path without \"..\"";
+  return std::nullopt;
 }
 
 }  // namespace
@@ -77,50 +115,45 @@ Reply Environment::execute(const std::string& text) {
     log_.line("refused: cannot parse the command");
     return Reply::Nack;
   }
+  // Every name is checked before anything is read, so a command never
+  // reaches outside the folders it names, nor files of another kind.
+  const FileTypes& types = types_of(parsed->kind);
+  std::string problem = name_problem(parsed->source, types.source[0], types.source[1], types.source_kind);
+  if (problem.empty() && !parsed->output.empty())
+    problem = name_problem(parsed->output, types.output, "", types.output_kind);
+  if (!problem.empty()) return refuse(error_invalid_command, problem);
   std::optional<std::string> source = find_file(local_path(parsed->source));
   std::string content;
-  if (!source || !read_file(*source, content)) {
-    set_error(error_file_not_found, "File not found: " + parsed->source);
-    log_.line("refused: file not found: " + parsed->source);
-    return Reply::Nack;
-  }
+  if (!source || !read_file(*source, content)) return refuse(error_file_not_found, "File not found: " + parsed->source);
   SampleFile sample = read_sample(content);
+
+  Job job;
+  if (parsed->kind == CommandKind::ExecuteProject) {
+    std::string why;
+    std::optional<std::string> target = make_target(*source, sample, why);
+    if (!target) return refuse(error_refused, why);
+    job.output = *target;
+  } else {
+    job.output = local_path(parsed->output);
+    if (!same_folder(job.output, *source))
+      return refuse(error_invalid_command, "Not beside " + parsed->source + ": " + parsed->output);
+  }
   if (sample.exit) {
     log_.line("exiting in the middle of the command, as " + *source + " asks");
     exit_now_();
     return Reply::None;
   }
-  if (!sample.refuse.empty()) {
-    set_error(error_refused, sample.refuse);
-    log_.line("refused: " + sample.refuse);
-    return Reply::Nack;
-  }
+  if (!sample.refuse.empty()) return refuse(error_refused, sample.refuse);
 
-  Job job;
   job.seconds = sample.build_seconds.value_or(options_.build_seconds);
   job.fail = sample.fail;
   job.write = !options_.never_write;
   switch (parsed->kind) {
-    case CommandKind::ExecuteProject:
-      job.output = make_target(*source, sample);
-      job.content = "Built by ide-sim from " + *source + "\n";
-      break;
-    case CommandKind::ExportApp:
-      job.output = local_path(parsed->output);
-      job.content = export_text(application_header, content);
-      break;
-    case CommandKind::ExportDct:
-      job.output = local_path(parsed->output);
-      job.content = export_text(dictionary_header, content);
-      break;
-    case CommandKind::ImportApp:
-      job.output = local_path(parsed->output);
-      job.content = import_text(application_header, content);
-      break;
-    case CommandKind::ImportDct:
-      job.output = local_path(parsed->output);
-      job.content = import_text(dictionary_header, content);
-      break;
+    case CommandKind::ExecuteProject: job.content = "Built by ide-sim from " + *source + "\n"; break;
+    case CommandKind::ExportApp: job.content = export_text(application_header, content); break;
+    case CommandKind::ExportDct: job.content = export_text(dictionary_header, content); break;
+    case CommandKind::ImportApp: job.content = import_text(application_header, content); break;
+    case CommandKind::ImportDct: job.content = import_text(dictionary_header, content); break;
   }
   set_error(0, "");
   if (sample.no_ack) {
@@ -134,6 +167,12 @@ Reply Environment::execute(const std::string& text) {
   if (sample.no_ack) return Reply::None;
   log_.line("acknowledged");
   return Reply::Ack;
+}
+
+Reply Environment::refuse(int number, const std::string& why) {
+  set_error(number, why);
+  log_.line("refused: " + why);
+  return Reply::Nack;
 }
 
 std::optional<std::string> Environment::request(const std::string& item) {

@@ -56,6 +56,8 @@ class Environment {
   };
 
   void set_error(int number, std::string text);
+  // Sets the error, logs why and refuses the command.
+  qvn::DdeServer::Reply refuse(int number, const std::string& why);
   void work();
   void do_job(const Job& job);
 

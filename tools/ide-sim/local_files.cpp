@@ -5,21 +5,23 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <random>
+#include <vector>
 
 namespace idesim {
 
 namespace {
 
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
 bool same_name(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto low = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (low(a[i]) != low(b[i])) return false;
-  }
+  for (size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
   return true;
 }
 
@@ -28,17 +30,39 @@ bool is_regular(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// Entries of the folder whose name equals `name` without regard to case.
-template <typename F>
-void each_variant(const std::string& path, F&& f) {
+std::string name_of(const std::string& path) { return path.substr(folder_of(path).size()); }
+
+// The entries of the folder whose names equal the file's without regard to
+// case, in name order.
+std::vector<std::string> variants_of(const std::string& path) {
   std::string folder = folder_of(path);
-  std::string name = path.substr(folder.size());
+  std::string name = name_of(path);
+  std::vector<std::string> found;
   DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (!dir) return;
+  if (!dir) return found;
   while (dirent* e = ::readdir(dir)) {
-    if (same_name(e->d_name, name)) f(folder + e->d_name);
+    if (same_name(e->d_name, name)) found.push_back(folder + e->d_name);
   }
   ::closedir(dir);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+// Creates a new file of a name nobody can guess, beside `path`; -1 with the
+// reason in `error`.
+int create_temporary(const std::string& path, std::string& temp, std::string& error) {
+  thread_local std::mt19937_64 random{std::random_device{}()};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char tag[17];
+    std::snprintf(tag, sizeof tag, "%016llx", static_cast<unsigned long long>(random()));
+    temp = folder_of(path) + "." + name_of(path) + ".ide-sim-" + tag + ".tmp";
+    // O_EXCL makes a new file or fails, and fails on a link of that name too.
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) break;
+  }
+  error = std::strerror(errno);
+  return -1;
 }
 
 }  // namespace
@@ -56,35 +80,71 @@ std::string folder_of(const std::string& path) {
 }
 
 std::string base_name(const std::string& path) {
-  std::string name = path.substr(folder_of(path).size());
+  std::string name = name_of(path);
   return name.substr(0, name.find('.'));
+}
+
+bool climbs_up(const std::string& path) {
+  for (size_t start = 0; start <= path.size();) {
+    size_t slash = path.find('/', start);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash - start == 2 && path.compare(start, 2, "..") == 0) return true;
+    start = slash + 1;
+  }
+  return false;
+}
+
+bool has_type(const std::string& path, std::string_view type) {
+  std::string name = name_of(path);
+  size_t dot = name.rfind('.');
+  return dot != std::string::npos && same_name(std::string_view(name).substr(dot + 1), type);
+}
+
+bool same_folder(const std::string& a, const std::string& b) {
+  std::string fa = folder_of(a), fb = folder_of(b);
+  struct stat sa {}, sb {};
+  return ::stat(fa.empty() ? "." : fa.c_str(), &sa) == 0 && ::stat(fb.empty() ? "." : fb.c_str(), &sb) == 0 &&
+         S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 std::optional<std::string> find_file(const std::string& path) {
   if (is_regular(path)) return path;
-  std::optional<std::string> found;
-  each_variant(path, [&](const std::string& p) {
-    if (!found && is_regular(p)) found = p;
-  });
-  return found;
+  for (const std::string& p : variants_of(path))
+    if (is_regular(p)) return p;
+  return std::nullopt;
 }
 
 bool read_file(const std::string& path, std::string& content) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream s;
-  s << in.rdbuf();
-  content = s.str();
-  return true;
+  // Not blocking on the open keeps a pipe put in the file's place from
+  // holding the environment up.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  content.clear();
+  char buf[65536];
+  while (ok) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    content.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return ok;
 }
 
 bool write_file(const std::string& path, std::string_view content, std::string& error) {
-  std::string temp = path + ".ide-sim-" + std::to_string(::getpid()) + ".tmp";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
+  const std::string name = name_of(path);
+  struct stat st {};
+  const bool named = ::lstat(path.c_str(), &st) == 0;
+  std::vector<std::string> others;
+  for (const std::string& p : variants_of(path))
+    if (name_of(p) != name && is_regular(p)) others.push_back(p);
+
+  std::string temp;
+  int fd = create_temporary(path, temp, error);
+  if (fd < 0) return false;
   bool ok = true;
   for (size_t done = 0; ok && done < content.size();) {
     ssize_t n = ::write(fd, content.data() + done, content.size() - done);
@@ -93,20 +153,22 @@ bool write_file(const std::string& path, std::string_view content, std::string& 
     else done += static_cast<size_t>(n);
   }
   if (!ok) error = std::strerror(errno);
-  ::close(fd);
+  if (::close(fd) != 0 && ok) {
+    error = std::strerror(errno);
+    ok = false;
+  }
   if (ok && ::rename(temp.c_str(), path.c_str()) != 0) {
     error = std::strerror(errno);
     ok = false;
   }
-  if (ok) {
-    std::string name = path.substr(folder_of(path).size());
-    each_variant(path, [&](const std::string& p) {
-      if (p.substr(folder_of(p).size()) != name && is_regular(p)) ::unlink(p.c_str());
-    });
-    return true;
+  if (!ok) {
+    ::unlink(temp.c_str());
+    return false;
   }
-  ::unlink(temp.c_str());
-  return false;
+  // Only a file that is plainly the same one under another case is replaced;
+  // with several such files none is, since it cannot be told which.
+  if (!named && others.size() == 1) ::unlink(others.front().c_str());
+  return true;
 }
 
 }  // namespace idesim

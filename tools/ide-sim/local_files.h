@@ -17,14 +17,30 @@ std::string folder_of(const std::string& path);
 // The file name up to its first ".".
 std::string base_name(const std::string& path);
 
-// The existing regular file of that name, its name matched without regard to case.
+// True when a part of the name is "..", so it may climb out of the folder it
+// starts from.
+bool climbs_up(const std::string& path);
+
+// True when the file name's extension (after its last ".") is `type`, without
+// regard to case.
+bool has_type(const std::string& path, std::string_view type);
+
+// True when the two files lie in the same existing folder (a bare name lies
+// in the current one).
+bool same_folder(const std::string& a, const std::string& b);
+
+// The existing regular file of that name: the name itself, else the first in
+// name order of the files whose names match it without regard to case.
 std::optional<std::string> find_file(const std::string& path);
 
+// Reads a regular file; false for anything else or when it cannot be read.
 bool read_file(const std::string& path, std::string& content);
 
-// Writes the whole file under the given name, in one step (through a
-// temporary file), replacing a file whose name differs only in case. On
-// failure returns false with the reason in `error`.
+// Writes the whole file under the given name, in one step: through a
+// temporary file beside it, created anew (never an existing file or a link).
+// When no file has that very name but exactly one regular file has it in
+// another case, that file is the one replaced and is removed; no other file
+// is. On failure returns false with the reason in `error`.
 bool write_file(const std::string& path, std::string_view content, std::string& error);
 
 }  // namespace idesim

@@ -127,20 +127,23 @@ Outcome ask(Conversation& c, MessageType type, std::string_view payload, int64_t
 
 int64_t timeout_ms() { return static_cast<int64_t>(dde_timeout()) * 10; }
 
-// Connects to one server socket; -1 when nobody listens there. A socket left
-// behind by a server that died is removed.
+// Connects to one server socket; -1 when nobody listens there. A socket
+// left behind by a server whose process has gone is removed; one whose
+// process still lives is left alone even when it refuses, since only its
+// server may remove it.
 int connect_to(const std::string& path) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof addr.sun_path) return -1;
   std::memcpy(addr.sun_path, path.data(), path.size());
+  struct stat seen {};
+  if (::lstat(path.c_str(), &seen) != 0 || !S_ISSOCK(seen.st_mode)) return -1;
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
     int e = errno;
     ::close(fd);
-    struct stat st {};
-    if (e == ECONNREFUSED && ::lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(path.c_str());
+    if (e == ECONNREFUSED) dde::remove_stale_socket(path, seen);
     return -1;
   }
   ucred cred{};

@@ -54,6 +54,22 @@ IoStatus send_all(int fd, std::string_view data, int64_t deadline_ms, const std:
   return IoStatus::Ok;
 }
 
+IoStatus send_some(int fd, std::string& pending) {
+  size_t sent = 0;
+  while (sent < pending.size()) {
+    ssize_t n = ::send(fd, pending.data() + sent, pending.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    if (n > 0) {
+      sent += static_cast<size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+    return IoStatus::Closed;
+  }
+  pending.erase(0, sent);
+  return IoStatus::Ok;
+}
+
 IoStatus receive_some(int fd, FrameReader& reader, int64_t deadline_ms, const std::function<void()>* pump) {
   char buf[4096];
   for (;;) {

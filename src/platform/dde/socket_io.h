@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "platform/dde/frame.h"
@@ -19,6 +20,10 @@ int64_t steady_now_ms();
 
 // Writes every byte before the deadline. Closed when the peer has gone.
 IoStatus send_all(int fd, std::string_view data, int64_t deadline_ms, const std::function<void()>* pump);
+
+// Sends as much of `pending` as the socket takes now, without waiting, and
+// removes what went from its front. Closed when the peer has gone.
+IoStatus send_some(int fd, std::string& pending);
 
 // Waits until some bytes arrive and hands them to the reader. Closed at end
 // of stream or on a socket error.

@@ -34,14 +34,14 @@ class ServerProcess {
   ~ServerProcess() { kill_now(); }
 
   // Forks and waits until the child listens. False when it could not.
-  bool start(const std::string& service, const std::string& topic, const MakeHandlers& make) {
+  bool start(const std::string& service, const std::string& topic, const MakeHandlers& make, DdeServerLimits limits = {}) {
     int ready[2], report[2];
     if (::pipe(ready) != 0 || ::pipe(report) != 0) return false;
     pid_ = ::fork();
     if (pid_ == 0) {
       ::close(ready[0]);
       ::close(report[0]);
-      auto server = DdeServer::create(service, topic, make(report[1]));
+      auto server = DdeServer::create(service, topic, make(report[1]), limits);
       char ok = server ? 'y' : 'n';
       [[maybe_unused]] ssize_t n = ::write(ready[1], &ok, 1);
       ::close(ready[1]);
@@ -53,13 +53,13 @@ class ServerProcess {
     report_fd_ = report[0];
     char ok = 'n';
     pollfd p{ready[0], POLLIN, 0};
-    bool started = ::poll(&p, 1, 5000) == 1 && ::read(ready[0], &ok, 1) == 1 && ok == 'y';
+    bool started = ::poll(&p, 1, 30000) == 1 && ::read(ready[0], &ok, 1) == 1 && ok == 'y';
     ::close(ready[0]);
     return started;
   }
 
   // The next line the child reported, "" when none came within the wait.
-  std::string next_report(int wait_ms = 5000) {
+  std::string next_report(int wait_ms = 10000) {
     std::string line;
     char c;
     while (true) {
