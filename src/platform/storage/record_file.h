@@ -76,6 +76,12 @@ class RecordFile {
   // set_order_file() uses storage order. next()/previous() read one record
   // into the buffer: RecordNotAvailable past the end. A loop that writes the
   // records it reads keeps its place.
+  //
+  // A stored value that does not fit its field (a file written by another
+  // program, or damaged) is read clipped: a text to the field's width, a
+  // number to its type's range, a text in a number column as the highest
+  // value. Reading goes on from the stored value, so each record is met
+  // once, and a watched put() or erase() compares the stored values.
   int set_order(const KeyDef& key);
   int set_order_from_buffer(const KeyDef& key);
   int set_order_file();

@@ -16,6 +16,7 @@
 #include "platform/core/fixed_string.h"
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
+#include "raw_sql.h"
 
 namespace qvn::storage::testing {
 
