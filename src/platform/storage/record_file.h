@@ -43,6 +43,11 @@ class RecordFile {
   std::string name() const;
   // The name the file was opened under (empty when closed).
   const std::string& open_name() const;
+  // The absolute path the file was opened under (empty when closed). A name
+  // is resolved against the working folder at its first open; opening,
+  // making or rebuilding under the same name later uses that path again,
+  // wherever the working folder has moved meanwhile.
+  const std::string& open_path() const;
 
   // Opens under the name variable's current value. Errors: FileNotFound,
   // PathNotFound, AccessDenied (held by another program, see send()),

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -96,7 +97,11 @@ struct RecordFile::Impl {
   std::shared_ptr<detail::Session> session;
   detail::Attachment* att = nullptr;
   std::string open_name;
-  std::string path;
+  std::string path;  // absolute; of the file while it is open
+  // Each name the file has been opened under, with the absolute path it was
+  // resolved to at its first open. The name means that file from then on,
+  // even after the working folder has changed.
+  std::unordered_map<std::string, std::string> resolved;
   bool is_open = false;
   bool read_only = false;
   bool watching = false;
@@ -114,6 +119,9 @@ struct RecordFile::Impl {
   StoredValues as_read_stored;  // its values as stored, when as_read clips them
   Cursor cursor;
 
+  // The absolute path of a file name: the one it was resolved to at its
+  // first open, or against the working folder now when it was never opened.
+  std::string path_for(const std::string& file_name) const;
   void build_sql();
   sqlite3_stmt* statement(size_t op);  // nullptr and the error set on failure
   static size_t key_op(size_t key, KeyOp op) { return kFixedOps + key * kKeyOps + op; }

@@ -17,6 +17,7 @@
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
 #include "raw_sql.h"
+#include "working_folder.h"
 
 namespace qvn::storage::testing {
 
