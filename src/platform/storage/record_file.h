@@ -18,6 +18,10 @@
 
 namespace qvn::storage {
 
+namespace detail {
+class Session;
+}
+
 // Open modes: access in the low nibble, sharing in the high one.
 inline constexpr int kReadOnly = 0x00;
 inline constexpr int kWriteOnly = 0x01;
@@ -154,6 +158,9 @@ class Transaction {
  private:
   bool active_ = false;
   std::vector<RecordFile*> files_;
+  // The thread's connection, kept while the transaction runs even when its
+  // files are closed meanwhile.
+  std::shared_ptr<detail::Session> session_;
 };
 
 // Removes a file by name (the file need not be open). FileNotFound when absent.

@@ -12,10 +12,6 @@ namespace qvn::storage {
 
 using namespace detail;
 
-namespace {
-
-}  // namespace
-
 Transaction::~Transaction() {
   if (active_) rollback();
 }
@@ -37,30 +33,29 @@ int Transaction::start(int timeout_seconds, const std::vector<RecordFile*>& file
   if (int rc = session->begin(Session::Batch::Transaction, timeout_ms)) return rc;
   active_ = true;
   files_ = files;
+  session_ = session;
   return succeeded();
 }
 
 int Transaction::commit() {
   if (!active_) return succeeded();
-  std::shared_ptr<Session> session = Session::existing();
-  if (session) {
-    // A failed commit leaves the transaction open: it may be tried again
-    // or rolled back.
-    if (int rc = session->commit()) return rc;
-  }
+  // A failed commit leaves the transaction open: it may be tried again or
+  // rolled back.
+  if (int rc = session_->commit()) return rc;
   active_ = false;
   files_.clear();
+  session_.reset();
   return succeeded();
 }
 
 int Transaction::rollback() {
   if (!active_) return succeeded();
   active_ = false;
-  std::shared_ptr<Session> session = Session::existing();
-  int rc = session ? session->rollback() : 0;
+  int rc = session_->rollback();
   // Records added inside the transaction are gone again.
   for (RecordFile* f : files_) f->impl_->forget_current();
   files_.clear();
+  session_.reset();
   return rc ? rc : succeeded();
 }
 

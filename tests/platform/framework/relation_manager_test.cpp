@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "../storage/working_folder.h"
+#include "../storage/test_folders.h"
 #include "framework_fixture.h"
 
 using namespace qvn;
