@@ -112,13 +112,13 @@ std::string RecordFile::name() const {
 
 const std::string& RecordFile::open_name() const { return impl_->open_name; }
 const std::string& RecordFile::open_path() const { return impl_->path; }
+bool RecordFile::is_open() const { return impl_->is_open; }
+bool RecordFile::read_only() const { return impl_->read_only; }
 
 std::string RecordFile::Impl::path_for(const std::string& file_name) const {
   auto it = resolved.find(file_name);
   return it != resolved.end() ? it->second : absolute_path(file_name);
 }
-bool RecordFile::is_open() const { return impl_->is_open; }
-bool RecordFile::read_only() const { return impl_->read_only; }
 
 int RecordFile::open(int mode) {
   Impl& m = *impl_;

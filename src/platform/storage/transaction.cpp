@@ -12,6 +12,16 @@ namespace qvn::storage {
 
 using namespace detail;
 
+namespace {
+
+// The transaction's connection when it is this thread's: a forked child
+// must not end its parent's transaction.
+Session* own(const std::shared_ptr<Session>& session) {
+  return session && session == Session::existing() ? session.get() : nullptr;
+}
+
+}  // namespace
+
 Transaction::~Transaction() {
   if (active_) rollback();
 }
@@ -41,7 +51,9 @@ int Transaction::commit() {
   if (!active_) return succeeded();
   // A failed commit leaves the transaction open: it may be tried again or
   // rolled back.
-  if (int rc = session_->commit()) return rc;
+  if (Session* session = own(session_)) {
+    if (int rc = session->commit()) return rc;
+  }
   active_ = false;
   files_.clear();
   session_.reset();
@@ -51,7 +63,8 @@ int Transaction::commit() {
 int Transaction::rollback() {
   if (!active_) return succeeded();
   active_ = false;
-  int rc = session_->rollback();
+  Session* session = own(session_);
+  int rc = session ? session->rollback() : 0;
   // Records added inside the transaction are gone again.
   for (RecordFile* f : files_) f->impl_->forget_current();
   files_.clear();
