@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../platform/framework/recording_presenter.h"
+#include "../platform/storage/test_folders.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
@@ -25,6 +26,7 @@ class DataTest : public ::testing::Test {
     std::string templ = (std::filesystem::temp_directory_path() / "qvn-data-XXXXXX").string();
     ASSERT_NE(::mkdtemp(templ.data()), nullptr);
     dir = templ;
+    scratch.emplace(dir.string());
     point_names_at(dir);
     ASSERT_EQ(ProjectsFileName.str(), (dir / "PROJECTS.TPS").string()) << "temporary folder name too long";
     error_manager.Init();
@@ -42,6 +44,7 @@ class DataTest : public ::testing::Test {
     TempFileName = "TEMPFILE.TPS";
     TagFileName = "TF.TPS";
     std::error_code ec;
+    scratch.reset();
     std::filesystem::remove_all(dir, ec);
     clear_error();
   }
@@ -89,6 +92,7 @@ class DataTest : public ::testing::Test {
   }
 
   std::filesystem::path dir;
+  std::optional<storage::testing::ScratchFolder> scratch;
   framework::testing::RecordingPresenter presenter;
   std::vector<int> halts;
 };

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "../platform/storage/test_folders.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
@@ -60,6 +61,7 @@ class StartupTest : public ::testing::Test {
   }
 
   fs::path dir_;
+  std::optional<storage::testing::ScratchFolder> scratch_;
   fs::path profile_;
   fs::path previous_dir_;
   std::optional<std::string> saved_profile_;

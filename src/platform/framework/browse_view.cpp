@@ -1,7 +1,6 @@
 #include "platform/framework/browse_view.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 
 #include "platform/core/error_state.h"
@@ -10,7 +9,6 @@
 namespace qvn::framework {
 
 using storage::FieldDef;
-using storage::FieldKind;
 
 namespace {
 
@@ -27,23 +25,6 @@ class KeepBuffer {
   void* buffer_;
   std::vector<char> copy_;
 };
-
-int64_t lowest(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Short: return INT16_MIN;
-    case FieldKind::Long: return INT32_MIN;
-    default: return 0;
-  }
-}
-
-int64_t highest(FieldKind kind) {
-  switch (kind) {
-    case FieldKind::Byte: return UINT8_MAX;
-    case FieldKind::Short: return INT16_MAX;
-    case FieldKind::UShort: return UINT16_MAX;
-    default: return INT32_MAX;
-  }
-}
 
 int compare_field(const FieldDef& f, const void* a, const void* b) {
   if (is_text(f)) {
@@ -103,7 +84,7 @@ void BrowseView::LowestKey(void* image) const {
     if (is_text(f)) {
       set_field_text(f, image, "");
     } else {
-      set_field_number(f, image, lowest(f.kind));
+      set_field_number(f, image, storage::lowest_number(f.kind));
     }
   }
 }
@@ -117,7 +98,7 @@ void BrowseView::SeekImage(const Point* point, bool high) {
     } else if (is_text(f)) {
       set_field_text(f, buffer, high ? std::string(f.width, '\xFF') : std::string());
     } else {
-      set_field_number(f, buffer, high ? highest(f.kind) : lowest(f.kind));
+      set_field_number(f, buffer, high ? storage::highest_number(f.kind) : storage::lowest_number(f.kind));
     }
   }
   if (!point && PrefixRange()) {
@@ -183,8 +164,16 @@ std::vector<ViewRecord> BrowseView::Forward(const Point* from, bool inclusive, s
   if (count == 0 || !order_.key) return out;
   if (file_.UseFile(use::Returns) != level::Benign) return out;
   KeepBuffer keep(file_.BUFFER, def().struct_size);
-  SeekImage(from, false);
-  if (file_.FILE->set_order_from_buffer(*order_.key) != err::NoError) return out;
+  // From the start of the key itself rather than from its lowest values, so
+  // that a value stored below its field's range (by another program) is met too.
+  int rc;
+  if (from || PrefixRange()) {
+    SeekImage(from, false);
+    rc = file_.FILE->set_order_from_buffer(*order_.key);
+  } else {
+    rc = file_.FILE->set_order(*order_.key);
+  }
+  if (rc != err::NoError) return out;
 
   Gather(true, count, out, [&](std::vector<ViewRecord>& group) {
     for (ViewRecord& r : group) {

@@ -313,14 +313,15 @@ void RelationManager::RollBack(storage::Transaction& transaction, int64_t curren
 }
 
 // Reads the record through a second instance of the file, opened under the
-// name the first was opened under: reading it again through the first would
-// replace the record as read, which change detection compares with.
+// absolute path the first was opened under (the working folder may have
+// moved since): reading it again through the first would replace the record
+// as read, which change detection compares with.
 bool RelationManager::StoredRecord(std::vector<char>& out) {
   storage::RecordFile& file = *ME->FILE;
   int64_t pointer = file.pointer();
   if (pointer == 0 || !file.is_open()) return false;
   storage::FileDef def = file.def();
-  std::string name = file.open_name();
+  std::string name = file.open_path();
   def.name_var = name.data();
   def.name_width = name.size();
   out.assign(def.struct_size, 0);

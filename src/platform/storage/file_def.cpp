@@ -24,6 +24,24 @@ int FileDef::field_index(std::string_view name) const {
   return -1;
 }
 
+int64_t lowest_number(FieldKind kind) {
+  switch (kind) {
+    case FieldKind::Short: return INT16_MIN;
+    case FieldKind::Long: return INT32_MIN;
+    default: return 0;
+  }
+}
+
+int64_t highest_number(FieldKind kind) {
+  switch (kind) {
+    case FieldKind::Byte: return UINT8_MAX;
+    case FieldKind::Short: return INT16_MAX;
+    case FieldKind::UShort: return UINT16_MAX;
+    case FieldKind::Long: return INT32_MAX;
+    default: return 0;
+  }
+}
+
 void pack_record(const FileDef& def, const void* buffer, uint8_t* packed) {
   const char* record = static_cast<const char*>(buffer);
   for (const FieldDef& f : def.fields) {

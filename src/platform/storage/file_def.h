@@ -55,6 +55,10 @@ struct FileDef {
   int field_index(std::string_view name) const;  // -1 when absent
 };
 
+// The lowest and highest values a number field of this kind holds.
+int64_t lowest_number(FieldKind kind);
+int64_t highest_number(FieldKind kind);
+
 // The packed form of a record: its fields one after another in declaration
 // order, no alignment, numbers little-endian; record_size() bytes.
 void pack_record(const FileDef& def, const void* buffer, uint8_t* packed);

@@ -104,8 +104,14 @@ std::string RecordFile::name() const {
 }
 
 const std::string& RecordFile::open_name() const { return impl_->open_name; }
+const std::string& RecordFile::open_path() const { return impl_->path; }
 bool RecordFile::is_open() const { return impl_->is_open; }
 bool RecordFile::read_only() const { return impl_->read_only; }
+
+std::string RecordFile::Impl::path_for(const std::string& file_name) const {
+  auto it = resolved.find(file_name);
+  return it != resolved.end() ? it->second : absolute_path(file_name);
+}
 
 int RecordFile::open(int mode) {
   Impl& m = *impl_;
@@ -115,7 +121,7 @@ int RecordFile::open(int mode) {
   bool write = (mode & 0x0f) != kReadOnly;
   int share = mode & 0xf0;
   bool deny = share != 0 && share != kDenyNone;
-  std::string path = absolute_path(file_name);
+  std::string path = m.path_for(file_name);
   int recover = m.recover_seconds;
   m.recover_seconds = 0;
 
@@ -162,6 +168,7 @@ int RecordFile::open(int mode) {
   }
   m.path = path;
   m.open_name = file_name;
+  m.resolved.emplace(file_name, path);
   m.is_open = true;
   m.read_only = !write;
   m.current = 0;
@@ -173,7 +180,7 @@ int RecordFile::create() {
   Impl& m = *impl_;
   std::string file_name = name();
   if (file_name.empty()) return failed(err::InvalidFileName);
-  std::string path = absolute_path(file_name);
+  std::string path = m.path_for(file_name);
   if (m.def.driver == Driver::Dos) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return report_path_error(path, errno);
@@ -225,6 +232,7 @@ int RecordFile::close() {
   m.read_only = false;
   m.watching = false;
   m.open_name.clear();
+  m.path.clear();
   m.forget_current();
   m.cursor.restart(Cursor::Mode::None, 0, Cursor::Anchor::Start);
   return flush_rc ? flush_rc : succeeded();
@@ -256,7 +264,7 @@ int RecordFile::build_keys() {
   if (m.def.driver == Driver::Dos) return succeeded();
   std::string file_name = name();
   if (file_name.empty()) return failed(err::InvalidFileName);
-  std::string path = absolute_path(file_name);
+  std::string path = m.path_for(file_name);
   struct stat st {};
   if (!stat_file(path, &st)) return report_path_error(path, errno);
   if (locked_by_other_program(path)) return failed(err::AccessDenied);

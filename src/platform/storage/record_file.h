@@ -18,6 +18,10 @@
 
 namespace qvn::storage {
 
+namespace detail {
+class Session;
+}
+
 // Open modes: access in the low nibble, sharing in the high one.
 inline constexpr int kReadOnly = 0x00;
 inline constexpr int kWriteOnly = 0x01;
@@ -43,6 +47,11 @@ class RecordFile {
   std::string name() const;
   // The name the file was opened under (empty when closed).
   const std::string& open_name() const;
+  // The absolute path the file was opened under (empty when closed). A name
+  // is resolved against the working folder at its first open; opening,
+  // making or rebuilding under the same name later uses that path again,
+  // wherever the working folder has moved meanwhile.
+  const std::string& open_path() const;
 
   // Opens under the name variable's current value. Errors: FileNotFound,
   // PathNotFound, AccessDenied (held by another program, see send()),
@@ -76,6 +85,12 @@ class RecordFile {
   // set_order_file() uses storage order. next()/previous() read one record
   // into the buffer: RecordNotAvailable past the end. A loop that writes the
   // records it reads keeps its place.
+  //
+  // A stored value that does not fit its field (a file written by another
+  // program, or damaged) is read clipped: a text to the field's width, a
+  // number to its type's range, a text in a number column as the highest
+  // value. Reading goes on from the stored value, so each record is met
+  // once, and a watched put() or erase() compares the stored values.
   int set_order(const KeyDef& key);
   int set_order_from_buffer(const KeyDef& key);
   int set_order_file();
@@ -145,6 +160,9 @@ class Transaction {
  private:
   bool active_ = false;
   std::vector<RecordFile*> files_;
+  // The thread's connection, kept while the transaction runs even when its
+  // files are closed meanwhile.
+  std::shared_ptr<detail::Session> session_;
 };
 
 // Removes a file by name (the file need not be open). FileNotFound when absent.

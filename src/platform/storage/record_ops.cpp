@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -24,6 +25,69 @@ int run(sqlite3* db, sqlite3_stmt* st) {
   sqlite3_reset(st);
   return result;
 }
+
+// Binds a value as it was stored.
+void bind_stored(sqlite3_stmt* st, int at, const StoredValue& v) {
+  switch (v.type) {
+    case SQLITE_INTEGER: sqlite3_bind_int64(st, at, v.integer); break;
+    case SQLITE_FLOAT: sqlite3_bind_double(st, at, v.real); break;
+    case SQLITE_TEXT:
+      sqlite3_bind_text(st, at, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      break;
+    case SQLITE_BLOB:
+      sqlite3_bind_blob(st, at, v.bytes.data(), static_cast<int>(v.bytes.size()), SQLITE_TRANSIENT);
+      break;
+    default: sqlite3_bind_null(st, at); break;
+  }
+}
+
+// The column's value as stored; called before anything converts it.
+StoredValue stored_value(sqlite3_stmt* st, int col) {
+  StoredValue v;
+  v.type = sqlite3_column_type(st, col);
+  switch (v.type) {
+    case SQLITE_INTEGER: v.integer = sqlite3_column_int64(st, col); break;
+    case SQLITE_FLOAT: v.real = sqlite3_column_double(st, col); break;
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: {
+      const void* p = v.type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(st, col))
+                                            : sqlite3_column_blob(st, col);
+      int n = sqlite3_column_bytes(st, col);
+      if (p && n > 0) v.bytes.assign(static_cast<const char*>(p), static_cast<size_t>(n));
+      break;
+    }
+    default: break;
+  }
+  return v;
+}
+
+// Whether a stored text is held exactly by the field: a STRING keeps no
+// trailing blanks (it is stored clipped), a CSTRING has room for its
+// terminator and holds none inside.
+bool text_fits(const FieldDef& f, std::string_view text) {
+  if (f.kind == FieldKind::CString) return text.size() < f.width && text.find('\0') == std::string_view::npos;
+  return text.size() <= f.width && (text.empty() || text.back() != ' ');
+}
+
+// A stored number clipped to the field's range. Values of other types are
+// placed where the key order puts them, so that the clipped values keep
+// that order: a text or blob sorts after every number and reads as the
+// highest value, a missing one first and as the lowest.
+int64_t clipped_number(const FieldDef& f, const StoredValue& v) {
+  const int64_t low = lowest_number(f.kind), high = highest_number(f.kind);
+  switch (v.type) {
+    case SQLITE_INTEGER: return std::clamp(v.integer, low, high);
+    case SQLITE_FLOAT:
+      if (v.real <= static_cast<double>(low)) return low;
+      if (v.real >= static_cast<double>(high)) return high;
+      return static_cast<int64_t>(v.real);
+    case SQLITE_TEXT:
+    case SQLITE_BLOB: return high;
+    default: return low;
+  }
+}
+
+const StoredValues kNoStoredValues;
 
 }  // namespace
 
@@ -90,11 +154,14 @@ int RecordFile::Impl::key_index(const KeyDef& key, size_t* index) const {
   return err::DriverError;
 }
 
-void RecordFile::Impl::bind_fields(sqlite3_stmt* st, const void* record, int first) const {
+void RecordFile::Impl::bind_fields(sqlite3_stmt* st, const void* record, const StoredValues& stored,
+                                   int first) const {
   for (size_t i = 0; i < def.fields.size(); ++i) {
     const FieldDef& f = def.fields[i];
     int at = first + static_cast<int>(i);
-    if (is_text(f.kind)) {
+    if (!stored.empty() && stored[i].type != 0) {
+      bind_stored(st, at, stored[i]);
+    } else if (is_text(f.kind)) {
       std::string_view t = stored_text_of(f, record);
       sqlite3_bind_text(st, at, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     } else {
@@ -103,11 +170,13 @@ void RecordFile::Impl::bind_fields(sqlite3_stmt* st, const void* record, int fir
   }
 }
 
-void RecordFile::Impl::bind_key(sqlite3_stmt* st, size_t key, const void* record) const {
+void RecordFile::Impl::bind_key(sqlite3_stmt* st, size_t key, const void* record, const StoredValues& stored) const {
   int at = 1;
   for (size_t c : def.keys[key].components) {
     const FieldDef& f = def.fields[c];
-    if (is_text(f.kind)) {
+    if (!stored.empty() && stored[c].type != 0) {
+      bind_stored(st, at, stored[c]);
+    } else if (is_text(f.kind)) {
       std::string_view t = text_of(f, record);
       sqlite3_bind_text(st, at, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
     } else {
@@ -117,31 +186,58 @@ void RecordFile::Impl::bind_key(sqlite3_stmt* st, size_t key, const void* record
   }
 }
 
-void RecordFile::Impl::read_row(sqlite3_stmt* st, void* image) const {
+void RecordFile::Impl::read_row(sqlite3_stmt* st, void* image, StoredValues* stored) const {
+  stored->clear();
+  auto keep = [&](size_t i, StoredValue v) {
+    if (stored->empty()) stored->resize(def.fields.size());
+    (*stored)[i] = std::move(v);
+  };
   for (size_t i = 0; i < def.fields.size(); ++i) {
     const FieldDef& f = def.fields[i];
     int col = static_cast<int>(i) + 1;
+    int type = sqlite3_column_type(st, col);
     if (is_text(f.kind)) {
-      const char* t = reinterpret_cast<const char*>(sqlite3_column_text(st, col));
-      set_text(f, image, t ? std::string_view(t, static_cast<size_t>(sqlite3_column_bytes(st, col))) : "");
-    } else {
-      set_number(f, image, sqlite3_column_int64(st, col));
+      // Anything but a text is kept before it is read as one.
+      StoredValue v;
+      if (type != SQLITE_TEXT) v = stored_value(st, col);
+      const void* p = type == SQLITE_BLOB ? sqlite3_column_blob(st, col) : sqlite3_column_text(st, col);
+      std::string_view t;
+      if (p) t = std::string_view(static_cast<const char*>(p), static_cast<size_t>(sqlite3_column_bytes(st, col)));
+      set_text(f, image, t);
+      if (type == SQLITE_TEXT && !text_fits(f, t)) {
+        v.type = SQLITE_TEXT;
+        v.bytes.assign(t);
+      }
+      if (v.type != 0) keep(i, std::move(v));
+      continue;
     }
+    if (type == SQLITE_INTEGER) {
+      int64_t n = sqlite3_column_int64(st, col);
+      if (n >= lowest_number(f.kind) && n <= highest_number(f.kind)) {
+        set_number(f, image, n);
+        continue;
+      }
+    }
+    StoredValue v = stored_value(st, col);
+    set_number(f, image, clipped_number(f, v));
+    keep(i, std::move(v));
   }
 }
 
-void RecordFile::Impl::take(const char* image, int64_t rowid) {
+void RecordFile::Impl::take(const char* image, int64_t rowid, const StoredValues& stored) {
   copy_fields(def, image, buf);
   std::memcpy(as_read.data(), image, def.struct_size);
+  as_read_stored = stored;
   current = rowid;
 }
 
 void RecordFile::Impl::forget_current() {
   current = 0;
+  as_read_stored.clear();
   if (!as_read.empty()) std::memset(as_read.data(), 0, as_read.size());
 }
 
-int RecordFile::Impl::read_by_rowid(int64_t rowid, std::vector<char>* image, bool* found) {
+int RecordFile::Impl::read_by_rowid(int64_t rowid, std::vector<char>* image, StoredValues* stored, bool* found) {
   *found = false;
   sqlite3_stmt* st = statement(kByRowid);
   if (!st) return error_code();
@@ -149,7 +245,7 @@ int RecordFile::Impl::read_by_rowid(int64_t rowid, std::vector<char>* image, boo
   int rc = sqlite3_step(st);
   if (rc == SQLITE_ROW) {
     image->assign(buf, buf + def.struct_size);
-    read_row(st, image->data());
+    read_row(st, image->data(), stored);
     *found = true;
   }
   int result = (rc == SQLITE_ROW || rc == SQLITE_DONE) ? 0 : report_sqlite(session->db(), rc);
@@ -177,7 +273,7 @@ int RecordFile::Impl::fill_page(int direction) {
   } else {
     st = statement(key_op(c.key, forward ? kKeyAfter : kKeyBefore));
     if (!st) return error_code();
-    bind_key(st, c.key, c.anchor_image.data());
+    bind_key(st, c.key, c.anchor_image.data(), c.anchor_stored);
     int parts = static_cast<int>(def.keys[c.key].components.size());
     // From a seek every record with an equal key value is included.
     int64_t rowid = c.anchor == Cursor::Anchor::Row ? c.anchor_rowid : (forward ? INT64_MIN : INT64_MAX);
@@ -187,12 +283,13 @@ int RecordFile::Impl::fill_page(int direction) {
   sqlite3_bind_int64(st, limit_at, static_cast<int64_t>(c.page));
 
   c.rows.resize(c.page * def.struct_size);
+  c.stored.resize(c.page);
   c.rowids.clear();
   int rc;
   while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
     char* image = c.rows.data() + c.rowids.size() * def.struct_size;
     std::memcpy(image, buf, def.struct_size);
-    read_row(st, image);
+    read_row(st, image, &c.stored[c.rowids.size()]);
     c.rowids.push_back(sqlite3_column_int64(st, 0));
   }
   int result = rc == SQLITE_DONE ? 0 : report_sqlite(session->db(), rc);
@@ -216,13 +313,15 @@ int RecordFile::Impl::step(int direction) {
       if (int rc = fill_page(direction)) return rc;
       if (c.rowids.empty()) return failed(err::RecordNotAvailable);
     }
-    const char* image = c.rows.data() + c.next_row * def.struct_size;
-    int64_t rowid = c.rowids[c.next_row++];
+    const size_t row = c.next_row++;
+    const char* image = c.rows.data() + row * def.struct_size;
+    int64_t rowid = c.rowids[row];
     c.anchor = Cursor::Anchor::Row;
     c.anchor_rowid = rowid;
     c.anchor_image.assign(image, image + def.struct_size);
+    c.anchor_stored = c.stored[row];
     if (!c.rewritten.empty() && c.rewritten.erase(rowid)) continue;
-    take(image, rowid);
+    take(image, rowid, c.stored[row]);
     c.last_returned = rowid;
     return succeeded();
   }
@@ -233,10 +332,10 @@ int RecordFile::add() {
   if (int rc = m.check_usable(true)) return rc;
   sqlite3_stmt* st = m.statement(kInsert);
   if (!st) return error_code();
-  m.bind_fields(st, m.buf, 1);
+  m.bind_fields(st, m.buf, kNoStoredValues, 1);
   if (int rc = run(m.session->db(), st)) return rc;
   m.wrote();
-  m.take(m.buf, sqlite3_last_insert_rowid(m.session->db()));
+  m.take(m.buf, sqlite3_last_insert_rowid(m.session->db()), kNoStoredValues);
   return succeeded();
 }
 
@@ -247,26 +346,30 @@ int RecordFile::put() {
   sqlite3_stmt* st = m.statement(m.watching ? kUpdateWatched : kUpdate);
   if (!st) return error_code();
   const int n = static_cast<int>(m.def.fields.size());
-  m.bind_fields(st, m.buf, 1);
+  m.bind_fields(st, m.buf, kNoStoredValues, 1);
   sqlite3_bind_int64(st, n + 1, m.current);
-  if (m.watching) m.bind_fields(st, m.as_read.data(), n + 2);
+  // The watched write compares what was read, as it was stored.
+  if (m.watching) m.bind_fields(st, m.as_read.data(), m.as_read_stored, n + 2);
   if (int rc = run(m.session->db(), st)) return rc;
   if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write(true);
   m.wrote();
   std::memcpy(m.as_read.data(), m.buf, m.def.struct_size);
+  m.as_read_stored.clear();
   if (m.cursor.mode == Cursor::Mode::Key && m.cursor.last_returned == m.current) m.cursor.rewritten.insert(m.current);
   return succeeded();
 }
 
 int RecordFile::Impl::refuse_stale_write(bool into_buffer) {
   std::vector<char> stored;
+  StoredValues values;
   bool found = false;
-  if (int rc = read_by_rowid(current, &stored, &found)) return rc;
+  if (int rc = read_by_rowid(current, &stored, &values, &found)) return rc;
   if (!found) return failed(err::RecordNotFound);
   if (into_buffer) {
-    take(stored.data(), current);
+    take(stored.data(), current, values);
   } else {
     std::memcpy(as_read.data(), stored.data(), def.struct_size);
+    as_read_stored = values;
   }
   return failed(err::RecordChangedByAnotherStation);
 }
@@ -278,7 +381,7 @@ int RecordFile::erase() {
   sqlite3_stmt* st = m.statement(m.watching ? kDeleteWatched : kDelete);
   if (!st) return error_code();
   sqlite3_bind_int64(st, 1, m.current);
-  if (m.watching) m.bind_fields(st, m.as_read.data(), 2);
+  if (m.watching) m.bind_fields(st, m.as_read.data(), m.as_read_stored, 2);
   if (int rc = run(m.session->db(), st)) return rc;
   // The caller's buffer stays as it is: the record was not deleted.
   if (sqlite3_changes(m.session->db()) == 0) return m.refuse_stale_write(false);
@@ -325,14 +428,15 @@ int RecordFile::get(const KeyDef& key) {
   if (int rc = m.key_index(key, &k)) return rc;
   sqlite3_stmt* st = m.statement(Impl::key_op(k, kKeyGet));
   if (!st) return error_code();
-  m.bind_key(st, k, m.buf);
+  m.bind_key(st, k, m.buf, kNoStoredValues);
   int rc = sqlite3_step(st);
   if (rc == SQLITE_ROW) {
     std::vector<char> image(m.buf, m.buf + m.def.struct_size);
-    m.read_row(st, image.data());
+    StoredValues values;
+    m.read_row(st, image.data(), &values);
     int64_t rowid = sqlite3_column_int64(st, 0);
     sqlite3_reset(st);
-    m.take(image.data(), rowid);
+    m.take(image.data(), rowid, values);
     return succeeded();
   }
   int result = rc == SQLITE_DONE ? 0 : report_sqlite(m.session->db(), rc);
@@ -348,10 +452,11 @@ int RecordFile::get_pointer(int64_t pointer) {
   if (int rc = m.check_usable(false)) return rc;
   if (pointer <= 0) return failed(err::RecordNotFound);
   std::vector<char> image;
+  StoredValues values;
   bool found = false;
-  if (int rc = m.read_by_rowid(pointer, &image, &found)) return rc;
+  if (int rc = m.read_by_rowid(pointer, &image, &values, &found)) return rc;
   if (!found) return failed(err::RecordNotFound);
-  m.take(image.data(), pointer);
+  m.take(image.data(), pointer, values);
   return succeeded();
 }
 
@@ -379,15 +484,17 @@ int RecordFile::reget(const KeyDef& key, std::string_view position) {
   if (!decode_position(m.def, m.def.keys[k], position, wanted.data(), &rowid) || rowid <= 0)
     return failed(err::RecordNotFound);
   std::vector<char> image;
+  StoredValues values;
   bool found = false;
-  if (int rc = m.read_by_rowid(rowid, &image, &found)) return rc;
+  if (int rc = m.read_by_rowid(rowid, &image, &values, &found)) return rc;
   // The position holds the key value: a record whose key has changed since
   // is no longer at that position.
   if (!found || !key_values_equal(m.def, m.def.keys[k], wanted.data(), image.data()))
     return failed(err::RecordNotFound);
-  m.take(image.data(), rowid);
+  m.take(image.data(), rowid, values);
   m.cursor.restart(Cursor::Mode::Key, k, Cursor::Anchor::Row);
   m.cursor.anchor_image = image;
+  m.cursor.anchor_stored = values;
   m.cursor.anchor_rowid = rowid;
   m.cursor.last_returned = rowid;
   return succeeded();

@@ -131,14 +131,20 @@ int check_shape(sqlite3* db, const std::string& alias, const FileDef& def, const
     return err::InvalidDataFile;
   }
 
-  std::vector<std::pair<std::string, std::string>> columns;
-  if (int rc = query("PRAGMA " + db_name + "table_info(" + quote(kTable) + ")",
-                     [&](sqlite3_stmt* st) { columns.emplace_back(text(st, 1), text(st, 2)); }))
+  struct Column {
+    std::string name, type;
+    bool not_null;
+  };
+  std::vector<Column> columns;
+  if (int rc = query("PRAGMA " + db_name + "table_info(" + quote(kTable) + ")", [&](sqlite3_stmt* st) {
+        columns.push_back(Column{text(st, 1), text(st, 2), sqlite3_column_int(st, 3) != 0});
+      }))
     return rc;
+  // Every field holds a value: a column that may be NULL is not ours.
   bool shape_ok = columns.size() == def.fields.size();
   for (size_t i = 0; shape_ok && i < columns.size(); ++i) {
-    shape_ok = same_name("\"" + columns[i].first + "\"", schema.columns[i]) &&
-               same_name(columns[i].second, column_type(def.fields[i].kind));
+    shape_ok = same_name("\"" + columns[i].name + "\"", schema.columns[i]) &&
+               same_name(columns[i].type, column_type(def.fields[i].kind)) && columns[i].not_null;
   }
   if (!shape_ok) {
     set_error(err::InvalidDataFile);

@@ -55,8 +55,9 @@ std::string quote(std::string_view identifier);
 void register_collations(sqlite3* db);
 
 // Checks the file attached as `alias` against the declaration: 0, or
-// InvalidDataFile (not ours or the wrong table), or InvalidKeyFile (the
-// indexes differ). Sets the thread's error.
+// InvalidDataFile (not ours, or the wrong table: other columns, other
+// types, or a column that may be NULL), or InvalidKeyFile (the indexes
+// differ). Sets the thread's error.
 int check_shape(sqlite3* db, const std::string& alias, const FileDef& def, const Schema& schema);
 // Within an open write transaction on `db`'s main database: removes every
 // table, index, view and trigger and makes the declared table and indexes.

@@ -1,9 +1,17 @@
 #include "platform/storage/session.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <charconv>
 #include <cstdlib>
+#include <mutex>
+#include <set>
+#include <string_view>
 
 #include "platform/core/error_state.h"
 #include "platform/storage/schema.h"
@@ -13,24 +21,76 @@ namespace qvn::storage::detail {
 
 namespace {
 
-std::string temp_folder() {
-  const char* dir = std::getenv("TMPDIR");
-  return (dir && *dir) ? dir : "/tmp";
+constexpr std::string_view kScratchPrefix = "qvn-session-";
+
+// The threads' sessions are held by their open files and transactions.
+thread_local std::weak_ptr<Session> tls_session;
+
+// The process id in a scratch file name "qvn-session-<pid>-...", 0 when the
+// name is not one.
+pid_t scratch_owner(std::string_view name) {
+  if (name.substr(0, kScratchPrefix.size()) != kScratchPrefix) return 0;
+  name.remove_prefix(kScratchPrefix.size());
+  size_t dash = name.find('-');
+  if (dash == std::string_view::npos || dash == 0) return 0;
+  pid_t pid = 0;
+  auto [p, ec] = std::from_chars(name.data(), name.data() + dash, pid);
+  return ec == std::errc() && p == name.data() + dash && pid > 0 ? pid : 0;
 }
 
-thread_local std::shared_ptr<Session> tls_session;
+// Sweeps each folder once per process: later sessions only find what this
+// process's own sessions left, which they remove themselves.
+void sweep_once(const std::string& folder) {
+  static std::mutex mutex;
+  static std::set<std::string> swept;
+  {
+    std::lock_guard<std::mutex> hold(mutex);
+    if (!swept.insert(folder).second) return;
+  }
+  remove_stale_scratch(folder);
+}
 
 }  // namespace
+
+std::string scratch_folder() {
+  for (const char* name : {"QVN_SCRATCH_DIR", "TMPDIR"}) {
+    const char* dir = std::getenv(name);
+    if (dir && *dir) return dir;
+  }
+  return "/tmp";
+}
+
+void remove_stale_scratch(const std::string& folder) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const int fd = ::dirfd(dir);
+  const pid_t self = ::getpid();
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(dir)) {
+    pid_t owner = scratch_owner(entry->d_name);
+    if (owner == 0 || owner == self) continue;
+    struct stat st {};
+    if (::fstatat(fd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    // A process of another user answers EPERM: it is alive.
+    if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
+    stale.emplace_back(entry->d_name);
+  }
+  for (const std::string& name : stale) ::unlinkat(fd, name.c_str(), 0);
+  ::closedir(dir);
+}
 
 std::shared_ptr<Session> make_session() {
   std::shared_ptr<Session> s(new Session);
   s->pid_ = ::getpid();
-  std::string pattern = temp_folder() + "/qvn-session-XXXXXX";
+  const std::string folder = scratch_folder();
+  sweep_once(folder);
+  std::string pattern = folder + "/" + std::string(kScratchPrefix) + std::to_string(s->pid_) + "-XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
   buf.push_back('\0');
   int fd = ::mkstemp(buf.data());
   if (fd < 0) {
-    set_driver_error(err::FileSystemError, errno, "cannot make the session file in " + temp_folder());
+    set_driver_error(err::FileSystemError, errno, "cannot make the session file in " + folder);
     return nullptr;
   }
   ::close(fd);
@@ -50,13 +110,16 @@ std::shared_ptr<Session> make_session() {
 std::shared_ptr<Session> Session::for_this_thread() {
   // A forked child must not use its parent's connection; the parent's
   // session is left alone (not closed) in the child.
-  if (tls_session && tls_session->pid_ != ::getpid()) tls_session.reset();
-  if (!tls_session) tls_session = make_session();
-  return tls_session;
+  std::shared_ptr<Session> s = tls_session.lock();
+  if (s && s->pid_ == ::getpid()) return s;
+  s = make_session();
+  tls_session = s;
+  return s;
 }
 
 std::shared_ptr<Session> Session::existing() {
-  if (tls_session && tls_session->pid_ == ::getpid()) return tls_session;
+  std::shared_ptr<Session> s = tls_session.lock();
+  if (s && s->pid_ == ::getpid()) return s;
   return nullptr;
 }
 

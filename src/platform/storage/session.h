@@ -6,6 +6,14 @@
 // own: SQLite writes the super-journal that makes a commit over several
 // files atomic beside it, and needs a real file for that. The files keep
 // the rollback journal (not WAL) for the same reason.
+//
+// The connection lives while the thread has a data file open or a
+// transaction running; the next open makes a new one. Its scratch file is
+// "qvn-session-<process id>-XXXXXX" in the folder QVN_SCRATCH_DIR names
+// (else TMPDIR, else /tmp), and is removed when the connection ends. A
+// process that is killed cannot remove it, so the first connection a
+// process makes in a folder removes the scratch files (and journals) that
+// this user's processes left there and whose process is gone.
 
 #include <sqlite3.h>
 
@@ -34,8 +42,9 @@ class Session {
  public:
   enum class Batch { None, Stream, Transaction };
 
-  // The calling thread's session, made at first use; nullptr (error set)
-  // when no connection can be made.
+  // The calling thread's session, made when it has none; nullptr (error
+  // set) when no connection can be made. Whoever keeps the pointer keeps
+  // the session: each open file and each running transaction.
   static std::shared_ptr<Session> for_this_thread();
   // The calling thread's session if it has one.
   static std::shared_ptr<Session> existing();
@@ -79,5 +88,11 @@ class Session {
 
   friend std::shared_ptr<Session> make_session();
 };
+
+// The folder the scratch files go to: QVN_SCRATCH_DIR, else TMPDIR, else /tmp.
+std::string scratch_folder();
+// Removes from `folder` the scratch files of this user's sessions whose
+// process is gone, with their journals.
+void remove_stale_scratch(const std::string& folder);
 
 }  // namespace qvn::storage::detail

@@ -14,6 +14,12 @@ using namespace detail;
 
 namespace {
 
+// The transaction's connection when it is this thread's: a forked child
+// must not end its parent's transaction.
+Session* own(const std::shared_ptr<Session>& session) {
+  return session && session == Session::existing() ? session.get() : nullptr;
+}
+
 }  // namespace
 
 Transaction::~Transaction() {
@@ -37,30 +43,32 @@ int Transaction::start(int timeout_seconds, const std::vector<RecordFile*>& file
   if (int rc = session->begin(Session::Batch::Transaction, timeout_ms)) return rc;
   active_ = true;
   files_ = files;
+  session_ = session;
   return succeeded();
 }
 
 int Transaction::commit() {
   if (!active_) return succeeded();
-  std::shared_ptr<Session> session = Session::existing();
-  if (session) {
-    // A failed commit leaves the transaction open: it may be tried again
-    // or rolled back.
+  // A failed commit leaves the transaction open: it may be tried again or
+  // rolled back.
+  if (Session* session = own(session_)) {
     if (int rc = session->commit()) return rc;
   }
   active_ = false;
   files_.clear();
+  session_.reset();
   return succeeded();
 }
 
 int Transaction::rollback() {
   if (!active_) return succeeded();
   active_ = false;
-  std::shared_ptr<Session> session = Session::existing();
+  Session* session = own(session_);
   int rc = session ? session->rollback() : 0;
   // Records added inside the transaction are gone again.
   for (RecordFile* f : files_) f->impl_->forget_current();
   files_.clear();
+  session_.reset();
   return rc ? rc : succeeded();
 }
 

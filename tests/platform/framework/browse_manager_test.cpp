@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../storage/raw_sql.h"
 #include "platform/ui/headless.h"
 #include "window_test_support.h"
 
@@ -226,6 +227,70 @@ INSTANTIATE_TEST_SUITE_P(Orders, BrowseWalkTest,
                                            WalkCase{"DuplicateKey", 1, nullptr},
                                            WalkCase{"DuplicateKeyWithAppendedField", 1, "ITM:PRI"}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+struct UnfitCase {
+  const char* name;
+  size_t key;
+  const char* sql;  // stores values that do not fit their fields in some records
+};
+void PrintTo(const UnfitCase& c, std::ostream* os) { *os << c.name; }
+
+class BrowseUnfitTest : public BrowseTest, public ::testing::WithParamInterface<UnfitCase> {};
+
+// A file written by another program, whose values do not fit the fields: the
+// browse lists every record once, scrolling down and up, across pages.
+TEST_P(BrowseUnfitTest, ScrollingMeetsEveryRecordOnce) {
+  const UnfitCase& c = GetParam();
+  const char* names[] = {"kilo", "Alpha", "juliet", "Bravo", "india", "Charlie", "hotel",
+                         "Delta", "golf", "Echo",  "foxtrot", "Lima", "Mike"};
+  for (size_t i = 0; i < std::size(names); ++i) add(names[i], static_cast<int32_t>(i % 4), 0);
+  storage::testing::raw_sql(name_.str(), c.sql);
+  std::vector<std::string> expected;
+  {
+    ItemRec r;
+    storage::RecordFile other(def_, &r);
+    ASSERT_EQ(other.open(), 0);
+    ASSERT_EQ(other.set_order_file(), 0);
+    while (other.next() == 0) expected.push_back(r.NAME.str());
+  }
+  ASSERT_EQ(expected.size(), std::size(names));
+  std::sort(expected.begin(), expected.end());
+
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  std::vector<std::string> down, up;
+  // More steps than records: past the last record the selection stays.
+  for (size_t i = 0; i < expected.size() + 2; ++i) {
+    user.then([&](WindowView& v) {
+      if (down.empty() || down.back() != rec_.NAME.str()) down.push_back(rec_.NAME.str());
+      v.window().post(Event::ScrollDown, v.field("?LIST"));
+    });
+  }
+  user.then([&](WindowView& v) { v.window().post(Event::ScrollBottom, v.field("?LIST")); });
+  for (size_t i = 0; i < expected.size() + 2; ++i) {
+    user.then([&](WindowView& v) {
+      if (up.empty() || up.back() != rec_.NAME.str()) up.push_back(rec_.NAME.str());
+      v.window().post(Event::ScrollUp, v.field("?LIST"));
+    });
+  }
+  user.then([](WindowView& v) { v.close(); });
+  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, c.key); });
+  std::reverse(up.begin(), up.end());
+  EXPECT_EQ(up, down);
+  std::sort(down.begin(), down.end());
+  EXPECT_EQ(down, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StoredValues, BrowseUnfitTest,
+    ::testing::Values(
+        UnfitCase{"NamesLongerThanTheField", 0,
+                  "UPDATE records SET NAME = NAME || '-and-much-more-than-twenty' WHERE rowid % 3 = 0"},
+        UnfitCase{"GroupsOutOfRange", 1,
+                  "UPDATE records SET GRP = CASE rowid % 3 WHEN 0 THEN 5000000000 + rowid WHEN 1 THEN "
+                  "-5000000000 - rowid ELSE GRP END WHERE rowid % 2 = 0"},
+        UnfitCase{"TextsInTheGroupColumn", 1, "UPDATE records SET GRP = 'group ' || rowid WHERE rowid % 3 = 0"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrowseTest, OpensWithOnePageInKeyOrderWithTheAppendedFieldBreakingTies) {
   add("A", 2, 3);

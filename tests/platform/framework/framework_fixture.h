@@ -21,6 +21,7 @@
 #include "platform/framework/relation_manager.h"
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
+#include "../storage/test_folders.h"
 #include "recording_presenter.h"
 
 namespace qvn::framework::testing {
@@ -149,6 +150,7 @@ class ManagerTest : public ::testing::Test {
     std::string templ = (std::filesystem::temp_directory_path() / "qvn-framework-XXXXXX").string();
     ASSERT_NE(::mkdtemp(templ.data()), nullptr);
     dir = templ;
+    scratch.emplace(dir.string());
     parent_name = (dir / "PARENTS.TPS").string();
     child_name = (dir / "CHILDREN.TPS").string();
     ASSERT_EQ(parent_name.str(), (dir / "PARENTS.TPS").string()) << "temporary folder name too long";
@@ -169,6 +171,7 @@ class ManagerTest : public ::testing::Test {
     parents_fm.Kill();
     children_fm.Kill();
     std::error_code ec;
+    scratch.reset();
     std::filesystem::remove_all(dir, ec);
     clear_error();
   }
@@ -208,6 +211,7 @@ class ManagerTest : public ::testing::Test {
   }
 
   std::filesystem::path dir;
+  std::optional<storage::testing::ScratchFolder> scratch;
   storage::NameVar parent_name;
   storage::NameVar child_name;
   storage::FileDef parent_def_ = parent_def(parent_name);

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "../storage/test_folders.h"
 #include "framework_fixture.h"
 
 using namespace qvn;
@@ -102,6 +103,23 @@ TEST_F(RelationManagerTest, CascadedChangeGivesTheChildrenTheNewNumber) {
   parent.ID = 9;
   EXPECT_EQ(parents_rm.Update(), 0);
   EXPECT_THAT(children_on_file(), ElementsAre("a:1", "b:1", "c:9", "d:0"));
+}
+
+TEST_F(RelationManagerTest, TheRulesStillFindTheStoredRecordAfterTheWorkingFolderMoved) {
+  ASSERT_TRUE(std::filesystem::create_directory(dir / "elsewhere"));
+  storage::testing::WorkingFolder here(dir);
+  parent_name = "PARENTS.TPS";
+  child_name = "CHILDREN.TPS";
+  add_family();
+  ASSERT_TRUE(read_parent(1));
+  // A file dialog moves the working folder while the record is on screen.
+  here.move(dir / "elsewhere");
+  parent.ID = 7;
+  EXPECT_EQ(parents_rm.Update(), 0);
+  EXPECT_EQ(parent_ids_on_file(), (std::vector<int32_t>{2, 7}));
+  EXPECT_THAT(children_on_file(), ElementsAre("a:0", "b:0", "c:2", "d:0"));
+  EXPECT_THAT(presenter.shown, IsEmpty());
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "elsewhere"));
 }
 
 TEST_F(RelationManagerTest, RestrictRefusesWhileChildrenExist) {

@@ -23,6 +23,7 @@
 #include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
+#include "../storage/test_folders.h"
 
 namespace qvn::framework::wm_testing {
 
@@ -106,6 +107,7 @@ class ItemFileTest : public ::testing::Test {
     std::string templ = (std::filesystem::temp_directory_path() / "qvn-wm-XXXXXX").string();
     ASSERT_NE(::mkdtemp(templ.data()), nullptr);
     dir_ = templ;
+    scratch_.emplace(dir_.string());
     name_ = (dir_ / "ITEMS.TPS").string();
     def_ = item_def(name_);
     file_ = std::make_unique<storage::RecordFile>(def_, &rec_);
@@ -120,6 +122,7 @@ class ItemFileTest : public ::testing::Test {
     manager_->Kill();
     file_.reset();
     std::error_code ec;
+    scratch_.reset();
     std::filesystem::remove_all(dir_, ec);
   }
 
@@ -160,6 +163,7 @@ class ItemFileTest : public ::testing::Test {
   }
 
   std::filesystem::path dir_;
+  std::optional<storage::testing::ScratchFolder> scratch_;
   storage::NameVar name_;
   storage::FileDef def_;
   ItemRec rec_;

@@ -2,11 +2,8 @@
 // and leaves them as they were; damaged keys are mended by build_keys().
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,24 +18,6 @@ std::string contents(const std::string& path) {
   std::stringstream s;
   s << in.rdbuf();
   return s.str();
-}
-
-int bytewise(void*, int na, const void* a, int nb, const void* b) {
-  int r = std::memcmp(a, b, static_cast<size_t>(std::min(na, nb)));
-  return r != 0 ? r : na - nb;
-}
-
-// Changes a file behind the layer's back, the way another tool would.
-void raw_sql(const std::string& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  for (const char* name : {"QVN_NOCASE", "QVN_TEXT"}) sqlite3_create_collation(db, name, SQLITE_UTF8, nullptr, bytewise);
-  char* msg = nullptr;
-  int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg);
-  std::string text = msg ? msg : "";
-  sqlite3_free(msg);
-  sqlite3_close(db);
-  ASSERT_EQ(rc, SQLITE_OK) << text;
 }
 
 class DamagedFileTest : public ::testing::Test {
@@ -88,6 +67,16 @@ TEST_F(DamagedFileTest, InvalidFilesAreRefusedAndLeftAlone) {
        [](DamagedFileTest& t) {
          t.make_good_file(1);
          raw_sql(t.path, "ALTER TABLE records RENAME COLUMN TAG TO OLDTAG; ALTER TABLE records ADD COLUMN TAG TEXT");
+       }},
+      {"a column that may hold no value at all (NULL)",
+       [](DamagedFileTest& t) {
+         t.make_good_file(3);
+         raw_sql(t.path,
+                 "CREATE TABLE copy(DRIVENPATH TEXT NOT NULL DEFAULT '', APPLICATION TEXT NOT NULL DEFAULT '',"
+                 " TAG INTEGER, Priority INTEGER NOT NULL DEFAULT 0, TARGET TEXT NOT NULL DEFAULT '',"
+                 " P_REF INTEGER NOT NULL DEFAULT 0);"
+                 "INSERT INTO copy SELECT * FROM records; UPDATE copy SET TAG = NULL WHERE rowid = 2;"
+                 "DROP TABLE records; ALTER TABLE copy RENAME TO records");
        }},
   };
   for (const BadFile& c : cases) {

@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "storage_test_support.h"
 
@@ -147,6 +151,98 @@ TEST_F(ProcessTest, TwoProgramsWriteTheSameFileSideBySide) {
   ASSERT_TRUE(writer.receive(&child_ok));
   EXPECT_EQ(child_ok, 200);
   EXPECT_EQ(log.records(), 400);
+}
+
+// The names in `folder` that begin with `prefix`.
+std::set<std::string> names_in(const std::string& folder, const std::string& prefix) {
+  std::set<std::string> out;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string name = entry.path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) == 0) out.insert(name);
+  }
+  return out;
+}
+
+std::string scratch_prefix(pid_t pid) { return "qvn-session-" + std::to_string(pid) + "-"; }
+
+// A process id that no process has now: that of a child that has ended.
+pid_t ended_process() {
+  pid_t pid = fork();
+  if (pid == 0) _exit(0);
+  waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+// Each session keeps a scratch file; a killed process leaves its own behind,
+// and the next process to start a session in that folder removes it, but
+// never one of a live process, nor anything else.
+TEST(ScratchFiles, TheNextSessionRemovesThoseOfEndedProcessesOnly) {
+  TempDir dir;
+  const std::string scratch = dir.file("scratch");
+  ASSERT_TRUE(std::filesystem::create_directory(scratch));
+  ScratchFolder use(scratch);
+  FixedString<64> name;
+  name = dir.file("TEMPFILE.TPS");
+  FileDef def = log_def(name);
+  LogRecord rec{};
+  RecordFile log(def, &rec);
+  ASSERT_EQ(log.create(), 0);
+
+  auto holder = [&](Child& me) {
+    LogRecord crec{};
+    RecordFile clog(def, &crec);
+    if (clog.open() != 0) return;
+    me.send(1);
+    int32_t order;
+    while (me.receive(&order)) {
+      crec.clock = order;
+      me.send(clog.add());
+    }
+  };
+  Child killed(scratch, holder);
+  Child alive(scratch, holder);
+  ASSERT_TRUE(killed.started() && alive.started());
+  int32_t v = 0;
+  ASSERT_TRUE(killed.receive(&v));
+  ASSERT_TRUE(alive.receive(&v));
+  const pid_t killed_pid = killed.pid();
+  killed.kill_now();
+  ASSERT_EQ(names_in(scratch, scratch_prefix(killed_pid)).size(), 1u) << "a killed process leaves its scratch file";
+  ASSERT_EQ(names_in(scratch, scratch_prefix(alive.pid())).size(), 1u);
+
+  // What else may lie in the folder: leftovers of an ended process, and
+  // names that are not scratch files of ours.
+  const std::string ended = scratch_prefix(ended_process());
+  const std::vector<std::pair<std::string, bool>> others = {
+      {ended + "AbC123", true},      {ended + "AbC123-journal", true}, {ended + "link", false},
+      {"qvn-session-AbC123", false}, {"qvn-session-12x-AbC123", false}, {"notes.txt", false},
+  };
+  for (const auto& [file, removed] : others) {
+    if (file == ended + "link") {
+      std::filesystem::create_symlink(name.str(), scratch + "/" + file);
+    } else {
+      std::ofstream(scratch + "/" + file) << "x";
+    }
+  }
+
+  // This process's first session in the folder.
+  ASSERT_EQ(log.open(), 0);
+  EXPECT_EQ(names_in(scratch, scratch_prefix(getpid())).size(), 1u);
+  EXPECT_TRUE(names_in(scratch, scratch_prefix(killed_pid)).empty());
+  EXPECT_EQ(names_in(scratch, scratch_prefix(alive.pid())).size(), 1u);
+  for (const auto& [file, removed] : others)
+    EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status(scratch + "/" + file)), !removed) << file;
+  EXPECT_TRUE(std::filesystem::exists(name.str())) << "a link stays, and so does what it names";
+
+  // The live process's session goes on working.
+  alive.send(7);
+  ASSERT_TRUE(alive.receive(&v));
+  EXPECT_EQ(v, 0);
+  EXPECT_EQ(log.records(), 1);
+
+  // A session ends with the thread's last open file, and takes its scratch file along.
+  ASSERT_EQ(log.close(), 0);
+  EXPECT_TRUE(names_in(scratch, scratch_prefix(getpid())).empty());
 }
 
 }  // namespace

@@ -97,6 +97,43 @@ TEST_F(RecordFileTest, NameIsReadAtEachOpenAndCreate) {
   EXPECT_EQ(apps.records(), 0);
 }
 
+TEST_F(RecordFileTest, ARelativeNameKeepsNamingTheFileOfItsFirstOpen) {
+  namespace fs = std::filesystem;
+  ASSERT_TRUE(fs::create_directory(dir.file("elsewhere")));
+  WorkingFolder here(dir.path());
+  apps_name = "APPS.TPS";
+  ASSERT_EQ(apps.create(), 0);
+  ASSERT_EQ(apps.open(), 0);
+  EXPECT_EQ(apps.open_name(), "APPS.TPS");
+  EXPECT_EQ(apps.open_path(), dir.file("APPS.TPS"));
+  ASSERT_EQ(add_app(apps, rec, "ONE.APP", "C:\\A\\"), 0);
+  ASSERT_EQ(apps.close(), 0);
+  EXPECT_EQ(apps.open_path(), "");
+
+  // A file dialog moves the working folder; the name still means that file.
+  here.move(dir.file("elsewhere"));
+  ASSERT_EQ(apps.open(), 0) << error_text();
+  EXPECT_EQ(apps.open_path(), dir.file("APPS.TPS"));
+  EXPECT_EQ(apps.records(), 1);
+  EXPECT_EQ(apps.create(), 0);
+  EXPECT_EQ(apps.records(), 0) << "the open file was made anew";
+  ASSERT_EQ(add_app(apps, rec, "TWO.APP", "C:\\A\\"), 0);
+  ASSERT_EQ(apps.close(), 0);
+  EXPECT_EQ(apps.build_keys(), 0);
+  EXPECT_FALSE(fs::exists(dir.file("elsewhere/APPS.TPS")));
+
+  // Another name is resolved where the working folder is now.
+  apps_name = "OTHER.TPS";
+  ASSERT_EQ(apps.create(), 0);
+  ASSERT_EQ(apps.open(), 0);
+  EXPECT_EQ(apps.open_path(), dir.file("elsewhere/OTHER.TPS"));
+  ASSERT_EQ(apps.close(), 0);
+  apps_name = "APPS.TPS";
+  ASSERT_EQ(apps.open(), 0);
+  EXPECT_EQ(apps.open_path(), dir.file("APPS.TPS"));
+  EXPECT_EQ(apps.records(), 1);
+}
+
 TEST_F(RecordFileTest, CreateReplacesAFileThatIsOpen) {
   ASSERT_EQ(apps.create(), 0);
   ASSERT_EQ(apps.open(), 0);

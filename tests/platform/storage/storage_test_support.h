@@ -10,22 +10,27 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
+#include "raw_sql.h"
+#include "test_folders.h"
 
 namespace qvn::storage::testing {
 
-// A folder of its own for each test, removed afterwards.
+// A folder of its own for each test, removed afterwards. The storage
+// layer's scratch files go there too while it lives.
 class TempDir {
  public:
   TempDir() {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/qvn-storage-test-XXXXXX";
     path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+    if (!path_.empty()) scratch_.emplace(path_);
   }
   ~TempDir() {
     std::error_code ec;
@@ -36,6 +41,7 @@ class TempDir {
 
  private:
   std::string path_;
+  std::optional<ScratchFolder> scratch_;
 };
 
 struct AppRecord {
@@ -154,7 +160,7 @@ class Child {
     pid_ = fork();
     if (pid_ == 0) {
       prctl(PR_SET_PDEATHSIG, SIGKILL);
-      setenv("TMPDIR", temp_folder.c_str(), 1);
+      setenv(ScratchFolder::kVariable, temp_folder.c_str(), 1);
       ::close(to_child[1]);
       ::close(to_parent[0]);
       in_ = to_child[0];
@@ -176,6 +182,7 @@ class Child {
     ::close(out_);
   }
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
   void send(int32_t v) { (void)!::write(out_, &v, sizeof v); }
   // False at end of the pipe.
   bool receive(int32_t* v) {

@@ -59,6 +59,31 @@ TEST_F(TransactionTest, CommitStoresTheWritesOfEveryFile) {
   EXPECT_EQ(committed_counts(), std::make_pair(int64_t{2}, int64_t{1}));
 }
 
+TEST_F(TransactionTest, FilesClosedWhileItRunsStillCommitWithIt) {
+  for (bool commit : {true, false}) {
+    SCOPED_TRACE(commit ? "commit" : "rollback");
+    // Empty files, open.
+    ASSERT_EQ(apps.create(), 0);
+    ASSERT_EQ(projects.create(), 0);
+    for (RecordFile* f : {&apps, &projects}) {
+      if (!f->is_open()) {
+        ASSERT_EQ(f->open(), 0);
+      }
+    }
+    Transaction t;
+    ASSERT_EQ(t.start(2, {&projects, &apps}), 0);
+    ASSERT_EQ(add_project("ONE", 1), 0);
+    ASSERT_EQ(add_app(apps, rec, "A.APP", "C:\\", 1, 1), 0);
+    // The thread has no file open now; the transaction keeps its connection.
+    ASSERT_EQ(apps.close(), 0);
+    ASSERT_EQ(projects.close(), 0);
+    EXPECT_EQ(committed_counts(), std::make_pair(int64_t{0}, int64_t{0}));
+    ASSERT_EQ(commit ? t.commit() : t.rollback(), 0);
+    int64_t stored = commit ? 1 : 0;
+    EXPECT_EQ(committed_counts(), std::make_pair(stored, stored));
+  }
+}
+
 TEST_F(TransactionTest, RollbackUndoesEveryFileAlsoWhenItEndsUncommitted) {
   ASSERT_EQ(add_project("KEEP", 1), 0);
   ASSERT_EQ(add_app(apps, rec, "KEEP.APP", "C:\\", 1, 1), 0);
