@@ -55,6 +55,9 @@ struct ControlDef {
   bool upper = false;        // typing is turned to upper case
   bool skip = false;         // not reached by Tab
   bool is_default = false;   // the window's default button, pressed by Enter
+  // A button that counts as pressed only while every required control that
+  // can take input shows text; otherwise the first blank one gets the focus.
+  bool req = false;
   bool std_cancel = false;   // pressed by Escape
   bool flat = false;
   bool icon_left = false;    // button shows the icon left of the text

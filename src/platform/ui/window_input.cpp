@@ -17,6 +17,13 @@ bool window_takes_input(const Window& w) { return w.is_open() && !w.hidden() && 
 
 }  // namespace
 
+// A button that checks the required controls first (req) is pressed only
+// when none of them is blank; otherwise INCOMPLETE gives the first blank
+// one the focus and the press is over.
+bool Window::required_entries_complete(int button) {
+  return !impl_->ctl(button).req || incomplete() == 0;
+}
+
 bool Window::user_press(int field) {
   Impl& m = *impl_;
   if (!window_takes_input(*this) || !m.can_take_input(field) || !m.does(field).pressed) return false;
@@ -39,6 +46,7 @@ bool Window::user_press(int field) {
     case ControlKind::Tab:
       return user_choose_tab(m.parent(field), field);
     default:
+      if (!required_entries_complete(field)) break;
       m.move_focus(field, true);
       m.push(Event::Accepted, field, key::MouseLeft);
       break;
@@ -143,9 +151,9 @@ bool Window::user_key(int field, int keycode) {
     m.push(Event::AlertKey, field, keycode);
     return true;
   }
-  auto press = [&m](int f, int k) {
+  auto press = [this, &m](int f, int k) {
     if (!m.can_take_input(f)) return false;
-    m.push(Event::Accepted, f, k);
+    if (required_entries_complete(f)) m.push(Event::Accepted, f, k);
     return true;
   };
   for (int f = 1; f <= m.count(); ++f) {
