@@ -177,7 +177,6 @@ class Window {
  private:
   explicit Window(std::unique_ptr<Impl> impl);
   bool next_event_for_nested_loop();
-  bool required_entries_complete(int button);
   std::unique_ptr<Impl> impl_;
 };
 

@@ -15,14 +15,12 @@ namespace {
 // The window is the person's to use: open, shown, and not below a modal one.
 bool window_takes_input(const Window& w) { return w.is_open() && !w.hidden() && top_window() == &w; }
 
-}  // namespace
-
 // A button that checks the required controls first (req) is pressed only
 // when none of them is blank; otherwise INCOMPLETE gives the first blank
 // one the focus and the press is over.
-bool Window::required_entries_complete(int button) {
-  return !impl_->ctl(button).req || incomplete() == 0;
-}
+bool required_entries_complete(Window& w, int button) { return !w.control(button).req || w.incomplete() == 0; }
+
+}  // namespace
 
 bool Window::user_press(int field) {
   Impl& m = *impl_;
@@ -46,7 +44,7 @@ bool Window::user_press(int field) {
     case ControlKind::Tab:
       return user_choose_tab(m.parent(field), field);
     default:
-      if (!required_entries_complete(field)) break;
+      if (!required_entries_complete(*this, field)) break;
       m.move_focus(field, true);
       m.push(Event::Accepted, field, key::MouseLeft);
       break;
@@ -153,7 +151,7 @@ bool Window::user_key(int field, int keycode) {
   }
   auto press = [this, &m](int f, int k) {
     if (!m.can_take_input(f)) return false;
-    if (required_entries_complete(f)) m.push(Event::Accepted, f, k);
+    if (required_entries_complete(*this, f)) m.push(Event::Accepted, f, k);
     return true;
   };
   for (int f = 1; f <= m.count(); ++f) {
