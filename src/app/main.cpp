@@ -6,10 +6,10 @@
 #include <memory>
 
 #include "automation/main_window.h"
-#include "automation/message_presenter.h"
 #include "automation/settings_file.h"
 #include "data/startup.h"
 #include "platform/framework/error_manager.h"
+#include "platform/framework/message_presenter.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/qt/qt_backend.h"
 
@@ -23,7 +23,7 @@ int main() {
     return 1;
   }
   qvn::ui::install_backend(backend.get());
-  qvn::error_manager.SetPresenter(&qvn::automation::window_message_presenter());
+  qvn::error_manager.SetPresenter(&qvn::framework::window_message_presenter());
 
   const int code = qvn::data::run_program(qvn::automation::Main);
 

@@ -4,8 +4,6 @@
 #include <chrono>
 #include <thread>
 
-#include "automation/command_line.h"
-#include "automation/sound.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
@@ -13,11 +11,21 @@
 #include "platform/core/error_state.h"
 #include "platform/core/std_datetime.h"
 #include "platform/dde/dde_client.h"
+#include "platform/process/command_line.h"
+#include "platform/sound/sound.h"
 #include "platform/ui/backend.h"
 
 namespace qvn::automation {
 
+using process::split_command_line;
+using process::start_program;
+using sound::find_sound;
+using sound::play_sound;
+
 namespace {
+
+// The sound played when the environment is not running.
+constexpr const char* kNotRunningSound = "ir_inter.wav";
 
 constexpr const char* kConnected = "Connected to Clarion";
 constexpr const char* kNotConnected = "Not Connected to Clarion";

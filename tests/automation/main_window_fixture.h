@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "automation/main_window.h"
-#include "automation/message_presenter.h"
 #include "automation/settings_file.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
 #include "platform/core/error_state.h"
 #include "platform/framework/error_manager.h"
+#include "platform/framework/message_presenter.h"
 #include "platform/framework/request.h"
 #include "platform/ui/headless.h"
 #include "running_environment.h"
@@ -58,7 +58,7 @@ class MainWindowTest : public ::testing::Test {
     anchor_settings_file(dir.string());
     write_settings({{"NewLog", "N"}, {"CL_Command", "ide-sim"}, {"FilePath", data_folder()}, {"RetainTags", "0"}});
     error_manager.Init();
-    error_manager.SetPresenter(&window_message_presenter());
+    error_manager.SetPresenter(&framework::window_message_presenter());
     error_manager.SetHaltHook([this](int code) { halts.push_back(code); });
     data::dct_init();
     main_calls() = MainCalls{};

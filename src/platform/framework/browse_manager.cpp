@@ -375,9 +375,17 @@ void BrowseManager::Popup() {
     int control;
   };
   std::vector<Item> items;
-  if (select_mode_ && SelectControl) items.push_back({"&Select", SelectControl});
-  for (int control : {InsertControl, ChangeControl, DeleteControl}) {
-    if (control) items.push_back({window().state(control).text, control});
+  const bool select = select_mode_ && SelectControl;
+  if (PopupStandardTexts) {
+    for (const Item& item : {Item{"&Insert", InsertControl}, Item{"&Change", ChangeControl},
+                             Item{"&Delete", DeleteControl}, Item{"&Select", select ? SelectControl : 0}}) {
+      if (item.control) items.push_back(item);
+    }
+  } else {
+    if (select) items.push_back({"&Select", SelectControl});
+    for (int control : {InsertControl, ChangeControl, DeleteControl}) {
+      if (control) items.push_back({window().state(control).text, control});
+    }
   }
   if (items.empty()) return;
   std::string menu;

@@ -127,7 +127,11 @@ class BrowseManager : public WindowComponent {
   // The step locator: moves the list to the first record whose first key
   // field starts with `c` or comes after it, without regard to case.
   void Locate(char c);
-  // The right-click menu mirroring the update and select controls.
+  // The right-click menu mirroring the update and select controls: an item
+  // for each control the browse has, disabled while its control is. By
+  // default the select item ("&Select") comes first and the others show
+  // their buttons' texts; with PopupStandardTexts they read "&Insert",
+  // "&Change", "&Delete" and "&Select", in that order.
   void Popup();
 
   // WindowComponent steps.
@@ -156,6 +160,8 @@ class BrowseManager : public WindowComponent {
   int ProcedureNumber = 0;
   // The right-click menu.
   bool PopupMenu = true;
+  // The right-click menu's items in the standard texts and order (Popup).
+  bool PopupStandardTexts = false;
   // Rows the next Fetch loads; 0 a page.
   size_t ItemsToFill = 0;
   // The entry SetQueueRecord fills.

@@ -223,11 +223,11 @@ int FileManager::TryDelete() {
   return FILE->erase();
 }
 
-int FileManager::Update() {
+int FileManager::Update(Msg changed_elsewhere) {
   if (UseFile(use::Corrupts) != level::Benign) return level::Fatal;
   int rc = FILE->put();
   if (rc == err::NoError) return level::Benign;
-  Throw(rc == err::RecordChangedByAnotherStation ? Msg::ConcurrencyFailed : Msg::PutFailed);
+  Throw(rc == err::RecordChangedByAnotherStation ? changed_elsewhere : Msg::PutFailed);
   return level::Notify;
 }
 

@@ -82,7 +82,10 @@ class FileManager {
   // the buffer is cleared and the storage error code returned. No message.
   int Fetch(const storage::KeyDef& key);
   int Insert();
-  int Update();
+  // `changed_elsewhere` is the message shown when another station changed
+  // the record since it was read (a form with a history key passes
+  // Msg::ConcurrencyFailedFromForm).
+  int Update(Msg changed_elsewhere = Msg::ConcurrencyFailed);
   int Delete(bool ask);
   // Unless keep, clears the buffer; then primes the fields and numbers an
   // auto-numbered key, reserving the number by adding the record at once.

@@ -269,7 +269,7 @@ int RelationManager::Delete(bool ask) {
   }
 }
 
-int RelationManager::Update() {
+int RelationManager::Update(Msg changed_elsewhere) {
   std::vector<FileManager*> files;
   Involved(false, files);
   storage::Transaction transaction;
@@ -284,7 +284,7 @@ int RelationManager::Update() {
       KeepLastError keep;
       RollBack(transaction, current);
     }
-    ME->Throw(code == err::RecordChangedByAnotherStation ? Msg::ConcurrencyFailed : Msg::PutFailed);
+    ME->Throw(code == err::RecordChangedByAnotherStation ? changed_elsewhere : Msg::PutFailed);
     return level::Notify;
   }
   FileManager* failed = nullptr;

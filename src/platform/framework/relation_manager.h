@@ -80,8 +80,10 @@ class RelationManager {
   // is reported, and "Record Delete Error" offers to try again.
   int Delete(bool ask);
   // Stores the current record; when its linking fields changed since it was
-  // read, applies each relation's update rule to the children of the old values.
-  int Update();
+  // read, applies each relation's update rule to the children of the old
+  // values. `changed_elsewhere` is the message shown when another station
+  // changed the record since it was read.
+  int Update(Msg changed_elsewhere = Msg::ConcurrencyFailed);
 
  protected:
   // Adds the relations; runs once, at the first open, delete or change.

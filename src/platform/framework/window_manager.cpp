@@ -159,8 +159,11 @@ int WindowManager::StoreChange() {
     CloseWithResponse(response::Completed);
     return level::Benign;
   }
+  // With a history key the message also tells how to get the user's own
+  // values back after the stored ones are shown.
+  const Msg changed_elsewhere = HistoryKey != 0 ? Msg::ConcurrencyFailedFromForm : Msg::ConcurrencyFailed;
   for (;;) {
-    int result = Primary ? Primary->Update() : update_file_->Update();
+    int result = Primary ? Primary->Update(changed_elsewhere) : update_file_->Update(changed_elsewhere);
     if (result == level::Benign) {
       CloseWithResponse(response::Completed);
       return level::Benign;

@@ -100,7 +100,9 @@ class RecordFile {
   // Reads the record whose key value equals the buffer's (exact, all
   // components); RecordNotFound and a cleared buffer when there is none.
   int get(const KeyDef& key);
-  // Reads by record pointer; 0 or a missing pointer finds nothing.
+  // Reads by record pointer; 0 or a missing pointer finds nothing
+  // (RecordNotFound) and leaves no record current, the buffer unchanged:
+  // put() and erase() then fail with RecordNotAvailable.
   int get_pointer(int64_t pointer);
   int64_t pointer() const;  // of the current record, 0 when none
 
@@ -110,7 +112,8 @@ class RecordFile {
   std::string position() const;
   // reget(key, position) also sets the key's order so that next() and
   // previous() go on from the record; RecordNotFound when its key value has
-  // changed since the position was taken.
+  // changed since the position was taken. reget(position) reads by
+  // the record pointer the position holds, as get_pointer() does.
   int reget(const KeyDef& key, std::string_view position);
   int reget(std::string_view position);
 

@@ -447,15 +447,27 @@ int RecordFile::get(const KeyDef& key) {
   return failed(err::RecordNotFound);
 }
 
+// A read by pointer that finds nothing leaves no record current, so that a
+// put or erase after it cannot act on the record read before; the buffer
+// stays as the caller had it.
 int RecordFile::get_pointer(int64_t pointer) {
   Impl& m = *impl_;
   if (int rc = m.check_usable(false)) return rc;
-  if (pointer <= 0) return failed(err::RecordNotFound);
+  if (pointer <= 0) {
+    m.forget_current();
+    return failed(err::RecordNotFound);
+  }
   std::vector<char> image;
   StoredValues values;
   bool found = false;
-  if (int rc = m.read_by_rowid(pointer, &image, &values, &found)) return rc;
-  if (!found) return failed(err::RecordNotFound);
+  if (int rc = m.read_by_rowid(pointer, &image, &values, &found)) {
+    m.forget_current();
+    return rc;
+  }
+  if (!found) {
+    m.forget_current();
+    return failed(err::RecordNotFound);
+  }
   m.take(image.data(), pointer, values);
   return succeeded();
 }
@@ -503,7 +515,10 @@ int RecordFile::reget(const KeyDef& key, std::string_view position) {
 int RecordFile::reget(std::string_view position) {
   int64_t rowid = 0;
   for (char ch : position) {
-    if (ch < '0' || ch > '9' || rowid > (INT64_MAX - 9) / 10) return failed(err::RecordNotFound);
+    if (ch < '0' || ch > '9' || rowid > (INT64_MAX - 9) / 10) {
+      impl_->forget_current();
+      return failed(err::RecordNotFound);
+    }
     rowid = rowid * 10 + (ch - '0');
   }
   return get_pointer(rowid);

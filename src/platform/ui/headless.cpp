@@ -21,17 +21,11 @@ std::string trimmed(std::string_view s) {
   return std::string(s.substr(b));
 }
 
+// What was typed shows even without a variable; other kinds show a value
+// only from their variable.
 bool shows_value(const ControlDef& c) {
-  switch (c.kind) {
-    case ControlKind::Entry:
-    case ControlKind::Text:
-    case ControlKind::Spin:
-      return true;
-    case ControlKind::String:
-      return c.use.bound();
-    default:
-      return false;
-  }
+  const ControlTraits& t = traits(c.kind);
+  return t.typed || (t.shows_value && c.use.bound());
 }
 
 }  // namespace

@@ -149,7 +149,10 @@ class Window {
   // enabled control of the top window and turns into the events the
   // language gives it; a control that gets the focus first gets Selected.
   // Each returns false when the window took no input.
-  bool user_press(int field);                        // button, check box, radio, tab
+  // Button, check box, radio, tab. A button with `req` set first runs
+  // INCOMPLETE: while a required control shows no text, that control gets
+  // the focus and the button is not pressed (so too by Enter and its key).
+  bool user_press(int field);
   // Entry, text or spin: the typed value through the picture (upper case
   // first where asked, a text cut to the picture's width) reaches the
   // variable, then Accepted, and the focus moves on as Tab moves it unless

@@ -8,36 +8,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/ui/control_kind.h"
 #include "platform/ui/var_ref.h"
 
 namespace qvn::ui {
 
-enum class ControlKind {
-  Button,
-  Prompt,    // a label; giving it the focus passes the focus to the next Tab-reachable control
-  String,    // display-only text, from `text` or from a bound variable through `picture`
-  Entry,
-  Text,      // multi-line entry
-  Spin,
-  Check,
-  Option,    // option group: its variable takes the value of the chosen radio
-  Radio,
-  Group,
-  Sheet,
-  Tab,
-  List,
-  Image,
-  Progress,
-  Box,
-  Line,
-};
-
 // The icon of every window that names none of its own (program-wide).
 void set_program_icon(std::string icon);
 const std::string& program_icon();
-
-// True for the kinds of control that can hold the focus.
-bool takes_focus(ControlKind kind);
 
 // Position and size in dialog units (width/height 0: the control's natural size).
 struct Rect {
@@ -77,6 +55,9 @@ struct ControlDef {
   bool upper = false;        // typing is turned to upper case
   bool skip = false;         // not reached by Tab
   bool is_default = false;   // the window's default button, pressed by Enter
+  // A button that counts as pressed only while every required control that
+  // can take input shows text; otherwise the first blank one gets the focus.
+  bool req = false;
   bool std_cancel = false;   // pressed by Escape
   bool flat = false;
   bool icon_left = false;    // button shows the icon left of the text

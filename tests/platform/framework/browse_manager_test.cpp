@@ -706,6 +706,60 @@ TEST_F(BrowseTest, ThePopupOffersDisabledButtonsAsDisabledItemsAndKeysOfDisabled
   EXPECT_EQ(user.popups()[0], "&Insert|~Chan&ge|~&Delete");
 }
 
+// The right-click menu in the standard texts and order, and in the buttons'
+// texts with the select item first for a browse that does not ask for them.
+struct PopupCase {
+  const char* name;
+  bool standard;
+  bool picker;
+  bool rows;
+  const char* menu;
+  const char* choose;
+  int request;   // the update request the choice runs, 0 none
+  int response;  // the browse's response
+};
+void PrintTo(const PopupCase& c, std::ostream* os) { *os << c.name; }
+
+class BrowsePopupTest : public BrowseTest, public ::testing::WithParamInterface<PopupCase> {};
+
+TEST_P(BrowsePopupTest, ThePopupOffersTheBrowsesControls) {
+  const PopupCase& c = GetParam();
+  if (c.rows) add_names({"Alpha", "Bravo"});
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  GlobalRequest = c.picker ? request::Select : request::None;
+  user.then([](WindowView& v) { v.window().post(Event::AlertKey, v.field("?LIST"), ui::key::MouseRight); });
+  user.choose_popup(std::string(c.choose));
+  if (c.response != response::Completed) user.then([](WindowView& v) { v.close(); });
+  const int answer = run(browse, [&](ItemBrowse& b, ui::Window& w) {
+    standard(b, w, 0);
+    b.PopupStandardTexts = c.standard;
+  });
+  ASSERT_EQ(user.popups().size(), 1u);
+  EXPECT_EQ(user.popups()[0], c.menu);
+  if (c.request) {
+    EXPECT_EQ(calls_, (std::vector<std::pair<int, int>>{{7, c.request}}));
+  } else {
+    EXPECT_TRUE(calls_.empty());
+  }
+  EXPECT_EQ(answer, c.response);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Menus, BrowsePopupTest,
+    ::testing::Values(
+        PopupCase{"StandardInAPickerSelects", true, true, true, "&Insert|&Change|&Delete|&Select", "&Select", 0,
+                  response::Completed},
+        PopupCase{"StandardInAPickerChanges", true, true, true, "&Insert|&Change|&Delete|&Select", "&Change",
+                  request::Change, response::Cancelled},
+        PopupCase{"StandardInAnEmptyPicker", true, true, false, "&Insert|~&Change|~&Delete|~&Select", "&Insert",
+                  request::Insert, response::Cancelled},
+        PopupCase{"StandardOutsideAPicker", true, false, true, "&Insert|&Change|&Delete", "&Delete", request::Delete,
+                  response::Cancelled},
+        PopupCase{"ButtonTextsInAPicker", false, true, true, "&Select|&Insert|Chan&ge|&Delete", "Chan&ge",
+                  request::Change, response::Cancelled}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(BrowseTest, ACancelledChangeLeavesTheListWhereItWas) {
   add_names({"Alpha", "Bravo", "Charlie"});
   ui::HeadlessUser user;

@@ -3,6 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "../storage/test_folders.h"
 #include "framework_fixture.h"
 
@@ -192,6 +196,44 @@ TEST_F(RelationManagerTest, AChangeByAnotherStationIsStillDetectedThroughTheRule
   EXPECT_EQ(parent.NAME, "theirs");
   EXPECT_EQ(parent_ids_on_file(), (std::vector<int32_t>{1, 2}));
   EXPECT_THAT(children_on_file(), ElementsAre("a:1", "b:1", "c:2", "d:0"));
+}
+
+// After a read of record 0 no record is current: every way of writing the
+// record back or deleting it fails with its message and touches nothing,
+// although the buffer still holds the parent read before.
+TEST_F(RelationManagerTest, NoRecordCurrentAfterAReadOfRecordZeroMeansNothingIsWritten) {
+  struct Case {
+    const char* what;
+    std::function<int()> write;
+    std::vector<std::string> titles;
+  };
+  const Case cases[] = {
+      {"the file manager's change", [this] { return parents_fm.Update(); },
+       {"Record was not updated"}},
+      {"the file manager's delete", [this] { return parents_fm.Delete(false); },
+       {"Record was not deleted"}},
+      {"the relation manager's change", [this] { return parents_rm.Update(); },
+       {"Record was not updated"}},
+      {"the relation manager's delete", [this] { return parents_rm.Delete(false); },
+       {"Record was not deleted", "Record Delete Error"}},
+  };
+  add_family();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    presenter.shown.clear();
+    ASSERT_TRUE(read_parent(1));
+    EXPECT_EQ(parent_file.get_pointer(0), err::RecordNotFound);
+    parent.NAME = "changed";
+    parent.ID = 7;
+    EXPECT_EQ(c.write(), level::Notify);
+    EXPECT_EQ(presenter.titles(), c.titles);
+    ASSERT_FALSE(presenter.shown.empty());
+    EXPECT_THAT(presenter.shown[0].text, HasSubstr("Record Not Available (33)"));
+    EXPECT_EQ(parent_ids_on_file(), (std::vector<int32_t>{1, 2}));
+    EXPECT_THAT(children_on_file(), ElementsAre("a:1", "b:1", "c:2", "d:0"));
+    ASSERT_TRUE(read_parent(1));
+    EXPECT_EQ(parent.NAME, "one");
+  }
 }
 
 TEST_F(RelationManagerTest, ATransactionThatCannotStartIsReported) {

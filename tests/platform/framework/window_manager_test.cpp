@@ -393,6 +393,73 @@ TEST_F(FormTest, AChangeMeetingAnotherProgramsChangeShowsTheStoredRecordAndStays
   EXPECT_EQ(r.NOTE, "theirs");
 }
 
+// "Record Was Not Updated" in the form's words: with a history key it also
+// tells how the user's own values come back; without one it is the short
+// notice. Both through the update file and through the primary relation
+// manager, which real forms store through.
+struct ChangedElsewhereCase {
+  const char* name;
+  int history_key;
+  bool through_primary;
+  const char* text;
+};
+void PrintTo(const ChangedElsewhereCase& c, std::ostream* os) { *os << c.name; }
+
+class ChangedElsewhereTest : public FormTest, public ::testing::WithParamInterface<ChangedElsewhereCase> {};
+
+TEST_P(ChangedElsewhereTest, TheNoticeSuitsTheForm) {
+  const ChangedElsewhereCase& c = GetParam();
+  add("Alpha", 1, 0, "one");
+  RelationManager primary;
+  primary.Init(manager_.get(), false);
+  ItemRec history;
+  ui::HeadlessUser user;
+  file_->watch();
+  make_current("Alpha");
+  user.then([&](WindowView& v) {
+    ItemRec other_rec;
+    storage::RecordFile other(def_, &other_rec);
+    ASSERT_EQ(other.open(), 0);
+    other_rec.NAME = "Alpha";
+    ASSERT_EQ(other.get(def_.keys[0]), 0);
+    other_rec.NOTE = "theirs";
+    ASSERT_EQ(other.put(), 0);
+    v.type("?ITM:NOTE", "mine");
+    v.press("?OK");
+  });
+  user.answer_message(c.text, ui::button::Ok);
+  user.then([](WindowView& v) {
+    EXPECT_EQ(v.text("?ITM:NOTE"), "theirs");
+    v.press("?CANCEL");
+  });
+  auto w = make_window(form_window());
+  ItemForm form(*w, *manager_);
+  form.CancelAction = cancel_action::Close;
+  form.HistoryKey = c.history_key;
+  if (c.history_key) form.AddHistoryFile(&history);
+  if (c.through_primary) form.Primary = &primary;
+  GlobalRequest = request::Change;
+  EXPECT_EQ(form.Run(), response::Cancelled);
+  primary.Kill();
+  ItemRec r;
+  ASSERT_TRUE(stored("Alpha", &r));
+  EXPECT_EQ(r.NOTE, "theirs");
+}
+
+constexpr const char* kShortNotice = "This record was changed by another station.";
+constexpr const char* kHistoryNotice =
+    "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or "
+    "Ctrl+H to recall your changes.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ChangedElsewhereTest,
+    ::testing::Values(ChangedElsewhereCase{"WithoutHistoryKey", 0, false, kShortNotice},
+                      ChangedElsewhereCase{"WithoutHistoryKeyThroughPrimary", 0, true, kShortNotice},
+                      ChangedElsewhereCase{"WithHistoryKey", ui::key::CtrlApostrophe, false, kHistoryNotice},
+                      ChangedElsewhereCase{"WithHistoryKeyThroughPrimary", ui::key::CtrlApostrophe, true,
+                                           kHistoryNotice}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct DeleteCase {
   int answer;
   bool kept;

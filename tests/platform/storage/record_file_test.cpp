@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "storage_test_support.h"
@@ -194,6 +195,46 @@ TEST_F(RecordFileTest, FailedGetClearsTheBufferAndPointerZeroFindsNothing) {
   EXPECT_EQ(apps.get_pointer(0), err::RecordNotFound);
   EXPECT_EQ(apps.reget(std::string_view("0")), err::RecordNotFound);
   EXPECT_EQ(apps.reget(std::string_view("junk")), err::RecordNotFound);
+}
+
+// A read by record pointer (or by a file position, which holds one) that
+// finds nothing leaves no record current: neither a put nor an erase after it touches the record read
+// before, and the buffer stays as the caller had it.
+TEST_F(RecordFileTest, AReadThatFindsNothingLeavesNoRecordCurrent) {
+  ASSERT_EQ(apps.create(), 0);
+  ASSERT_EQ(apps.open(), 0);
+  ASSERT_EQ(add_app(apps, rec, "FIRST.APP", "C:\\DEV\\", 1), 0);
+  ASSERT_EQ(add_app(apps, rec, "GONE.APP", "C:\\DEV\\", 1), 0);
+  const int64_t gone = apps.pointer();
+  ASSERT_EQ(add_app(apps, rec, "SECOND.APP", "C:\\DEV\\", 2), 0);
+  const int64_t second = apps.pointer();
+  ASSERT_EQ(apps.get_pointer(gone), 0);
+  ASSERT_EQ(apps.erase(), 0);
+  struct Case {
+    const char* what;
+    std::function<int(RecordFile&)> read;
+  };
+  const Case cases[] = {
+      {"pointer 0", [](RecordFile& f) { return f.get_pointer(0); }},
+      {"the pointer of a deleted record", [gone](RecordFile& f) { return f.get_pointer(gone); }},
+      {"position \"0\"", [](RecordFile& f) { return f.reget(std::string_view("0")); }},
+      {"a position that is no number", [](RecordFile& f) { return f.reget(std::string_view("junk")); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(apps.get_pointer(second), 0);
+    rec.priority = 77;
+    EXPECT_EQ(c.read(apps), err::RecordNotFound);
+    EXPECT_EQ(apps.pointer(), 0);
+    EXPECT_EQ(apps.position(), "");
+    EXPECT_EQ(rec.priority, 77) << "the buffer is the caller's";
+    EXPECT_EQ(apps.put(), err::RecordNotAvailable);
+    EXPECT_EQ(apps.erase(), err::RecordNotAvailable);
+    EXPECT_EQ(apps.records(), 2);
+    ASSERT_EQ(apps.get_pointer(second), 0);
+    EXPECT_EQ(rec.application, "SECOND.APP");
+    EXPECT_EQ(rec.priority, 2) << "the record read before is as it was";
+  }
 }
 
 TEST_F(RecordFileTest, DuplicateUniqueKeyStoresNothing) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/core/clock.h"
 #include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
@@ -501,6 +503,52 @@ TEST_F(FormWindow, KeysPressTheDefaultAndCancelButtons) {
   w->alert(0, key::CtrlApostrophe);
   w->user_key(f("?FULLNAME"), key::CtrlApostrophe);
   EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::AlertKey, f("?FULLNAME"), key::CtrlApostrophe}}));
+}
+
+// An Ok button that checks the required controls: however it is pressed,
+// a blank required control takes the focus and Ok is not pressed; once the
+// controls are filled in, the same press is.
+TEST_F(FormWindow, AButtonThatChecksRequiredControlsIsNotPressedWhileOneIsBlank) {
+  struct Press {
+    const char* how;
+    std::function<bool(Window&, int ok)> press;
+    int keycode;
+  };
+  const Press presses[] = {
+      {"with the mouse", [](Window& w, int ok) { return w.user_press(ok); }, key::MouseLeft},
+      {"by Enter as the default button", [](Window& w, int) { return w.user_key(0, key::Enter); }, key::Enter},
+      {"by its key", [](Window& w, int) { return w.user_key(0, key::Insert); }, key::Insert},
+  };
+  WindowDef def = w->def();
+  def.controls[f("?OK") - 1].req = true;
+  def.controls[f("?OK") - 1].hot_key = key::Insert;
+  for (const Press& p : presses) {
+    SCOPED_TRACE(p.how);
+    target = "";
+    priority = 0;
+    w = Window::create(def, nullptr);
+    ASSERT_NE(w, nullptr);
+    w->set_first_field(1);
+    w->open();
+    pending(*w);
+    EXPECT_TRUE(p.press(*w, f("?OK")));
+    EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?APP:TARGET"), 0}}))
+        << "the first blank required control takes the focus; Ok is not accepted";
+    EXPECT_EQ(w->focus(), f("?APP:TARGET"));
+
+    w->user_type(f("?APP:TARGET"), "ACCT.EXE");
+    w->select(f("?FULLNAME"));
+    pending(*w);
+    p.press(*w, f("?OK"));
+    std::vector<Seen> seen = pending(*w);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), (Seen{Event::Accepted, f("?OK"), p.keycode})) << "the priority shows 0, which is text";
+  }
+  // Cancel checks nothing.
+  w->user_type(f("?APP:TARGET"), "");
+  pending(*w);
+  w->user_key(0, key::Escape);
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?CANCEL"), key::Escape}}));
 }
 
 TEST_F(FormWindow, CheckBoxTakesItsValues) {

@@ -1,6 +1,7 @@
 #pragma once
 // One open window as widgets. Every control of the structure becomes a
-// widget at its dialog-unit place in the window's client area; containers
+// widget at its dialog-unit place in the window's client area, made, wired
+// and refreshed by the adapter of its kind (control_adapter.h); containers
 // (groups, option groups, sheets) are drawn behind the controls they hold,
 // and which controls show follows the window: a control on a tab that is
 // not chosen is hidden like any other. What the person does goes to the
@@ -9,16 +10,18 @@
 
 #include <QtWidgets/QWidget>
 
+#include <functional>
 #include <vector>
 
 #include "platform/ui/window.h"
+#include "platform/ui/qt/control_adapter.h"
 #include "platform/ui/qt/dialog_units.h"
 
 class QKeyEvent;
 
 namespace qvn::ui::qt {
 
-class WindowWidget final : public QWidget {
+class WindowWidget final : public QWidget, private ControlHost {
  public:
   explicit WindowWidget(Window& window);
   ~WindowWidget() override;
@@ -39,37 +42,32 @@ class WindowWidget final : public QWidget {
   void set_input_blocked(bool blocked) { input_blocked_ = blocked; }
 
   QWidget* control_widget(int field) const;
-  const DialogUnits& units() const { return units_; }
+  const DialogUnits& units() const override { return units_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // ControlHost
+  Window& model() const override { return *window_; }
+  QWidget* area() override { return this; }
+  QFont control_font_of(const ControlDef& c) const override;
+  void deliver(const std::function<void(Window&)>& input) override;
+  // Hands what an entry, text or spin box holds to the window when the
+  // person changed it.
+  void commit(int field) override;
+  void watch(int field, QWidget* part) override;
+
   void build();
-  QWidget* make_control(int field);
-  // The control's font: its own where it names one, else the window's.
-  QFont control_font_of(const ControlDef& c) const;
   void place(int field, QWidget* widget);
-  void connect_input(int field, QWidget* widget);
-  void watch(int field, QWidget* widget);
   void link_prompts();
   void sync_window();
   void sync_control(int field);
   void sync_focus();
   int field_of(QObject* object) const;
-  // Hands what an entry, text or spin box holds to the window when the
-  // person changed it.
-  void commit(int field);
+  const ControlAdapter& adapter(int field) const { return adapter_for(window_->control(field).kind); }
   bool take_key(int field, QKeyEvent* key);
-
-  template <class Input>
-  void deliver(Input&& input) {
-    if (window_ == nullptr || following_ || input_blocked_) return;
-    input(*window_);
-    delivered_ = true;
-    if (window_ != nullptr) sync(0);
-  }
 
   Window* window_;
   QFont font_;

@@ -1,4 +1,4 @@
-#include "automation/sound.h"
+#include "platform/sound/sound.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,10 +11,13 @@
 
 #include "platform/core/error_state.h"
 
-namespace qvn::automation {
+namespace qvn::sound {
 namespace {
 
 namespace fs = std::filesystem;
+
+// A sound of the program's resources.
+constexpr const char* kSample = "ir_inter.wav";
 
 std::string read(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
@@ -40,7 +43,7 @@ std::string pcm_format(int channels, int rate, int bits, int format = 1) {
 }
 
 TEST(Sound, TheShippedChimeIsAShortPcmWav) {
-  const std::string bytes = read(fs::path(QVN_TEST_RESOURCES) / "sounds" / kNotRunningSound);
+  const std::string bytes = read(fs::path(QVN_TEST_RESOURCES) / "sounds" / kSample);
   ASSERT_FALSE(bytes.empty());
   auto w = parse_wav(bytes);
   ASSERT_TRUE(w.has_value());
@@ -120,7 +123,7 @@ TEST_F(SoundFiles, PlayingGoesOnAtOnceWhenThereIsNothingToPlay) {
 }
 
 TEST_F(SoundFiles, TheChimePlaysWithinItsOwnLengthOrNotAtAll) {
-  const fs::path chime = fs::path(QVN_TEST_RESOURCES) / "sounds" / kNotRunningSound;
+  const fs::path chime = fs::path(QVN_TEST_RESOURCES) / "sounds" / kSample;
   const auto w = parse_wav(read(chime));
   ASSERT_TRUE(w.has_value());
   const auto started = std::chrono::steady_clock::now();
@@ -137,4 +140,4 @@ TEST_F(SoundFiles, TheChimePlaysWithinItsOwnLengthOrNotAtAll) {
 }
 
 }  // namespace
-}  // namespace qvn::automation
+}  // namespace qvn::sound

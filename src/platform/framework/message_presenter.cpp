@@ -1,8 +1,8 @@
-#include "automation/message_presenter.h"
+#include "platform/framework/message_presenter.h"
 
 #include "platform/ui/backend.h"
 
-namespace qvn::automation {
+namespace qvn::framework {
 
 namespace {
 
@@ -37,4 +37,4 @@ WindowMessagePresenter& window_message_presenter() {
   return presenter;
 }
 
-}  // namespace qvn::automation
+}  // namespace qvn::framework

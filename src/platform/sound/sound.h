@@ -1,6 +1,6 @@
 #pragma once
-// Playing the program's sounds: PCM WAV files, played to the end on the
-// machine's default audio output before the call returns.
+// Playing sounds: PCM WAV files, played to the end on the machine's default
+// audio output before the call returns.
 
 #include <cstdint>
 #include <optional>
@@ -8,10 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qvn::automation {
-
-// The sound the main window plays when the environment is not running.
-inline constexpr const char* kNotRunningSound = "ir_inter.wav";
+namespace qvn::sound {
 
 // Where a sound named by its bare file name is found: the current folder,
 // then the program's own folder, then the program's resources folder. ""
@@ -38,4 +35,4 @@ std::optional<WavSound> parse_wav(std::string_view bytes);
 // silently. Leaves the last error alone.
 bool play_sound(std::string_view file);
 
-}  // namespace qvn::automation
+}  // namespace qvn::sound

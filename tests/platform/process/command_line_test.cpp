@@ -1,4 +1,4 @@
-#include "automation/command_line.h"
+#include "platform/process/command_line.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@
 #include "platform/core/error_state.h"
 #include "platform/ui/headless.h"
 
-namespace qvn::automation {
+namespace qvn::process {
 namespace {
 
 namespace fs = std::filesystem;
@@ -156,4 +156,4 @@ TEST_F(StartProgram, AProgramThatCannotStartSetsAnErrorCode) {
 }
 
 }  // namespace
-}  // namespace qvn::automation
+}  // namespace qvn::process

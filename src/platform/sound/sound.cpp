@@ -1,4 +1,4 @@
-#include "automation/sound.h"
+#include "platform/sound/sound.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +17,7 @@
 #define QVN_SOUND_ALSA 1
 #endif
 
-namespace qvn::automation {
+namespace qvn::sound {
 
 namespace {
 
@@ -200,4 +200,4 @@ bool play_sound(std::string_view file) {
   return play_pcm(*w);
 }
 
-}  // namespace qvn::automation
+}  // namespace qvn::sound

@@ -1,7 +1,7 @@
 #pragma once
-// Starting the development environment from the command line the settings
-// hold. The line is split into a program and its arguments the way a shell
-// splits words, but no shell runs it: a ";" or "&&" in it is just text.
+// Starting a program from a command line. The line is split into a program
+// and its arguments the way a shell splits words, but no shell runs it: a
+// ";" or "&&" in it is just text.
 
 #include <sys/types.h>
 
@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qvn::automation {
+namespace qvn::process {
 
 // Splits a command line into words. Blanks and tabs separate words; text in
 // single quotes is taken as it stands; in double quotes a backslash keeps
@@ -32,4 +32,4 @@ std::optional<std::vector<std::string>> split_command_line(std::string_view line
 // 5 when it may not be run, 90 (with the system's reason) otherwise.
 pid_t start_program(std::string_view command_line);
 
-}  // namespace qvn::automation
+}  // namespace qvn::process

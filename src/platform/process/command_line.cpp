@@ -1,4 +1,4 @@
-#include "automation/command_line.h"
+#include "platform/process/command_line.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -13,7 +13,7 @@
 
 extern char** environ;
 
-namespace qvn::automation {
+namespace qvn::process {
 
 std::optional<std::vector<std::string>> split_command_line(std::string_view line) {
   std::vector<std::string> words;
@@ -111,4 +111,4 @@ pid_t start_program(std::string_view command_line) {
   return pid;
 }
 
-}  // namespace qvn::automation
+}  // namespace qvn::process

@@ -5,14 +5,14 @@
 
 #include "platform/framework/error_manager.h"
 
-namespace qvn::automation {
+namespace qvn::framework {
 
-class WindowMessagePresenter final : public framework::ErrorPresenter {
+class WindowMessagePresenter final : public ErrorPresenter {
  public:
-  int show(const framework::MessageBox& box) override;
+  int show(const MessageBox& box) override;
 };
 
 // The program's presenter, installed with error_manager.SetPresenter at start.
 WindowMessagePresenter& window_message_presenter();
 
-}  // namespace qvn::automation
+}  // namespace qvn::framework

@@ -1,0 +1,37 @@
+#include "platform/framework/procedure.h"
+
+#include "platform/framework/error_manager.h"
+#include "platform/framework/request.h"
+#include "platform/framework/window_manager.h"
+
+namespace qvn::framework {
+
+int call_procedure(const Procedure& procedure, int request) {
+  if (!procedure) {
+    GlobalRequest = request::None;
+    GlobalResponse = response::Cancelled;
+    return GlobalResponse;
+  }
+  GlobalRequest = request;
+  GlobalResponse = response::None;
+  procedure();
+  GlobalRequest = request::None;
+  if (GlobalResponse == response::None) GlobalResponse = response::Cancelled;
+  return GlobalResponse;
+}
+
+int run_procedure(std::string_view name, WindowManager& manager) {
+  return run_procedure(name, manager, error_manager);
+}
+
+int run_procedure(std::string_view name, WindowManager& manager, ErrorManager& errors) {
+  int response;
+  {
+    ProcedureScope scope(errors, name);
+    response = manager.Run();
+  }
+  GlobalResponse = response;
+  return response;
+}
+
+}  // namespace qvn::framework
