@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "automation/main_window.h"
-#include "automation/settings_file.h"
+#include "data/settings_file.h"
 #include "data/startup.h"
 #include "platform/framework/error_manager.h"
 #include "platform/framework/message_presenter.h"
@@ -15,7 +15,7 @@
 
 int main() {
   // ".\QVN.INI" is the one in the folder the program starts in, for good.
-  qvn::automation::settings_file();
+  qvn::data::settings_file();
 
   std::unique_ptr<qvn::ui::qt::QtBackend> backend = qvn::ui::qt::QtBackend::create();
   if (!backend) {

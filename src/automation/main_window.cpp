@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "automation/settings_file.h"
+#include "data/settings_file.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
@@ -272,14 +272,14 @@ int MainWindow::TakeWindowEvent() {
 // is opened, so every file lies in the folder the settings name; the tree's
 // first load and the retained subset follow once the files are open.
 int MainWindow::OpenDataFiles() {
-  if (const std::vector<std::string> problems = read_settings_file(); !problems.empty()) {
+  if (const std::vector<std::string> problems = data::read_settings_file(); !problems.empty()) {
     std::string text;
     for (const std::string& p : problems) text += (text.empty() ? "" : "|") + p;
     ui::message(text, "Settings", ui::MessageIcon::Stop);
   }
-  if (settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
+  if (data::settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
   if (!SettleDataFolder()) return framework::level::Fatal;
-  prefix_data_file_names();
+  data::prefix_data_file_names();
   if (data::GLO_UseNewLog[0] == 'Y') data::TempFile.create();
   files_opened_ = true;
   if (data::apps_relation_manager->Open() != framework::level::Benign ||
@@ -293,12 +293,12 @@ int MainWindow::OpenDataFiles() {
 }
 
 bool MainWindow::SettleDataFolder() {
-  std::string problem = data_folder_problem();
+  std::string problem = data::data_folder_problem();
   if (problem.empty()) return true;
   ui::message(problem + "||Choose the folder of the data files in the settings.", "Data Folder",
               ui::MessageIcon::Stop);
   if (main_calls().GetConfig) main_calls().GetConfig();
-  problem = data_folder_problem();
+  problem = data::data_folder_problem();
   if (problem.empty()) return true;
   ui::message(problem + "||QVN cannot open its data files and will close.", "Data Folder", ui::MessageIcon::Stop);
   return false;

@@ -15,17 +15,17 @@ void SettingsManager::Update() { settings_update(*this); }
 void settings_fetch(SettingsManager& manager) {
   // Each assignment cuts the value to the setting's width: the first
   // character, up to 254 characters, the first 64 padded with blanks.
-  GLO_UseNewLog = manager.Read(kPreservedSection, kUseNewLogKey);
-  GLO_RunString = manager.Read(kPreservedSection, kRunStringKey);
-  GLO_FilePath = manager.Read(kPreservedSection, kFilePathKey);
+  GLO_UseNewLog = manager.Read(kPreservedSection, kProfileUseNewLogKey);
+  GLO_RunString = manager.Read(kPreservedSection, kProfileRunStringKey);
+  GLO_FilePath = manager.Read(kPreservedSection, kProfileFilePathKey);
   manager.IniManager::Fetch();
 }
 
 void settings_update(SettingsManager& manager) {
   manager.IniManager::Update();
-  manager.Write(kPreservedSection, kUseNewLogKey, GLO_UseNewLog.clipped());
-  manager.Write(kPreservedSection, kRunStringKey, GLO_RunString.view());
-  manager.Write(kPreservedSection, kFilePathKey, GLO_FilePath.clipped());
+  manager.Write(kPreservedSection, kProfileUseNewLogKey, GLO_UseNewLog.clipped());
+  manager.Write(kPreservedSection, kProfileRunStringKey, GLO_RunString.view());
+  manager.Write(kPreservedSection, kProfileFilePathKey, GLO_FilePath.clipped());
 }
 
 }  // namespace qvn::data

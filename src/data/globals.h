@@ -20,11 +20,11 @@ extern FixedString<64> GLO_FilePath;
 // 1: the project-subset tags are kept between runs.
 extern uint8_t GLO_RETAINTAGS;
 
-// Section and keys of the settings in the profile.
+// Section and keys of the settings in the per-user profile.
 inline constexpr const char* kPreservedSection = "Preserved";
-inline constexpr const char* kUseNewLogKey = "GLO:UseNewLog";
-inline constexpr const char* kRunStringKey = "GLO:RunString";
-inline constexpr const char* kFilePathKey = "GLO:FilePath";
+inline constexpr const char* kProfileUseNewLogKey = "GLO:UseNewLog";
+inline constexpr const char* kProfileRunStringKey = "GLO:RunString";
+inline constexpr const char* kProfileFilePathKey = "GLO:FilePath";
 
 // The program's settings manager; its hooks are settings_fetch and
 // settings_update.

@@ -27,7 +27,7 @@ TEST(SettingsNumber, ReadsWholeNumbersAndNothingElse) {
       {"1", 1},   {" 1 ", 1}, {"0", 0},    {"", 0},     {"abc", 0}, {"1abc", 0},
       {"-1", -1}, {"+7", 7},  {"2.9", 2},  {"300", 300}, {"1 2", 0}, {".", 0},
   };
-  for (const auto& [text, expected] : cases) EXPECT_EQ(settings_number(text), expected) << '"' << text << '"';
+  for (const auto& [text, expected] : cases) EXPECT_EQ(data::settings_number(text), expected) << '"' << text << '"';
 }
 
 TEST_F(MainWindowTest, TheSettingsFileReplacesTheProfileValuesWhenTheWindowOpens) {
@@ -299,8 +299,8 @@ TEST_F(MainWindowTest, AFolderNameThatWouldCutAFileNameIsRefused) {
 TEST_F(MainWindowTest, TheSettingsFileStaysInTheStartFolderWhenTheCurrentFolderMoves) {
   seed(kTwoApps);
   const fs::path start = fs::current_path();
-  anchor_settings_file(dir.string());
-  const std::string before = settings_file();
+  data::anchor_settings_file(dir.string());
+  const std::string before = data::settings_file();
   fs::path elsewhere = dir / "elsewhere";
   fs::create_directory(elsewhere);
   ASSERT_EQ(::chdir(elsewhere.c_str()), 0);
@@ -308,8 +308,8 @@ TEST_F(MainWindowTest, TheSettingsFileStaysInTheStartFolderWhenTheCurrentFolderM
   close_at_once(user);
   Main();
   ASSERT_EQ(::chdir(start.c_str()), 0);
-  EXPECT_EQ(settings_file(), before);
-  EXPECT_EQ(settings_file(), (dir / "QVN.INI").string());
+  EXPECT_EQ(data::settings_file(), before);
+  EXPECT_EQ(data::settings_file(), (dir / "QVN.INI").string());
   EXPECT_EQ(data::GLO_FilePath.str(), data_folder()) << "read from the start folder's file";
 }
 

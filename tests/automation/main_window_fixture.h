@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "automation/main_window.h"
-#include "automation/settings_file.h"
+#include "data/settings_file.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
@@ -55,7 +55,7 @@ class MainWindowTest : public ::testing::Test {
     fs::permissions(sockets, fs::perms::owner_all);
     ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
     ASSERT_TRUE(environment.start()) << error_text();
-    anchor_settings_file(dir.string());
+    data::anchor_settings_file(dir.string());
     write_settings({{"NewLog", "N"}, {"CL_Command", "ide-sim"}, {"FilePath", data_folder()}, {"RetainTags", "0"}});
     error_manager.Init();
     error_manager.SetPresenter(&framework::window_message_presenter());

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qvn::automation {
+namespace qvn::data {
 
 inline constexpr const char* kSettingsFileName = ".\\QVN.INI";
 inline constexpr const char* kSettingsSection = "Preserved";
@@ -63,4 +63,4 @@ std::string data_folder_problem();
 // REQUIRES: data_folder_problem() is empty.
 void prefix_data_file_names();
 
-}  // namespace qvn::automation
+}  // namespace qvn::data

@@ -1,4 +1,4 @@
-#include "automation/settings_file.h"
+#include "data/settings_file.h"
 
 #include <array>
 #include <cctype>
@@ -12,7 +12,7 @@
 #include "platform/profile/native_path.h"
 #include "platform/profile/profile_string.h"
 
-namespace qvn::automation {
+namespace qvn::data {
 
 namespace fs = std::filesystem;
 
@@ -28,7 +28,7 @@ std::string resolve_against(const fs::path& folder) {
 }
 
 std::array<storage::NameVar*, 4> data_file_names() {
-  return {&data::AppsFileName, &data::ProjectsFileName, &data::TempFileName, &data::TagFileName};
+  return {&AppsFileName, &ProjectsFileName, &TempFileName, &TagFileName};
 }
 
 bool is_blank_char(char c) { return c == ' ' || c == '\t'; }
@@ -96,19 +96,19 @@ std::vector<std::string> read_settings_file() {
                        std::to_string(width) + " characters and is left blank.");
     return std::string();
   };
-  data::GLO_UseNewLog = std::string_view(value(kNewLogKey)).substr(0, 1);
-  data::GLO_RunString = fitting(kRunStringKey, decltype(data::GLO_RunString)::capacity);
-  data::GLO_FilePath = fitting(kFilePathKey, decltype(data::GLO_FilePath)::width);
-  data::GLO_RETAINTAGS = static_cast<uint8_t>(settings_number(value(kRetainTagsKey)));
+  GLO_UseNewLog = std::string_view(value(kNewLogKey)).substr(0, 1);
+  GLO_RunString = fitting(kRunStringKey, decltype(GLO_RunString)::capacity);
+  GLO_FilePath = fitting(kFilePathKey, decltype(GLO_FilePath)::width);
+  GLO_RETAINTAGS = static_cast<uint8_t>(settings_number(value(kRetainTagsKey)));
   return problems;
 }
 
 bool settings_missing() {
-  return data::GLO_UseNewLog.blank() || data::GLO_RunString.clipped().empty() || data::GLO_FilePath.blank();
+  return GLO_UseNewLog.blank() || GLO_RunString.clipped().empty() || GLO_FilePath.blank();
 }
 
 std::string data_folder_prefix() {
-  std::string folder = profile::native_path(data::GLO_FilePath.clipped());
+  std::string folder = profile::native_path(GLO_FilePath.clipped());
   if (!folder.empty() && folder.back() != '/') folder += '/';
   return folder;
 }
@@ -116,7 +116,7 @@ std::string data_folder_prefix() {
 std::string data_folder_problem() {
   const std::string prefix = data_folder_prefix();
   if (prefix.empty()) return {};
-  const std::string shown(data::GLO_FilePath.clipped());
+  const std::string shown(GLO_FilePath.clipped());
   std::error_code ec;
   if (!fs::is_directory(prefix, ec)) return "The data folder " + shown + " does not exist.";
   for (const storage::NameVar* name : data_file_names()) {
@@ -133,4 +133,4 @@ void prefix_data_file_names() {
   for (storage::NameVar* name : data_file_names()) *name = prefix + std::string(name->clipped());
 }
 
-}  // namespace qvn::automation
+}  // namespace qvn::data
