@@ -321,7 +321,7 @@ TEST_F(IdeSim, StartSecondsServesOnlyAfterTheSlowStart) {
   ASSERT_TRUE(start({"--start-seconds", "1.5"})) << "ide-sim did not come up";
   EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(1500));
   const std::string log = read_all(log_);
-  EXPECT_NE(log.find("starting: pid " + std::to_string(pid_) + ", serving in 1.5 seconds"), std::string::npos) << log;
+  EXPECT_NE(log.find("starting: pid " + std::to_string(pid_) + ", a slow start of 1.5 seconds"), std::string::npos) << log;
   EXPECT_LT(log.find("starting: "), log.find("serving ClarionWin"));
 }
 

@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   if (options->start_seconds > 0) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", options->start_seconds);
-    log.line("starting: pid " + std::to_string(::getpid()) + ", serving in " + seconds + " seconds");
+    log.line("starting: pid " + std::to_string(::getpid()) + ", a slow start of " + seconds + " seconds");
     if (!wait_before_serving(options->start_seconds)) {
       log.line("stopped");
       return 0;
