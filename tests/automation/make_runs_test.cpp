@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "runs_fixture.h"
 
 namespace qvn::automation::testing {
@@ -89,14 +92,15 @@ TEST_F(MakeRunsTest, TheTaggedApplicationsAreMadeByPriorityThenNameWhateverRowIs
   // One conversation per application, each closed after its wait, besides
   // the one the window opened with.
   EXPECT_TRUE(sim.says("conversation 5 closed"));
-  // The runs change targets in memory only: every record is as it was.
+  // The runs change targets in memory only: no record is written.
   const std::vector<AppOnFile> after = apps_on_file();
   ASSERT_EQ(after.size(), apps.size());
   for (const AppOnFile& a : after) {
     for (const AppOnFile& b : apps) {
-      if (b.application == a.application) {
-        EXPECT_EQ(a.target, b.target) << a.application << " keeps its bare target";
-      }
+      if (b.application != a.application) continue;
+      EXPECT_EQ(std::tie(a.priority, a.tag, a.project, a.folder, a.target),
+                std::tie(b.priority, b.tag, b.project, b.folder, b.target))
+          << a.application << " is as it was, its target bare";
     }
   }
 }
@@ -121,7 +125,8 @@ TEST_F(MakeRunsTest, WithNothingTaggedTheRunConnectsBeepsAndIsComplete) {
 TEST_F(MakeRunsTest, AProjectRunMakesTheProjectOnTheSelectedLineByPriorityTaggedOrNot) {
   sim.start();
   const std::vector<AppOnFile> apps = {app("FIVE.APP", 5, 0, "FIVE.DLL", 1), app("ONE.APP", 1, 1, "ONE.DLL", 1),
-                                       app("THREE.APP", 3, 0, "THREE.EXE", 1), app("OTHER.APP", 2, 1, "OTHER.EXE", 2)};
+                                       app("THREE.APP", 3, 0, "THREE.EXE", 1), app("alpha.APP", 3, 0, "ALPHA.EXE", 1),
+                                       app("OTHER.APP", 2, 1, "OTHER.EXE", 2)};
   seed(apps, {{1, "Accounting"}, {2, "Warehouse"}});
   HeadlessUser user;
   StatusHistory status(user);
@@ -137,12 +142,14 @@ TEST_F(MakeRunsTest, AProjectRunMakesTheProjectOnTheSelectedLineByPriorityTagged
     EXPECT_EQ(w.choice("?SHEET1"), 2);
   });
   Main();
-  EXPECT_THAT(made(), ElementsAre("ONE.APP", "THREE.APP", "FIVE.APP"));
-  EXPECT_THAT(log_events(), ElementsAre("ONE.APP: Begin Make", "ONE.APP: Make Finished", "THREE.APP: Begin Make",
-                                        "THREE.APP: Make Finished", "FIVE.APP: Begin Make", "FIVE.APP: Make Finished"));
+  EXPECT_THAT(made(), ElementsAre("ONE.APP", "alpha.APP", "THREE.APP", "FIVE.APP"))
+      << "by priority, equal ones by name without regard to case";
+  EXPECT_THAT(log_events(), ElementsAre("ONE.APP: Begin Make", "ONE.APP: Make Finished", "alpha.APP: Begin Make",
+                                        "alpha.APP: Make Finished", "THREE.APP: Begin Make", "THREE.APP: Make Finished",
+                                        "FIVE.APP: Begin Make", "FIVE.APP: Make Finished"));
   // A target that names no folder is made, and waited for, in its
   // application's folder: where the environment writes it.
-  for (size_t i = 0; i < 3; ++i) {
+  for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(built_from(fs::path(apps[i].folder) / apps[i].target),
               "Built by ide-sim from " + apps[i].folder + apps[i].application);
   }
@@ -201,13 +208,15 @@ TEST_F(MakeRunsTest, TheSubsetIsMadeWithItsApplicationsCurrentTargetsAndPrioriti
   const AppOnFile journal = app("JOURNAL.APP", 1, 0, "JOURNAL.DLL", 2);
   const std::string gone_folder = folder("GONE");
   write(gone_folder, "GONE.APP", "TARGET=GONE.EXE\n");
-  seed({ledger, journal, app("STOCK.APP", 2, 1, "STOCK.DLL", 2)}, {{1, "Accounting"}, {2, "Warehouse"}});
+  const AppOnFile abc = app("abc.APP", 4, 0, "ABC.DLL", 1);
+  seed({ledger, journal, abc, app("STOCK.APP", 2, 1, "STOCK.DLL", 2)}, {{1, "Accounting"}, {2, "Warehouse"}});
   // The subset as it was picked long ago: LEDGER.APP then made OLD.DLL at
   // priority 1; GONE.APP is no longer on file at all.
   std::ofstream(ledger.folder + "OLD.DLL") << "another program's file";
   seed_retained({{"LEDGER.APP", ledger.folder, 1, "OLD.DLL"},
                  {"JOURNAL.APP", journal.folder, 9, "JOURNAL.DLL"},
-                 {"GONE.APP", gone_folder, 5, "GONE.EXE"}});
+                 {"GONE.APP", gone_folder, 5, "GONE.EXE"},
+                 {"abc.APP", abc.folder, 4, "ABC.DLL"}});
   HeadlessUser user;
   StatusHistory status(user);
   user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB4"); });
@@ -217,9 +226,11 @@ TEST_F(MakeRunsTest, TheSubsetIsMadeWithItsApplicationsCurrentTargetsAndPrioriti
     EXPECT_EQ(w.choice("?SHEET1"), 4) << "the subsets' tab is chosen at the end";
   });
   Main();
-  EXPECT_THAT(made(), ElementsAre("JOURNAL.APP", "LEDGER.APP", "GONE.APP")) << "by the current priorities 1, 4, 5";
-  EXPECT_THAT(log_events(), ElementsAre("JOURNAL.APP: Begin Make", "JOURNAL.APP: Make Finished", "LEDGER.APP: Begin Make",
-                                        "LEDGER.APP: Make Finished", "GONE.APP: Begin Make", "GONE.APP: Make Finished"));
+  EXPECT_THAT(made(), ElementsAre("JOURNAL.APP", "abc.APP", "LEDGER.APP", "GONE.APP"))
+      << "by the current priorities 1, 4, 4, 5, equal ones by name without regard to case";
+  EXPECT_THAT(log_events(), ElementsAre("JOURNAL.APP: Begin Make", "JOURNAL.APP: Make Finished", "abc.APP: Begin Make",
+                                        "abc.APP: Make Finished", "LEDGER.APP: Begin Make", "LEDGER.APP: Make Finished",
+                                        "GONE.APP: Begin Make", "GONE.APP: Make Finished"));
   EXPECT_EQ(read_file(ledger.folder + "OLD.DLL"), "another program's file") << "a stale target is not removed";
   EXPECT_TRUE(fs::exists(ledger.folder + "LEDGER.DLL"));
   EXPECT_TRUE(fs::exists(gone_folder + "GONE.EXE"));
@@ -228,6 +239,7 @@ TEST_F(MakeRunsTest, TheSubsetIsMadeWithItsApplicationsCurrentTargetsAndPrioriti
   EXPECT_FALSE(status.shown("JOURNAL.APP Compiled & Made 1"));
   // Kept for the next start with what the run found, the targets bare.
   EXPECT_THAT(retained(), ElementsAre(Retained{"JOURNAL.APP", journal.folder, 1, "JOURNAL.DLL"},
+                                      Retained{"abc.APP", abc.folder, 4, "ABC.DLL"},
                                       Retained{"LEDGER.APP", ledger.folder, 4, "LEDGER.DLL"},
                                       Retained{"GONE.APP", gone_folder, 5, "GONE.EXE"}));
 }
