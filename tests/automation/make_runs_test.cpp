@@ -509,7 +509,7 @@ TEST_F(MakeRunsTest, NamesThatDoNotFitAreRefusedBeforeAnythingIsRemovedOrSent) {
   EXPECT_EQ(read_file(quoted + "Q.EXE"), "old");
 }
 
-// F1: a target that never comes.
+// A target that never comes.
 struct WaitLimitCase {
   const char* typed;  // into ?TIMEOUT
   int minutes;        // the wait's limit
