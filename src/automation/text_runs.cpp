@@ -100,7 +100,7 @@ Outcome TextRuns::Convert(const Kind& kind) {
   // event before; the first look only notes it.
   std::optional<int64_t> last_size;
   const auto finished = [&] {
-    const std::optional<files::FileStamp> now = stamp_of(is_import(kind) ? output : data::DosFileName.str());
+    const std::optional<files::FileStamp> now = stamp_of(output);
     if (!now) return false;
     if (is_import(kind)) return !before || *now != *before;
     if (last_size == now->size) return true;
