@@ -118,8 +118,8 @@ int main() {
   qvn::data::TempFileName = "TEMPFILE.TPS";
   qvn::data::TagFileName = "TF.TPS";
   const std::string sim_log = (root / "ide-sim.log").string();
-  std::ofstream(root / "QVN.INI") << "[Preserved]\nNewLog=N\nCL_Command='" << IDE_SIM_PATH << "'\nFilePath=" << data.string()
-                                  << "/\nRetainTags=0\n";
+  std::ofstream(root / "QVN.INI") << "[Preserved]\nNewLog=N\nCL_Command='" << IDE_SIM_PATH
+                                  << "'\nFilePath=" << data.string() << "/\nRetainTags=0\n";
   qvn::automation::anchor_settings_file(root.string());
 
   std::string path = IDE_SIM_PATH, log_option = "--log", build = "--build-seconds", seconds = "0.2";

@@ -145,8 +145,9 @@ class Conversation {
   // events only; when it is met, the finish action runs. After N minutes of
   // the process's steady clock without it, N the larger of Loc:TimeOut and
   // Loc:WaitLimit, the entry "Error 2 Output not found after N minutes" is
-  // logged for the application. A request to close the window ends the wait with the entry
-  // "Run ended: the window is closing"; EndRun then passes the request on.
+  // logged for the application. A request to close the window ends the wait
+  // with the entry "Run ended: the window is closing"; EndRun then passes
+  // the request on.
   WaitEnd CompletionWait(std::string_view app, WaitOn on, const std::function<bool()>& finished,
                          const std::function<void()>& finish_action);
 

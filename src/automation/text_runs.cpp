@@ -18,14 +18,38 @@ namespace {
 
 bool is_import(const TextRuns::Kind& kind) { return kind.question != nullptr; }
 
-const TextRuns::Kind kImportDct{"Are you sure you want to import .TXD?", Command::ImportDictionary, ".TXD", ".DCT",
-                                ".TXD not found", "Begin DCT Import", "Import DCT Finished", "Error Importing .DCT "};
-const TextRuns::Kind kImportApp{"Are you sure you want to import .TXA into .APP?", Command::ImportApplication, ".TXA",
-                                ".APP", ".TXA not found", "Begin APP Import", "Import APP Finished", "Error Making .App "};
-const TextRuns::Kind kExportApp{nullptr, Command::ExportApplication, ".APP", ".TXA", ".APP not found", "Begin APP Export",
-                                "Export APP Finished", "Error Exporting .App "};
-const TextRuns::Kind kExportDct{nullptr, Command::ExportDictionary, ".DCT", ".TXD", ".DCT not found", "Begin DCT Export",
-                                "Export DCT Finished", "Error Exporting .DCT "};
+const TextRuns::Kind kImportDct{"Are you sure you want to import .TXD?",
+                                Command::ImportDictionary,
+                                ".TXD",
+                                ".DCT",
+                                ".TXD not found",
+                                "Begin DCT Import",
+                                "Import DCT Finished",
+                                "Error Importing .DCT "};
+const TextRuns::Kind kImportApp{"Are you sure you want to import .TXA into .APP?",
+                                Command::ImportApplication,
+                                ".TXA",
+                                ".APP",
+                                ".TXA not found",
+                                "Begin APP Import",
+                                "Import APP Finished",
+                                "Error Making .App "};
+const TextRuns::Kind kExportApp{nullptr,
+                                Command::ExportApplication,
+                                ".APP",
+                                ".TXA",
+                                ".APP not found",
+                                "Begin APP Export",
+                                "Export APP Finished",
+                                "Error Exporting .App "};
+const TextRuns::Kind kExportDct{nullptr,
+                                Command::ExportDictionary,
+                                ".DCT",
+                                ".TXD",
+                                ".DCT not found",
+                                "Begin DCT Export",
+                                "Export DCT Finished",
+                                "Error Exporting .DCT "};
 
 }  // namespace
 

@@ -31,14 +31,14 @@ class TextRuns {
 
   // What differs between the four runs.
   struct Kind {
-    const char* question;       // asked first, imports only
+    const char* question;  // asked first, imports only
     Command command;
-    const char* source_ext;     // the file converted
-    const char* output_ext;     // the file written
-    const char* not_found;      // entry when the source is missing
-    const char* begin;          // entry before the command
-    const char* finished;       // entry when the output is there
-    const char* error_text;     // the error path's box, before the code
+    const char* source_ext;  // the file converted
+    const char* output_ext;  // the file written
+    const char* not_found;   // entry when the source is missing
+    const char* begin;       // entry before the command
+    const char* finished;    // entry when the output is there
+    const char* error_text;  // the error path's box, before the code
   };
 
  private:

@@ -105,7 +105,6 @@ TEST_F(MakeRunsTest, TheTaggedApplicationsAreMadeByPriorityThenNameWhateverRowIs
   }
 }
 
-
 TEST_F(MakeRunsTest, WithNothingTaggedTheRunConnectsBeepsAndIsComplete) {
   sim.start();
   seed({app("MAIN.APP", 1, 0, "MAIN.EXE")});
@@ -197,8 +196,7 @@ TEST_P(MakeRunsNoProject, FindsNoProjectAndMakesNothing) {
 INSTANTIATE_TEST_SUITE_P(Lines, MakeRunsNoProject,
                          ::testing::Values(NoProjectCase{"TheRoot", 1},
                                            NoProjectCase{"AnApplicationNamedLikeAProject", 3},
-                                           NoProjectCase{"AProjectWithoutApplications", 4},
-                                           NoProjectCase{"NoLine", 0}),
+                                           NoProjectCase{"AProjectWithoutApplications", 4}, NoProjectCase{"NoLine", 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MakeRunsTest, TheSubsetIsMadeWithItsApplicationsCurrentTargetsAndPriorities) {
@@ -350,24 +348,25 @@ TEST_P(MakeRunsDdeError, EndsTheRunAfterOneBoxAndOneEntry) {
   user.answer_message(c.box, ui::button::Ok);
   user.answer_message(std::string("1") + kMissingTargetsWarning, ui::button::Ok);
   Main();
-  EXPECT_THAT(log_events(), ElementsAre("ZERO.APP: Begin Make", "ZERO.APP: Make Aborted: Target name or type not specified",
-                                        "ONE.APP: Begin Make", "ONE.APP: Make Finished", "TWO.APP: Begin Make",
-                                        std::string("TWO.APP: ") + c.entry));
+  EXPECT_THAT(log_events(),
+              ElementsAre("ZERO.APP: Begin Make", "ZERO.APP: Make Aborted: Target name or type not specified",
+                          "ONE.APP: Begin Make", "ONE.APP: Make Finished", "TWO.APP: Begin Make",
+                          std::string("TWO.APP: ") + c.entry));
   EXPECT_THAT(messages(user), ElementsAre(c.box, std::string("1") + kMissingTargetsWarning)) << "one box for the error";
   EXPECT_EQ(user.messages()[0].box.caption, "");
   EXPECT_FALSE(fs::exists(work / "THREE" / "THREE.EXE"));
   EXPECT_EQ(count_of(sim.log_text(), "THREE.APP"), 0) << "nothing is sent after the error";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Errors, MakeRunsDdeError,
-    ::testing::Values(DdeErrorCase{"Refused", "", "REFUSE=Locked by another user\n", "Error 3 : Locked by another user",
-                                   "Error 603 DDEexecute - invalid command"},
-                      DdeErrorCase{"TheEnvironmentWentAway", "", "EXIT=1\n", "Unexpected Error: 602",
-                                   "Error 602 DDE channel is not open"},
-                      DdeErrorCase{"TheReopenFindsNoServer", "EXIT-AFTER=1\n", "", "Unexpected Error: 602",
-                                   "Error 602 DDE channel is not open"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Errors, MakeRunsDdeError,
+                         ::testing::Values(DdeErrorCase{"Refused", "", "REFUSE=Locked by another user\n",
+                                                        "Error 3 : Locked by another user",
+                                                        "Error 603 DDEexecute - invalid command"},
+                                           DdeErrorCase{"TheEnvironmentWentAway", "", "EXIT=1\n",
+                                                        "Unexpected Error: 602", "Error 602 DDE channel is not open"},
+                                           DdeErrorCase{"TheReopenFindsNoServer", "EXIT-AFTER=1\n", "",
+                                                        "Unexpected Error: 602", "Error 602 DDE channel is not open"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // The test for the application's own file, on the middle one of three.
 struct AppFileCase {
@@ -445,24 +444,24 @@ TEST_P(MakeRunsStuckTarget, IsAnErrorOfThatApplicationAndNothingIsSentForIt) {
   EXPECT_TRUE(user.messages().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Targets, MakeRunsStuckTarget,
-    ::testing::Values(StuckTargetCase{"AFolder",
-                                      [](const fs::path&, const std::string& at) {
-                                        fs::create_directory(at + "TWO.EXE");
-                                        return std::string("TWO.EXE");
-                                      }},
-                      StuckTargetCase{"AReadOnlyFile",
-                                      [](const fs::path&, const std::string& at) {
-                                        std::ofstream(at + "TWO.EXE") << "old";
-                                        fs::permissions(at + "TWO.EXE", fs::perms::owner_read | fs::perms::group_read);
-                                        return std::string("TWO.EXE");
-                                      }},
-                      StuckTargetCase{"ADataFileThisProgramHasOpen",
-                                      [](const fs::path& data, const std::string&) {
-                                        return (data / "TEMPFILE.TPS").string();
-                                      }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Targets, MakeRunsStuckTarget,
+                         ::testing::Values(StuckTargetCase{"AFolder",
+                                                           [](const fs::path&, const std::string& at) {
+                                                             fs::create_directory(at + "TWO.EXE");
+                                                             return std::string("TWO.EXE");
+                                                           }},
+                                           StuckTargetCase{"AReadOnlyFile",
+                                                           [](const fs::path&, const std::string& at) {
+                                                             std::ofstream(at + "TWO.EXE") << "old";
+                                                             fs::permissions(at + "TWO.EXE", fs::perms::owner_read |
+                                                                                                 fs::perms::group_read);
+                                                             return std::string("TWO.EXE");
+                                                           }},
+                                           StuckTargetCase{"ADataFileThisProgramHasOpen",
+                                                           [](const fs::path& data, const std::string&) {
+                                                             return (data / "TEMPFILE.TPS").string();
+                                                           }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MakeRunsTest, EveryOldSpellingOfTheTargetGoesAndAnOutputInAnotherCaseFinishes) {
   sim.start();
@@ -494,16 +493,17 @@ TEST_F(MakeRunsTest, NamesThatDoNotFitAreRefusedBeforeAnythingIsRemovedOrSent) {
   const std::string quoted = folder("say\"when");
   write(quoted, "Q.APP", "TARGET=Q.EXE\n");
   write(long_folder, "LONG.APP", "TARGET=" + long_target + "\n");
-  seed({{"LONG.APP", 1, 1, 0, long_folder, long_target}, {"Q.APP", 2, 1, 0, quoted, "Q.EXE"},
+  seed({{"LONG.APP", 1, 1, 0, long_folder, long_target},
+        {"Q.APP", 2, 1, 0, quoted, "Q.EXE"},
         app("MAIN.APP", 3, 1, "MAIN.EXE")});
   std::ofstream(quoted + "Q.EXE") << "old";
   HeadlessUser user;
   user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
   watch_make_run(user);
   Main();
-  EXPECT_THAT(log_events(), ElementsAre("LONG.APP: Begin Make", "LONG.APP: Error 45 Invalid Filename",
-                                        "Q.APP: Begin Make", "Q.APP: Error 45 Invalid Filename", "MAIN.APP: Begin Make",
-                                        "MAIN.APP: Make Finished"));
+  EXPECT_THAT(log_events(),
+              ElementsAre("LONG.APP: Begin Make", "LONG.APP: Error 45 Invalid Filename", "Q.APP: Begin Make",
+                          "Q.APP: Error 45 Invalid Filename", "MAIN.APP: Begin Make", "MAIN.APP: Make Finished"));
   EXPECT_THAT(made(), ElementsAre("MAIN.APP"));
   EXPECT_EQ(read_file(cut), "another file");
   EXPECT_EQ(read_file(quoted + "Q.EXE"), "old");
@@ -546,8 +546,7 @@ TEST_P(MakeRunsWaitLimit, GivesUpAfterTheLargerOfTheTimeOutAndFiveMinutesAndGoes
   EXPECT_TRUE(sim.says("conversation 3 closed")) << "the conversation of the one that timed out is closed";
 }
 
-INSTANTIATE_TEST_SUITE_P(TimeOuts, MakeRunsWaitLimit,
-                         ::testing::Values(WaitLimitCase{"3", 5}, WaitLimitCase{"12", 12}),
+INSTANTIATE_TEST_SUITE_P(TimeOuts, MakeRunsWaitLimit, ::testing::Values(WaitLimitCase{"3", 5}, WaitLimitCase{"12", 12}),
                          [](const auto& info) { return std::string("TimeOut") + info.param.typed; });
 
 TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
@@ -564,8 +563,9 @@ TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
     w.close();
   });
   Main();
-  EXPECT_THAT(log_events(), ElementsAre("ZERO.APP: Begin Make", "ZERO.APP: Make Aborted: Target name or type not specified",
-                                        "ONE.APP: Begin Make", "ONE.APP: Run ended: the window is closing"));
+  EXPECT_THAT(log_events(),
+              ElementsAre("ZERO.APP: Begin Make", "ZERO.APP: Make Aborted: Target name or type not specified",
+                          "ONE.APP: Begin Make", "ONE.APP: Run ended: the window is closing"));
   EXPECT_THAT(made(), ElementsAre("ONE.APP")) << "nothing further is sent";
   EXPECT_TRUE(user.messages().empty()) << "no warning for the missing target";
   EXPECT_EQ(user.beeps(), 0);
@@ -579,8 +579,8 @@ TEST_F(MakeRunsTest, TheRunKeepsItsPlaceWhileTheWindowGainsFocusOverAnExpandedTr
                                        app("C.APP", 3, 1, "C.EXE", 2), app("B.APP", 2, 1, "B.EXE", 1),
                                        app("E.APP", 5, 0, "E.EXE", 1)};
   seed(apps, {{1, "Accounting"}, {2, "Warehouse"}});
-  const std::vector<std::string> expanded = {"PROJECTS", "Accounting", "A.APP", "B.APP", "E.APP", "Warehouse", "D.APP",
-                                             "C.APP"};
+  const std::vector<std::string> expanded = {"PROJECTS", "Accounting", "A.APP", "B.APP",
+                                             "E.APP",    "Warehouse",  "D.APP", "C.APP"};
   HeadlessUser user;
   user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB2"); });
   user.then([](WindowView& w) { w.press("?EXPAND"); });

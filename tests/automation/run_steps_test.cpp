@@ -2,10 +2,11 @@
 // the tagged applications, which keeps its place whatever else reads Apps
 // while an application is made.
 
+#include "automation/run_steps.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "automation/run_steps.h"
 #include "automation/split_step.h"
 #include "main_window_fixture.h"
 

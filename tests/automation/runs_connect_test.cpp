@@ -26,7 +26,7 @@ constexpr const char* kNoAnswer = "Clarion did not answer within 30 seconds.";
 
 struct RunButton {
   const char* name;
-  const char* tab;       // chosen first, "" none
+  const char* tab;  // chosen first, "" none
   const char* button;
   const char* question;  // the run asks first, "" not
 };
@@ -99,22 +99,21 @@ TEST_P(RunsConnect, AnEnvironmentOnASlowStartIsWaitedForAndUsed) {
     watch_make_run(user);
   }
   Main();
-  EXPECT_THAT(messages(user), ElementsAreArray(*GetParam().question
-                                                   ? std::vector<std::string>{kNotRunning, GetParam().question}
-                                                   : std::vector<std::string>{kNotRunning}));
+  EXPECT_THAT(messages(user),
+              ElementsAreArray(*GetParam().question ? std::vector<std::string>{kNotRunning, GetParam().question}
+                                                    : std::vector<std::string>{kNotRunning}));
   const std::vector<std::string> log = log_events();
   ASSERT_EQ(log.size(), 2u);
   EXPECT_EQ(log[0].rfind("MAIN.APP: Begin ", 0), 0u) << log[0];
   EXPECT_EQ(log[1].find("Finished"), log[1].size() - 8) << log[1];
 }
 
-INSTANTIATE_TEST_SUITE_P(Runs, RunsConnect,
-                         ::testing::Values(RunButton{"AppRun", "", "?EXECUTEAPP", ""},
-                                           RunButton{"ProjectRun", "?TAB2", "?GENERATE", ""},
-                                           RunButton{"ExportApp", "", "?EXPORTAPP", ""},
-                                           RunButton{"ImportDct", "?TAB3", "?IMPORTDCT",
-                                                     "Are you sure you want to import .TXD?"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Runs, RunsConnect,
+    ::testing::Values(RunButton{"AppRun", "", "?EXECUTEAPP", ""}, RunButton{"ProjectRun", "?TAB2", "?GENERATE", ""},
+                      RunButton{"ExportApp", "", "?EXPORTAPP", ""},
+                      RunButton{"ImportDct", "?TAB3", "?IMPORTDCT", "Are you sure you want to import .TXD?"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 

@@ -26,26 +26,58 @@ struct TextRun {
   const char* question;  // nullptr: an export
   const char* source;    // extension
   const char* output;
-  const char* header;    // first line of what the environment writes
+  const char* header;  // first line of what the environment writes
   const char* not_found;
   const char* begin;
   const char* finished;
-  const char* after;     // the status after the command, "{A}" the application, "{P}" its priority
-  const char* command;   // "{F}" the folder and base name
+  const char* after;    // the status after the command, "{A}" the application, "{P}" its priority
+  const char* command;  // "{F}" the folder and base name
 };
 void PrintTo(const TextRun& r, std::ostream* os) { *os << r.name; }
 
-const TextRun kImportDct{"ImportDct", "?IMPORTDCT", "Are you sure you want to import .TXD?", ".TXD", ".DCT", "",
-                         ".TXD not found", "Begin DCT Import", "Import DCT Finished", "{A} Imported.",
+const TextRun kImportDct{"ImportDct",
+                         "?IMPORTDCT",
+                         "Are you sure you want to import .TXD?",
+                         ".TXD",
+                         ".DCT",
+                         "",
+                         ".TXD not found",
+                         "Begin DCT Import",
+                         "Import DCT Finished",
+                         "{A} Imported.",
                          "[ImportDCT(\"{F}.TXD\",{F}.DCT,0)]"};
-const TextRun kImportApp{"ImportApp", "?IMPORTAPP", "Are you sure you want to import .TXA into .APP?", ".TXA", ".APP",
-                         "", ".TXA not found", "Begin APP Import", "Import APP Finished", "{A} Imported.",
+const TextRun kImportApp{"ImportApp",
+                         "?IMPORTAPP",
+                         "Are you sure you want to import .TXA into .APP?",
+                         ".TXA",
+                         ".APP",
+                         "",
+                         ".TXA not found",
+                         "Begin APP Import",
+                         "Import APP Finished",
+                         "{A} Imported.",
                          "[ImportApp(\"{F}.TXA\",{F}.APP,0,Replace)]"};
-const TextRun kExportApp{"ExportApp", "?EXPORTAPP", nullptr, ".APP", ".TXA", "[APPLICATION]", ".APP not found",
-                         "Begin APP Export", "Export APP Finished", "{A} DDE Ack: {P}",
+const TextRun kExportApp{"ExportApp",
+                         "?EXPORTAPP",
+                         nullptr,
+                         ".APP",
+                         ".TXA",
+                         "[APPLICATION]",
+                         ".APP not found",
+                         "Begin APP Export",
+                         "Export APP Finished",
+                         "{A} DDE Ack: {P}",
                          "[ExportApp(\"{F}.App\",\"{F}.TXA\",0)]"};
-const TextRun kExportDct{"ExportDct", "?EXPORTDCT", nullptr, ".DCT", ".TXD", "[DICTIONARY]", ".DCT not found",
-                         "Begin DCT Export", "Export DCT Finished", "{A} Exported.",
+const TextRun kExportDct{"ExportDct",
+                         "?EXPORTDCT",
+                         nullptr,
+                         ".DCT",
+                         ".TXD",
+                         "[DICTIONARY]",
+                         ".DCT not found",
+                         "Begin DCT Export",
+                         "Export DCT Finished",
+                         "{A} Exported.",
                          "[ExportDCT(\"{F}.DCT\",\"{F}.TXD\",0)]"};
 
 std::string replaced(std::string text, const std::vector<std::pair<std::string, std::string>>& marks) {
@@ -61,8 +93,9 @@ class TextRunsTest : public RunsTest {
   // its text form (imports). `lines` are the source's sample lines.
   AppOnFile app(const TextRun& run, const std::string& base, int priority, int tag, const std::string& lines = {}) {
     const std::string at = folder(base);
-    const std::string header = run.question == nullptr ? "" : std::string(run.source) == ".TXA" ? "[APPLICATION]\n"
-                                                                                                 : "[DICTIONARY]\n";
+    const std::string header = run.question == nullptr             ? ""
+                               : std::string(run.source) == ".TXA" ? "[APPLICATION]\n"
+                                                                   : "[DICTIONARY]\n";
     write(at, base + run.source, header + lines);
     if (std::string(run.source) != ".APP") write(at, base + ".APP", "TARGET=" + base + ".EXE\n");
     return AppOnFile{base + ".APP", priority, tag, 0, at, base + ".EXE"};
@@ -117,9 +150,10 @@ TEST_P(TextRunsEach, EveryTaggedApplicationIsConvertedByPriorityOverOneConversat
     }
   });
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished,
-                                        std::string("NOSRC.APP: ") + run.not_found, std::string("LAST.APP: ") + run.begin,
-                                        std::string("LAST.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished,
+                          std::string("NOSRC.APP: ") + run.not_found, std::string("LAST.APP: ") + run.begin,
+                          std::string("LAST.APP: ") + run.finished));
   EXPECT_THAT(commands(), ElementsAre(replaced(run.command, {{"{F}", main.folder + "MAIN"}}),
                                       replaced(run.command, {{"{F}", last.folder + "LAST"}})));
   const std::string written = read_file(main.folder + "MAIN" + run.output);
@@ -192,9 +226,9 @@ TEST_P(TextRunsImport, IsDoneOnlyWhenItsOutputChangedAndNeverRemovesTheOldOne) {
   });
   watch_timer_run(user);
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("BAD.APP: ") + run.begin,
-                                        "BAD.APP: Error 2 Output not found after 5 minutes",
-                                        std::string("GOOD.APP: ") + run.begin, std::string("GOOD.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("BAD.APP: ") + run.begin, "BAD.APP: Error 2 Output not found after 5 minutes",
+                          std::string("GOOD.APP: ") + run.begin, std::string("GOOD.APP: ") + run.finished));
   EXPECT_EQ(read_file(old_bad), before);
   EXPECT_EQ(count_of(read_file(good.folder + "GOOD" + run.output), "old"), 0) << "GOOD's import replaced it";
 }
@@ -211,7 +245,8 @@ TEST_P(TextRunsImport, FindsItsSourceInAnyLetterCase) {
   start(user, run);
   watch_timer_run(user);
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
 }
 
 INSTANTIATE_TEST_SUITE_P(Imports, TextRunsImport, ::testing::Values(kImportDct, kImportApp),
@@ -248,7 +283,8 @@ TEST_P(TextRunsExport, IsAcceptedOnlyWhenItsOutputsSizeHeldBetweenTwoTimerEvents
     w.close();
   });
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
 }
 
 TEST_P(TextRunsExport, AnOutputWrittenLateInPiecesIsAcceptedWhole) {
@@ -281,7 +317,8 @@ TEST_P(TextRunsExport, AnOutputWrittenLateInPiecesIsAcceptedWhole) {
     w.close();
   });
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
   const std::string written = read_file(output);
   EXPECT_EQ(written.substr(0, written.find('\n')), run.header);
   EXPECT_NE(written.find("WRITE-SECONDS=0.6"), std::string::npos) << "whole";
@@ -296,7 +333,8 @@ TEST_P(TextRunsExport, FinishesOnAnOutputWrittenInAnotherLetterCase) {
   start(user, run);
   watch_timer_run(user);
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
   std::string lower = std::string("main") + run.output;
   for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   EXPECT_TRUE(fs::exists(main.folder + lower));
@@ -317,9 +355,10 @@ TEST_P(TextRunsExport, AnOldOutputThatCannotBeRemovedIsAnErrorOfThatApplication)
   start(user, run);
   watch_timer_run(user);
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("ONE.APP: ") + run.begin, "ONE.APP: Error 5 Access Denied",
-                                        std::string("TWO.APP: ") + run.begin, "TWO.APP: Error 5 Access Denied",
-                                        std::string("THREE.APP: ") + run.begin, std::string("THREE.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("ONE.APP: ") + run.begin, "ONE.APP: Error 5 Access Denied",
+                          std::string("TWO.APP: ") + run.begin, "TWO.APP: Error 5 Access Denied",
+                          std::string("THREE.APP: ") + run.begin, std::string("THREE.APP: ") + run.finished));
   EXPECT_EQ(commands().size(), 1u) << "nothing was sent for the two";
   EXPECT_EQ(read_file(locked), "old");
   EXPECT_TRUE(fs::is_directory(folder_in_the_way.folder + "ONE" + run.output));
@@ -340,8 +379,9 @@ TEST_P(TextRunsExport, AnOutputNameTooLongForItsFieldIsRefusedBeforeAnythingIsRe
   watch_timer_run(user);
   Main();
   const std::string name = base + ".APP";
-  EXPECT_THAT(log_events(), ElementsAre(name.substr(0, 40) + ": " + run.begin, name.substr(0, 40) + ": Error 45 Invalid Filename",
-                                        std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
+  EXPECT_THAT(log_events(),
+              ElementsAre(name.substr(0, 40) + ": " + run.begin, name.substr(0, 40) + ": Error 45 Invalid Filename",
+                          std::string("MAIN.APP: ") + run.begin, std::string("MAIN.APP: ") + run.finished));
   EXPECT_EQ(read_file(cut), "another file");
   EXPECT_EQ(commands().size(), 1u);
 }
@@ -358,9 +398,9 @@ TEST_P(TextRunsExport, ADdeErrorOnTheSecondEndsTheRun) {
   watch_timer_run(user, [&](WindowView&) { EXPECT_EQ(user.beeps(), 2); });
   user.answer_message("Error 3 : Locked by another user", ui::button::Ok);
   Main();
-  EXPECT_THAT(log_events(), ElementsAre(std::string("ONE.APP: ") + run.begin, std::string("ONE.APP: ") + run.finished,
-                                        std::string("TWO.APP: ") + run.begin,
-                                        "TWO.APP: Error 603 DDEexecute - invalid command"));
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("ONE.APP: ") + run.begin, std::string("ONE.APP: ") + run.finished,
+                          std::string("TWO.APP: ") + run.begin, "TWO.APP: Error 603 DDEexecute - invalid command"));
   EXPECT_EQ(messages(user).size(), 1u);
   EXPECT_EQ(count_of(sim.log_text(), "THREE"), 0);
   EXPECT_TRUE(sim.says("conversation 2 closed"));
