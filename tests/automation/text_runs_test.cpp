@@ -422,6 +422,27 @@ TEST_P(TextRunsExport, WithNothingTaggedTheRunConnectsBeepsAndIsComplete) {
   EXPECT_TRUE(sim.says("conversation 2 closed"));
 }
 
+TEST_P(TextRunsExport, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
+  const TextRun& run = GetParam();
+  sim.start({"--never-write"});
+  const AppOnFile one = app(run, "ONE", 1, 1);
+  seed({one, app(run, "TWO", 2, 1)});
+  HeadlessUser user;
+  StatusHistory status(user);
+  start(user, run);
+  user.then([&](WindowView& w) {
+    ASSERT_TRUE(sim.says("not writing " + one.folder + "ONE" + run.output));
+    w.close();
+  });
+  Main();
+  EXPECT_THAT(log_events(),
+              ElementsAre(std::string("ONE.APP: ") + run.begin, "ONE.APP: Run ended: the window is closing"));
+  EXPECT_EQ(commands().size(), 1u) << "nothing further is sent";
+  EXPECT_EQ(user.beeps(), 0);
+  EXPECT_FALSE(status.shown(kProcessingComplete));
+  EXPECT_TRUE(sim.says("conversation 2 closed"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Exports, TextRunsExport, ::testing::Values(kExportApp, kExportDct),
                          [](const auto& info) { return std::string(info.param.name); });
 
