@@ -266,7 +266,10 @@ WaitEnd Conversation::CompletionWait(std::string_view app, WaitOn on, const std:
                                      const std::function<void()>& finish_action) {
   WaitEnd end = WaitEnd::WindowClosed;
   const int64_t started = current_clock().steady_ms();
-  const int64_t limit_ms = int64_t{v_.WaitLimit} * 60000;
+  // A slow machine or a large application that needs a longer DDE time-out
+  // needs a longer wait for its output as well.
+  const int limit_minutes = std::max<int>(v_.TimeOut, v_.WaitLimit);
+  const int64_t limit_ms = int64_t{limit_minutes} * 60000;
   window_.nested_loop([&] {
     const ui::Event e = window_.event();
     if (e == ui::Event::CloseWindow) {
@@ -281,7 +284,7 @@ WaitEnd Conversation::CompletionWait(std::string_view app, WaitOn on, const std:
       return false;
     }
     if (current_clock().steady_ms() - started >= limit_ms) {
-      set_error(err::FileNotFound, "Output not found after " + std::to_string(v_.WaitLimit) + " minutes");
+      set_error(err::FileNotFound, "Output not found after " + std::to_string(limit_minutes) + " minutes");
       LogError(app);
       end = WaitEnd::TimedOut;
       return false;

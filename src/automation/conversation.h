@@ -51,7 +51,7 @@ struct ConversationVars {
   int32_t& DDEChannel;           // the conversation in use; 0 none
   uint8_t& Connected;            // 1 a conversation was opened and not closed by a make run
   uint8_t& TimeOut;              // minutes a command may take
-  uint8_t& WaitLimit;            // minutes a completion wait may take
+  uint8_t& WaitLimit;            // minutes a completion wait may take, or TimeOut when longer
   FixedString<30>& StatusMsg;    // the status line
   uint16_t& ErrorNum;            // the environment's "GetErrorNum"
   CString<300>& ErrorMsg;        // the environment's "GetErrorMsg"
@@ -142,11 +142,12 @@ class Conversation {
 
   // The completion wait: takes the window's events in a nested loop and
   // passes none on. The finish test is made on every event or on timer
-  // events only; when it is met, the finish action runs. After Loc:WaitLimit
-  // minutes of the process's steady clock without it, the entry
-  // "Error 2 Output not found after N minutes" is logged for the
-  // application. A request to close the window ends the wait with the entry
-  // "Run ended: the window is closing"; EndRun then passes the request on.
+  // events only; when it is met, the finish action runs. After N minutes of
+  // the process's steady clock without it, N the larger of Loc:TimeOut and
+  // Loc:WaitLimit, the entry "Error 2 Output not found after N minutes" is
+  // logged for the application. A request to close the window ends the wait
+  // with the entry "Run ended: the window is closing"; EndRun then passes
+  // the request on.
   WaitEnd CompletionWait(std::string_view app, WaitOn on, const std::function<bool()>& finished,
                          const std::function<void()>& finish_action);
 

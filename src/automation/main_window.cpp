@@ -191,7 +191,9 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
       projects_browse_(std::make_unique<framework::BrowseManager>()),
       subset_browse_(std::make_unique<SubsetBrowse>(subsets_)),
       conversation_(window, ConversationVars{locals.DDEChannel, locals.Connected, locals.TimeOut, locals.WaitLimit,
-                                             locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand}) {}
+                                             locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand}),
+      make_runs_(*this, conversation_),
+      text_runs_(*this, conversation_) {}
 
 MainWindow::~MainWindow() = default;
 
@@ -353,8 +355,28 @@ int MainWindow::TakeAccepted() {
     case CLEARSUBTAGS:
       subsets_.UntagAll();
       break;
+    case EXECUTEAPP:
+      make_runs_.ExecuteApp();
+      break;
+    case GENERATE:
+      make_runs_.Generate();
+      break;
+    case GENERATESUBSET:
+      make_runs_.GenerateSubset();
+      break;
+    case IMPORTDCT:
+      text_runs_.ImportDct();
+      break;
+    case IMPORTAPP:
+      text_runs_.ImportApp();
+      break;
+    case EXPORTAPP:
+      text_runs_.ExportApp();
+      break;
+    case EXPORTDCT:
+      text_runs_.ExportDct();
+      break;
     default:
-      // The runs do nothing yet.
       break;
   }
 

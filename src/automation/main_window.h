@@ -14,8 +14,10 @@
 #include <vector>
 
 #include "automation/conversation.h"
+#include "automation/make_runs.h"
 #include "automation/project_tree.h"
 #include "automation/subsets.h"
+#include "automation/text_runs.h"
 #include "platform/core/fixed_string.h"
 #include "platform/framework/browse_manager.h"
 #include "platform/framework/window_manager.h"
@@ -150,6 +152,8 @@ class MainWindow final : public framework::WindowManager {
   std::unique_ptr<framework::BrowseManager> projects_browse_;
   std::unique_ptr<SubsetBrowse> subset_browse_;
   Conversation conversation_;
+  MakeRuns make_runs_;
+  TextRuns text_runs_;
   bool files_opened_ = false;
   bool registered_ = false;
 };

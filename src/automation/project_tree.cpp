@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "automation/record_buffers.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
@@ -14,23 +15,6 @@ namespace {
 
 using framework::FileManager;
 namespace level = framework::level;
-
-// The Projects and Apps record buffers as they were, put back when the
-// object goes: the tree reads into them, and other lists follow them.
-class KeepBuffers {
- public:
-  KeepBuffers() : pro_(data::PRO), app_(data::APP) {}
-  ~KeepBuffers() {
-    data::PRO = pro_;
-    data::APP = app_;
-  }
-  KeepBuffers(const KeepBuffers&) = delete;
-  KeepBuffers& operator=(const KeepBuffers&) = delete;
-
- private:
-  data::ProjectRecord pro_;
-  data::AppRecord app_;
-};
 
 enum class Read { Record, End, Failed };
 

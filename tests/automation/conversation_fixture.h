@@ -28,6 +28,7 @@
 
 #include "../platform/framework/recording_presenter.h"
 #include "automation/conversation.h"
+#include "ide_sim_process.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
@@ -44,19 +45,6 @@ namespace qvn::automation::testing {
 namespace fs = std::filesystem;
 
 inline constexpr const char* kRunCaption = "Lorvane --  QVN v.6.1";
-
-inline std::string read_file(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline int count_of(const std::string& text, const std::string& what) {
-  int n = 0;
-  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
 
 // One entry of the activity log as read back from the file.
 struct LogLine {
@@ -133,6 +121,7 @@ class ConversationTest : public ::testing::Test {
     fs::create_directory(work);
     fs::create_directory(dir / "data");
     sim_log = dir / "ide-sim.log";
+    sim.place(sockets, sim_log);
     ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
     data::TempFileName = (dir / "data" / "TEMPFILE.TPS").string();
     ASSERT_EQ(data::TempFileName.str(), (dir / "data" / "TEMPFILE.TPS").string()) << "temporary folder name too long";
@@ -147,12 +136,7 @@ class ConversationTest : public ::testing::Test {
     set_connect_pause({});
     data::dct_kill();
     error_manager.SetPresenter(nullptr);
-    for (pid_t pid : spawned) {
-      ::kill(pid, SIGKILL);
-      ::waitpid(pid, nullptr, 0);
-    }
-    // Copies started through the command line are reaped by the program itself.
-    for (pid_t pid : serving_pids()) ::kill(pid, SIGKILL);
+    sim.kill_all();
     ::unsetenv("QVN_DDE_DIR");
     data::TempFileName = "TEMPFILE.TPS";
     data::GLO_RunString = "";
@@ -162,40 +146,12 @@ class ConversationTest : public ::testing::Test {
   }
 
   // The command line that starts ide-sim with these options, logging to sim_log.
-  std::string sim_command(const std::string& options = {}) const {
-    return std::string("'") + IDE_SIM_PATH + "' --log '" + sim_log.string() + "'" + (options.empty() ? "" : " " + options);
-  }
-
+  std::string sim_command(const std::string& options = {}) const { return sim.command(options); }
   // Starts ide-sim and waits, in real time, until it serves.
-  void start_sim(std::vector<std::string> options = {}) {
-    std::vector<std::string> args = {IDE_SIM_PATH, "--log", sim_log.string()};
-    args.insert(args.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const int before = count_of(read_file(sim_log), "serving ");
-    pid_t pid = 0;
-    ASSERT_EQ(::posix_spawn(&pid, IDE_SIM_PATH, nullptr, nullptr, argv.data(), environ), 0);
-    spawned.push_back(pid);
-    ASSERT_TRUE(sim_says("serving ", before + 1)) << "ide-sim did not come up";
-  }
-
+  void start_sim(std::vector<std::string> options = {}) { sim.start(std::move(options)); }
   // Waits in real time, at most 10 seconds, until ide-sim's log holds the text `times` times.
-  bool sim_says(const std::string& text, int times = 1) const {
-    return ui::HeadlessUser::wait_for([&] { return count_of(read_file(sim_log), text) >= times; }, 10000);
-  }
-
-  // Process ids of the servers in this test's socket folder ("<service>.<pid>.<n>.sock").
-  std::vector<pid_t> serving_pids() const {
-    std::vector<pid_t> pids;
-    for (const std::string& path : dde::service_sockets(sockets.string(), kService)) {
-      const std::string name = fs::path(path).filename().string();
-      const size_t a = name.find('.');
-      const size_t b = name.find('.', a + 1);
-      if (a != std::string::npos && b != std::string::npos) pids.push_back(std::stoi(name.substr(a + 1, b - a - 1)));
-    }
-    return pids;
-  }
+  bool sim_says(const std::string& text, int times = 1) const { return sim.says(text, times); }
+  std::vector<pid_t> serving_pids() const { return sim.serving_pids(); }
 
   // A sample application for ide-sim: its folder and lines.
   fs::path write_app(const std::string& name, const std::string& lines) {
@@ -230,7 +186,7 @@ class ConversationTest : public ::testing::Test {
   fs::path sockets;
   fs::path work;
   fs::path sim_log;
-  std::vector<pid_t> spawned;
+  IdeSimProcess sim;
   framework::testing::RecordingPresenter presenter;
 };
 

@@ -427,7 +427,7 @@ TEST_F(ConversationTest, WithoutTheEnvironmentTheWindowWarnsOnceItIsShown) {
 TEST_F(ConversationTest, TheFirstConnectionGivesUpOnAHungEnvironmentWithinItsTimeOut) {
   start_sim();
   // Stopped, it accepts a connection but never answers.
-  ASSERT_EQ(::kill(spawned[0], SIGSTOP), 0);
+  ASSERT_EQ(::kill(sim.spawned()[0], SIGSTOP), 0);
   ui::HeadlessUser user;
   RunWindow w;
   const auto started = std::chrono::steady_clock::now();
@@ -589,9 +589,9 @@ TEST_F(ConversationTest, ATimeOutAndAPartnerThatWentAwayGetFixedTexts) {
     EXPECT_EQ(events.back(), c.entry);
     EXPECT_EQ(user.messages().size(), 1u);
     w.conv->Close();
-    ::kill(spawned.back(), SIGKILL);
-    ::waitpid(spawned.back(), nullptr, 0);
-    spawned.pop_back();
+    ::kill(sim.spawned().back(), SIGKILL);
+    ::waitpid(sim.spawned().back(), nullptr, 0);
+    sim.spawned().pop_back();
   }
 }
 

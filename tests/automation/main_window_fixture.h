@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,7 @@
 #include "platform/framework/error_manager.h"
 #include "platform/framework/message_presenter.h"
 #include "platform/framework/request.h"
+#include "platform/storage/record_file.h"
 #include "platform/ui/headless.h"
 #include "running_environment.h"
 
@@ -39,6 +41,19 @@ struct AppOnFile {
   std::string folder = "/dev/null/";
   std::string target{};
 };
+
+// One retained entry of TF.TPS.
+struct Retained {
+  std::string name;
+  std::string folder;
+  int priority = 0;
+  std::string target;
+  bool operator==(const Retained&) const = default;
+};
+
+inline void PrintTo(const Retained& r, std::ostream* out) {
+  *out << "{" << r.name << ", " << r.folder << ", " << r.priority << ", " << r.target << "}";
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -178,6 +193,45 @@ class MainWindowTest : public ::testing::Test {
     data::TempFile.close();
     return n;
   }
+
+  // Puts these entries in TF.TPS in the data folder.
+  void seed_retained(const std::vector<Retained>& entries) {
+    names_in(data_dir);
+    data::TagRecord record;
+    storage::RecordFile file(data::TagFileDef, &record);
+    if (file.open() == err::FileNotFound) {
+      ASSERT_EQ(file.create(), 0) << error_text();
+      ASSERT_EQ(file.open(), 0) << error_text();
+    }
+    for (const Retained& r : entries) {
+      file.clear_buffer();
+      record.APPNAME = r.name;
+      record.DRIVEPATH = r.folder;
+      record.PRIORITY = static_cast<uint8_t>(r.priority);
+      record.TARGET = r.target;
+      EXPECT_EQ(file.add(), 0) << error_text();
+    }
+    file.close();
+    bare_names();
+  }
+
+  // The entries of TF.TPS in `folder`, in the order they were stored.
+  std::vector<Retained> retained_in(const fs::path& folder) {
+    const std::string saved = data::TagFileName.str();
+    data::TagFileName = (folder / "TF.TPS").string();
+    data::TagRecord record;
+    storage::RecordFile file(data::TagFileDef, &record);
+    std::vector<Retained> out;
+    EXPECT_EQ(file.open(), 0) << error_text();
+    file.set_order_file();
+    while (file.next() == 0) {
+      out.push_back({record.APPNAME.str(), record.DRIVEPATH.str(), record.PRIORITY, record.TARGET.str()});
+    }
+    file.close();
+    data::TagFileName = saved;
+    return out;
+  }
+  std::vector<Retained> retained() { return retained_in(data_dir); }
 
   // The second column of each row of a list: the priority of ?LIST and ?LIST:3.
   static std::vector<std::string> column(ui::WindowView& w, const char* list, size_t index) {

@@ -11,12 +11,16 @@
 #include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
 
+#include <gmock/gmock.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 #include "demo_catalog.h"
+#include "demo_fixture.h"
 #include "main_window_fixture.h"
 #include "layout_faults.h"
 #include "platform/ui/qt/qt_backend.h"
@@ -177,6 +181,92 @@ TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
     ASSERT_GT(png.size(), 1000u) << tab;
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << tab;
   }
+}
+
+// The Qt rendering with a person who presses "Start Clarion" once the
+// window is shown, and "Gen && Make (.APP)" once it is connected; in
+// between and during the run the window waits as it does for a person, on
+// Qt's own loop in real time. Once the status line reads "Processing
+// Complete" a picture is taken and the window closed. A run that takes
+// longer than a minute is given up.
+class RunWatcher final : public ui::Backend {
+ public:
+  RunWatcher(ui::qt::QtBackend& qt, std::vector<fs::path> pictures) : qt_(qt), pictures_(std::move(pictures)) {}
+
+  void window_opened(ui::Window& w) override { qt_.window_opened(w); }
+  void window_closed(ui::Window& w) override { qt_.window_closed(w); }
+  void wait_for_event(ui::Window& w) override {
+    const std::string status(clip(w.state(w.field("?STATUSMSG")).shown));
+    if (stage == 0) {
+      started_ = std::chrono::steady_clock::now();
+      stage = w.user_press(w.field("?CONNECTTOCW")) ? 1 : 9;
+      return;
+    }
+    if (stage == 1 && status == "Connected to Clarion.") {
+      stage = w.user_press(w.field("?EXECUTEAPP")) ? 2 : 9;
+      return;
+    }
+    if (stage == 2 && status == "Processing Complete") {
+      for (const fs::path& folder : pictures_) saved.push_back(qt_.save_picture(w, (folder / "main_window_run.png").string()));
+      stage = 3;
+      w.post(ui::Event::CloseWindow);
+      return;
+    }
+    if (stage > 2 || std::chrono::steady_clock::now() - started_ > std::chrono::minutes(1)) {
+      gave_up = stage <= 2;
+      w.post(ui::Event::CloseWindow);
+      return;
+    }
+    qt_.wait_for_event(w);
+  }
+  void refresh(ui::Window& w, int field) override { qt_.refresh(w, field); }
+  void repaint_only() override { qt_.repaint_only(); }
+  void to_front(ui::Window& w) override { qt_.to_front(w); }
+  int message(const ui::MessageBoxDef& box) override {
+    messages.push_back(box.text);
+    return ui::answer_without_choice(box);
+  }
+  std::string open_file(const ui::FileDialogDef&) override { return {}; }
+  std::string choose_folder(const ui::FolderDialogDef&) override { return {}; }
+  int popup(ui::Window&, const std::string&) override { return 0; }
+  void beep() override { ++beeps; }
+
+  int stage = 0;  // 0 to start, 1 connecting, 2 making, 3 done, 9 a press refused
+  bool gave_up = false;
+  int beeps = 0;
+  std::vector<std::string> messages;
+  std::vector<bool> saved;
+
+ private:
+  ui::qt::QtBackend& qt_;
+  std::vector<fs::path> pictures_;
+  std::chrono::steady_clock::time_point started_;
+};
+
+TEST_F(DemoRunsTest, TheRealWindowMakesTheDemoApplicationsAndShowsItsRunComplete) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
+  ASSERT_NE(qt, nullptr);
+  std::vector<fs::path> folders = {dir};
+  if (const char* wanted = std::getenv("QVN_MAIN_WINDOW_PICTURES"); wanted && *wanted) folders.push_back(wanted);
+  RunWatcher person(*qt, folders);
+  ui::install_backend(&person);
+  Main();
+  ui::install_backend(nullptr);
+
+  EXPECT_EQ(person.stage, 3);
+  EXPECT_FALSE(person.gave_up);
+  EXPECT_EQ(person.beeps, 2);
+  ASSERT_EQ(person.messages.size(), 1u) << "only the warning that the environment was not running";
+  EXPECT_EQ(person.messages[0].rfind("Clarion is not currently running.", 0), 0u);
+  EXPECT_THAT(log_events(), ::testing::ElementsAreArray(made_log({"LEDGER.APP", "ACCOUNTS.APP", "ORDERS.APP"})));
+  for (const char* file : {"LEDGER.APP", "ACCOUNTS.APP", "ORDERS.APP"}) {
+    EXPECT_TRUE(fs::exists(target_of(demo_app(file)))) << file;
+  }
+  ASSERT_EQ(person.saved, std::vector<bool>(folders.size(), true));
+  const std::string png = slurp(dir / "main_window_run.png");
+  ASSERT_GT(png.size(), 1000u);
+  EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
 }  // namespace

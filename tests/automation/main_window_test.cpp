@@ -354,24 +354,6 @@ TEST_F(MainWindowTest, ConfigureViewLogAndPrintLogRunTheirWindows) {
   EXPECT_EQ(ran, (std::vector<std::string>{"GetConfig", "ViewEvents", "PrintLog"}));
 }
 
-TEST_F(MainWindowTest, ButtonsOfLaterWorkDoNothingYet) {
-  seed(kThreeApps);
-  HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) {
-    for (const char* equate : {"?EXECUTEAPP", "?EXPORTAPP", "?EXPORTDCT"}) {
-      w.press(equate);
-    }
-  });
-  user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion");
-    EXPECT_EQ(w.list_rows("?LIST").size(), 3u);
-    w.press("?BUTTON7");
-  });
-  Main();
-  EXPECT_TRUE(user.messages().empty());
-  EXPECT_EQ(tags_on_file(), (std::vector<int>{0, 0, 0}));
-}
-
 }  // namespace
 
 }  // namespace qvn::automation::testing

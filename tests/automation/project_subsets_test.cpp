@@ -17,19 +17,6 @@ namespace {
 using ui::HeadlessUser;
 using ui::WindowView;
 
-// One retained entry of TF.TPS.
-struct Retained {
-  std::string name;
-  std::string folder;
-  int priority = 0;
-  std::string target;
-  bool operator==(const Retained&) const = default;
-};
-
-void PrintTo(const Retained& r, std::ostream* out) {
-  *out << "{" << r.name << ", " << r.folder << ", " << r.priority << ", " << r.target << "}";
-}
-
 // Accounting (1) lists LEDGER, JOURNAL and ACCOUNTS by priority, Warehouse
 // (2) STOCK and ORDERS; Payroll (3) has a LEDGER.APP of its own; Empty (4)
 // has no application. In ?LIST:2 they stand in name order: Accounting,
@@ -58,45 +45,6 @@ class ProjectSubsetsTest : public MainWindowTest {
                     {"FilePath", data_folder()},
                     {"RetainTags", std::to_string(value)}});
   }
-
-  // Puts these entries in TF.TPS in the data folder.
-  void seed_retained(const std::vector<Retained>& entries) {
-    names_in(data_dir);
-    data::TagRecord record;
-    storage::RecordFile file(data::TagFileDef, &record);
-    if (file.open() == err::FileNotFound) {
-      ASSERT_EQ(file.create(), 0) << error_text();
-      ASSERT_EQ(file.open(), 0) << error_text();
-    }
-    for (const Retained& r : entries) {
-      file.clear_buffer();
-      record.APPNAME = r.name;
-      record.DRIVEPATH = r.folder;
-      record.PRIORITY = static_cast<uint8_t>(r.priority);
-      record.TARGET = r.target;
-      EXPECT_EQ(file.add(), 0) << error_text();
-    }
-    file.close();
-    bare_names();
-  }
-
-  // The entries of TF.TPS in `folder`, in the order they were stored.
-  std::vector<Retained> retained_in(const fs::path& folder) {
-    const std::string saved = data::TagFileName.str();
-    data::TagFileName = (folder / "TF.TPS").string();
-    data::TagRecord record;
-    storage::RecordFile file(data::TagFileDef, &record);
-    std::vector<Retained> out;
-    EXPECT_EQ(file.open(), 0) << error_text();
-    file.set_order_file();
-    while (file.next() == 0) {
-      out.push_back({record.APPNAME.str(), record.DRIVEPATH.str(), record.PRIORITY, record.TARGET.str()});
-    }
-    file.close();
-    data::TagFileName = saved;
-    return out;
-  }
-  std::vector<Retained> retained() { return retained_in(data_dir); }
 
   // Runs from the test's own folder, so that a file opened under a bare
   // name lands there and not in the folder the tests run from.

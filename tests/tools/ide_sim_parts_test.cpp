@@ -87,6 +87,24 @@ TEST(SampleFile, ReadsItsKeysAndIgnoresTheRest) {
   EXPECT_EQ(plain.build_seconds, std::nullopt);
   EXPECT_FALSE(plain.no_ack);
   EXPECT_TRUE(plain.target.empty());
+  EXPECT_EQ(plain.write_seconds, std::nullopt);
+  EXPECT_EQ(plain.ack_seconds, std::nullopt);
+  EXPECT_FALSE(plain.exit_after);
+  EXPECT_EQ(plain.output_case, OutputCase::AsNamed);
+}
+
+TEST(SampleFile, ReadsTheKeysOfLateAndOddOutputs) {
+  SampleFile s = read_sample("WRITE-SECONDS=2.5\nack-seconds = 0.25\nExit-After=1\nOUTPUT-CASE=lower\n");
+  EXPECT_EQ(s.write_seconds, 2.5);
+  EXPECT_EQ(s.ack_seconds, 0.25);
+  EXPECT_TRUE(s.exit_after);
+  EXPECT_EQ(s.output_case, OutputCase::Lower);
+  EXPECT_EQ(read_sample("OUTPUT-CASE=Upper").output_case, OutputCase::Upper);
+  SampleFile odd = read_sample("WRITE-SECONDS=-1\nACK-SECONDS=later\nEXIT-AFTER=0\nOUTPUT-CASE=mixed\n");
+  EXPECT_EQ(odd.write_seconds, std::nullopt);
+  EXPECT_EQ(odd.ack_seconds, std::nullopt);
+  EXPECT_FALSE(odd.exit_after);
+  EXPECT_EQ(odd.output_case, OutputCase::AsNamed);
 }
 
 TEST(SampleFile, ExportThenImportGivesTheSameText) {
@@ -176,6 +194,40 @@ TEST_F(LocalFiles, NoLinkIsFollowedWhenWriting) {
   EXPECT_EQ(content, "written");
 }
 
+TEST_F(LocalFiles, WritingInPiecesReplacesOnlyItsFileAndFollowsNoLink) {
+  std::string victim = root_ + "victim.txt";
+  std::ofstream(victim) << "precious";
+  ASSERT_EQ(::symlink(victim.c_str(), (root_ + "OUT.TXA").c_str()), 0);
+  std::ofstream(root_ + "other.txd") << "old";
+  std::vector<std::pair<int, uintmax_t>> seen;
+  std::string error;
+  ASSERT_TRUE(write_file_in_pieces(root_ + "OUT.TXA", "0123456789", 4,
+                                   [&](int piece) {
+                                     seen.emplace_back(piece, std::filesystem::file_size(root_ + "OUT.TXA"));
+                                     return true;
+                                   },
+                                   error))
+      << error;
+  EXPECT_EQ(seen, (std::vector<std::pair<int, uintmax_t>>{{1, 2}, {2, 5}, {3, 7}, {4, 10}}));
+  std::string content;
+  ASSERT_TRUE(read_file(victim, content));
+  EXPECT_EQ(content, "precious") << "the link was removed, not written through";
+  EXPECT_FALSE(std::filesystem::is_symlink(root_ + "OUT.TXA"));
+  ASSERT_TRUE(read_file(root_ + "OUT.TXA", content));
+  EXPECT_EQ(content, "0123456789");
+
+  // The one file of the name in another case is the one replaced.
+  ASSERT_TRUE(write_file_in_pieces(root_ + "OTHER.TXD", "new", 2, [](int) { return true; }, error)) << error;
+  EXPECT_FALSE(std::filesystem::exists(root_ + "other.txd"));
+  // Stopped half-way: the answer says so.
+  EXPECT_FALSE(write_file_in_pieces(root_ + "HALF.TXA", "0123", 4, [](int piece) { return piece < 2; }, error));
+  EXPECT_EQ(std::filesystem::file_size(root_ + "HALF.TXA"), 2u);
+  // A folder of the name stays.
+  std::filesystem::create_directory(root_ + "DIR.TXA");
+  EXPECT_FALSE(write_file_in_pieces(root_ + "DIR.TXA", "x", 1, [](int) { return true; }, error));
+  EXPECT_TRUE(std::filesystem::is_directory(root_ + "DIR.TXA"));
+}
+
 TEST_F(LocalFiles, OnlyRegularFilesAreRead) {
   std::string fifo = root_ + "PIPE.APP";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -199,7 +251,7 @@ TEST(LocalPaths, BackslashesSeparateFolders) {
 TEST(Options, ReadsTheModesAndRejectsNonsense) {
   std::string error;
   auto o = parse_options({"--build-seconds", "0.25", "--never-write", "--exit-at-command", "3", "--log", "/x.log", "--topic",
-                          "System"},
+                          "System", "--start-seconds", "1.5"},
                          error);
   ASSERT_TRUE(o) << error;
   EXPECT_EQ(o->service, "ClarionWin");
@@ -209,8 +261,10 @@ TEST(Options, ReadsTheModesAndRejectsNonsense) {
   EXPECT_EQ(o->exit_at_command, 3);
   EXPECT_EQ(o->log_path, "/x.log");
   EXPECT_EQ(o->topic, "System");
+  EXPECT_EQ(o->start_seconds, 1.5);
   for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-           {"--build-seconds"}, {"--build-seconds", "-1"}, {"--build-seconds", "2s"}, {"--exit-at-command", "0"}, {"--fast"}}) {
+           {"--build-seconds"}, {"--build-seconds", "-1"}, {"--build-seconds", "2s"}, {"--exit-at-command", "0"}, {"--fast"},
+           {"--start-seconds", "-2"}, {"--start-seconds"}}) {
     error.clear();
     EXPECT_FALSE(parse_options(bad, error)) << bad[0];
     EXPECT_FALSE(error.empty());

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -172,7 +173,11 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"ImportApp", "main.txa", "[APPLICATION]\nTARGET=MAIN.EXE\n",
                     R"([ImportApp("{W}MAIN.TXA",{W}MAIN.APP,0,Replace)])", "MAIN.APP", "TARGET=MAIN.EXE\n"},
         CommandCase{"ImportDct", "MAIN.txd", "[DICTIONARY]\nFILE Orders\n", R"([ImportDCT("{W}MAIN.TXD",{W}MAIN.DCT,0)])",
-                    "MAIN.DCT", "FILE Orders\n"}),
+                    "MAIN.DCT", "FILE Orders\n"},
+        CommandCase{"MakeInLowerCase", "MAIN.APP", "TARGET=MAIN.EXE\nOUTPUT-CASE=lower\n",
+                    R"([ExecuteProject("{W}MAIN.APP")])", "main.exe", "Built by ide-sim"},
+        CommandCase{"ExportInUpperCase", "main.app", "output-case=UPPER\n", R"([ExportApp("{W}main.App","{W}main.txa",0)])",
+                    "MAIN.TXA", "[APPLICATION]\noutput-case=UPPER\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IdeSim, ImportWritesTheApplicationBackWithoutTheHeader) {
@@ -260,6 +265,90 @@ TEST_F(IdeSim, ExitingInTheMiddleIs602AndLeavesNoSocket) {
   EXPECT_EQ(exit_status(), 0);
   EXPECT_FALSE(socket_left());
   EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+}
+
+TEST_F(IdeSim, WriteSecondsWritesTheOutputLateInPiecesUnderItsFinalName) {
+  write("MAIN.APP", "TARGET=MAIN.EXE\nWRITE-SECONDS=1.5\n");
+  write("MAIN.EXE", "the old build");
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  ASSERT_EQ(error_code(), 0);
+  ASSERT_TRUE(logged("writing " + work_ + "MAIN.EXE: piece 1 of 4"));
+  // From the first piece on the output is there under its own name, and
+  // nothing else is written beside it.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work_), {}), 2);
+  EXPECT_NE(read_all(work_ + "MAIN.EXE"), "the old build") << "the file it replaces went first";
+  std::set<uintmax_t> sizes;
+  ASSERT_TRUE(eventually([&] {
+    sizes.insert(std::filesystem::file_size(work_ + "MAIN.EXE"));
+    return read_all(log_).find("wrote " + work_ + "MAIN.EXE") != std::string::npos;
+  }));
+  sizes.insert(std::filesystem::file_size(work_ + "MAIN.EXE"));
+  EXPECT_GE(sizes.size(), 2u) << "the file grew while it was written";
+  EXPECT_EQ(read_all(work_ + "MAIN.EXE"), "Built by ide-sim from " + work_ + "MAIN.APP\n");
+  const std::string log = read_all(log_);
+  for (int piece = 1; piece <= 4; ++piece) {
+    EXPECT_NE(log.find("piece " + std::to_string(piece) + " of 4"), std::string::npos) << piece;
+  }
+  EXPECT_LT(log.find("piece 4 of 4"), log.find("wrote " + work_ + "MAIN.EXE"));
+  // The pieces are spread over the time asked for.
+  auto stamp_ms = [&](const std::string& text) {
+    const size_t at = log.rfind('\n', log.find(text));
+    const std::string line = log.substr(at == std::string::npos ? 0 : at + 1);
+    const int h = std::stoi(line.substr(8, 2)), m = std::stoi(line.substr(11, 2)), sec = std::stoi(line.substr(14, 2));
+    return ((h * 60 + m) * 60 + sec) * 1000 + std::stoi(line.substr(17, 3));
+  };
+  EXPECT_GE((stamp_ms("piece 4 of 4") - stamp_ms("piece 1 of 4") + 86400000) % 86400000, 1500 - 5);
+}
+
+TEST_F(IdeSim, ExitAfterStopsServingBeforeItsOutputAppears) {
+  write("MAIN.APP", "TARGET=MAIN.EXE\nEXIT-AFTER=1\nBUILD-SECONDS=0.1\n");
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  ASSERT_EQ(error_code(), 0) << "the command itself is acknowledged";
+  ASSERT_TRUE(eventually([&] { return exists("MAIN.EXE"); }));
+  EXPECT_FALSE(socket_left()) << "whoever sees the output finds no server";
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), err::DdeChannelNotOpen);
+  EXPECT_EQ(exit_status(), 0);
+  EXPECT_EQ(read_all(work_ + "MAIN.EXE"), "Built by ide-sim from " + work_ + "MAIN.APP\n");
+  EXPECT_TRUE(logged("exiting after the work"));
+}
+
+TEST_F(IdeSim, StartSecondsServesOnlyAfterTheSlowStart) {
+  const auto started = Clock::now();
+  ASSERT_TRUE(start({"--start-seconds", "1.5"})) << "ide-sim did not come up";
+  EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(1500));
+  const std::string log = read_all(log_);
+  EXPECT_NE(log.find("starting: pid " + std::to_string(pid_) + ", a slow start of 1.5 seconds"), std::string::npos) << log;
+  EXPECT_LT(log.find("starting: "), log.find("serving ClarionWin"));
+}
+
+TEST_F(IdeSim, ASignalEndsTheSlowStart) {
+  std::string path = IDE_SIM_PATH, log_option = "--log", start = "--start-seconds", seconds = "600";
+  char* argv[] = {path.data(), log_option.data(), log_.data(), start.data(), seconds.data(), nullptr};
+  ASSERT_EQ(::posix_spawn(&pid_, IDE_SIM_PATH, nullptr, nullptr, argv, environ), 0);
+  ASSERT_TRUE(logged("starting: pid"));
+  ::kill(pid_, SIGTERM);
+  EXPECT_EQ(exit_status(), 0);
+  EXPECT_FALSE(socket_left());
+}
+
+TEST_F(IdeSim, AckSecondsAcknowledgesLateAndTheWorkHasBegun) {
+  write("MAIN.APP", "TARGET=MAIN.EXE\nACK-SECONDS=0.5\n");
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  const auto sent = Clock::now();
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), 0);
+  EXPECT_GE(Clock::now() - sent, std::chrono::milliseconds(500));
+  EXPECT_TRUE(logged("acknowledging in 0.5 seconds"));
+  ASSERT_TRUE(eventually([&] { return exists("MAIN.EXE"); }));
+  // Later than the client waits: a time-out of its own.
+  std::filesystem::remove(work_ + "MAIN.EXE");
+  set_dde_timeout(10);
+  execute("[ExecuteProject(\"" + work_ + "MAIN.APP\")]");
+  EXPECT_EQ(error_code(), err::DdeTimeout);
 }
 
 struct RefusedCase {

@@ -1,6 +1,8 @@
 #include "environment.h"
 
 #include <chrono>
+#include <cstdio>
+#include <thread>
 
 #include "command.h"
 #include "local_files.h"
@@ -74,6 +76,28 @@ std::optional<std::string> make_target(const std::string& app, const SampleFile&
   return std::nullopt;
 }
 
+// The output's file name in the letter case the sample asks for; its folder
+// stays as named.
+std::string in_case(const std::string& path, OutputCase output_case) {
+  if (output_case == OutputCase::AsNamed) return path;
+  const std::string folder = folder_of(path);
+  std::string name = path.substr(folder.size());
+  for (char& c : name) {
+    if (output_case == OutputCase::Lower && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (output_case == OutputCase::Upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return folder + name;
+}
+
+std::string seconds_text(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", seconds);
+  return text;
+}
+
+// An output written in pieces comes in this many.
+constexpr int kPieces = 4;
+
 }  // namespace
 
 Environment::Environment(SimOptions options, SimLog& log, std::function<void()> exit_now)
@@ -145,9 +169,12 @@ Reply Environment::execute(const std::string& text) {
   }
   if (!sample.refuse.empty()) return refuse(error_refused, sample.refuse);
 
+  job.output = in_case(job.output, sample.output_case);
   job.seconds = sample.build_seconds.value_or(options_.build_seconds);
+  job.write_seconds = sample.write_seconds.value_or(0);
   job.fail = sample.fail;
   job.write = !options_.never_write;
+  job.exit_after = sample.exit_after;
   switch (parsed->kind) {
     case CommandKind::ExecuteProject: job.content = "Built by ide-sim from " + *source + "\n"; break;
     case CommandKind::ExportApp: job.content = export_text(application_header, content); break;
@@ -165,6 +192,14 @@ Reply Environment::execute(const std::string& text) {
   }
   wake_.notify_all();
   if (sample.no_ack) return Reply::None;
+  if (sample.ack_seconds && *sample.ack_seconds > 0) {
+    // The work has begun; the answer is late, and while it is awaited the
+    // environment serves no one, as a busy one does not.
+    log_.line("acknowledging in " + seconds_text(*sample.ack_seconds) + " seconds, as " + *source + " asks");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(*sample.ack_seconds);
+    while (!interrupted_ && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   log_.line("acknowledged");
   return Reply::Ack;
 }
@@ -185,18 +220,56 @@ std::optional<std::string> Environment::request(const std::string& item) {
 }
 
 void Environment::work() {
-  std::unique_lock lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-    if (stopping_) return;
-    Job job = std::move(jobs_.front());
-    jobs_.pop_front();
-    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(job.seconds);
-    if (wake_.wait_until(lock, until, [this] { return stopping_; })) return;
-    lock.unlock();
+    Job job;
+    {
+      std::unique_lock lock(mutex_);
+      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      if (stopping_) return;
+      job = std::move(jobs_.front());
+      jobs_.pop_front();
+    }
+    if (!pause(job.seconds)) return;
+    if (job.exit_after) {
+      // The serving stops first; the output follows in finish(), once no
+      // client can open a conversation any more. No further work is taken.
+      log_.line("stopping serving before writing " + job.output + ", as asked");
+      {
+        std::lock_guard lock(mutex_);
+        final_job_ = std::move(job);
+      }
+      exit_now_();
+      return;
+    }
     do_job(job);
-    lock.lock();
   }
+}
+
+bool Environment::pause(double seconds) {
+  std::unique_lock lock(mutex_);
+  const auto until = std::chrono::steady_clock::now() +
+                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+  // Short slices, so that an interruption from a signal handler, which
+  // cannot wake the condition, is seen soon.
+  while (!interrupted_ && !(stopping_ && !finishing_)) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= until) return true;
+    wake_.wait_for(lock, std::min<std::chrono::steady_clock::duration>(until - now, std::chrono::milliseconds(20)));
+  }
+  return false;
+}
+
+void Environment::finish() {
+  shut_down();
+  std::optional<Job> job;
+  {
+    std::lock_guard lock(mutex_);
+    job.swap(final_job_);
+    finishing_ = true;
+  }
+  if (!job) return;
+  do_job(*job);
+  log_.line("exiting after the work, as asked");
 }
 
 void Environment::do_job(const Job& job) {
@@ -210,6 +283,20 @@ void Environment::do_job(const Job& job) {
     return;
   }
   std::string why;
+  if (job.write_seconds > 0) {
+    // Late and in pieces, under the output's own name from the first one.
+    const auto piece_written = [&](int piece) {
+      log_.line("writing " + job.output + ": piece " + std::to_string(piece) + " of " + std::to_string(kPieces));
+      return piece == kPieces || pause(job.write_seconds / (kPieces - 1));
+    };
+    if (write_file_in_pieces(job.output, job.content, kPieces, piece_written, why)) {
+      log_.line("wrote " + job.output);
+    } else {
+      set_error(error_work_failed, "Cannot write " + job.output + ": " + why);
+      log_.line("cannot write " + job.output + ": " + why);
+    }
+    return;
+  }
   if (write_file(job.output, job.content, why)) {
     log_.line("wrote " + job.output);
   } else {

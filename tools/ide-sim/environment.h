@@ -4,6 +4,7 @@
 // thread, one command after another, as the real environment does. It keeps
 // its own last error for the items "GetErrorNum" and "GetErrorMsg".
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -24,6 +25,7 @@ struct SimOptions {
   bool never_write = false;  // acknowledge, but write no output
   bool never_ack = false;    // never answer a command
   int exit_at_command = 0;   // exit when this command (1 = the first) arrives; 0 = never
+  double start_seconds = 0;  // time before it serves at all
   std::string log_path;      // empty: standard error
 };
 
@@ -35,7 +37,8 @@ inline constexpr int error_work_failed = 4;
 
 class Environment {
  public:
-  // `exit_now` is called when the environment is told to exit mid-conversation.
+  // `exit_now` is called when the environment is told to exit mid-conversation,
+  // and when a piece of work asks it to stop serving once it is done.
   Environment(SimOptions options, SimLog& log, std::function<void()> exit_now);
   ~Environment();
   Environment(const Environment&) = delete;
@@ -45,14 +48,23 @@ class Environment {
   std::optional<std::string> request(const std::string& item);
   // Ends the worker; work not yet done is dropped.
   void shut_down();
+  // After the server is gone: the output of the work that asked to stop
+  // serving (EXIT-AFTER=1) is written now, so that it appears only once no
+  // client can reach the environment any more.
+  void finish();
+  // Cuts short a late acknowledgement and the pieces of an output, so that
+  // a signal ends the environment at once. Safe in a signal handler.
+  void interrupt() { interrupted_ = true; }
 
  private:
   struct Job {
     std::string output;
     std::string content;
     double seconds = 0;
+    double write_seconds = 0;  // > 0: written in pieces under its final name over this time
     std::string fail;  // non-empty: the work fails with this text
     bool write = true;
+    bool exit_after = false;  // stop serving, then write, then exit
   };
 
   void set_error(int number, std::string text);
@@ -60,6 +72,8 @@ class Environment {
   qvn::DdeServer::Reply refuse(int number, const std::string& why);
   void work();
   void do_job(const Job& job);
+  // Waits this long unless the environment is stopping or interrupted; false then.
+  bool pause(double seconds);
 
   SimOptions options_;
   SimLog& log_;
@@ -72,6 +86,9 @@ class Environment {
   bool stopping_ = false;
   int error_number_ = 0;
   std::string error_message_;
+  std::optional<Job> final_job_;  // the work that stopped the serving, still to be written
+  bool finishing_ = false;  // finish() writes the last output: stopping does not cut it short
+  std::atomic<bool> interrupted_{false};
   std::thread worker_;
 };
 

@@ -48,6 +48,25 @@ std::vector<std::string> variants_of(const std::string& path) {
   return found;
 }
 
+// The regular files whose names differ from the file's only in case.
+std::vector<std::string> other_cases(const std::string& path) {
+  std::vector<std::string> others;
+  for (const std::string& p : variants_of(path))
+    if (name_of(p) != name_of(path) && is_regular(p)) others.push_back(p);
+  return others;
+}
+
+// Writes all of `content` to the descriptor; false with errno set when it cannot.
+bool write_all(int fd, std::string_view content) {
+  for (size_t done = 0; done < content.size();) {
+    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 // Creates a new file of a name nobody can guess, beside `path`; -1 with the
 // reason in `error`.
 int create_temporary(const std::string& path, std::string& temp, std::string& error) {
@@ -138,20 +157,12 @@ bool write_file(const std::string& path, std::string_view content, std::string& 
   const std::string name = name_of(path);
   struct stat st {};
   const bool named = ::lstat(path.c_str(), &st) == 0;
-  std::vector<std::string> others;
-  for (const std::string& p : variants_of(path))
-    if (name_of(p) != name && is_regular(p)) others.push_back(p);
+  const std::vector<std::string> others = other_cases(path);
 
   std::string temp;
   int fd = create_temporary(path, temp, error);
   if (fd < 0) return false;
-  bool ok = true;
-  for (size_t done = 0; ok && done < content.size();) {
-    ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false;
-    else done += static_cast<size_t>(n);
-  }
+  bool ok = write_all(fd, content);
   if (!ok) error = std::strerror(errno);
   if (::close(fd) != 0 && ok) {
     error = std::strerror(errno);
@@ -169,6 +180,47 @@ bool write_file(const std::string& path, std::string_view content, std::string& 
   // with several such files none is, since it cannot be told which.
   if (!named && others.size() == 1) ::unlink(others.front().c_str());
   return true;
+}
+
+bool write_file_in_pieces(const std::string& path, std::string_view content, int pieces,
+                          const std::function<bool(int piece)>& after_piece, std::string& error) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      error = "a folder of that name is in the way";
+      return false;
+    }
+    if (::unlink(path.c_str()) != 0) {
+      error = std::strerror(errno);
+      return false;
+    }
+  } else if (const std::vector<std::string> others = other_cases(path); others.size() == 1) {
+    ::unlink(others.front().c_str());
+  }
+  // O_EXCL makes a new file or fails, and fails on a link of that name too.
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  const size_t count = static_cast<size_t>(std::max(pieces, 1));
+  bool ok = true;
+  for (size_t piece = 1; ok && piece <= count; ++piece) {
+    const size_t from = content.size() * (piece - 1) / count;
+    const size_t to = content.size() * piece / count;
+    if (!write_all(fd, content.substr(from, to - from))) {
+      error = std::strerror(errno);
+      ok = false;
+    } else if (!after_piece(static_cast<int>(piece))) {
+      error = "stopped before the last piece";
+      ok = piece == count;
+    }
+  }
+  if (::close(fd) != 0 && ok) {
+    error = std::strerror(errno);
+    ok = false;
+  }
+  return ok;
 }
 
 }  // namespace idesim

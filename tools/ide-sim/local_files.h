@@ -3,6 +3,7 @@
 // folders as "/" does, and a file name is matched without regard to case
 // within its folder, as the environment's own system would.
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,5 +43,15 @@ bool read_file(const std::string& path, std::string& content);
 // another case, that file is the one replaced and is removed; no other file
 // is. On failure returns false with the reason in `error`.
 bool write_file(const std::string& path, std::string_view content, std::string& error);
+
+// Writes the file under its final name from the start, in `pieces` parts
+// of about equal size, calling `after_piece(k)` after part k (from 1); when
+// it answers false the writing stops there and the answer is false. The
+// file replaced is the one write_file would replace; it is removed first
+// (a link of the name is removed, never written through) and the output is
+// created anew. A folder of the name is not replaced. On failure returns
+// false with the reason in `error`.
+bool write_file_in_pieces(const std::string& path, std::string_view content, int pieces,
+                          const std::function<bool(int piece)>& after_piece, std::string& error);
 
 }  // namespace idesim

@@ -6,7 +6,7 @@ namespace idesim {
 
 const char* const usage_text =
     "usage: ide-sim [--service NAME] [--topic TEXT] [--build-seconds S] [--never-write]\n"
-    "               [--never-ack] [--exit-at-command N] [--log FILE]\n";
+    "               [--never-ack] [--exit-at-command N] [--start-seconds S] [--log FILE]\n";
 
 std::optional<SimOptions> parse_options(const std::vector<std::string>& args, std::string& error) {
   SimOptions o;
@@ -39,6 +39,10 @@ std::optional<SimOptions> parse_options(const std::vector<std::string>& args, st
       auto d = number(0, 3600);
       if (!d) return std::nullopt;
       o.build_seconds = *d;
+    } else if (a == "--start-seconds") {
+      auto d = number(0, 3600);
+      if (!d) return std::nullopt;
+      o.start_seconds = *d;
     } else if (a == "--exit-at-command") {
       auto d = number(1, 1000000);
       if (!d) return std::nullopt;

@@ -1,6 +1,7 @@
 #include "sample_file.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace idesim {
 
@@ -21,6 +22,15 @@ std::string upper(std::string_view s) {
 
 bool is_yes(std::string_view v) { return v == "1" || upper(v) == "YES" || upper(v) == "Y"; }
 
+// Seconds from 0 to 3600, fractions allowed; nothing for any other text.
+std::optional<double> seconds(std::string_view value) {
+  std::string v(value);
+  char* end = nullptr;
+  double d = std::strtod(v.c_str(), &end);
+  if (end != v.c_str() && *end == '\0' && d >= 0 && d <= 3600) return d;
+  return std::nullopt;
+}
+
 }  // namespace
 
 SampleFile read_sample(std::string_view text) {
@@ -36,10 +46,17 @@ SampleFile read_sample(std::string_view text) {
     if (key == "TARGET") {
       s.target = value;
     } else if (key == "BUILD-SECONDS") {
-      std::string v(value);
-      char* end = nullptr;
-      double d = std::strtod(v.c_str(), &end);
-      if (end != v.c_str() && *end == '\0' && d >= 0 && d <= 3600) s.build_seconds = d;
+      if (auto d = seconds(value)) s.build_seconds = d;
+    } else if (key == "WRITE-SECONDS") {
+      if (auto d = seconds(value)) s.write_seconds = d;
+    } else if (key == "ACK-SECONDS") {
+      if (auto d = seconds(value)) s.ack_seconds = d;
+    } else if (key == "OUTPUT-CASE") {
+      const std::string v = upper(value);
+      if (v == "LOWER") s.output_case = OutputCase::Lower;
+      if (v == "UPPER") s.output_case = OutputCase::Upper;
+    } else if (key == "EXIT-AFTER") {
+      s.exit_after = is_yes(value);
     } else if (key == "FAIL") {
       s.fail = value;
     } else if (key == "REFUSE") {

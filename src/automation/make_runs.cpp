@@ -1,0 +1,162 @@
+#include "automation/make_runs.h"
+
+#include <cstdlib>
+
+#include "automation/main_window.h"
+#include "automation/record_buffers.h"
+#include "automation/split_step.h"
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "platform/core/error_state.h"
+#include "platform/framework/file_manager.h"
+#include "platform/ui/folder_watch.h"
+
+namespace qvn::automation {
+
+namespace {
+
+constexpr const char* kMakeErrorText = "Error Making .App ";
+
+}  // namespace
+
+MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation) : steps_(main, conversation) {}
+
+void MakeRuns::ExecuteApp() {
+  KeepBuffers keep;
+  if (!steps_.Begin()) return;
+  steps_.missing_targets = 0;
+  MainLocals& Loc = steps_.main().Loc;
+  TaggedApps tagged;
+  while (tagged.Next()) {
+    split_step(Loc);
+    Application app;
+    app.name = data::APP.APPLICATION.str();
+    app.folder = data::APP.DRIVENPATH.str();
+    app.priority = data::APP.Priority;
+    app.has_target = !data::APP.TARGET.blank() && !Loc.TargetExt.blank();
+    app.target = data::APP.TARGET.str();
+    const Outcome outcome = Make(app);
+    if (outcome == Outcome::Stop) return steps_.Stop(true);
+    if (outcome == Outcome::EndRun) break;
+  }
+  steps_.End({.make = true, .focus_list = true});
+}
+
+void MakeRuns::Generate() {
+  KeepBuffers keep;
+  if (!steps_.Begin()) return;
+  steps_.missing_targets = 0;
+  auto& PQ = steps_.main().PQ;
+  PQ.free();
+  // Only a project line names a project; the root, an application line or
+  // no line at all names none, whatever text the line shows.
+  const TreeLine* line = steps_.main().tree().selected_line();
+  if (line && std::abs(line->LEVEL) == 1) {
+    data::PRO.PROJECTNAME = line->DISPLAY.clipped();
+    if (data::projects_file_manager->Fetch(data::PRO_ProjectNameKey) == err::NoError) {
+      data::APP.P_REF = data::PRO.P_REF;
+      data::apps_file_manager->UseFile(framework::use::Returns);
+      data::Apps.set_order_from_buffer(data::APP_P_RefKey);
+      while (data::apps_file_manager->Next() == framework::level::Benign && data::APP.P_REF == data::PRO.P_REF) {
+        PQ->APPNAME = data::APP.APPLICATION.raw();
+        PQ->DRIVEPATH = data::APP.DRIVENPATH.raw();
+        PQ->PRIORITY = data::APP.Priority;
+        PQ->TARGET = data::APP.TARGET.raw();
+        PQ.add_in_order(&BuildEntry::PRIORITY, name_order);
+      }
+    }
+  }
+  const size_t n = PQ.records();
+  for (size_t i = 1; i <= n; ++i) {
+    if (!PQ.get(i)) break;
+    const Outcome outcome = Make(FromEntry(PQ.buffer(), true));
+    if (outcome == Outcome::Stop) return steps_.Stop(true);
+    if (outcome == Outcome::EndRun) break;
+  }
+  steps_.End({.make = true});
+}
+
+void MakeRuns::GenerateSubset() {
+  KeepBuffers keep;
+  if (!steps_.Begin()) return;
+  steps_.missing_targets = 0;
+  auto& SQ = steps_.main().SQ;
+  // An entry is a copy of its application from when it was picked, perhaps
+  // long ago: the application's current target and priority count. An
+  // application no longer on file is made as the entry has it, its file
+  // test guarding it.
+  for (size_t i = 1; i <= SQ.records(); ++i) {
+    if (!SQ.get(i)) break;
+    data::APP.APPLICATION = SQ->APPNAME.raw();
+    data::APP.DRIVENPATH = SQ->DRIVEPATH.raw();
+    if (data::apps_file_manager->Fetch(data::APP_DriveKey) == err::NoError) {
+      SQ->TARGET = data::APP.TARGET.raw();
+      SQ->PRIORITY = data::APP.Priority;
+      SQ.put();
+    }
+  }
+  SQ.sort(&BuildEntry::PRIORITY, name_order);
+  for (size_t i = 1; i <= SQ.records(); ++i) {
+    if (!SQ.get(i)) break;
+    const Outcome outcome = Make(FromEntry(SQ.buffer(), false));
+    if (outcome == Outcome::Stop) return steps_.Stop(true);
+    if (outcome == Outcome::EndRun) break;
+  }
+  steps_.End({.make = true, .select_subsets = true});
+}
+
+MakeRuns::Application MakeRuns::FromEntry(const BuildEntry& entry, bool show_priority) {
+  Application app;
+  app.name = entry.APPNAME.str();
+  app.folder = entry.DRIVEPATH.str();
+  app.priority = entry.PRIORITY;
+  app.has_target = !entry.TARGET.blank();
+  app.target = with_folder(app.folder, entry.TARGET.clipped());
+  app.show_priority = show_priority;
+  return app;
+}
+
+Outcome MakeRuns::Make(const Application& app) {
+  Conversation& conversation = steps_.conversation();
+  MainLocals& Loc = steps_.main().Loc;
+  const std::string priority = app.show_priority ? std::to_string(app.priority) : std::string();
+
+  conversation.Reopen();
+  const std::string path = app.folder + app.name;
+  if (!regular_file_found(path)) {
+    steps_.Log(app.name, ".APP not found");
+    return Outcome::Next;
+  }
+  steps_.SetTimeOut();
+  steps_.Log(app.name, "Begin Make");
+  if (!app.has_target) {
+    ++steps_.missing_targets;
+    steps_.Log(app.name, "Make Aborted: Target name or type not specified");
+    return Outcome::Next;
+  }
+  if (!steps_.Prepare(app.name, app.target, Command::GenerateAndMake, path)) return Outcome::Next;
+  Loc.FullName = path;
+  if (!steps_.RemoveOldOutput(app.name)) return Outcome::Next;
+
+  // The target's folder is watched from before the command, so the target
+  // is seen the moment it appears, however soon that is.
+  const ui::FolderWatch watch(steps_.main().window(), folder_part(data::DosFileName.clipped()));
+  conversation.Send(true);
+  conversation.ErrorCheck();
+  if (error_code() != 0) {
+    steps_.ErrorPath(app.name, kMakeErrorText);
+    return Outcome::EndRun;
+  }
+  steps_.Status(app.name + " DDE Ack. " + priority);
+  const WaitEnd end = conversation.CompletionWait(
+      app.name, WaitOn::AnyEvent, [] { return regular_file_found(data::DosFileName.clipped()); },
+      [&] {
+        steps_.Status(app.name + " Compiled & Made" + (priority.empty() ? "" : " " + priority));
+        steps_.Log(app.name, "Make Finished");
+      });
+  if (end == WaitEnd::CloseRequested || end == WaitEnd::WindowClosed) return Outcome::Stop;
+  conversation.CloseWhenConnected();
+  return Outcome::Next;
+}
+
+}  // namespace qvn::automation

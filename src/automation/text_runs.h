@@ -1,0 +1,52 @@
+#pragma once
+// The import and export runs of the main window: every tagged application
+// in turn is converted between its application or dictionary file and the
+// text form of that file, in the application's folder, by the running
+// environment. An application is done when its output is there: an
+// import's output changed since before the command (or appeared), an
+// export's output of a size unchanged between two timer events. The runs
+// look on the window's timer events only; one conversation serves a whole
+// run. The imports ask first, and never remove the file they replace.
+//
+//   "Import DCT"   base.TXD -> base.DCT
+//   "Import APP"   base.TXA -> base.APP
+//   "Export APP"   base.APP -> base.TXA
+//   "Export DCT"   base.DCT -> base.TXD
+
+#include "automation/run_steps.h"
+
+namespace qvn::automation {
+
+class MainWindow;
+class Conversation;
+
+class TextRuns {
+ public:
+  TextRuns(MainWindow& main, Conversation& conversation);
+
+  void ImportDct();  // ?IMPORTDCT
+  void ImportApp();  // ?IMPORTAPP
+  void ExportApp();  // ?EXPORTAPP
+  void ExportDct();  // ?EXPORTDCT
+
+  // What differs between the four runs.
+  struct Kind {
+    const char* question;  // asked first, imports only
+    Command command;
+    const char* source_ext;  // the file converted
+    const char* output_ext;  // the file written
+    const char* not_found;   // entry when the source is missing
+    const char* begin;       // entry before the command
+    const char* finished;    // entry when the output is there
+    const char* error_text;  // the error path's box, before the code
+  };
+
+ private:
+  void Run(const Kind& kind);
+  // From the source look-up to the end of the wait.
+  Outcome Convert(const Kind& kind);
+
+  RunSteps steps_;
+};
+
+}  // namespace qvn::automation
