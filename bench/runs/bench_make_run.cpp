@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "automation/main_window.h"
-#include "automation/message_presenter.h"
-#include "automation/settings_file.h"
+#include "platform/framework/message_presenter.h"
+#include "data/settings_file.h"
 #include "data/files.h"
 #include "data/startup.h"
 #include "demo_catalog.h"
@@ -120,7 +120,7 @@ int main() {
   const std::string sim_log = (root / "ide-sim.log").string();
   std::ofstream(root / "QVN.INI") << "[Preserved]\nNewLog=N\nCL_Command='" << IDE_SIM_PATH
                                   << "'\nFilePath=" << data.string() << "/\nRetainTags=0\n";
-  qvn::automation::anchor_settings_file(root.string());
+  qvn::data::anchor_settings_file(root.string());
 
   std::string path = IDE_SIM_PATH, log_option = "--log", build = "--build-seconds", seconds = "0.2";
   std::string log = sim_log;
@@ -142,7 +142,7 @@ int main() {
   Operator person;
   if (serving) {
     qvn::ui::install_backend(&person);
-    qvn::error_manager.SetPresenter(&qvn::automation::window_message_presenter());
+    qvn::error_manager.SetPresenter(&qvn::framework::window_message_presenter());
     qvn::data::run_program(qvn::automation::Main);
     qvn::error_manager.SetPresenter(nullptr);
     qvn::ui::install_backend(nullptr);
