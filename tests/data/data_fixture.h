@@ -1,21 +1,23 @@
 #pragma once
 // Each test gets its own data folder, the file-name variables pointing into
 // it, this thread's managers built, and error_manager's messages recorded
-// (and a fatal message's end of the program recorded instead of done).
+// (and a fatal message's end of the program recorded instead of done). The
+// program's state is put back as it was afterwards.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "../platform/framework/recording_presenter.h"
-#include "../platform/storage/test_folders.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
 #include "platform/framework/error_manager.h"
+#include "support/environment.h"
+#include "support/program_state.h"
+#include "support/temp_folder.h"
 
 namespace qvn::data::testing {
 
@@ -23,10 +25,6 @@ class DataTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    std::string templ = (std::filesystem::temp_directory_path() / "qvn-data-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
-    scratch.emplace(dir.string());
     point_names_at(dir);
     ASSERT_EQ(ProjectsFileName.str(), (dir / "PROJECTS.TPS").string()) << "temporary folder name too long";
     error_manager.Init();
@@ -37,15 +35,6 @@ class DataTest : public ::testing::Test {
 
   void TearDown() override {
     dct_kill();
-    error_manager.SetPresenter(nullptr);
-    error_manager.SetHaltHook({});
-    AppsFileName = "APPS.TPS";
-    ProjectsFileName = "PROJECTS.TPS";
-    TempFileName = "TEMPFILE.TPS";
-    TagFileName = "TF.TPS";
-    std::error_code ec;
-    scratch.reset();
-    std::filesystem::remove_all(dir, ec);
     clear_error();
   }
 
@@ -91,10 +80,12 @@ class DataTest : public ::testing::Test {
     return out;
   }
 
-  std::filesystem::path dir;
-  std::optional<storage::testing::ScratchFolder> scratch;
+  test_support::TempFolder folder{"qvn-data"};
+  const std::filesystem::path dir = folder.path();
+  test_support::ScratchFolder scratch{dir};
   framework::testing::RecordingPresenter presenter;
   std::vector<int> halts;
+  test_support::ProgramState program_state;  // after what the error manager is given
 };
 
 }  // namespace qvn::data::testing

@@ -6,11 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <string>
 
-#include "../platform/storage/test_folders.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
@@ -18,6 +16,9 @@
 #include "platform/framework/error_manager.h"
 #include "platform/profile/ini_manager.h"
 #include "platform/ui/window_def.h"
+#include "support/environment.h"
+#include "support/program_state.h"
+#include "support/temp_folder.h"
 
 namespace qvn::data {
 namespace {
@@ -25,30 +26,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // Each test runs the program in a folder of its own, with the per-user
-// profile in that folder.
+// profile and the storage layer's scratch files in that folder; the
+// program's state is put back as it was afterwards.
 class StartupTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "qvn-startup-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    profile_ = dir_ / "profile.ini";
-    if (const char* p = std::getenv("QVN_PROFILE")) saved_profile_ = p;
-    ::setenv("QVN_PROFILE", profile_.c_str(), 1);
-    previous_dir_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(previous_dir_);
-    if (saved_profile_) {
-      ::setenv("QVN_PROFILE", saved_profile_->c_str(), 1);
-    } else {
-      ::unsetenv("QVN_PROFILE");
-    }
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
   std::string profile_text() const {
     std::ifstream in(profile_, std::ios::binary);
     std::ostringstream s;
@@ -60,11 +41,13 @@ class StartupTest : public ::testing::Test {
     out << text;
   }
 
-  fs::path dir_;
-  std::optional<storage::testing::ScratchFolder> scratch_;
-  fs::path profile_;
-  fs::path previous_dir_;
-  std::optional<std::string> saved_profile_;
+  test_support::TempFolder folder_{"qvn-startup"};
+  const fs::path dir_ = folder_.path();
+  const fs::path profile_ = dir_ / "profile.ini";
+  test_support::EnvironmentVariable profile_variable_{"QVN_PROFILE", profile_};
+  test_support::ScratchFolder scratch_{dir_};
+  test_support::WorkingFolder working_folder_{dir_};
+  test_support::ProgramState program_state_;
 };
 
 TEST(StartupInitialValues, SettingsStartAsTheProgramImageHoldsThem) {

@@ -260,7 +260,7 @@ TEST_F(Conversation, ServerCannotStartInAnUnsafeFolder) {
   std::string link = root_ + "/link";
   ASSERT_EQ(::chmod(folder_.c_str(), 0700), 0);
   ASSERT_EQ(::symlink(folder_.c_str(), link.c_str()), 0);
-  ::setenv("QVN_DDE_DIR", link.c_str(), 1);
+  dde_folder_.set(link);
   clear_error();
   EXPECT_EQ(DdeServer::create("ClarionWin", "", {}), nullptr);
   EXPECT_EQ(error_code(), err::AccessDenied);
@@ -268,7 +268,7 @@ TEST_F(Conversation, ServerCannotStartInAnUnsafeFolder) {
 
 TEST_F(Conversation, ServerMakesAMissingFolderPrivate) {
   std::string fresh = root_ + "/fresh";
-  ::setenv("QVN_DDE_DIR", fresh.c_str(), 1);
+  dde_folder_.set(fresh);
   auto server = DdeServer::create("ClarionWin", "", {});
   ASSERT_NE(server, nullptr);
   struct stat st {};

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,8 @@
 #include "platform/core/error_state.h"
 #include "platform/dde/dde_client.h"
 #include "platform/dde/dde_server.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 namespace qvn::testing {
 
@@ -94,29 +97,26 @@ inline void report_line(int fd, const std::string& line) {
   [[maybe_unused]] ssize_t n = ::write(fd, l.data(), l.size());
 }
 
-// Each test gets its own private socket folder and a short time-out.
+// Each test gets its own private socket folder (QVN_DDE_DIR, put back
+// afterwards) and a short time-out.
 class DdeFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/qvn-dde-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    folder_ = root_ + "/sockets";
     ASSERT_EQ(::mkdir(folder_.c_str(), 0700), 0);
-    ::setenv("QVN_DDE_DIR", folder_.c_str(), 1);
+    // A socket's whole name must fit the system's limit; the folder's part
+    // leaves room for the service names the tests use.
+    ASSERT_LT(folder_.size() + 40, sizeof(sockaddr_un::sun_path)) << "temporary folder name too long: " << folder_;
+    dde_folder_.set(folder_);
     set_dde_timeout(100);
     set_dde_wait_pump({});
     clear_error();
   }
-  void TearDown() override {
-    ::unsetenv("QVN_DDE_DIR");
-    set_dde_wait_pump({});
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
+  void TearDown() override { set_dde_wait_pump({}); }
 
-  std::string root_;
-  std::string folder_;
+  test_support::TempFolder root_folder_{"qvn-dde-test"};
+  const std::string root_ = root_folder_.string();
+  const std::string folder_ = root_ + "/sockets";
+  test_support::EnvironmentVariable dde_folder_{"QVN_DDE_DIR"};
 };
 
 }  // namespace qvn::testing

@@ -4,12 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 #include <gtest/gtest.h>
 
 #include "platform/core/error_state.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 using namespace qvn;
 using namespace qvn::dde;
@@ -18,30 +17,20 @@ namespace {
 
 class SocketFolder : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/qvn-dde-folder-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(root_, ec);
-  }
   void touch(const std::string& name) { ::close(::open((root_ + "/" + name).c_str(), O_CREAT | O_WRONLY, 0600)); }
-  std::string root_;
+  test_support::TempFolder root_folder_{"qvn-dde-folder"};
+  const std::string root_ = root_folder_.string();
 };
 
 TEST_F(SocketFolder, OverrideThenRuntimeFolderThenTmp) {
-  const char* saved_run = std::getenv("XDG_RUNTIME_DIR");
-  std::string run = saved_run ? saved_run : "";
-  ::setenv("QVN_DDE_DIR", "/somewhere/private", 1);
+  test_support::EnvironmentVariable dde_folder("QVN_DDE_DIR", "/somewhere/private");
+  test_support::EnvironmentVariable runtime_folder("XDG_RUNTIME_DIR");
   EXPECT_EQ(socket_folder(), "/somewhere/private");
-  ::unsetenv("QVN_DDE_DIR");
-  ::setenv("XDG_RUNTIME_DIR", "/run/user/1234", 1);
+  dde_folder.unset();
+  runtime_folder.set("/run/user/1234");
   EXPECT_EQ(socket_folder(), "/run/user/1234/qvn-dde");
-  ::unsetenv("XDG_RUNTIME_DIR");
+  runtime_folder.unset();
   EXPECT_EQ(socket_folder(), "/tmp/qvn-dde-" + std::to_string(::geteuid()));
-  if (saved_run) ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
 }
 
 TEST_F(SocketFolder, OnlyAFolderOfThisUserClosedToOthersIsPrivate) {

@@ -2,7 +2,6 @@
 // test's own.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +19,8 @@
 #include "platform/core/std_datetime.h"
 #include "platform/files/file_tests.h"
 #include "platform/files/folder_listing.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 namespace qvn::files {
 namespace {
@@ -43,9 +44,6 @@ std::string backslashed(std::string s) {
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qvn-files-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
     for (const char* name :
          {"MAIN.APP", "main.txd", "Ledger.Dct", "LONGNAME1.APP", "A B.APP", "MAIN.APP.bak", "x.appx", ".hidden.APP"}) {
       write(name, "data");
@@ -56,11 +54,6 @@ class FilesTest : public ::testing::Test {
     fs::create_symlink(dir_ + "/MAIN.APP", dir_ + "/Link.APP");
     fs::create_symlink(dir_ + "/GONE.APP", dir_ + "/Dangling.APP");
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-
   void write(const std::string& name, const std::string& content) {
     std::ofstream(dir_ + "/" + name, std::ios::binary) << content;
   }
@@ -77,7 +70,8 @@ class FilesTest : public ::testing::Test {
     return out;
   }
 
-  std::string dir_;
+  test_support::TempFolder folder_{"qvn-files-test"};
+  const std::string dir_ = folder_.string();
 };
 
 // How a case spells the folder in front of its pattern.
@@ -171,11 +165,13 @@ TEST_F(FilesTest, AnEntryHoldsTheLocalDateTimeSizeAndReadOnlyAttribute) {
 }
 
 TEST_F(FilesTest, ANameWithoutAFolderIsInTheCurrentFolder) {
-  const fs::path before = fs::current_path();
-  fs::current_path(dir_ + "/Sub2");
-  const std::vector<std::string> found = names(list_folder("*.TXT"));
-  const bool exists = regular_file_exists("A.txt") == false && find_regular_file("A.TXT") == "a.txt";
-  fs::current_path(before);
+  std::vector<std::string> found;
+  bool exists = false;
+  {
+    test_support::WorkingFolder here(dir_ + "/Sub2");
+    found = names(list_folder("*.TXT"));
+    exists = regular_file_exists("A.txt") == false && find_regular_file("A.TXT") == "a.txt";
+  }
   EXPECT_EQ(found, (std::vector<std::string>{"a.txt"}));
   EXPECT_TRUE(exists);
 }

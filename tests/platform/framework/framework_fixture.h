@@ -7,7 +7,6 @@
 // alone.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -21,8 +20,9 @@
 #include "platform/framework/relation_manager.h"
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
-#include "../storage/test_folders.h"
 #include "recording_presenter.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 namespace qvn::framework::testing {
 
@@ -147,10 +147,6 @@ class ManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    std::string templ = (std::filesystem::temp_directory_path() / "qvn-framework-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
-    scratch.emplace(dir.string());
     parent_name = (dir / "PARENTS.TPS").string();
     child_name = (dir / "CHILDREN.TPS").string();
     ASSERT_EQ(parent_name.str(), (dir / "PARENTS.TPS").string()) << "temporary folder name too long";
@@ -170,9 +166,6 @@ class ManagerTest : public ::testing::Test {
     children_rm.Kill();
     parents_fm.Kill();
     children_fm.Kill();
-    std::error_code ec;
-    scratch.reset();
-    std::filesystem::remove_all(dir, ec);
     clear_error();
   }
 
@@ -210,8 +203,9 @@ class ManagerTest : public ::testing::Test {
     return out;
   }
 
-  std::filesystem::path dir;
-  std::optional<storage::testing::ScratchFolder> scratch;
+  test_support::TempFolder folder{"qvn-framework"};
+  const std::filesystem::path dir = folder.path();
+  test_support::ScratchFolder scratch{dir};
   storage::NameVar parent_name;
   storage::NameVar child_name;
   storage::FileDef parent_def_ = parent_def(parent_name);

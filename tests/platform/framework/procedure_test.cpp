@@ -17,16 +17,15 @@ namespace {
 using ui::ControlKind;
 using ui::WindowView;
 
+// Each test starts with no request and no response; what it leaves is put back afterwards.
 class ProcedureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GlobalRequest = request::None;
     GlobalResponse = response::None;
   }
-  void TearDown() override {
-    GlobalRequest = request::None;
-    GlobalResponse = response::None;
-  }
+
+  test_support::FrameworkState framework_state_;
 };
 
 // ---------------------------------------------------------------------------

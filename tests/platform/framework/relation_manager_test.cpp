@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "../storage/test_folders.h"
 #include "framework_fixture.h"
 
 using namespace qvn;
@@ -111,7 +110,7 @@ TEST_F(RelationManagerTest, CascadedChangeGivesTheChildrenTheNewNumber) {
 
 TEST_F(RelationManagerTest, TheRulesStillFindTheStoredRecordAfterTheWorkingFolderMoved) {
   ASSERT_TRUE(std::filesystem::create_directory(dir / "elsewhere"));
-  storage::testing::WorkingFolder here(dir);
+  test_support::WorkingFolder here(dir);
   parent_name = "PARENTS.TPS";
   child_name = "CHILDREN.TPS";
   add_family();

@@ -6,7 +6,6 @@
 // report printed once per entry.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -23,6 +22,7 @@
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
 #include "platform/ui/window.h"
+#include "support/temp_folder.h"
 #include "window_test_support.h"
 
 namespace qvn::framework::report_testing {
@@ -120,9 +120,6 @@ class EntryFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    std::string templ = (std::filesystem::temp_directory_path() / "qvn-report-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
     name_ = (dir_ / "ENTRIES.TPS").string();
     def_ = entry_def(name_);
     file_ = std::make_unique<storage::RecordFile>(def_, &rec_);
@@ -143,8 +140,6 @@ class EntryFileTest : public ::testing::Test {
   void TearDown() override {
     manager_->Kill();
     file_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
   }
 
   // Adds entries 0 to count-1 of the sample listing, each dated a day
@@ -178,7 +173,8 @@ class EntryFileTest : public ::testing::Test {
     return out;
   }
 
-  std::filesystem::path dir_;
+  test_support::TempFolder folder_{"qvn-report"};
+  const std::filesystem::path dir_ = folder_.path();
   storage::NameVar name_;
   storage::FileDef def_;
   Entry rec_;

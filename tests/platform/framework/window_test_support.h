@@ -4,7 +4,6 @@
 // manager whose questions the headless user answers like any message box.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -23,7 +22,9 @@
 #include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
-#include "../storage/test_folders.h"
+#include "support/environment.h"
+#include "support/framework_state.h"
+#include "support/temp_folder.h"
 
 namespace qvn::framework::wm_testing {
 
@@ -98,16 +99,14 @@ class PlainFileManager final : public FileManager {
 };
 
 // A test's own folder with the item file, its record buffer and managers.
+// Each test starts with no request and no response, and what it leaves in
+// them is put back afterwards.
 class ItemFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
     GlobalRequest = request::None;
     GlobalResponse = response::None;
-    std::string templ = (std::filesystem::temp_directory_path() / "qvn-wm-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    scratch_.emplace(dir_.string());
     name_ = (dir_ / "ITEMS.TPS").string();
     def_ = item_def(name_);
     file_ = std::make_unique<storage::RecordFile>(def_, &rec_);
@@ -121,9 +120,6 @@ class ItemFileTest : public ::testing::Test {
   void TearDown() override {
     manager_->Kill();
     file_.reset();
-    std::error_code ec;
-    scratch_.reset();
-    std::filesystem::remove_all(dir_, ec);
   }
 
   // Adds a record through a second instance of the file, so the test's own
@@ -162,8 +158,10 @@ class ItemFileTest : public ::testing::Test {
     return other.records();
   }
 
-  std::filesystem::path dir_;
-  std::optional<storage::testing::ScratchFolder> scratch_;
+  test_support::FrameworkState framework_state_;
+  test_support::TempFolder folder_{"qvn-wm"};
+  const std::filesystem::path dir_ = folder_.path();
+  test_support::ScratchFolder scratch_{dir_};
   storage::NameVar name_;
   storage::FileDef def_;
   ItemRec rec_;

@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "platform/core/error_state.h"
 #include "platform/ui/headless.h"
+#include "support/temp_folder.h"
 
 namespace qvn::process {
 namespace {
@@ -48,16 +48,6 @@ TEST(SplitCommandLine, WordsAsAShellSplitsThem) {
 
 class StartProgram : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "qvn-start-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-
   static std::string read(const fs::path& p) {
     std::ifstream in(p);
     std::ostringstream s;
@@ -82,7 +72,8 @@ class StartProgram : public ::testing::Test {
     return script;
   }
 
-  fs::path dir;
+  test_support::TempFolder folder{"qvn-start"};
+  const fs::path dir = folder.path();
 };
 
 TEST_F(StartProgram, StartsWithItsArgumentsAndNoShell) {

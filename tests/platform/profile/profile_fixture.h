@@ -3,49 +3,19 @@
 // the environment restored afterwards.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <string>
 
+#include "support/environment.h"
+#include "support/temp_folder.h"
+
 namespace qvn::profile::testing {
-
-class SavedEnv {
- public:
-  explicit SavedEnv(const char* name) : name_(name) {
-    if (const char* v = std::getenv(name)) value_ = v;
-  }
-  ~SavedEnv() {
-    if (value_) {
-      ::setenv(name_, value_->c_str(), 1);
-    } else {
-      ::unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> value_;
-};
 
 class ProfileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string templ = (std::filesystem::temp_directory_path() / "qvn-profile-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    profile_ = dir_ / "profile.ini";
-    ::setenv("QVN_PROFILE", profile_.c_str(), 1);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
   static std::string slurp(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::ostringstream s;
@@ -57,11 +27,12 @@ class ProfileTest : public ::testing::Test {
     out << text;
   }
 
-  SavedEnv saved_profile_{"QVN_PROFILE"};
-  SavedEnv saved_xdg_{"XDG_CONFIG_HOME"};
-  SavedEnv saved_home_{"HOME"};
-  std::filesystem::path dir_;
-  std::filesystem::path profile_;
+  test_support::TempFolder folder_{"qvn-profile"};
+  const std::filesystem::path dir_ = folder_.path();
+  const std::filesystem::path profile_ = dir_ / "profile.ini";
+  test_support::EnvironmentVariable profile_variable_{"QVN_PROFILE", profile_};
+  test_support::EnvironmentVariable config_home_variable_{"XDG_CONFIG_HOME"};
+  test_support::EnvironmentVariable home_variable_{"HOME"};
 };
 
 }  // namespace qvn::profile::testing

@@ -200,11 +200,13 @@ TEST_F(ProfileStringTest, FailedWritesLeaveEverythingAsItWas) {
 }
 
 TEST_F(ProfileStringTest, ARelativeNameWithBackslashesLiesInTheCurrentFolder) {
-  const fs::path previous = fs::current_path();
-  fs::current_path(dir_);
-  int written = put_ini("Preserved", "FilePath", "C:\\DATA\\", ".\\QVN.INI");
-  std::string read = get_ini("Preserved", "FilePath", "", ".\\QVN.INI   ");
-  fs::current_path(previous);
+  int written = 0;
+  std::string read;
+  {
+    test_support::WorkingFolder here(dir_);
+    written = put_ini("Preserved", "FilePath", "C:\\DATA\\", ".\\QVN.INI");
+    read = get_ini("Preserved", "FilePath", "", ".\\QVN.INI   ");
+  }
   EXPECT_EQ(written, 0);
   EXPECT_EQ(read, "C:\\DATA\\");
   EXPECT_EQ(slurp(dir_ / "QVN.INI"), "[Preserved]\nFilePath=C:\\DATA\\\n");
@@ -217,16 +219,16 @@ TEST_F(ProfileStringTest, NoFileNameMeansThePerUserProfile) {
 }
 
 TEST_F(ProfileStringTest, ThePerUserProfileLiesInTheUsersConfigFolder) {
-  ::unsetenv("QVN_PROFILE");
-  ::setenv("XDG_CONFIG_HOME", (dir_ / "config").c_str(), 1);
-  ::setenv("HOME", (dir_ / "home").c_str(), 1);
+  profile_variable_.unset();
+  config_home_variable_.set(dir_ / "config");
+  home_variable_.set(dir_ / "home");
   EXPECT_EQ(user_profile_path(), (dir_ / "config" / "qvn" / "profile.ini").string());
   ASSERT_EQ(put_ini("Preserved", "GLO:FilePath", "x"), 0) << "missing folders are made";
   EXPECT_EQ(slurp(dir_ / "config" / "qvn" / "profile.ini"), "[Preserved]\nGLO:FilePath=x\n");
 
-  ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
+  config_home_variable_.set("relative/config");
   EXPECT_EQ(user_profile_path(), (dir_ / "home" / ".config" / "qvn" / "profile.ini").string());
-  ::unsetenv("XDG_CONFIG_HOME");
+  config_home_variable_.unset();
   EXPECT_EQ(user_profile_path(), (dir_ / "home" / ".config" / "qvn" / "profile.ini").string());
 }
 

@@ -1,7 +1,6 @@
 #include "platform/sound/sound.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,6 +9,8 @@
 #include <sstream>
 
 #include "platform/core/error_state.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 namespace qvn::sound {
 namespace {
@@ -83,22 +84,12 @@ TEST(Sound, ParsesPcmAndRefusesWhatItCannotPlay) {
   }
 }
 
+// Each test in a folder of its own, which is the working folder while it runs.
 class SoundFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "qvn-sound-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
-    old = fs::current_path();
-    fs::current_path(dir);
-  }
-  void TearDown() override {
-    fs::current_path(old);
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-  fs::path dir;
-  fs::path old;
+  test_support::TempFolder folder{"qvn-sound"};
+  const fs::path dir = folder.path();
+  test_support::WorkingFolder working_folder{dir};
 };
 
 TEST_F(SoundFiles, ABareNameIsFoundInTheCurrentFolderFirst) {

@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <filesystem>
-#include <optional>
 #include <string>
 
 #include "platform/core/error_state.h"
@@ -18,30 +17,25 @@
 #include "platform/storage/file_def.h"
 #include "platform/storage/record_file.h"
 #include "raw_sql.h"
-#include "test_folders.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 namespace qvn::storage::testing {
+
+using test_support::ScratchFolder;
+using test_support::WorkingFolder;
 
 // A folder of its own for each test, removed afterwards. The storage
 // layer's scratch files go there too while it lives.
 class TempDir {
  public:
-  TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/qvn-storage-test-XXXXXX";
-    path_ = mkdtemp(pattern.data()) ? pattern : std::string();
-    if (!path_.empty()) scratch_.emplace(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
   const std::string& path() const { return path_; }
   std::string file(const std::string& name) const { return path_ + "/" + name; }
 
  private:
-  std::string path_;
-  std::optional<ScratchFolder> scratch_;
+  test_support::TempFolder folder_{"qvn-storage-test"};
+  std::string path_ = folder_.string();
+  ScratchFolder scratch_{folder_.path()};
 };
 
 struct AppRecord {

@@ -1,13 +1,14 @@
 #include "platform/ui/backend.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "platform/core/error_state.h"
 #include "quiet_backend.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 namespace qvn::ui {
 namespace {
@@ -109,17 +110,8 @@ TEST(PopupMenu, WindowGivesOnlyItemsThatCanBeChosen) {
 class FileDialogs : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "qvn-dialog-XXXXXX").string();
-    ASSERT_NE(mkdtemp(templ.data()), nullptr);
-    dir_ = fs::canonical(templ);
     fs::create_directories(dir_ / "DEV" / "ACCT");
     std::ofstream(dir_ / "DEV" / "ACCT" / "ACCT.APP") << "app";
-    home_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(home_);
-    fs::remove_all(dir_);
   }
 
   FileDialogDef source_dialog() const {
@@ -130,7 +122,9 @@ class FileDialogs : public ::testing::Test {
   }
 
   QuietBackend backend;
-  fs::path dir_, home_;
+  test_support::TempFolder folder_{"qvn-dialog"};
+  const fs::path dir_ = fs::canonical(folder_.path());
+  test_support::WorkingFolder working_folder_{dir_};
 };
 
 TEST_F(FileDialogs, ChosenFileMovesTheCurrentFolderUnlessKept) {

@@ -5,7 +5,6 @@
 #include "platform/ui/folder_watch.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <chrono>
 #include <filesystem>
@@ -22,6 +21,7 @@
 #include "platform/ui/headless.h"
 #include "platform/ui/realtime_backend.h"
 #include "platform/ui/window.h"
+#include "support/temp_folder.h"
 
 namespace qvn::ui {
 namespace {
@@ -55,16 +55,6 @@ void touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "
 
 class FolderWatchTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "qvn-watch-test-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-    target_ = dir_ + "/T.DLL";
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
 
   // Takes the events the window has queued now (its opening), without waiting.
   static std::vector<Event> queued(Window& w, int count) {
@@ -73,8 +63,9 @@ class FolderWatchTest : public ::testing::Test {
     return seen;
   }
 
-  std::string dir_;
-  std::string target_;
+  test_support::TempFolder folder_{"qvn-watch-test"};
+  const std::string dir_ = folder_.string();
+  const std::string target_ = dir_ + "/T.DLL";
 };
 
 struct ChildCase {

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 #include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
 #include "platform/report/report.h"
+#include "support/temp_folder.h"
 
 namespace qvn::ui {
 namespace {
@@ -215,9 +215,8 @@ TEST(HeadlessUser, TimersFireOnlyWhenTheScriptMovesTime) {
 }
 
 TEST(HeadlessUser, WaitsForARealFileBeforeMovingVirtualTime) {
-  char dir_template[] = "/tmp/qvn-headless-XXXXXX";
-  ASSERT_NE(mkdtemp(dir_template), nullptr);
-  const std::filesystem::path dir = dir_template;
+  const test_support::TempFolder folder("qvn-headless");
+  const std::filesystem::path dir = folder.path();
   HeadlessUser user;
   MiniMain main;
   main.target = (dir / "MAIN.EXE").string();
@@ -236,7 +235,6 @@ TEST(HeadlessUser, WaitsForARealFileBeforeMovingVirtualTime) {
     w.close();
   });
   main.run();
-  std::filesystem::remove_all(dir);
 
   EXPECT_FALSE(HeadlessUser::wait_for([] { return false; }, 3));
 }

@@ -21,6 +21,7 @@
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/window_widget.h"
 #include "platform/ui/window.h"
+#include "support/temp_folder.h"
 
 namespace qvn::ui::qt::test {
 
@@ -61,9 +62,6 @@ class QtWindowTest : public ::testing::Test {
     backend_ = QtBackend::create();
     ASSERT_NE(backend_, nullptr);
     install_backend(backend_.get());
-    std::string pattern = (std::filesystem::temp_directory_path() / "qvn-ui-qt-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
   }
 
   void TearDown() override {
@@ -71,8 +69,6 @@ class QtWindowTest : public ::testing::Test {
     install_backend(nullptr);
     backend_.reset();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
   }
 
   // Builds and opens the window and takes the events its opening queued.
@@ -119,11 +115,11 @@ class QtWindowTest : public ::testing::Test {
   }
 
   QtBackend& backend() { return *backend_; }
-  const std::filesystem::path& dir() const { return dir_; }
+  const std::filesystem::path& dir() const { return folder_.path(); }
 
  private:
+  test_support::TempFolder folder_{"qvn-ui-qt"};
   std::unique_ptr<QtBackend> backend_;
-  std::filesystem::path dir_;
   std::vector<std::unique_ptr<Window>> windows_;
 };
 

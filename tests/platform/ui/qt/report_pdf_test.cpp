@@ -37,6 +37,7 @@
 #include "platform/report/report.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/report_painter.h"
+#include "support/temp_folder.h"
 
 namespace qvn::ui::qt {
 namespace {
@@ -125,18 +126,12 @@ class ReportPdfTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(fs::exists(QVN_PDFTOTEXT)) << "pdftotext is missing: install poppler-utils (scripts/install-deps.sh)";
-    std::string pattern = (fs::temp_directory_path() / "qvn-report-pdf-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
 
   fs::path pdf(const std::string& name) const { return dir_ / (name + ".pdf"); }
 
-  fs::path dir_;
+  test_support::TempFolder folder_{"qvn-report-pdf"};
+  const fs::path dir_ = folder_.path();
 };
 
 // Where the sample's items lie on the page, in points, before any scaling.

@@ -1,0 +1,187 @@
+// The check every window's test runs on its structure: it passes a window
+// that matches its table, and names the control and the attribute of every
+// difference.
+#include "support/window_structure.h"
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/core/fixed_string.h"
+
+namespace qvn::ui {
+namespace {
+
+using test_support::check_window_structure;
+using test_support::ExpectedControl;
+using test_support::ExpectedWindow;
+using test_support::window_structure_matches;
+
+constexpr const char* kKindsFormat = "20L(2)|M~Kind~@s20@";
+
+// A small form with one control of each attribute the table can give.
+WindowDef form(FixedString<20>& name) {
+  WindowDef def{.label = "Form$Window", .caption = "Thing", .at = {0, 0, 200, 90}, .font = {"MS Sans Serif", 8, false}};
+  def.controls = {
+      {.equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .at = {8, 8, 30, 10}, .text = "&Name:"},
+      {.equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .picture = "@s20",
+       .use = VarRef::of(name), .required = true},
+      {.equate = "?GROUP1", .kind = ControlKind::Group, .at = {8, 22, 180, 40}, .text = " Kind "},
+      {.equate = "?KIND", .kind = ControlKind::List, .parent = "?GROUP1", .at = {12, 30, 80, 28},
+       .format = kKindsFormat},
+      {.equate = "?NOTE", .kind = ControlKind::String, .parent = "?GROUP1", .text = "x", .hidden = true},
+      {.equate = "?OK", .kind = ControlKind::Button, .at = {100, 70, 40, 14}, .text = "&Ok", .is_default = true},
+      {.equate = "?CANCEL", .kind = ControlKind::Button, .at = {150, 70, 40, 14}, .text = "&Cancel",
+       .disabled = true},
+  };
+  return def;
+}
+
+ExpectedWindow form_table() {
+  return {.label = "Form$Window",
+          .caption = "Thing",
+          .width = 200,
+          .height = 90,
+          .font = {"MS Sans Serif", 8, false},
+          .controls = {
+              {.equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .text = "&Name:", .at = {{8, 8, 30, 10}}},
+              {.equate = "?NAME", .kind = ControlKind::Entry, .at = {{40, 8, 80, 10}}, .required = true,
+               .picture = "@s20", .parent = ""},
+              {.equate = "?GROUP1", .kind = ControlKind::Group, .text = " Kind "},
+              {.equate = "?KIND", .kind = ControlKind::List, .format = kKindsFormat, .parent = "?GROUP1"},
+              {.equate = "?NOTE", .kind = ControlKind::String, .text = "x", .hidden = true, .parent = "?GROUP1"},
+              {.equate = "?OK", .kind = ControlKind::Button, .text = "&Ok", .at = {{100, 70, 40, 14}},
+               .disabled = false, .is_default = true},
+              {.equate = "?CANCEL", .kind = ControlKind::Button, .text = "&Cancel", .disabled = true,
+               .is_default = false},
+          }};
+}
+
+ExpectedControl& row(ExpectedWindow& table, const std::string& equate) {
+  for (ExpectedControl& c : table.controls) {
+    if (c.equate == equate) return c;
+  }
+  throw std::logic_error("no row " + equate);
+}
+
+class WindowStructure : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window_ = check_window_structure(form(name_), form_table());
+    ASSERT_NE(window_, nullptr);
+  }
+
+  FixedString<20> name_;
+  std::unique_ptr<Window> window_;
+};
+
+TEST_F(WindowStructure, AWindowMatchingItsTablePassesAndAttributesNotGivenAreNotChecked) {
+  EXPECT_TRUE(window_structure_matches(*window_, form_table()));
+  ExpectedWindow bare = form_table();
+  for (ExpectedControl& c : bare.controls) c = {.equate = c.equate, .kind = c.kind, .text = c.text};
+  EXPECT_TRUE(window_structure_matches(*window_, bare));
+}
+
+TEST_F(WindowStructure, EachDifferenceNamesTheControlAndTheAttribute) {
+  struct Case {
+    const char* what;
+    std::function<void(ExpectedWindow&)> change;
+    std::vector<std::string> findings;
+  };
+  const std::string header = "the structure of window Form$Window differs from the table:";
+  const Case cases[] = {
+      {"kind", [](ExpectedWindow& t) { row(t, "?NAME").kind = ControlKind::Spin; },
+       {"?NAME (field 2): kind is Entry, expected Spin"}},
+      {"text keeps its marks", [](ExpectedWindow& t) { row(t, "?NAME:PROMPT").text = "Name:"; },
+       {"?NAME:PROMPT (field 1): text is \"&Name:\", expected \"Name:\""}},
+      {"position", [](ExpectedWindow& t) { row(t, "?OK").at = Rect{100, 70, 40, 12}; },
+       {"?OK (field 6): position is {100, 70, 40, 14}, expected {100, 70, 40, 12}"}},
+      {"hidden", [](ExpectedWindow& t) { row(t, "?NOTE").hidden = false; },
+       {"?NOTE (field 5): hidden is true, expected false"}},
+      {"disabled", [](ExpectedWindow& t) { row(t, "?OK").disabled = true; },
+       {"?OK (field 6): disabled is false, expected true"}},
+      {"required", [](ExpectedWindow& t) { row(t, "?NAME").required = false; },
+       {"?NAME (field 2): required is true, expected false"}},
+      {"default button", [](ExpectedWindow& t) { row(t, "?CANCEL").is_default = true; },
+       {"?CANCEL (field 7): default button is false, expected true"}},
+      {"picture", [](ExpectedWindow& t) { row(t, "?NAME").picture = "@s30"; },
+       {"?NAME (field 2): picture is \"@s20\", expected \"@s30\""}},
+      {"list format", [](ExpectedWindow& t) { row(t, "?KIND").format = "20L(2)@s20@"; },
+       {"?KIND (field 4): list format is \"20L(2)|M~Kind~@s20@\", expected \"20L(2)@s20@\""}},
+      {"parent", [](ExpectedWindow& t) { row(t, "?NOTE").parent = ""; },
+       {"?NOTE (field 5): parent is \"?GROUP1\", expected \"\""}},
+      {"window label", [](ExpectedWindow& t) { t.label = "Other$Window"; },
+       {"window Form$Window: label is \"Form$Window\", expected \"Other$Window\""}},
+      {"window caption", [](ExpectedWindow& t) { t.caption = "Things"; },
+       {"window Form$Window: caption is \"Thing\", expected \"Things\""}},
+      {"window size", [](ExpectedWindow& t) { t.height = 100; },
+       {"window Form$Window: size is 200 x 90, expected 200 x 100"}},
+      {"window font", [](ExpectedWindow& t) { t.font.bold = true; },
+       {"window Form$Window: font is {\"MS Sans Serif\", 8}, expected {\"MS Sans Serif\", 8, bold}"}},
+      {"field order",
+       [](ExpectedWindow& t) { std::swap(t.controls[5], t.controls[6]); },
+       {"field order: ?OK comes where the table has ?CANCEL"}},
+      {"a control the window lacks",
+       [](ExpectedWindow& t) {
+         t.controls.push_back({.equate = "?HELP", .kind = ControlKind::Button, .text = "&Help"});
+       },
+       {"?HELP: missing from the window", "the window has 7 controls, the table 8"}},
+      {"a control the table lacks", [](ExpectedWindow& t) { t.controls.pop_back(); },
+       {"?CANCEL (field 7): not in the table", "the window has 7 controls, the table 6"}},
+      {"several at once",
+       [](ExpectedWindow& t) {
+         row(t, "?KIND").parent = "?GROUP2";
+         row(t, "?OK").text = "OK";
+       },
+       {"?KIND (field 4): parent is \"?GROUP1\", expected \"?GROUP2\"",
+        "?OK (field 6): text is \"&Ok\", expected \"OK\""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectedWindow table = form_table();
+    c.change(table);
+    const ::testing::AssertionResult result = window_structure_matches(*window_, table);
+    EXPECT_FALSE(result);
+    std::string expected = header;
+    for (const std::string& line : c.findings) expected += "\n  " + line;
+    EXPECT_EQ(result.message(), expected);
+  }
+}
+
+TEST_F(WindowStructure, AMismatchIsReportedWhereTheCheckWasCalled) {
+  ExpectedWindow table = form_table();
+  row(table, "?NAME").kind = ControlKind::Text;
+  ::testing::TestPartResultArray results;
+  int line = 0;
+  {
+    ::testing::ScopedFakeTestPartResultReporter reporter(
+        ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
+    line = __LINE__; check_window_structure(*window_, table);  // one line: the check reports this one
+  }
+  ASSERT_EQ(results.size(), 1);
+  const ::testing::TestPartResult& failure = results.GetTestPartResult(0);
+  EXPECT_TRUE(failure.nonfatally_failed());
+  EXPECT_STREQ(failure.file_name(), __FILE__);
+  EXPECT_EQ(failure.line_number(), line);
+  EXPECT_NE(std::string(failure.message()).find("?NAME (field 2): kind is Entry, expected Text"), std::string::npos)
+      << failure.message();
+}
+
+TEST(WindowStructureBuild, AStructureTheWindowLayerRefusesFailsWithItsReason) {
+  FixedString<20> name;
+  WindowDef def = form(name);
+  def.controls[3].parent = "?NOWHERE";
+  std::unique_ptr<Window> window;
+  EXPECT_NONFATAL_FAILURE(window = check_window_structure(def, form_table()),
+                          "window Form$Window does not build: ?KIND: no container named ?NOWHERE");
+  EXPECT_EQ(window, nullptr);
+}
+
+}  // namespace
+}  // namespace qvn::ui

@@ -1,0 +1,40 @@
+#pragma once
+// Saves, when made, the program-wide state of this program's data that
+// tests change, and puts it back when it goes: the settings (GLO_UseNewLog,
+// GLO_RunString, GLO_FilePath, GLO_RETAINTAGS), the five file-name variables
+// (AppsFileName, ProjectsFileName, TempFileName, TagFileName, DosFileName),
+// and the framework's state (framework_state.h).
+//
+// A fixture holds one as a member, declared after the members its set-up
+// hands to the error manager (a presenter, the vector a halt hook fills), so
+// that the guard takes them out of the error manager before they go.
+
+#include <cstdint>
+
+#include "data/files.h"
+#include "data/globals.h"
+#include "support/framework_state.h"
+
+namespace qvn::test_support {
+
+class ProgramState {
+ public:
+  ProgramState();
+  ~ProgramState();
+  ProgramState(const ProgramState&) = delete;
+  ProgramState& operator=(const ProgramState&) = delete;
+
+ private:
+  FrameworkState framework_;
+  decltype(data::GLO_UseNewLog) use_new_log_;
+  decltype(data::GLO_RunString) run_string_;
+  decltype(data::GLO_FilePath) file_path_;
+  decltype(data::GLO_RETAINTAGS) retain_tags_;
+  decltype(data::AppsFileName) apps_;
+  decltype(data::ProjectsFileName) projects_;
+  decltype(data::TempFileName) temp_;
+  decltype(data::TagFileName) tags_;
+  decltype(data::DosFileName) dos_;
+};
+
+}  // namespace qvn::test_support

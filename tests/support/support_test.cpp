@@ -1,0 +1,205 @@
+// The tests' shared helpers do what their fixtures count on: a fresh folder
+// of the test's own that goes with everything in it, and guards that put
+// back exactly what they found.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "../platform/framework/recording_presenter.h"
+#include "data/files.h"
+#include "data/globals.h"
+#include "platform/framework/error_manager.h"
+#include "platform/framework/request.h"
+#include "support/environment.h"
+#include "support/framework_state.h"
+#include "support/program_state.h"
+#include "support/temp_folder.h"
+
+namespace qvn::test_support {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<std::string> variable(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+TEST(TempFolder, IsAFreshEmptyFolderUnderTmpdirWithThePrefix) {
+  TempFolder outer("qvn-support-outer");
+  EnvironmentVariable tmpdir("TMPDIR", outer.string());
+  TempFolder first("qvn-support");
+  TempFolder second("qvn-support");
+  for (const TempFolder* f : {&first, &second}) {
+    EXPECT_EQ(f->path().parent_path(), outer.path());
+    const std::string name = f->path().filename().string();
+    EXPECT_EQ(name.rfind("qvn-support-", 0), 0u) << name;
+    EXPECT_EQ(name.size(), std::string("qvn-support-").size() + 6) << name;
+    EXPECT_TRUE(fs::is_directory(f->path()));
+    EXPECT_TRUE(fs::is_empty(f->path()));
+    struct stat st {};
+    ASSERT_EQ(::stat(f->path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << "closed to others";
+  }
+  EXPECT_NE(first.path(), second.path());
+  EXPECT_EQ(first / "A.TPS", first.path() / "A.TPS");
+}
+
+TEST(TempFolder, AnEmptyTmpdirMeansTmp) {
+  EnvironmentVariable tmpdir("TMPDIR", "");
+  EXPECT_EQ(TempFolder::base(), fs::path("/tmp"));
+  tmpdir.unset();
+  EXPECT_EQ(TempFolder::base(), fs::path("/tmp"));
+}
+
+TEST(TempFolder, GoesWithEverythingInItEvenAFolderClosedToWriting) {
+  fs::path made;
+  {
+    TempFolder folder("qvn-support");
+    made = folder.path();
+    fs::create_directories(folder / "sub" / "inner");
+    std::ofstream(folder / "sub" / "inner" / "file") << "x";
+    std::ofstream(folder / "top") << "x";
+    fs::permissions(folder / "sub", fs::perms::owner_read | fs::perms::owner_exec);
+  }
+  EXPECT_FALSE(fs::exists(made));
+}
+
+TEST(TempFolder, AFolderThatCannotBeMadeThrowsNamingIt) {
+  TempFolder outer("qvn-support-outer");
+  const std::string missing = (outer / "no such folder").string();
+  EnvironmentVariable tmpdir("TMPDIR", missing);
+  try {
+    TempFolder folder("qvn-support");
+    ADD_FAILURE() << "made " << folder.string();
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(missing + "/qvn-support-XXXXXX"), std::string::npos) << e.what();
+  }
+}
+
+TEST(EnvironmentVariable, PutsBackTheValueOrItsAbsence) {
+  constexpr const char* kName = "QVN_SUPPORT_TEST_VARIABLE";
+  struct Case {
+    std::optional<std::string> before;
+    std::optional<std::string> during;  // nullopt: unset while the guard lives
+    bool through_constructor;
+  };
+  const Case cases[] = {
+      {std::nullopt, "new", true},  {std::nullopt, "new", false}, {std::nullopt, std::nullopt, false},
+      {"old", "new", true},         {"old", "new", false},        {"old", std::nullopt, false},
+      {"", "new", true},            {"old", "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.before.value_or("(none)") + " -> " + c.during.value_or("(none)"));
+    if (c.before) {
+      ASSERT_EQ(::setenv(kName, c.before->c_str(), 1), 0);
+    } else {
+      ASSERT_EQ(::unsetenv(kName), 0);
+    }
+    {
+      std::optional<EnvironmentVariable> guard;
+      if (c.through_constructor) {
+        guard.emplace(kName, *c.during);
+      } else {
+        guard.emplace(kName);
+        EXPECT_EQ(variable(kName), c.before) << "saving alone changes nothing";
+        if (c.during) {
+          guard->set(*c.during);
+        } else {
+          guard->unset();
+        }
+      }
+      EXPECT_EQ(variable(kName), c.during);
+    }
+    EXPECT_EQ(variable(kName), c.before);
+  }
+  ::unsetenv(kName);
+}
+
+TEST(EnvironmentVariable, TheScratchFolderIsTheStorageLayersVariable) {
+  TempFolder folder("qvn-support");
+  const std::optional<std::string> before = variable("QVN_SCRATCH_DIR");
+  {
+    ScratchFolder scratch(folder.path());
+    EXPECT_EQ(variable("QVN_SCRATCH_DIR"), folder.string());
+  }
+  EXPECT_EQ(variable("QVN_SCRATCH_DIR"), before);
+}
+
+TEST(WorkingFolder, MovesAndPutsBackTheFolderItStartedIn) {
+  TempFolder folder("qvn-support");
+  fs::create_directory(folder / "a");
+  fs::create_directory(folder / "b");
+  const fs::path start = fs::current_path();
+  {
+    WorkingFolder here(folder / "a");
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), folder / "a"));
+    here.move(folder / "b");
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), folder / "b"));
+  }
+  EXPECT_EQ(fs::current_path(), start);
+  EXPECT_THROW(WorkingFolder(folder / "missing"), fs::filesystem_error);
+  EXPECT_EQ(fs::current_path(), start);
+}
+
+void set_program_state(const char* text, int number) {
+  data::GLO_UseNewLog = text;
+  data::GLO_RunString = text;
+  data::GLO_FilePath = text;
+  data::GLO_RETAINTAGS = static_cast<uint8_t>(number);
+  data::AppsFileName = std::string(text) + "/APPS.TPS";
+  data::ProjectsFileName = std::string(text) + "/PROJECTS.TPS";
+  data::TempFileName = std::string(text) + "/TEMPFILE.TPS";
+  data::TagFileName = std::string(text) + "/TF.TPS";
+  data::DosFileName = std::string(text) + "/DOS.TXT";
+  framework::GlobalRequest = number;
+  framework::GlobalResponse = number + 1;
+}
+
+TEST(ProgramState, PutsBackEverySettingFileNameRequestAndResponse) {
+  set_program_state("Yes", 1);
+  {
+    ProgramState guard;
+    set_program_state("No", 4);
+    EXPECT_EQ(data::GLO_RunString.str(), "No");
+  }
+  EXPECT_EQ(data::GLO_UseNewLog.raw(), "Y");
+  EXPECT_EQ(data::GLO_RunString.str(), "Yes");
+  EXPECT_EQ(data::GLO_FilePath.raw(), "Yes" + std::string(61, ' '));
+  EXPECT_EQ(data::GLO_RETAINTAGS, 1);
+  EXPECT_EQ(data::AppsFileName.str(), "Yes/APPS.TPS");
+  EXPECT_EQ(data::ProjectsFileName.str(), "Yes/PROJECTS.TPS");
+  EXPECT_EQ(data::TempFileName.str(), "Yes/TEMPFILE.TPS");
+  EXPECT_EQ(data::TagFileName.str(), "Yes/TF.TPS");
+  EXPECT_EQ(data::DosFileName.str(), "Yes/DOS.TXT");
+  EXPECT_EQ(framework::GlobalRequest, 1);
+  EXPECT_EQ(framework::GlobalResponse, 2);
+}
+
+// A message after the guard has gone reaches neither the presenter nor the
+// halt hook given while it lived: a fatal one ends the program again.
+TEST(FrameworkState, TakesThePresenterAndHaltHookOutOfTheErrorManager) {
+  framework::testing::RecordingPresenter presenter;
+  int halts = 0;
+  {
+    FrameworkState guard;
+    error_manager.SetPresenter(&presenter);
+    error_manager.SetHaltHook([&](int) { ++halts; });
+    error_manager.Throw(framework::Msg::OpenFailed, framework::MessageContext("A.TPS"));
+    ASSERT_EQ(presenter.shown.size(), 1u);
+    ASSERT_EQ(halts, 1);
+  }
+  error_manager.Throw(framework::Msg::AddFailed, framework::MessageContext("A.TPS"));
+  EXPECT_EQ(presenter.shown.size(), 1u);
+  EXPECT_EXIT(error_manager.Throw(framework::Msg::OpenFailed, framework::MessageContext("A.TPS")),
+              ::testing::ExitedWithCode(framework::kFatalExitCode), "File Access Error");
+}
+
+}  // namespace
+}  // namespace qvn::test_support
