@@ -12,6 +12,8 @@
 #include "platform/framework/message_presenter.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/qt/qt_backend.h"
+#include "windows/update_apps.h"
+#include "windows/update_projects.h"
 
 int main() {
   // ".\QVN.INI" is the one in the folder the program starts in, for good.
@@ -24,6 +26,9 @@ int main() {
   }
   qvn::ui::install_backend(backend.get());
   qvn::error_manager.SetPresenter(&qvn::framework::window_message_presenter());
+  // The main window's update procedures 1 and 2 are the record forms.
+  qvn::automation::main_calls().UpdateApps = qvn::windows::UpdateApps;
+  qvn::automation::main_calls().UpdateProjects = qvn::windows::UpdateProjects;
 
   const int code = qvn::data::run_program(qvn::automation::Main);
 

@@ -30,6 +30,7 @@ int WindowManager::Run(int number, int request) {
 
 int WindowManager::Init() {
   dead_ = false;
+  close_decided_ = false;
   Response = response::None;
   return level::Benign;
 }
@@ -189,7 +190,9 @@ int WindowManager::StoreChange() {
 int WindowManager::TakeCloseEvent() {
   bool editing = update_file_ && (Request == request::Insert || Request == request::Change);
   if (Response == response::Completed || !editing) return level::Benign;
-  if (CancelAction == cancel_action::AskSave && RecordChanged()) {
+  // A close the form decided on itself (the user gave up a failed change)
+  // asks nothing more.
+  if (!close_decided_ && CancelAction == cancel_action::AskSave && RecordChanged()) {
     int answer = ui::message("Do you want to save the changes to this record?", "Save Record",
                              ui::MessageIcon::Question, ui::button::Yes | ui::button::No | ui::button::Cancel,
                              ui::button::Cancel);
@@ -282,6 +285,7 @@ void WindowManager::DropPrimedRecord() {
 
 void WindowManager::CloseWithResponse(int response) {
   Response = response;
+  close_decided_ = true;
   window_.post(ui::Event::CloseWindow);
 }
 

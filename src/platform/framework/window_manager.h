@@ -141,6 +141,8 @@ class WindowManager {
   std::vector<HistoryField> history_fields_;
   bool opened_ = false;
   bool dead_ = false;
+  // The form posted its own close with its response (CloseWithResponse).
+  bool close_decided_ = false;
 };
 
 }  // namespace qvn::framework

@@ -643,6 +643,27 @@ INSTANTIATE_TEST_SUITE_P(Answers, SaveRecordTest,
                                            SaveCase{"Cancel", ui::button::Cancel, response::Completed, 1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A change the file refuses: "Record Update Error" answered No closes the
+// form without storing, and without asking "Save Record" as well.
+TEST_F(FormTest, AFailedChangeGivenUpClosesWithoutAskingSaveRecord) {
+  add("Alpha");
+  add("Beta");
+  ui::HeadlessUser user;
+  make_current("Alpha");
+  user.then([](WindowView& v) {
+    v.type("?ITM:NAME", "Beta");
+    v.press("?OK");
+  });
+  user.answer_any_message(ui::button::Ok);
+  user.answer_message("An error was experienced changing this record. Do you want to try to save again?",
+                      ui::button::No);
+  EXPECT_EQ(run_form(request::Change, cancel_action::AskSave), response::Cancelled);
+  ASSERT_EQ(user.messages().size(), 2u);
+  EXPECT_EQ(user.messages()[0].box.caption, "Record was not updated");
+  EXPECT_TRUE(stored("Alpha"));
+  EXPECT_EQ(count(), 2);
+}
+
 TEST_F(FormTest, ClosingAnUnchangedChangeAsksNothing) {
   add("Alpha");
   ui::HeadlessUser user;

@@ -104,8 +104,11 @@ class PromptAdapter final : public ControlAdapter {
 class StringAdapter final : public ControlAdapter {
  public:
   using ControlAdapter::ControlAdapter;
-  QWidget* make(ControlHost& host, int) const override {
-    auto* l = new QLabel(host.area());
+  // A string of its own text has it from the start, so that one placed
+  // without a size takes the size of its text.
+  QWidget* make(ControlHost& host, int field) const override {
+    const ControlDef& c = host.model().control(field);
+    auto* l = new QLabel(c.use.bound() ? QString() : qs(visible_text(c.text)), host.area());
     l->setTextFormat(Qt::PlainText);
     return l;
   }

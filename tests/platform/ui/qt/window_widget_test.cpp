@@ -109,6 +109,24 @@ TEST_F(WindowWidgetTest, ControlsStandWhereTheirDialogUnitsPutThem) {
   EXPECT_LT(order.indexOf(v->control_widget(w.field("?GROUP1"))), order.indexOf(v->control_widget(w.field("?EXECUTEAPP"))));
 }
 
+// A prompt or a string placed without a size is as wide as its text.
+TEST_F(WindowWidgetTest, ATextWithoutASizeTakesTheSizeOfItsText) {
+  WindowDef d;
+  d.caption = "Natural sizes";
+  d.at = {0, 0, 248, 60};
+  d.controls = {control("?PROMPT", ControlKind::Prompt, {7, 10}, "Drive N Path:"),
+                control("?STRING", ControlKind::String, {7, 30},
+                        "\"Target\" must include path, file name and extension")};
+  Window& w = open(d);
+  for (const char* equate : {"?PROMPT", "?STRING"}) {
+    auto* label = widget<QLabel>(w, equate);
+    ASSERT_NE(label, nullptr) << equate;
+    const QString text = QString::fromStdString(w.control(w.field(equate)).text);
+    EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(text)) << equate;
+    EXPECT_GE(label->height(), label->fontMetrics().height()) << equate;
+  }
+}
+
 TEST_F(WindowWidgetTest, TextsMnemonicsTipsIconsAndFontsShowAsDeclared) {
   MainSample sample;
   Window& w = open(sample.def());

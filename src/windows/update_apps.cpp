@@ -1,0 +1,351 @@
+// UpdateApps: the user names the source file once, by its full path, and the
+// form splits it into the folder and the file name; the user also names the
+// target the build produces, the build priority and the tag. Before it saves
+// the form insists that the source file exists, and it warns once about a
+// target that does not, offering the source folder for a bare target.
+
+#include "windows/update_apps.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "platform/core/fixed_string.h"
+#include "platform/files/file_tests.h"
+#include "platform/framework/procedure.h"
+#include "platform/framework/request.h"
+#include "platform/framework/window_manager.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/event.h"
+#include "platform/ui/window.h"
+#include "platform/ui/window_def.h"
+
+namespace qvn::windows {
+
+namespace {
+
+using namespace update_apps;
+using framework::level::Benign;
+using ui::ControlKind;
+using ui::VarRef;
+
+// The procedure's own variables.
+struct Locals {
+  FixedString<130> FULLNAME;  // the source file's full path, ?FULLNAME
+  uint8_t TargetWarned = 0;   // 1 once Ok found the target missing; the test is then skipped
+};
+
+ui::WindowDef P1_FORMWINDOW(Locals& Loc) {
+  using K = ControlKind;
+  data::AppRecord& APP = data::APP;
+  return ui::WindowDef{
+      .label = "P1$FORMWINDOW",
+      .caption = "Application Information",
+      .at = {0, 0, 248, 115},
+      .font = {"MS Sans Serif", 8, false},
+      .center = true,
+      .controls = {
+          {.equate = "?FULLNAME:PROMPT", .kind = K::Prompt, .at = {13, 11}, .text = "App. &Name:",
+           .transparent = true},
+          {.equate = "?FULLNAME", .kind = K::Entry, .at = {53, 9, 172, 12},
+           .tip = "Enter or select full path and name of .APP or .PRJ", .picture = "@s130",
+           .msg = "Enter full path and name of .APP or .PRJ", .use = VarRef::of(Loc.FULLNAME), .upper = true},
+          {.equate = "?LOOKUPFILE", .kind = K::Button, .at = {226, 8, 13, 13}, .text = "...",
+           .tip = "Select .APP or .PRJ", .skip = true},
+          {.equate = "?APP:DRIVENPATH:PROMPT", .kind = K::Prompt, .at = {7, 26, 45, 10}, .text = "Drive N Path:"},
+          {.equate = "?APP:DRIVENPATH", .kind = K::Entry, .at = {53, 24, 186, 12},
+           .tip = "I'm read-only. Leave me alone.", .picture = "@s80", .use = VarRef::of(APP.DRIVENPATH),
+           .read_only = true, .skip = true},
+          {.equate = "?APP:APPLICATION:PROMPT", .kind = K::Prompt, .at = {12, 41}, .text = "Application:"},
+          {.equate = "?APP:APPLICATION", .kind = K::Entry, .at = {53, 39, 186, 12},
+           .tip = "I'm read-only. Leave me alone.", .picture = "@s50",
+           .msg = "This is a read-only field; leave it alone.", .use = VarRef::of(APP.APPLICATION),
+           .read_only = true, .skip = true},
+          {.equate = "?APP:TARGET:PROMPT", .kind = K::Prompt, .at = {27, 54}, .text = "Target:"},
+          {.equate = "?APP:TARGET", .kind = K::Entry, .at = {53, 54, 172, 12},
+           .tip = "Enter or select full path and name of target", .picture = "@s250",
+           .msg = "Enter full path and name of target", .use = VarRef::of(APP.TARGET), .required = true},
+          {.equate = "?LOOKUPFILE:2", .kind = K::Button, .at = {226, 54, 12, 12}, .text = "...",
+           .tip = "Select target.", .skip = true},
+          {.equate = "?STRING1", .kind = K::String, .at = {53, 68},
+           .text = "\"Target\" must include path, file name and extension", .transparent = true},
+          {.equate = "?APP:PRIORITY:PROMPT", .kind = K::Prompt, .at = {24, 85}, .text = "Priority:"},
+          {.equate = "?APP:PRIORITY", .kind = K::Spin, .at = {53, 85, 25, 10},
+           .tip = "This is a Byte variable. 1-255 only, please.", .picture = "@n3", .use = VarRef::of(APP.Priority),
+           .range_low = 1, .range_high = 255, .step = 1, .required = true},
+          {.equate = "?STRING2", .kind = K::String, .at = {82, 75}, .text = "and match Project settings.",
+           .transparent = true},
+          {.equate = "?APP:TAG", .kind = K::Check, .at = {53, 98}, .text = "Tag", .tip = "Mark for making.",
+           .use = VarRef::of(APP.TAG)},
+          {.equate = "?OK", .kind = K::Button, .at = {154, 96, 40, 12}, .text = "&Ok", .tip = "Looks good; save it.",
+           .is_default = true, .req = true},
+          {.equate = "?CANCEL", .kind = K::Button, .at = {199, 96, 40, 12}, .text = "&Cancel", .tip = "Forget it."},
+      },
+  };
+}
+
+// Both dialogs leave the working folder where it was: the data files, the
+// settings file and bare target names are found there.
+ui::FileDialogDef source_dialog() {
+  return {.title = "Choose a File",
+          .filters = {{"Application files", "*.app"}, {"Dictionary Files", "*.dct"}, {"Projects", "*.prj"}},
+          .keep_folder = true};
+}
+
+ui::FileDialogDef target_dialog() {
+  return {.title = "Set Target",
+          .filters = {{"Executable files", "*.EXE"}, {"DLLs", "*.DLL"}, {"Libraries", "*.LIB"}},
+          .keep_folder = true};
+}
+
+constexpr const char* kRefused = "Don't Do That!";
+constexpr const char* kSourceMissing =
+    "Source file not found, fool. Press DosFileLookUp button to call File Lookup Dialog.";
+constexpr const char* kTooLong =
+    "That path is too long to keep. The folder may have at most 80 characters and the file name at most 50.";
+constexpr const char* kUseAppFolder =
+    "Well, I couldn't find the target you entered. Use .APP directory for target also?";
+
+// Where the folder of a full name ends: just after its last "\" or "/", so
+// that a folder written with either stays as it is; 0 without a folder.
+size_t folder_end(std::string_view name) {
+  const size_t last = name.find_last_of("\\/");
+  return last == std::string_view::npos ? 0 : last + 1;
+}
+
+// The working folder as the program spells folders: "\" between the parts
+// and a closing "\"; empty when it cannot be told.
+std::string working_folder() {
+  std::error_code ec;
+  std::string folder = std::filesystem::current_path(ec).string();
+  if (ec || folder.empty()) return {};
+  for (char& c : folder) {
+    if (c == '/') c = '\\';
+  }
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+// `found` is `name` as spelled on disk, "/" between its parts. When both
+// are as long, the parts lie in the same places: the letters are taken from
+// disk and the separators as the name had them. Otherwise (the name held
+// doubled separators) the disk's spelling is taken whole.
+std::string disk_spelling(const std::string& name, const std::string& found) {
+  std::string out = found;
+  if (found.size() == name.size()) {
+    for (size_t i = 0; i < name.size(); ++i) {
+      if (name[i] == '\\' || name[i] == '/') out[i] = name[i];
+    }
+  } else {
+    for (char& c : out) {
+      if (c == '/') c = '\\';
+    }
+  }
+  return out;
+}
+
+// The regular file a full name names, as spelled on disk, or "" when there
+// is none. The case of the letters does not count (a typed name shows in
+// upper case); a name without a folder is looked for in the working folder
+// and comes back with that folder, so it never reads as the root's. A name
+// that ends in a separator names no file.
+std::string find_source(const std::string& full_name) {
+  if (full_name.empty()) return {};
+  const std::string name = folder_end(full_name) == 0 ? working_folder() + full_name : full_name;
+  const std::optional<std::string> found = files::find_regular_file(name);
+  if (!found) return {};
+  std::string spelled = disk_spelling(name, *found);
+  if (folder_end(spelled) >= spelled.size()) return {};
+  return spelled;
+}
+
+class FormWindow final : public framework::WindowManager {
+ public:
+  FormWindow(ui::Window& window, Locals& locals) : WindowManager(window), Loc(locals) {}
+
+  int Init() override {
+    before_ = data::APP;
+    Request = framework::GlobalRequest;
+    if (const int answer = WindowManager::Init(); answer != Benign) return answer;
+    FirstField = FULLNAME_PROMPT;
+    framework::GlobalRequest = framework::request::None;
+    framework::GlobalResponse = framework::response::None;
+    Loc.FULLNAME = data::APP.DRIVENPATH.str() + data::APP.APPLICATION.str();
+    AddUpdateFile(*data::apps_file_manager);
+    CancelControl = CANCEL;
+    if (const int opened = data::apps_relation_manager->Open(); opened != Benign) return opened;
+    files_opened_ = true;
+    Primary = data::apps_relation_manager;
+    CancelAction = framework::cancel_action::Close;
+    if (Request == framework::request::View) {
+      OkControl = 0;
+    } else {
+      OkControl = OK;
+      // A delete is done by now, and the window need not open.
+      if (PrimeUpdate() != Benign) return framework::level::Notify;
+    }
+    Open();
+    return Benign;
+  }
+
+  void Ask() override {
+    switch (Request) {
+      case framework::request::View: window().set_caption("View Record"); break;
+      case framework::request::Insert: window().set_caption("Record will be Added"); break;
+      case framework::request::Change: window().set_caption("Record will be Changed"); break;
+      default: break;
+    }
+    WindowManager::Ask();
+  }
+
+  int TakeAccepted() override {
+    const int control = window().accepted();
+    if (control == OK && !OkAllowed()) return framework::level::Notify;
+    const int result = WindowManager::TakeAccepted();
+    switch (control) {
+      case FULLNAME:
+        Split();
+        // The prompt two places on passes the focus to the next control Tab
+        // reaches: the target, as the read-only entries are out of the Tab order.
+        window().select(FULLNAME + 2);
+        break;
+      case APP_DRIVENPATH:
+        CheckFolder();
+        break;
+      case LOOKUPFILE:
+        ChooseSource();
+        break;
+      case LOOKUPFILE_2:
+        data::APP.TARGET = ui::open_file(target_dialog());
+        window().display();
+        break;
+      case OK:
+        if (Request == framework::request::View) {
+          view_closed_by_ok_ = true;
+          window().post(ui::Event::CloseWindow);
+        }
+        break;
+      default:
+        break;
+    }
+    return result;
+  }
+
+  int Kill() override {
+    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
+    // A form left without saving puts the buffer back as the caller had it,
+    // typed values and all.
+    if (Opened() && Response != framework::response::Completed && !view_closed_by_ok_) data::APP = before_;
+    if (files_opened_) {
+      data::apps_relation_manager->Close();
+      files_opened_ = false;
+    }
+    return Benign;
+  }
+
+  int Run() override {
+    const int response = WindowManager::Run();
+    return Request == framework::request::View ? framework::response::Cancelled : response;
+  }
+  using WindowManager::Run;
+
+ private:
+  // The folder up to and including the last separator, the file name after it.
+  void Split() {
+    const std::string_view full = Loc.FULLNAME.raw();
+    const size_t end = folder_end(clip(full));
+    data::APP.DRIVENPATH = full.substr(0, end);
+    data::APP.APPLICATION = full.substr(end);
+    window().display();
+  }
+
+  // The stored folder ends in a separator; an empty one becomes "\".
+  void CheckFolder() {
+    const std::string folder = data::APP.DRIVENPATH.str();
+    if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) {
+      data::APP.DRIVENPATH = folder + "\\";
+      window().display(APP_DRIVENPATH);
+    }
+  }
+
+  void ChooseSource() {
+    chosen_ = ui::open_file(source_dialog());
+    Loc.FULLNAME = chosen_;
+    window().display();
+    Split();
+    window().select(APP_TARGET);
+  }
+
+  // The full name the entry stands for: the dialog's choice whole when the
+  // entry could hold only its start, otherwise what the entry holds.
+  std::string FullName() const {
+    if (chosen_.size() > Loc.FULLNAME.width && Loc.FULLNAME.raw() == FixedString<130>(chosen_).raw()) return chosen_;
+    return Loc.FULLNAME.str();
+  }
+
+  // The source and target tests of Ok; false when this Ok saves nothing.
+  bool OkAllowed() {
+    const std::string source = find_source(FullName());
+    if (source.empty()) {
+      Refuse(kSourceMissing, LOOKUPFILE);
+      return false;
+    }
+    const size_t end = folder_end(source);
+    if (end > data::APP.DRIVENPATH.width || source.size() - end > data::APP.APPLICATION.width) {
+      Refuse(kTooLong, FULLNAME);
+      return false;
+    }
+    Loc.FULLNAME = source;
+    Split();
+    if (Loc.TargetWarned == 0 && !files::find_regular_file(data::APP.TARGET.str())) {
+      Loc.TargetWarned = 1;
+      ui::beep();
+      if (folder_end(data::APP.TARGET.clipped()) == 0) {
+        const int answer = ui::message(kUseAppFolder, "Confirm", ui::MessageIcon::Question,
+                                       ui::button::Yes | ui::button::No);
+        if (answer != ui::button::No) {
+          data::APP.TARGET = data::APP.DRIVENPATH.str() + data::APP.TARGET.str();
+          window().display();
+        }
+      }
+      window().select(APP_TARGET);
+      return false;
+    }
+    return true;
+  }
+
+  void Refuse(const char* text, int focus) {
+    ui::beep();
+    ui::message(text, kRefused, ui::MessageIcon::Stop, ui::button::Ok);
+    window().select(focus);
+  }
+
+  Locals& Loc;
+  data::AppRecord before_;
+  std::string chosen_;
+  bool files_opened_ = false;
+  bool view_closed_by_ok_ = false;
+};
+
+}  // namespace
+
+void UpdateApps() {
+  Locals Loc;
+  std::string error;
+  std::unique_ptr<ui::Window> window = ui::Window::create(P1_FORMWINDOW(Loc), &error);
+  if (!window) {
+    ui::message("The application form cannot be built: " + error, "UpdateApps", ui::MessageIcon::Stop);
+    framework::GlobalResponse = framework::response::Cancelled;
+    return;
+  }
+  FormWindow procedure(*window, Loc);
+  framework::run_procedure("UpdateApps", procedure);
+}
+
+}  // namespace qvn::windows

@@ -1,0 +1,228 @@
+// UpdateProjects: a project's name and the list of its applications. The
+// user names the project, adds applications by picking them in SelectApp,
+// takes them out again, and opens the application form on one of them. An
+// application belongs to at most one project through its APP:P_REF; those
+// links are stored at once, the project's name only by Ok.
+
+#include "windows/update_projects.h"
+
+#include <memory>
+#include <string>
+
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "platform/framework/browse_manager.h"
+#include "platform/framework/procedure.h"
+#include "platform/framework/request.h"
+#include "platform/framework/window_manager.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/event.h"
+#include "platform/ui/window.h"
+#include "platform/ui/window_def.h"
+#include "windows/select_app.h"
+#include "windows/update_apps.h"
+
+namespace qvn::windows {
+
+namespace {
+
+using namespace update_projects;
+using framework::level::Benign;
+using ui::ControlKind;
+using ui::VarRef;
+
+ui::WindowDef P1_QUICKWINDOW() {
+  using K = ControlKind;
+  const ui::Font bold{"MS Sans Serif", 8, true};
+  return ui::WindowDef{
+      .label = "P1$QUICKWINDOW",
+      .caption = "Projects",
+      .at = {0, 0, 311, 238},
+      .font = {"MS Sans Serif", 8, false},
+      .resizable = true,
+      .controls = {
+          {.equate = "?CURRENTTAB", .kind = K::Sheet, .at = {4, 4, 301, 214}},
+          {.equate = "?TAB:1", .kind = K::Tab, .parent = "?CURRENTTAB", .text = "General"},
+          {.equate = "?PRO:PROJECTNAME:PROMPT", .kind = K::Prompt, .parent = "?TAB:1", .at = {8, 26},
+           .text = "Project Name:", .font = bold},
+          {.equate = "?PRO:PROJECTNAME", .kind = K::Entry, .parent = "?TAB:1", .at = {64, 26, 204, 10},
+           .picture = "@s50", .use = VarRef::of(data::PRO.PROJECTNAME), .required = true},
+          {.equate = "?GROUP1", .kind = K::Group, .parent = "?TAB:1", .at = {12, 46, 285, 164}},
+          {.equate = "?STRING1", .kind = K::String, .parent = "?GROUP1", .at = {22, 49},
+           .text = "Project Applications:", .font = bold},
+          {.equate = "?BROWSE:2", .kind = K::List, .parent = "?GROUP1", .at = {22, 60, 260, 128},
+           .format = "26L(1)|M~Priority~C(0)@n3@113L|M~Drive & P ath~@s80@200L(1)|M~Application~@s50@",
+           .msg = "Browsing Records", .vscroll = true, .immediate = true},
+          {.equate = "?ADDAPPBUTTON", .kind = K::Button, .parent = "?GROUP1", .at = {126, 192, 45, 14},
+           .text = "&Add App", .tip = "Select an application for this project",
+           .msg = "Add an application to the project", .hot_key = ui::key::Insert},
+          {.equate = "?REMOVEAPPBUTTON", .kind = K::Button, .parent = "?GROUP1", .at = {175, 192, 47, 14},
+           .text = "&Remove App", .tip = "Remove app from project", .msg = "Remove app from project",
+           .hot_key = ui::key::Delete},
+          {.equate = "?CHANGE:3", .kind = K::Button, .parent = "?GROUP1", .at = {226, 192, 45, 14},
+           .text = "Chan&ge"},
+          {.equate = "?OK", .kind = K::Button, .at = {175, 222, 45, 14}, .text = "&Ok", .is_default = true},
+          {.equate = "?CANCEL", .kind = K::Button, .at = {226, 222, 45, 14}, .text = "&Cancel"},
+      },
+  };
+}
+
+// The form's history copy, the thread's own: the project record as it stood
+// at the last Ok on this thread, blank before the first.
+thread_local data::ProjectRecord history;
+
+class ProjectForm final : public framework::WindowManager {
+ public:
+  explicit ProjectForm(ui::Window& window) : WindowManager(window) {}
+
+  int Init() override {
+    Request = framework::GlobalRequest;
+    if (const int answer = WindowManager::Init(); answer != Benign) return answer;
+    FirstField = PRO_PROJECTNAME_PROMPT;
+    framework::GlobalRequest = framework::request::None;
+    framework::GlobalResponse = framework::response::None;
+    HistoryKey = ui::key::CtrlApostrophe;
+    AddHistoryFile(&history);
+    AddHistoryField(PRO_PROJECTNAME, 1);
+    AddUpdateFile(*data::projects_file_manager);
+    CancelControl = CANCEL;
+    if (const int opened = data::apps_relation_manager->Open(true); opened != Benign) return opened;
+    files_opened_ = true;
+    if (const int used = data::projects_file_manager->UseFile(framework::use::Returns); used != Benign) return used;
+    Primary = data::projects_relation_manager;
+    if (Request == framework::request::View) {
+      OkControl = 0;
+      CancelAction = framework::cancel_action::Close;
+    } else {
+      OkControl = OK;
+      CancelAction = framework::cancel_action::AskSave;
+      // A delete is done by now, and the window need not open.
+      if (PrimeUpdate() != Benign) return framework::level::Notify;
+    }
+    browse_.Init(BROWSE_2, *data::apps_relation_manager, *this);
+    if (Request != framework::request::View) browse_.ChangeControl = CHANGE_3;
+    browse_.PopupMenu = true;
+    browse_.PopupStandardTexts = true;
+    Open();
+    browse_.AddSortOrder(data::APP_P_RefKey);
+    browse_.AddRange("APP:P_REF", VarRef::of(data::PRO.P_REF));
+    browse_.AppendOrder("APP:Priority");
+    browse_.AddField(VarRef::of(data::APP.Priority));
+    browse_.AddField(VarRef::of(data::APP.DRIVENPATH));
+    browse_.AddField(VarRef::of(data::APP.APPLICATION));
+    browse_.AddField(VarRef::of(data::APP.P_REF));
+    browse_.ProcedureNumber = 1;
+    return Benign;
+  }
+
+  void Ask() override {
+    switch (Request) {
+      case framework::request::View: window().set_caption("View Record"); break;
+      case framework::request::Insert: window().set_caption("New Project"); break;
+      case framework::request::Change: window().set_caption("Project will be Updated"); break;
+      default: window().set_caption(""); break;
+    }
+    WindowManager::Ask();
+  }
+
+  int TakeAccepted() override {
+    const int control = window().accepted();
+    const int result = WindowManager::TakeAccepted();
+    switch (control) {
+      case ADDAPPBUTTON:
+        AddApp();
+        break;
+      case REMOVEAPPBUTTON:
+        RemoveApp();
+        break;
+      case OK:
+        Update();
+        if (Request == framework::request::View) window().post(ui::Event::CloseWindow);
+        break;
+      default:
+        break;
+    }
+    return result;
+  }
+
+  // Every update procedure number runs the application form.
+  int Run(int number, int request) override {
+    WindowManager::Run(number, request);
+    if (Request == framework::request::View) return framework::response::Cancelled;
+    return framework::call_procedure(UpdateApps, request);
+  }
+
+  int Run() override {
+    const int response = WindowManager::Run();
+    return Request == framework::request::View ? framework::response::Cancelled : response;
+  }
+
+  int Kill() override {
+    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
+    if (files_opened_) {
+      data::apps_relation_manager->Close();
+      files_opened_ = false;
+    }
+    return Benign;
+  }
+
+ private:
+  // The picked application joins this project, leaving any other it was in.
+  // The picker hands back only the fields it lists, so the whole record is
+  // read again by its name and folder; when it is no longer there nothing is
+  // stored. A view changes no membership.
+  void AddApp() {
+    if (Request == framework::request::View) return;
+    Update();
+    data::APP.APPLICATION = "";
+    data::APP.DRIVENPATH = "";
+    if (framework::call_procedure(SelectApp, framework::request::Select) == framework::response::Completed &&
+        data::apps_file_manager->Fetch(data::APP_DriveKey) == 0) {
+      data::APP.P_REF = data::PRO.P_REF;
+      data::apps_relation_manager->Update();
+      window().select(BROWSE_2);
+    }
+    framework::GlobalResponse = framework::response::Cancelled;
+    Reset(true);
+  }
+
+  // The selected application leaves the project and stays in the
+  // application list. When its record cannot be read again (an empty list,
+  // or deleted meanwhile) nothing is stored. A view changes no membership.
+  void RemoveApp() {
+    if (Request == framework::request::View) return;
+    Update();
+    const int answer = ui::message("Are you sure you want to remove this app from the project?", "Confirm",
+                                   ui::MessageIcon::Stop, ui::button::Yes | ui::button::No);
+    if (answer == ui::button::Yes) {
+      browse_.UpdateBuffer();
+      if (browse_.Records() > 0 && data::apps_file_manager->Fetch(data::APP_DriveKey) == 0) {
+        data::APP.P_REF = 0;
+        data::apps_relation_manager->Update();
+        data::Apps.get_pointer(0);
+      }
+      window().select(BROWSE_2);
+    }
+    Reset(true);
+    window().select(BROWSE_2);
+  }
+
+  framework::BrowseManager browse_;
+  bool files_opened_ = false;
+};
+
+}  // namespace
+
+void UpdateProjects() {
+  std::string error;
+  std::unique_ptr<ui::Window> window = ui::Window::create(P1_QUICKWINDOW(), &error);
+  if (!window) {
+    ui::message("The project form cannot be built: " + error, "UpdateProjects", ui::MessageIcon::Stop);
+    framework::GlobalResponse = framework::response::Cancelled;
+    return;
+  }
+  ProjectForm procedure(*window);
+  framework::run_procedure("UpdateProjects", procedure);
+}
+
+}  // namespace qvn::windows

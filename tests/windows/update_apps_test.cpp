@@ -1,0 +1,665 @@
+// The application form, run headless: add, change, view and delete, the
+// split of the full name, the source and target tests and both dialogs.
+
+#include "windows/update_apps.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "form_structure.h"
+#include "forms_fixture.h"
+#include "platform/ui/headless.h"
+
+namespace qvn::windows::testing {
+
+namespace {
+
+using namespace update_apps;
+using ui::HeadlessUser;
+using ui::WindowView;
+using K = ui::ControlKind;
+
+constexpr const char* kAdded = "Record will be Added";
+constexpr const char* kChanged = "Record will be Changed";
+constexpr const char* kViewed = "View Record";
+constexpr const char* kRefused = "Don't Do That!";
+constexpr const char* kSourceMissing =
+    "Source file not found, fool. Press DosFileLookUp button to call File Lookup Dialog.";
+constexpr const char* kTooLong =
+    "That path is too long to keep. The folder may have at most 80 characters and the file name at most 50.";
+constexpr const char* kUseAppFolder =
+    "Well, I couldn't find the target you entered. Use .APP directory for target also?";
+constexpr const char* kConfirmDelete = "Are you sure you want to delete the highlighted record?";
+
+std::string upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// "{dir}" in a pattern stands for the test's folder in the program's
+// spelling, "{native}" for it as this platform spells it.
+std::string expand(std::string pattern, const std::string& dir_program, const std::string& dir_native) {
+  using Pair = std::pair<std::string, std::string>;
+  for (const auto& [key, value] : {Pair{"{dir}", dir_program}, Pair{"{native}", dir_native}}) {
+    for (size_t at = pattern.find(key); at != std::string::npos; at = pattern.find(key, at + value.size())) {
+      pattern.replace(at, key.size(), value);
+    }
+  }
+  return pattern;
+}
+
+class UpdateAppsTest : public FormsTest {
+ protected:
+  void SetUp() override {
+    FormsTest::SetUp();
+    source = make_file("dev/acct/ACCT.APP");
+    target = make_file("out/ACCT.EXE");
+  }
+
+  std::string x(const std::string& pattern) const { return expand(pattern, program(dir), dir.string()); }
+
+  // A new record as the callers prime one: a cleared buffer, here with the
+  // project the caller links it to.
+  static void prime(int project = 0) {
+    ASSERT_EQ(data::apps_file_manager->PrimeRecord(), 0);
+    data::APP.P_REF = project;
+  }
+
+  // The source typed in full and an existing target, ready for Ok.
+  void fill_in(WindowView& w) {
+    w.type("?FULLNAME", program(source));
+    w.type("?APP:TARGET", program(target));
+  }
+
+  fs::path source;
+  fs::path target;
+};
+
+TEST_F(UpdateAppsTest, TheWindowIsBuiltAsLaidOut) {
+  HeadlessUser user;
+  user.on_window(kAdded, [&](WindowView& w) {
+    const ui::WindowDef& def = w.window().def();
+    EXPECT_EQ(def.label, "P1$FORMWINDOW");
+    EXPECT_EQ(def.caption, "Application Information") << "the stored caption, replaced by the request's";
+    EXPECT_EQ(def.at.w, 248);
+    EXPECT_EQ(def.at.h, 115);
+    EXPECT_TRUE(def.center);
+    EXPECT_TRUE(def.system_menu);
+    EXPECT_EQ(def.font.face, "MS Sans Serif");
+    EXPECT_EQ(def.font.points, 8);
+    expect_structure(
+        w.window(),
+        {
+            {FULLNAME_PROMPT, "?FULLNAME:PROMPT", K::Prompt, "", {13, 11}, "transparent", "App. &Name:"},
+            {FULLNAME, "?FULLNAME", K::Entry, "", {53, 9, 172, 12}, "bound upper", "",
+             "Enter or select full path and name of .APP or .PRJ", "Enter full path and name of .APP or .PRJ",
+             "@s130"},
+            {LOOKUPFILE, "?LOOKUPFILE", K::Button, "", {226, 8, 13, 13}, "skip", "...", "Select .APP or .PRJ"},
+            {APP_DRIVENPATH_PROMPT, "?APP:DRIVENPATH:PROMPT", K::Prompt, "", {7, 26, 45, 10}, "", "Drive N Path:"},
+            {APP_DRIVENPATH, "?APP:DRIVENPATH", K::Entry, "", {53, 24, 186, 12}, "bound read-only skip", "",
+             "I'm read-only. Leave me alone.", "", "@s80"},
+            {APP_APPLICATION_PROMPT, "?APP:APPLICATION:PROMPT", K::Prompt, "", {12, 41}, "", "Application:"},
+            {APP_APPLICATION, "?APP:APPLICATION", K::Entry, "", {53, 39, 186, 12}, "bound read-only skip", "",
+             "I'm read-only. Leave me alone.", "This is a read-only field; leave it alone.", "@s50"},
+            {APP_TARGET_PROMPT, "?APP:TARGET:PROMPT", K::Prompt, "", {27, 54}, "", "Target:"},
+            {APP_TARGET, "?APP:TARGET", K::Entry, "", {53, 54, 172, 12}, "bound required", "",
+             "Enter or select full path and name of target", "Enter full path and name of target", "@s250"},
+            {LOOKUPFILE_2, "?LOOKUPFILE:2", K::Button, "", {226, 54, 12, 12}, "skip", "...", "Select target."},
+            {STRING1, "?STRING1", K::String, "", {53, 68}, "transparent",
+             "\"Target\" must include path, file name and extension"},
+            {APP_PRIORITY_PROMPT, "?APP:PRIORITY:PROMPT", K::Prompt, "", {24, 85}, "", "Priority:"},
+            {APP_PRIORITY, "?APP:PRIORITY", K::Spin, "", {53, 85, 25, 10}, "bound required range 1-255 step 1", "",
+             "This is a Byte variable. 1-255 only, please.", "", "@n3"},
+            {STRING2, "?STRING2", K::String, "", {82, 75}, "transparent", "and match Project settings."},
+            {APP_TAG, "?APP:TAG", K::Check, "", {53, 98}, "bound", "Tag", "Mark for making."},
+            {OK, "?OK", K::Button, "", {154, 96, 40, 12}, "req default", "&Ok", "Looks good; save it."},
+            {CANCEL, "?CANCEL", K::Button, "", {199, 96, 40, 12}, "", "&Cancel", "Forget it."},
+        });
+    w.close();
+  });
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Cancelled);
+}
+
+// Both dialogs: the source splits into folder and name with the focus on
+// the target, the target is the chosen file, and neither moves the working
+// folder. The form sets no starting value: the spin box's arrow turns 0 into 1.
+TEST_F(UpdateAppsTest, AddsAnApplicationChosenInBothDialogs) {
+  HeadlessUser user;
+  user.on_window(kAdded, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), "");
+    EXPECT_EQ(w.text("?APP:PRIORITY"), "0");
+    EXPECT_FALSE(w.is_checked("?APP:TAG"));
+    EXPECT_TRUE(w.has_focus("?FULLNAME"));
+    w.press("?LOOKUPFILE");
+  });
+  user.choose_file(source.string());
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), program(source));
+    EXPECT_EQ(w.text("?APP:DRIVENPATH"), folder_of(dir / "dev/acct"));
+    EXPECT_EQ(w.text("?APP:APPLICATION"), "ACCT.APP");
+    EXPECT_TRUE(w.has_focus("?APP:TARGET"));
+    EXPECT_EQ(fs::current_path(), dir);
+    w.press("?LOOKUPFILE:2");
+  });
+  user.choose_file(target.string());
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:TARGET"), program(target));
+    EXPECT_EQ(fs::current_path(), dir);
+    w.spin_down("?APP:PRIORITY");
+    w.press("?APP:TAG");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:PRIORITY"), "1");
+    w.press("?OK");
+  });
+  prime(7);
+  EXPECT_EQ(run(UpdateApps, Insert), Completed);
+
+  EXPECT_EQ(apps_lines(), (std::vector<std::string>{
+                              line({"ACCT.APP", folder_of(dir / "dev/acct"), 1, 7, program(target), 1})}));
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(user.beeps(), 0);
+  ASSERT_EQ(user.file_dialogs().size(), 2u);
+  const ui::FileDialogDef& src = user.file_dialogs()[0];
+  EXPECT_EQ(src.title, "Choose a File");
+  EXPECT_EQ(src.filters, (std::vector<std::pair<std::string, std::string>>{
+                             {"Application files", "*.app"}, {"Dictionary Files", "*.dct"}, {"Projects", "*.prj"}}));
+  const ui::FileDialogDef& tgt = user.file_dialogs()[1];
+  EXPECT_EQ(tgt.title, "Set Target");
+  EXPECT_EQ(tgt.filters, (std::vector<std::pair<std::string, std::string>>{
+                             {"Executable files", "*.EXE"}, {"DLLs", "*.DLL"}, {"Libraries", "*.LIB"}}));
+  EXPECT_EQ(fs::current_path(), dir);
+}
+
+TEST_F(UpdateAppsTest, CancelledDialogsBlankWhatTheyFill) {
+  seed_apps({{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 0, program(target), 0}});
+  make_current({"ACCT.APP", folder_of(dir / "dev/acct")});
+  HeadlessUser user;
+  user.on_window(kChanged, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), program(source));
+    w.press("?LOOKUPFILE");
+  });
+  user.choose_file("");
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), "");
+    EXPECT_EQ(w.text("?APP:DRIVENPATH"), "");
+    EXPECT_EQ(w.text("?APP:APPLICATION"), "");
+    w.press("?LOOKUPFILE:2");
+  });
+  user.choose_file("");
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:TARGET"), "");
+    w.press("?CANCEL");
+  });
+  EXPECT_EQ(run(UpdateApps, Change), Cancelled);
+}
+
+// Typing splits at the last "\" or "/", in upper case, each typed name at
+// its own last separator, and the focus goes on to the target.
+struct SplitCase {
+  const char* what;
+  std::vector<std::string> typed;
+  std::string folder;
+  std::string name;
+};
+
+class UpdateAppsSplit : public UpdateAppsTest, public ::testing::WithParamInterface<SplitCase> {};
+
+TEST_P(UpdateAppsSplit, SplitsAtTheLastSeparator) {
+  const SplitCase& c = GetParam();
+  HeadlessUser user;
+  for (const std::string& typed : c.typed) {
+    user.then([&](WindowView& w) { w.type("?FULLNAME", typed); });
+  }
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:DRIVENPATH"), c.folder);
+    EXPECT_EQ(w.text("?APP:APPLICATION"), c.name);
+    EXPECT_TRUE(w.has_focus("?APP:TARGET")) << w.focus();
+    w.press("?CANCEL");
+  });
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Cancelled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, UpdateAppsSplit,
+    ::testing::Values(SplitCase{"backslashes", {"C:\\DEV\\ACCT\\ACCT.APP"}, "C:\\DEV\\ACCT\\", "ACCT.APP"},
+                      SplitCase{"lower_case", {"c:\\dev\\acct\\acct.app"}, "C:\\DEV\\ACCT\\", "ACCT.APP"},
+                      SplitCase{"slashes", {"/home/u/apps/ledger.app"}, "/HOME/U/APPS/", "LEDGER.APP"},
+                      SplitCase{"mixed", {"C:\\DEV/WEB\\SHOP/CART.APP"}, "C:\\DEV/WEB\\SHOP/", "CART.APP"},
+                      SplitCase{"bare_name", {"ACCT.APP"}, "", "ACCT.APP"},
+                      SplitCase{"fewer_levels_second", {"C:\\A\\B\\C\\D.APP", "C:\\E.APP"}, "C:\\", "E.APP"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// Ok refuses a source that is not a regular file with a name: nothing is
+// saved, the focus goes to the source button.
+struct MissingSourceCase {
+  const char* what;
+  std::string typed;  // "" leaves the full name blank
+};
+
+class UpdateAppsMissingSource : public UpdateAppsTest, public ::testing::WithParamInterface<MissingSourceCase> {};
+
+TEST_P(UpdateAppsMissingSource, IsRefusedAtOk) {
+  const std::string typed = x(GetParam().typed);
+  HeadlessUser user;
+  user.then([&](WindowView& w) {
+    w.type("?APP:TARGET", program(target));
+    if (!typed.empty()) w.type("?FULLNAME", typed);
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.answer_message(kSourceMissing, ui::button::Ok);
+  user.then([&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?LOOKUPFILE")) << w.focus();
+    w.close();
+  });
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Cancelled);
+  EXPECT_TRUE(apps_on_file().empty());
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, kRefused);
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+  EXPECT_EQ(user.messages()[0].box.buttons, ui::button::Ok);
+  EXPECT_EQ(user.beeps(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, UpdateAppsMissingSource,
+                         ::testing::Values(MissingSourceCase{"blank", ""},
+                                           MissingSourceCase{"missing", "{dir}\\dev\\acct\\NONE.APP"},
+                                           MissingSourceCase{"folder", "{dir}\\dev\\acct\\"},
+                                           MissingSourceCase{"folder without separator", "{dir}\\dev\\acct"},
+                                           MissingSourceCase{"bare name not here", "NONE.APP"}),
+                         [](const auto& info) {
+                           std::string name = info.param.what;
+                           for (char& c : name) {
+                             if (c == ' ') c = '_';
+                           }
+                           return name;
+                         });
+
+// A typed name is found whatever the case of its letters and stored as it
+// is spelled on disk, the separators as typed; a name without a folder is
+// found in the working folder and stored with that folder, so a later
+// change of the record finds its source again.
+struct SpellingCase {
+  const char* what;
+  const char* on_disk;  // relative to the test's folder, which is the working folder
+  std::string typed;
+  std::string folder;
+  std::string name;
+};
+
+class UpdateAppsSpelling : public UpdateAppsTest, public ::testing::WithParamInterface<SpellingCase> {};
+
+TEST_P(UpdateAppsSpelling, StoresTheSpellingOnDisk) {
+  const SpellingCase& c = GetParam();
+  make_file(c.on_disk);
+  const std::string typed = x(c.typed);
+  HeadlessUser user;
+  user.then([&](WindowView& w) {
+    w.type("?FULLNAME", typed);
+    w.type("?APP:TARGET", program(target));
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), upper(typed)) << "typing shows in upper case";
+    w.press("?OK");
+  });
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Completed);
+  const AppOnFile stored{c.name, x(c.folder), 0, 0, program(target), 0};
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line(stored)}) << "an untouched priority is saved as 0";
+
+  user.on_window(kChanged, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), x(c.folder) + c.name);
+    w.press("?OK");
+  });
+  make_current(stored);
+  EXPECT_EQ(run(UpdateApps, Change), Completed);
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line(stored)});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, UpdateAppsSpelling,
+    ::testing::Values(
+        SpellingCase{"bare_name", "ACCT.APP", "acct.app", "{dir}\\", "ACCT.APP"},
+        SpellingCase{"bare_name_lower_on_disk", "acct.app", "ACCT.APP", "{dir}\\", "acct.app"},
+        SpellingCase{"mixed_case_on_disk", "Dev/Acct/Acct.App", "{dir}\\dev\\acct\\acct.app", "{dir}\\Dev\\Acct\\",
+                     "Acct.App"},
+        SpellingCase{"slashes_kept", "dev/web/SHOP.APP", "{native}/dev/web/shop.app", "{native}/dev/web/", "SHOP.APP"}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+// A folder longer than 80 or a name longer than 50 characters is refused
+// at Ok, typed or chosen; nothing is cut to fit.
+struct LengthCase {
+  size_t folder;  // characters of the folder as stored, closing "\" included
+  size_t name;
+  bool chosen;    // in the dialog, else typed
+  bool kept;
+};
+
+class UpdateAppsLengths : public UpdateAppsTest, public ::testing::WithParamInterface<LengthCase> {};
+
+TEST_P(UpdateAppsLengths, AreCheckedAtOk) {
+  const LengthCase& c = GetParam();
+  const size_t base = folder_of(dir).size();
+  ASSERT_GT(c.folder, base + 1) << "the test's folder leaves no room";
+  const std::string sub(c.folder - base - 1, 'f');
+  const std::string name = std::string(c.name - 4, 'N') + ".APP";
+  const fs::path file = make_file(fs::path(sub) / name);
+  ASSERT_EQ(folder_of(file.parent_path()).size(), c.folder);
+  HeadlessUser user;
+  if (c.chosen) {
+    user.then([&](WindowView& w) { w.press("?LOOKUPFILE"); });
+    user.choose_file(file.string());
+  } else {
+    user.then([&](WindowView& w) { w.type("?FULLNAME", program(file)); });
+  }
+  user.then([&](WindowView& w) {
+    w.type("?APP:TARGET", program(target));
+    w.press("?OK");
+  });
+  if (c.kept) {
+    prime();
+    EXPECT_EQ(run(UpdateApps, Insert), Completed);
+    const AppOnFile stored{name, folder_of(file.parent_path()), 0, 0, program(target), 0};
+    EXPECT_EQ(apps_lines(), std::vector<std::string>{line(stored)});
+    EXPECT_TRUE(user.messages().empty());
+    return;
+  }
+  user.answer_message(kTooLong, ui::button::Ok);
+  user.then([&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?FULLNAME")) << w.focus();
+    w.close();
+  });
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Cancelled);
+  EXPECT_TRUE(apps_on_file().empty());
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, kRefused);
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+  EXPECT_EQ(user.beeps(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, UpdateAppsLengths,
+                         ::testing::Values(LengthCase{80, 50, false, true}, LengthCase{81, 12, false, false},
+                                           LengthCase{40, 51, false, false}, LengthCase{80, 50, true, true},
+                                           LengthCase{90, 45, true, false}),
+                         [](const auto& info) {
+                           const LengthCase& c = info.param;
+                           return std::string(c.chosen ? "chosen_" : "typed_") + std::to_string(c.folder) + "_" +
+                                  std::to_string(c.name);
+                         });
+
+// The target is tested once: a bare one that is missing offers the
+// source's folder, one with a folder only beeps; the next Ok saves.
+struct TargetCase {
+  const char* what;
+  std::string typed;
+  int answer;         // to the "Confirm" question; 0 when none is asked
+  std::string stored;
+};
+
+class UpdateAppsTarget : public UpdateAppsTest, public ::testing::WithParamInterface<TargetCase> {};
+
+TEST_P(UpdateAppsTarget, IsWarnedAboutOnce) {
+  const TargetCase& c = GetParam();
+  make_file("HERE.EXE");
+  const bool found = c.stored.empty();
+  HeadlessUser user;
+  user.then([&](WindowView& w) {
+    w.type("?FULLNAME", program(source));
+    w.type("?APP:TARGET", x(c.typed));
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  if (!found) {
+    if (c.answer != 0) user.answer_message(kUseAppFolder, c.answer);
+    user.then([&](WindowView& w) {
+      EXPECT_TRUE(w.has_focus("?APP:TARGET")) << w.focus();
+      EXPECT_EQ(w.text("?APP:TARGET"), x(c.stored));
+      w.press("?OK");
+    });
+  }
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Completed);
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line({"ACCT.APP", folder_of(dir / "dev/acct"), 0, 0,
+                                                         found ? x(c.typed) : x(c.stored), 0})});
+  EXPECT_EQ(user.messages().size(), c.answer != 0 ? 1u : 0u);
+  if (c.answer != 0) {
+    EXPECT_EQ(user.messages()[0].box.caption, "Confirm");
+    EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Question);
+    EXPECT_EQ(user.messages()[0].box.buttons, ui::button::Yes | ui::button::No);
+    EXPECT_EQ(user.messages()[0].box.default_button, 0);
+  }
+  EXPECT_EQ(user.beeps(), found ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Targets, UpdateAppsTarget,
+    ::testing::Values(TargetCase{"bare_yes", "ACCT.EXE", ui::button::Yes, "{dir}\\dev\\acct\\ACCT.EXE"},
+                      TargetCase{"bare_no", "ACCT.EXE", ui::button::No, "ACCT.EXE"},
+                      TargetCase{"folder", "{dir}\\out\\NONE.EXE", 0, "{dir}\\out\\NONE.EXE"},
+                      TargetCase{"slash_folder", "{native}/out/NONE.EXE", 0, "{native}/out/NONE.EXE"},
+                      TargetCase{"existing", "{dir}\\out\\ACCT.EXE", 0, ""},
+                      TargetCase{"bare_here", "HERE.EXE", 0, ""},
+                      TargetCase{"other_case", "{dir}\\OUT\\acct.exe", 0, ""}),
+    [](const auto& info) { return std::string(info.param.what); });
+
+TEST_F(UpdateAppsTest, ABlankTargetOnlyTakesTheFocus) {
+  HeadlessUser user;
+  user.then([&](WindowView& w) { w.type("?FULLNAME", program(source)); });
+  user.then([&](WindowView& w) {
+    w.press("?APP:TAG");
+    w.press("?OK");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?APP:TARGET")) << w.focus();
+    w.close();
+  });
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Cancelled);
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(user.beeps(), 0);
+  EXPECT_TRUE(apps_on_file().empty());
+}
+
+// The arrows keep the priority within 1 to 255 and turn 0 into 1.
+TEST_F(UpdateAppsTest, ThePriorityArrowsKeepToTheirRange) {
+  seed_apps({{"ACCT.APP", folder_of(dir / "dev/acct"), 255, 0, program(target), 0},
+             {"ZERO.APP", folder_of(dir / "dev/acct"), 0, 0, program(target), 0}});
+  make_file("dev/acct/ZERO.APP");
+  struct Step {
+    const char* app;
+    bool up;
+    const char* shown;
+  };
+  for (const Step& step : {Step{"ACCT.APP", true, "255"}, Step{"ACCT.APP", false, "254"},
+                           Step{"ZERO.APP", false, "1"}, Step{"ZERO.APP", true, "1"}}) {
+    HeadlessUser user;
+    user.on_window(kChanged, [&](WindowView& w) {
+      if (step.up) {
+        w.spin_up("?APP:PRIORITY");
+      } else {
+        w.spin_down("?APP:PRIORITY");
+      }
+    });
+    user.then([&](WindowView& w) {
+      EXPECT_EQ(w.text("?APP:PRIORITY"), step.shown) << step.app << (step.up ? " up" : " down");
+      w.press("?CANCEL");
+    });
+    make_current({step.app, folder_of(dir / "dev/acct")});
+    EXPECT_EQ(run(UpdateApps, Change), Cancelled);
+  }
+}
+
+// A record whose folder was stored with "/" keeps it when it is changed.
+TEST_F(UpdateAppsTest, AChangeKeepsAFolderWrittenWithSlashes) {
+  const std::string folder = (dir / "dev/acct").string() + "/";
+  seed_apps({{"ACCT.APP", folder, 3, 2, program(target), 1}});
+  HeadlessUser user;
+  user.on_window(kChanged, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), folder + "ACCT.APP");
+    EXPECT_EQ(w.text("?APP:DRIVENPATH"), folder);
+    EXPECT_EQ(w.text("?APP:PRIORITY"), "3");
+    EXPECT_TRUE(w.is_checked("?APP:TAG"));
+    w.spin_up("?APP:PRIORITY");
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  make_current({"ACCT.APP", folder});
+  EXPECT_EQ(run(UpdateApps, Change), Completed);
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line({"ACCT.APP", folder, 4, 2, program(target), 1})});
+  EXPECT_TRUE(user.messages().empty());
+}
+
+// Enter presses the default button, Ok.
+TEST_F(UpdateAppsTest, AChangeWithNothingChangedCompletes) {
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
+  seed_apps({app});
+  HeadlessUser user;
+  user.on_window(kChanged, [&](WindowView& w) { w.press_key(ui::key::Enter); });
+  make_current(app);
+  EXPECT_EQ(run(UpdateApps, Change), Completed);
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line(app)});
+}
+
+// Cancel and the close box end the form without a question and put the
+// buffer back as the caller left it, whatever was typed.
+struct CancelCase {
+  int request;
+  bool close_box;
+};
+
+class UpdateAppsCancel : public UpdateAppsTest, public ::testing::WithParamInterface<CancelCase> {};
+
+TEST_P(UpdateAppsCancel, PutsTheBufferBack) {
+  const CancelCase& c = GetParam();
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
+  seed_apps({app});
+  make_file("dev/other/OTHER.APP");
+  HeadlessUser user;
+  user.then([&](WindowView& w) {
+    w.type("?FULLNAME", (dir / "dev/other/OTHER.APP").string());
+    w.type("?APP:TARGET", "ELSEWHERE.EXE");
+    w.spin_up("?APP:PRIORITY");
+    w.press("?APP:TAG");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:APPLICATION"), "OTHER.APP");
+    if (c.close_box) {
+      w.close();
+    } else {
+      w.press("?CANCEL");
+    }
+  });
+  if (c.request == Insert) {
+    prime(7);
+  } else {
+    make_current(app);
+  }
+  const std::string before = buffer_line();
+  EXPECT_EQ(run(UpdateApps, c.request), Cancelled);
+  EXPECT_EQ(buffer_line(), before);
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line(app)});
+  EXPECT_TRUE(user.messages().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Requests, UpdateAppsCancel,
+                         ::testing::Values(CancelCase{Insert, false}, CancelCase{Insert, true},
+                                           CancelCase{Change, false}, CancelCase{Change, true},
+                                           CancelCase{View, false}, CancelCase{View, true}),
+                         [](const auto& info) {
+                           const char* request = info.param.request == Insert   ? "insert"
+                                                 : info.param.request == Change ? "change"
+                                                                                : "view";
+                           return std::string(request) + (info.param.close_box ? "_close_box" : "_cancel");
+                         });
+
+// A view shows the record; Ok runs the checks and closes; the answer is
+// always cancelled and nothing is stored.
+TEST_F(UpdateAppsTest, AViewClosesByOkAndStoresNothing) {
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 1};
+  seed_apps({app});
+  HeadlessUser user;
+  user.on_window(kViewed, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?FULLNAME"), program(source));
+    w.spin_up("?APP:PRIORITY");
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  make_current(app);
+  EXPECT_EQ(run(UpdateApps, View), Cancelled);
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line(app)});
+  EXPECT_TRUE(user.messages().empty());
+}
+
+TEST_F(UpdateAppsTest, AViewOfAMissingSourceClosesOnlyByCancel) {
+  const AppOnFile app{"GONE.APP", folder_of(dir / "dev/acct"), 3, 0, program(target), 0};
+  seed_apps({app});
+  HeadlessUser user;
+  user.on_window(kViewed, [&](WindowView& w) { w.press("?OK"); });
+  user.answer_message(kSourceMissing, ui::button::Ok);
+  user.on_window(kViewed, [&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?LOOKUPFILE"));
+    w.press("?CANCEL");
+  });
+  make_current(app);
+  EXPECT_EQ(run(UpdateApps, View), Cancelled);
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line(app)});
+}
+
+// A delete shows no window: only "Confirm Delete".
+struct DeleteCase {
+  int answer;
+  int response;
+  bool kept;
+};
+
+class UpdateAppsDelete : public UpdateAppsTest, public ::testing::WithParamInterface<DeleteCase> {};
+
+TEST_P(UpdateAppsDelete, AsksOnlyToConfirm) {
+  const DeleteCase& c = GetParam();
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
+  const AppOnFile other{"OTHER.APP", folder_of(dir / "dev/acct"), 1, 2, program(target), 0};
+  seed_apps({app, other});
+  HeadlessUser user;
+  user.answer_message(kConfirmDelete, c.answer);
+  make_current(app);
+  EXPECT_EQ(run(UpdateApps, Delete), c.response);
+  EXPECT_TRUE(user.windows_opened().empty());
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateApps: Confirm Delete");
+  const std::vector<std::string> kept = {line(app), line(other)};
+  const std::vector<std::string> left = {line(other)};
+  EXPECT_EQ(apps_lines(), c.kept ? kept : left);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UpdateAppsDelete,
+                         ::testing::Values(DeleteCase{ui::button::Yes, Completed, false},
+                                           DeleteCase{ui::button::No, Cancelled, true}),
+                         [](const auto& info) { return std::string(info.param.kept ? "no" : "yes"); });
+
+TEST_F(UpdateAppsTest, AnApplicationAlreadyOnFileIsRefused) {
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
+  seed_apps({app});
+  HeadlessUser user;
+  user.then([&](WindowView& w) { fill_in(w); });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.answer_message("Adding this record creates a duplicate entry for the key: APP:DriveKey", ui::button::Ok);
+  user.on_window(kAdded, [&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?FULLNAME")) << w.focus();
+    w.press("?CANCEL");
+  });
+  prime();
+  EXPECT_EQ(run(UpdateApps, Insert), Cancelled);
+  EXPECT_EQ(apps_lines(), std::vector<std::string>{line(app)});
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateApps: Duplicate Key Error");
+}
+
+}  // namespace
+
+}  // namespace qvn::windows::testing

@@ -1,0 +1,578 @@
+// The project form, run headless: a project's name and its list of
+// applications, Add App through the picker, Remove App, the application
+// form from the list, and what Cancel keeps.
+
+#include "windows/update_projects.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "form_structure.h"
+#include "forms_fixture.h"
+#include "platform/ui/headless.h"
+#include "windows/select_app.h"
+#include "windows/update_apps.h"
+
+namespace qvn::windows::testing {
+
+namespace {
+
+using namespace update_projects;
+using ui::HeadlessUser;
+using ui::WindowView;
+using K = ui::ControlKind;
+
+constexpr const char* kUpdated = "Project will be Updated";
+constexpr const char* kNew = "New Project";
+constexpr const char* kPicker = "Select Application";
+constexpr const char* kList = "?BROWSE:2";
+constexpr const char* kRemove = "Are you sure you want to remove this app from the project?";
+constexpr const char* kSaveRecord = "Do you want to save the changes to this record?";
+
+class UpdateProjectsTest : public FormsTest {
+ protected:
+  // Projects 1 (no applications), 3 and 5; the applications' source and
+  // target files exist, so the application form saves them at once.
+  void SetUp() override {
+    FormsTest::SetUp();
+    for (const char* name : {"PAYROLL", "LEDGER", "STOCK", "CASH", "LOOSE"}) {
+      make_file(fs::path("dev") / name / (std::string(name) + ".APP"));
+      make_file(fs::path("out") / (std::string(name) + ".EXE"));
+    }
+    payroll = {"PAYROLL.APP", folder("PAYROLL"), 5, 5, target("PAYROLL"), 1};
+    ledger = {"LEDGER.APP", folder("LEDGER"), 1, 5, target("LEDGER"), 0};
+    stock = {"STOCK.APP", folder("STOCK"), 3, 5, target("STOCK"), 0};
+    cash = {"CASH.APP", folder("CASH"), 2, 3, target("CASH"), 1};
+    loose = {"LOOSE.APP", folder("LOOSE"), 4, 0, target("LOOSE"), 0};
+    seed_projects({{1, "Accounting"}, {3, "Payroll"}, {5, "Stock"}});
+    seed_apps({payroll, ledger, stock, cash, loose});
+  }
+
+  std::string folder(const char* name) const { return folder_of(dir / "dev" / name); }
+  std::string target(const char* name) const { return program(dir / "out" / (std::string(name) + ".EXE")); }
+
+  static AppOnFile in(AppOnFile app, int project) {
+    app.project = project;
+    return app;
+  }
+
+  // Every application on file, by name and folder.
+  std::vector<std::string> expected(const std::vector<AppOnFile>& apps) { return lines(apps); }
+
+  // The applications the list shows, by name.
+  static std::vector<std::string> listed(WindowView& w) {
+    std::vector<std::string> out;
+    for (const auto& row : w.list_rows(kList)) out.push_back(row[0] + " " + row[2]);
+    return out;
+  }
+
+  // A project record on file changed as another program would.
+  static void rename_elsewhere(int number, const char* name) {
+    data::ProjectRecord record;
+    storage::RecordFile other(data::ProjectsDef, &record);
+    ASSERT_EQ(other.open(), 0) << error_text();
+    record.P_REF = number;
+    ASSERT_EQ(other.get(data::PRO_ProjectIDKey), 0) << error_text();
+    record.PROJECTNAME = name;
+    ASSERT_EQ(other.put(), 0) << error_text();
+    other.close();
+  }
+
+  static void delete_elsewhere(const AppOnFile& app) {
+    data::AppRecord record;
+    storage::RecordFile other(data::AppsDef, &record);
+    ASSERT_EQ(other.open(), 0) << error_text();
+    record.APPLICATION = app.application;
+    record.DRIVENPATH = app.folder;
+    ASSERT_EQ(other.get(data::APP_DriveKey), 0) << error_text();
+    ASSERT_EQ(other.erase(), 0) << error_text();
+    other.close();
+  }
+
+  // A new project as the callers prime one: numbered and held on file.
+  static void prime_project() { ASSERT_EQ(data::projects_file_manager->PrimeRecord(), 0) << error_text(); }
+
+  AppOnFile payroll, ledger, stock, cash, loose;
+};
+
+TEST_F(UpdateProjectsTest, TheWindowIsBuiltAsLaidOut) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) {
+    const ui::WindowDef& def = w.window().def();
+    EXPECT_EQ(def.label, "P1$QUICKWINDOW");
+    EXPECT_EQ(def.caption, "Projects") << "the stored caption, replaced by the request's";
+    EXPECT_EQ(def.at.w, 311);
+    EXPECT_EQ(def.at.h, 238);
+    EXPECT_TRUE(def.resizable);
+    EXPECT_EQ(def.font.face, "MS Sans Serif");
+    EXPECT_EQ(def.font.points, 8);
+    expect_structure(
+        w.window(),
+        {
+            {CURRENTTAB, "?CURRENTTAB", K::Sheet, "", {4, 4, 301, 214}, ""},
+            {TAB_1, "?TAB:1", K::Tab, "?CURRENTTAB", {}, "", "General"},
+            {PRO_PROJECTNAME_PROMPT, "?PRO:PROJECTNAME:PROMPT", K::Prompt, "?TAB:1", {8, 26}, "bold",
+             "Project Name:"},
+            {PRO_PROJECTNAME, "?PRO:PROJECTNAME", K::Entry, "?TAB:1", {64, 26, 204, 10}, "bound required", "", "", "",
+             "@s50"},
+            {GROUP1, "?GROUP1", K::Group, "?TAB:1", {12, 46, 285, 164}, ""},
+            {STRING1, "?STRING1", K::String, "?GROUP1", {22, 49}, "bold", "Project Applications:"},
+            {BROWSE_2, "?BROWSE:2", K::List, "?GROUP1", {22, 60, 260, 128}, "vscroll immediate", "", "",
+             "Browsing Records", "", "",
+             "26L(1)|M~Priority~C(0)@n3@113L|M~Drive & P ath~@s80@200L(1)|M~Application~@s50@"},
+            {ADDAPPBUTTON, "?ADDAPPBUTTON", K::Button, "?GROUP1", {126, 192, 45, 14}, "key 45", "&Add App",
+             "Select an application for this project", "Add an application to the project"},
+            {REMOVEAPPBUTTON, "?REMOVEAPPBUTTON", K::Button, "?GROUP1", {175, 192, 47, 14}, "key 46", "&Remove App",
+             "Remove app from project", "Remove app from project"},
+            {CHANGE_3, "?CHANGE:3", K::Button, "?GROUP1", {226, 192, 45, 14}, "", "Chan&ge"},
+            {OK, "?OK", K::Button, "", {175, 222, 45, 14}, "default", "&Ok"},
+            {CANCEL, "?CANCEL", K::Button, "", {226, 222, 45, 14}, "", "&Cancel"},
+        });
+    EXPECT_TRUE(w.window().control(PRO_PROJECTNAME_PROMPT).font.bold);
+    w.press("?CANCEL");
+  });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
+}
+
+// The list holds the project's applications by priority (5, 1, 3 show as
+// 1, 3, 5); a changed name is stored by Ok.
+TEST_F(UpdateProjectsTest, AChangeListsTheApplicationsAndStoresTheName) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Stock");
+    EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
+    EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
+    w.type("?PRO:PROJECTNAME", "Inventory");
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Completed);
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
+                                                                          {5, "Inventory"}}));
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, stock}));
+  EXPECT_TRUE(user.messages().empty());
+}
+
+// Adding an application of project 3 from project 5's form moves it, its
+// whole record read again: its own target and tag stay, not the ones left
+// in the buffer by the list's row.
+TEST_F(UpdateProjectsTest, AddAppMovesAnApplicationFromAnotherProject) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) {
+    w.select_row(kList, 1);
+    w.press("?ADDAPPBUTTON");
+  });
+  user.on_window(kPicker, [&](WindowView& w) {
+    EXPECT_EQ(w.choice("?BROWSE:1"), 1) << "the picker opens at the top";
+    EXPECT_EQ(w.list_rows("?BROWSE:1")[0][2], "CASH.APP");
+    w.press("&Add to Project");
+  });
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "2 CASH.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
+    EXPECT_TRUE(w.has_focus(kList)) << w.focus();
+    w.press("?OK");
+  });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Completed);
+  EXPECT_EQ(apps_lines(), expected({in(cash, 5), ledger, loose, payroll, stock}));
+  EXPECT_TRUE(user.messages().empty());
+
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_TRUE(w.list_rows(kList).empty()) << "project 3 no longer lists it";
+    w.press("?CANCEL");
+  });
+  make_current_project(3);
+  EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
+}
+
+// An application picked but deleted by another program before it could be
+// read again is not stored, and nothing is said; so too when the picker is
+// closed without a pick.
+TEST_F(UpdateProjectsTest, AddAppStoresNothingWithoutAPickedRecord) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) { w.press("?ADDAPPBUTTON"); });
+  user.on_window(kPicker, [&](WindowView& w) {
+    delete_elsewhere(cash);
+    w.select_row("?BROWSE:1", 1);
+  });
+  user.on_window(kPicker, [&](WindowView& w) {
+    EXPECT_EQ(w.list_rows("?BROWSE:1")[0][2], "CASH.APP") << "still listed";
+    w.press("&Add to Project");
+  });
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
+    w.press("?ADDAPPBUTTON");
+  });
+  user.on_window(kPicker, [&](WindowView& w) { w.press("?CLOSE"); });
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
+    w.press("?OK");
+  });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Completed);
+  EXPECT_EQ(apps_lines(), expected({ledger, loose, payroll, stock}));
+  EXPECT_TRUE(user.messages().empty());
+}
+
+// Remove App asks first (the stop icon, no default button); Yes detaches the
+// application, which stays in the application list.
+class UpdateProjectsRemove : public UpdateProjectsTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(UpdateProjectsRemove, DetachesAfterTheQuestion) {
+  const int answer = GetParam();
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) {
+    w.select_row(kList, 2);
+    w.press("?REMOVEAPPBUTTON");
+  });
+  user.answer_message(kRemove, answer);
+  user.on_window(kUpdated, [&](WindowView& w) {
+    const std::vector<std::string> all = {"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"};
+    const std::vector<std::string> left = {"1 LEDGER.APP", "5 PAYROLL.APP"};
+    EXPECT_EQ(listed(w), answer == ui::button::Yes ? left : all);
+    EXPECT_TRUE(w.has_focus(kList)) << w.focus();
+    w.press("?OK");
+  });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Completed);
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, answer == ui::button::Yes ? in(stock, 0) : stock}));
+  ASSERT_EQ(user.messages().size(), 1u);
+  const ui::MessageBoxDef& box = user.messages()[0].box;
+  EXPECT_EQ(box.caption, "Confirm");
+  EXPECT_EQ(box.icon, ui::MessageIcon::Stop);
+  EXPECT_EQ(box.buttons, ui::button::Yes | ui::button::No);
+  EXPECT_EQ(box.default_button, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UpdateProjectsRemove, ::testing::Values(ui::button::Yes, ui::button::No),
+                         [](const auto& info) { return std::string(info.param == ui::button::Yes ? "yes" : "no"); });
+
+// On an empty list the question is still asked; Yes then stores nothing
+// and says nothing more.
+TEST_F(UpdateProjectsTest, RemoveAppOnAnEmptyListStoresNothing) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_TRUE(w.list_rows(kList).empty());
+    w.press("?REMOVEAPPBUTTON");
+  });
+  user.answer_message(kRemove, ui::button::Yes);
+  user.on_window(kUpdated, [&](WindowView& w) { w.press("?OK"); });
+  make_current_project(1);
+  EXPECT_EQ(run(UpdateProjects, Change), Completed);
+  EXPECT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, stock}));
+}
+
+// The keys Insert and Delete press Add App and Remove App from anywhere in
+// the window.
+TEST_F(UpdateProjectsTest, TheKeysInsertAndDeletePressTheButtons) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) { w.press_key(kList, ui::key::Insert); });
+  user.on_window(kPicker, [&](WindowView& w) { w.press("?CLOSE"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press_key("?PRO:PROJECTNAME", ui::key::Delete); });
+  user.answer_message(kRemove, ui::button::No);
+  user.on_window(kUpdated, [&](WindowView& w) { w.press("?CANCEL"); });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, stock}));
+}
+
+// Memberships are stored at once; Cancel after Add App and a change of the
+// name asks "Save Record": No keeps the application in the project and drops
+// the name, Yes stores the name too, Cancel goes back to the form.
+struct SaveCase {
+  const char* what;
+  int answer;
+  int response;
+  const char* name;
+};
+
+class UpdateProjectsCancel : public UpdateProjectsTest, public ::testing::WithParamInterface<SaveCase> {};
+
+TEST_P(UpdateProjectsCancel, KeepsTheMembership) {
+  const SaveCase& c = GetParam();
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) { w.press("?ADDAPPBUTTON"); });
+  user.on_window(kPicker, [&](WindowView& w) {
+    w.select_row("?BROWSE:1", 3);
+    w.press("&Add to Project");
+  });
+  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Renamed"); });
+  user.then([&](WindowView& w) { w.press("?CANCEL"); });
+  user.answer_message(kSaveRecord, c.answer);
+  if (c.answer == ui::button::Cancel) {
+    user.on_window(kUpdated, [&](WindowView& w) {
+      EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
+      w.press("?OK");
+    });
+  }
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), c.response);
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
+                                                                          {5, c.name}}));
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, in(loose, 5), payroll, stock}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UpdateProjectsCancel,
+                         ::testing::Values(SaveCase{"no", ui::button::No, Cancelled, "Stock"},
+                                           SaveCase{"yes", ui::button::Yes, Completed, "Renamed"},
+                                           SaveCase{"cancel", ui::button::Cancel, Completed, "Renamed"}),
+                         [](const auto& info) { return std::string(info.param.what); });
+
+// A new project keeps the number priming gave it (after 1, 3 and 5: 6);
+// Ok with a blank name only takes the focus to the name.
+TEST_F(UpdateProjectsTest, ANewProjectIsStoredUnderItsNumber) {
+  HeadlessUser user;
+  user.on_window(kNew, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "");
+    EXPECT_TRUE(w.list_rows(kList).empty());
+    w.press("?ADDAPPBUTTON");
+  });
+  user.on_window(kPicker, [&](WindowView& w) {
+    w.select_row("?BROWSE:1", 3);
+    w.press("&Add to Project");
+  });
+  user.on_window(kNew, [&](WindowView& w) {
+    EXPECT_EQ(listed(w), std::vector<std::string>{"4 LOOSE.APP"});
+    w.press("?OK");
+  });
+  user.on_window(kNew, [&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
+    w.type("?PRO:PROJECTNAME", "Tools");
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  prime_project();
+  EXPECT_EQ(data::PRO.P_REF, 6);
+  EXPECT_EQ(run(UpdateProjects, Insert), Completed);
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
+                                                                          {5, "Stock"}, {6, "Tools"}}));
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, in(loose, 6), payroll, stock}));
+}
+
+TEST_F(UpdateProjectsTest, ANewProjectWithANameOnFileIsRefused) {
+  HeadlessUser user;
+  user.on_window(kNew, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Payroll"); });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.answer_message("Adding this record creates a duplicate entry for the key: PRO:ProjectNameKey", ui::button::Ok);
+  user.on_window(kNew, [&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
+    w.press("?CANCEL");
+  });
+  user.answer_message(kSaveRecord, ui::button::No);
+  prime_project();
+  EXPECT_EQ(run(UpdateProjects, Insert), Cancelled);
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
+                                                                          {5, "Stock"}}));
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateProjects: Duplicate Key Error");
+}
+
+// A change to a name another project has: "Record was not updated", then
+// "Record Update Error"; No closes without storing.
+TEST_F(UpdateProjectsTest, AChangeToANameOnFileIsNotStored) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Payroll"); });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.answer_any_message(ui::button::Ok);
+  user.answer_message("An error was experienced changing this record. Do you want to try to save again?",
+                      ui::button::No);
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
+  ASSERT_EQ(user.messages().size(), 2u);
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateProjects: Record was not updated");
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
+                                                                          {5, "Stock"}}));
+}
+
+// A new project closed without saving is removed again, and the
+// applications added to it meanwhile, one moved in from another project,
+// stay on file, linked to no project; the next new project, which gets the
+// same number, does not take them over.
+class UpdateProjectsDropped : public UpdateProjectsTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UpdateProjectsDropped, KeepsTheApplicationsAddedToIt) {
+  const bool named = GetParam();
+  HeadlessUser user;
+  for (int row : {1, 3}) {
+    user.on_window(kNew, [&](WindowView& w) { w.press("?ADDAPPBUTTON"); });
+    user.on_window(kPicker, [&, row](WindowView& w) {
+      w.select_row("?BROWSE:1", row);
+      w.press("&Add to Project");
+    });
+  }
+  user.on_window(kNew, [&](WindowView& w) {
+    EXPECT_EQ(listed(w), (std::vector<std::string>{"2 CASH.APP", "4 LOOSE.APP"}));
+    if (named) w.type("?PRO:PROJECTNAME", "Tools");
+  });
+  user.then([&](WindowView& w) { w.press("?CANCEL"); });
+  if (named) user.answer_message(kSaveRecord, ui::button::No);
+  prime_project();
+  EXPECT_EQ(run(UpdateProjects, Insert), Cancelled);
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
+                                                                          {5, "Stock"}}));
+  EXPECT_EQ(apps_lines(), expected({in(cash, 0), ledger, in(loose, 0), payroll, stock}));
+
+  user.on_window(kNew, [&](WindowView& w) {
+    EXPECT_TRUE(w.list_rows(kList).empty());
+    w.press("?CANCEL");
+  });
+  prime_project();
+  EXPECT_EQ(data::PRO.P_REF, 6);
+  EXPECT_EQ(run(UpdateProjects, Insert), Cancelled);
+  EXPECT_EQ(apps_lines(), expected({in(cash, 0), ledger, in(loose, 0), payroll, stock}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, UpdateProjectsDropped, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "named" : "unnamed"); });
+
+// A delete shows no window, only "Confirm Delete"; Yes removes the project
+// and every application of it.
+class UpdateProjectsDelete : public UpdateProjectsTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UpdateProjectsDelete, CascadesAfterTheQuestion) {
+  const bool yes = GetParam();
+  HeadlessUser user;
+  user.answer_message("Are you sure you want to delete the highlighted record?",
+                      yes ? ui::button::Yes : ui::button::No);
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Delete), yes ? Completed : Cancelled);
+  EXPECT_TRUE(user.windows_opened().empty());
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateProjects: Confirm Delete");
+  if (yes) {
+    EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"}}));
+    EXPECT_EQ(apps_lines(), expected({cash, loose}));
+  } else {
+    EXPECT_EQ(projects_on_file().size(), 3u);
+    EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, stock}));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UpdateProjectsDelete, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "yes" : "no"); });
+
+// A view: Add App, Remove App and Change do nothing, Ok closes, the answer
+// is cancelled and nothing is stored.
+TEST_F(UpdateProjectsTest, AViewChangesNothing) {
+  HeadlessUser user;
+  user.on_window("View Record", [&](WindowView& w) {
+    EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
+    w.press("?ADDAPPBUTTON");
+    w.press("?REMOVEAPPBUTTON");
+    w.press("?CHANGE:3");
+    w.press_key(kList, ui::key::Insert);
+    w.press_key(kList, ui::key::Delete);
+  });
+  user.on_window("View Record", [&](WindowView& w) { w.press("?OK"); });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, View), Cancelled);
+  EXPECT_EQ(user.windows_opened().size(), 1u) << "no picker and no application form";
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, stock}));
+}
+
+// The list's change action runs the application form on the row's record,
+// by double-click, the change button or the right-click menu; the list is
+// read again afterwards in priority order.
+TEST_F(UpdateProjectsTest, TheListChangesAnApplicationInItsForm) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) { w.accept_row(kList, 2); });
+  user.on_window("Record will be Changed", [&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:APPLICATION"), "STOCK.APP");
+    w.type("?APP:PRIORITY", "9");
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "5 PAYROLL.APP", "9 STOCK.APP"}));
+    w.right_click_row(kList, 1);
+  });
+  user.choose_popup("&Change");
+  user.on_window("Record will be Changed", [&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:APPLICATION"), "LEDGER.APP");
+    w.press("?CANCEL");
+  });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press("?CHANGE:3"); });
+  user.on_window("Record will be Changed", [&](WindowView& w) { w.press("?CANCEL"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press("?OK"); });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Completed);
+  EXPECT_EQ(user.popups(), std::vector<std::string>{"&Change"});
+  AppOnFile changed = stock;
+  changed.priority = 9;
+  EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, changed}));
+}
+
+// A project changed by another program since the form read it: the notice
+// in the wording of a form with a history key, and the stored version shown.
+TEST_F(UpdateProjectsTest, AProjectChangedElsewhereIsShownAsStored) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) {
+    rename_elsewhere(5, "Elsewhere");
+    w.type("?PRO:PROJECTNAME", "Mine");
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.answer_message(
+      "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or "
+      "Ctrl+H to recall your changes.",
+      ui::button::Ok);
+  user.on_window(kUpdated, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Elsewhere");
+    w.press("?CANCEL");
+  });
+  user.answer_message(kSaveRecord, ui::button::No);
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
+  EXPECT_EQ(projects_on_file().back(), (std::pair<int, std::string>{5, "Elsewhere"}));
+}
+
+// Ctrl+' in the name puts back the name the project had at the last Ok on
+// this thread.
+TEST_F(UpdateProjectsTest, TheHistoryKeyPutsBackTheNameOfTheLastOk) {
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Wages"); });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  make_current_project(3);
+  EXPECT_EQ(run(UpdateProjects, Change), Completed);
+
+  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Typed"); });
+  user.then([&](WindowView& w) { w.press_key("?PRO:PROJECTNAME", ui::key::CtrlApostrophe); });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Wages");
+    w.press("?CANCEL");
+  });
+  user.answer_message(kSaveRecord, ui::button::No);
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
+  EXPECT_EQ(projects_on_file().back(), (std::pair<int, std::string>{5, "Stock"}));
+}
+
+// On a thread where no Ok was pressed yet the history is blank.
+TEST_F(UpdateProjectsTest, TheHistoryIsBlankBeforeTheFirstOkOfAThread) {
+  std::string shown = "not run";
+  std::thread other([&] {
+    data::dct_init();
+    {
+      HeadlessUser user;
+      user.on_window(kUpdated, [&](WindowView& w) { w.press_key("?PRO:PROJECTNAME", ui::key::CtrlApostrophe); });
+      user.then([&](WindowView& w) {
+        shown = w.text("?PRO:PROJECTNAME");
+        w.press("?CANCEL");
+      });
+      user.answer_message(kSaveRecord, ui::button::No);
+      make_current_project(5);
+      run(UpdateProjects, Change);
+    }
+    data::dct_kill();
+  });
+  other.join();
+  EXPECT_EQ(shown, "");
+  EXPECT_EQ(projects_on_file().back(), (std::pair<int, std::string>{5, "Stock"}));
+}
+
+}  // namespace
+
+}  // namespace qvn::windows::testing
