@@ -12,10 +12,12 @@
 #include "platform/framework/message_presenter.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/qt/qt_backend.h"
+#include "windows/get_config.h"
 
 int main() {
   // ".\QVN.INI" is the one in the folder the program starts in, for good.
   qvn::data::settings_file();
+  qvn::automation::main_calls().GetConfig = qvn::windows::GetConfig;
 
   std::unique_ptr<qvn::ui::qt::QtBackend> backend = qvn::ui::qt::QtBackend::create();
   if (!backend) {
