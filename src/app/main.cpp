@@ -12,12 +12,27 @@
 #include "platform/framework/message_presenter.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/qt/qt_backend.h"
+#include "windows/get_config.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
+
+namespace {
+
+// The windows the main window opens: its update procedures 1 and 2 are the
+// record forms; "Configure QVN" and the start-up check open the settings.
+void register_procedures() {
+  qvn::automation::MainCalls& calls = qvn::automation::main_calls();
+  calls.UpdateApps = qvn::windows::UpdateApps;
+  calls.UpdateProjects = qvn::windows::UpdateProjects;
+  calls.GetConfig = qvn::windows::GetConfig;
+}
+
+}  // namespace
 
 int main() {
   // ".\QVN.INI" is the one in the folder the program starts in, for good.
   qvn::data::settings_file();
+  register_procedures();
 
   std::unique_ptr<qvn::ui::qt::QtBackend> backend = qvn::ui::qt::QtBackend::create();
   if (!backend) {
@@ -26,9 +41,6 @@ int main() {
   }
   qvn::ui::install_backend(backend.get());
   qvn::error_manager.SetPresenter(&qvn::framework::window_message_presenter());
-  // The main window's update procedures 1 and 2 are the record forms.
-  qvn::automation::main_calls().UpdateApps = qvn::windows::UpdateApps;
-  qvn::automation::main_calls().UpdateProjects = qvn::windows::UpdateProjects;
 
   const int code = qvn::data::run_program(qvn::automation::Main);
 

@@ -18,13 +18,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string>& anchored() {
-  static std::optional<std::string> file;
-  return file;
+// The folder the settings file lies in, and the file itself.
+struct Anchor {
+  std::string folder;
+  std::string file;
+};
+
+std::optional<Anchor>& anchored() {
+  static std::optional<Anchor> anchor;
+  return anchor;
 }
 
-std::string resolve_against(const fs::path& folder) {
-  return (folder / profile::native_path(kSettingsFileName)).lexically_normal().string();
+void anchor_at(const fs::path& folder) {
+  const fs::path file = (folder / profile::native_path(kSettingsFileName)).lexically_normal();
+  anchored() = Anchor{file.parent_path().string(), file.string()};
+}
+
+const Anchor& anchor() {
+  if (!anchored()) {
+    std::error_code ec;
+    fs::path here = fs::current_path(ec);
+    anchor_at(ec ? fs::path(".") : here);
+  }
+  return *anchored();
 }
 
 std::array<storage::NameVar*, 4> data_file_names() {
@@ -33,18 +49,34 @@ std::array<storage::NameVar*, 4> data_file_names() {
 
 bool is_blank_char(char c) { return c == ' ' || c == '\t'; }
 
-}  // namespace
-
-const std::string& settings_file() {
-  if (!anchored()) {
-    std::error_code ec;
-    fs::path here = fs::current_path(ec);
-    anchored() = resolve_against(ec ? fs::path(".") : here);
+// A value of GLO:FilePath as a prefix: its folder absolutely, with "/" at
+// the end.
+std::string prefix_of(std::string_view folder) {
+  const std::string native = profile::native_path(clip(folder));
+  std::string prefix = native;
+  if (native.empty() || native.front() != '/') {
+    prefix = start_folder();
+    if (prefix.back() != '/') prefix += '/';
+    prefix += native;
   }
-  return *anchored();
+  if (prefix.back() != '/') prefix += '/';
+  return prefix;
 }
 
-void anchor_settings_file(const std::string& folder) { anchored() = resolve_against(fs::absolute(folder)); }
+// The folder as the user should read it in a message: as the settings hold
+// it when it names its folder absolutely, otherwise where it lies.
+std::string shown_folder(std::string_view folder) {
+  const std::string native = profile::native_path(clip(folder));
+  return !native.empty() && native.front() == '/' ? std::string(clip(folder)) : prefix_of(folder);
+}
+
+}  // namespace
+
+const std::string& settings_file() { return anchor().file; }
+
+const std::string& start_folder() { return anchor().folder; }
+
+void anchor_settings_file(const std::string& folder) { anchor_at(fs::absolute(folder)); }
 
 long long settings_number(std::string_view text) {
   size_t i = 0, end = text.size();
@@ -103,34 +135,59 @@ std::vector<std::string> read_settings_file() {
   return problems;
 }
 
+std::string write_settings_file() {
+  const std::string run_string = GLO_RunString.str();
+  const std::string retain_tags = std::to_string(GLO_RETAINTAGS);
+  const profile::IniEntry keys[] = {
+      {kNewLogKey, GLO_UseNewLog.raw()},
+      {kRunStringKey, run_string},
+      {kFilePathKey, GLO_FilePath.raw()},
+      {kRetainTagsKey, retain_tags},
+  };
+  const std::string& file = settings_file();
+  if (const int code = profile::put_ini_keys(kSettingsSection, keys, file); code != err::NoError) {
+    return "The settings could not be saved in " + file + ": " + std::string(standard_error_text(code)) +
+           ". The file keeps its old settings.";
+  }
+  return {};
+}
+
 bool settings_missing() {
   return GLO_UseNewLog.blank() || GLO_RunString.clipped().empty() || GLO_FilePath.blank();
 }
 
-std::string data_folder_prefix() {
-  std::string folder = profile::native_path(GLO_FilePath.clipped());
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  return folder;
+std::string data_folder_prefix() { return prefix_of(GLO_FilePath.clipped()); }
+
+std::string in_data_folder(std::string_view name) {
+  const std::string native = profile::native_path(clip(name));
+  if (!native.empty() && native.front() == '/') return native;
+  return data_folder_prefix() + native;
 }
 
-std::string data_folder_problem() {
-  const std::string prefix = data_folder_prefix();
-  if (prefix.empty()) return {};
-  const std::string shown(GLO_FilePath.clipped());
-  std::error_code ec;
-  if (!fs::is_directory(prefix, ec)) return "The data folder " + shown + " does not exist.";
+std::string data_folder_too_long(std::string_view folder) {
+  const std::string prefix = prefix_of(folder);
   for (const storage::NameVar* name : data_file_names()) {
-    if (prefix.size() + name->clipped().size() > storage::NameVar::width) {
-      return "The data folder " + shown + " has too long a name: with a data file's name it must fit in " +
+    const std::string file = fs::path(profile::native_path(name->clipped())).filename().string();
+    if (prefix.size() + file.size() > storage::NameVar::width) {
+      return "The data folder " + shown_folder(folder) +
+             " has too long a name: with a data file's name it must fit in " +
              std::to_string(storage::NameVar::width) + " characters.";
     }
   }
   return {};
 }
 
-void prefix_data_file_names() {
+std::string data_folder_problem() {
   const std::string prefix = data_folder_prefix();
-  for (storage::NameVar* name : data_file_names()) *name = prefix + std::string(name->clipped());
+  std::error_code ec;
+  if (!fs::is_directory(prefix, ec)) {
+    return "The data folder " + shown_folder(GLO_FilePath.clipped()) + " does not exist.";
+  }
+  return data_folder_too_long(GLO_FilePath.clipped());
+}
+
+void prefix_data_file_names() {
+  for (storage::NameVar* name : data_file_names()) *name = in_data_folder(name->clipped());
 }
 
 }  // namespace qvn::data

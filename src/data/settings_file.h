@@ -21,6 +21,8 @@ inline constexpr const char* kRetainTagsKey = "RetainTags";
 // The settings file as this platform names it. The first call resolves it
 // against the current folder, unless anchor_settings_file ran before.
 const std::string& settings_file();
+// The folder the settings file lies in: the folder the program started in.
+const std::string& start_folder();
 // Resolves the settings file against `folder` from now on.
 void anchor_settings_file(const std::string& folder);
 
@@ -39,6 +41,15 @@ void anchor_settings_file(const std::string& folder);
 // missing. Empty when there is nothing to tell, also for a missing file.
 std::vector<std::string> read_settings_file();
 
+// Writes the four settings to section "Preserved" of the settings file in
+// one replacement of it, so that it never holds some new values and some
+// old ones: "NewLog" (GLO:UseNewLog), "CL_Command" (GLO:RunString),
+// "FilePath" (GLO:FilePath) and "RetainTags" (GLO:RETAINTAGS in decimal
+// digits), each without trailing blanks. Returns what the user must be
+// told when the file cannot be written, naming it and the reason (the file
+// is then as it was); empty once the settings are written.
+std::string write_settings_file();
+
 // A whole number as the settings file holds it: blanks around it, an
 // optional sign, digits and an optional fraction, which is dropped.
 // Anything else gives 0.
@@ -50,16 +61,29 @@ bool settings_missing();
 
 // The data folder as a prefix of file names on this platform: GLO:FilePath
 // without trailing blanks, "\" turned into "/", and a closing "/" added
-// when it has none. Empty when GLO:FilePath is blank.
+// when it has none. A blank or relative folder is taken in the folder the
+// program started in, so the prefix always names a folder absolutely and
+// the names it makes do not move with the current folder.
 std::string data_folder_prefix();
 
+// The name of a data file in the data folder: the name itself when it names
+// its folder already (prefix_data_file_names makes every name absolute),
+// otherwise the data folder's prefix in front of it.
+std::string in_data_folder(std::string_view name);
+
 // What stands in the way of keeping the data files in GLO:FilePath, as a
-// message for the user; empty when nothing does. A blank folder is the
-// current one and always usable; otherwise the folder must exist and each
-// data-file name must still fit its 64 characters with the folder in front.
+// message for the user; empty when nothing does. The folder must exist and
+// each data-file name must still fit its 64 characters with the folder in
+// front (data_folder_too_long).
 std::string data_folder_problem();
 
-// Puts the data folder in front of the names of the four data files.
+// The message that the data-file names would not fit their 64 characters
+// with `folder` (a value of GLO:FilePath, which it need not fit) in front;
+// empty when they fit.
+std::string data_folder_too_long(std::string_view folder);
+
+// Puts the data folder in front of the names of the four data files; a
+// name that already names its folder is kept.
 // REQUIRES: data_folder_problem() is empty.
 void prefix_data_file_names();
 

@@ -49,6 +49,17 @@ std::optional<std::vector<std::string>> split_command_line(std::string_view line
   return words;
 }
 
+std::string command_line_word(std::string_view word) {
+  if (!word.empty() && word.find_first_of(" \t\"'") == std::string_view::npos) return std::string(word);
+  std::string quoted = "\"";
+  for (const char c : word) {
+    if (c == '"' || c == '\\') quoted.push_back('\\');
+    quoted.push_back(c);
+  }
+  quoted.push_back('"');
+  return quoted;
+}
+
 namespace {
 
 int start_error(int system_error) {

@@ -20,6 +20,12 @@ namespace qvn::process {
 // one word. nullopt when a quote is not closed.
 std::optional<std::vector<std::string>> split_command_line(std::string_view line);
 
+// The word as a command line holds it, so that split_command_line reads it
+// back as one word, unchanged: as it stands when it holds no blank, tab or
+// quote and is not empty; otherwise in double quotes, with a backslash in
+// front of each double quote and backslash it holds.
+std::string command_line_word(std::string_view word);
+
 // Starts the program the command line names, without waiting for it: the
 // program is looked for along PATH when its name holds no "/", reads its
 // standard input from /dev/null and inherits no other open file of ours

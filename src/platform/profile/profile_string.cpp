@@ -336,17 +336,28 @@ std::string get_ini(std::string_view section, std::string_view key, std::string_
 }
 
 int put_ini(std::string_view section, std::string_view key, std::string_view value, std::string_view file) {
+  const IniEntry entry{key, value};
+  return put_ini_keys(section, std::span<const IniEntry>(&entry, 1), file);
+}
+
+int put_ini_keys(std::string_view section, std::span<const IniEntry> entries, std::string_view file) {
   section = trim_blanks(section);
-  key = trim_blanks(key);
-  // A key that a reader would take for a section header or a comment would
-  // change what the lines after it mean.
-  bool key_starts_a_line_kind = !key.empty() && (key.front() == '[' || key.front() == ';' || key.front() == '#');
-  if (!usable_name(section, "]") || !usable_name(key, "=") || key_starts_a_line_kind) {
-    return report(err::InvalidFileName);
+  if (!usable_name(section, "]")) return report(err::InvalidFileName);
+  std::vector<IniEntry> clean;
+  clean.reserve(entries.size());
+  for (IniEntry entry : entries) {
+    entry.key = trim_blanks(entry.key);
+    // A key that a reader would take for a section header or a comment
+    // would change what the lines after it mean.
+    const std::string_view key = entry.key;
+    const bool key_starts_a_line_kind =
+        !key.empty() && (key.front() == '[' || key.front() == ';' || key.front() == '#');
+    if (!usable_name(key, "=") || key_starts_a_line_kind) return report(err::InvalidFileName);
+    const size_t stop = entry.value.find_first_of(std::string_view("\r\n\0", 3));
+    if (stop != std::string_view::npos) entry.value = entry.value.substr(0, stop);
+    entry.value = clip(entry.value);
+    clean.push_back(entry);
   }
-  size_t stop = value.find_first_of(std::string_view("\r\n\0", 3));
-  if (stop != std::string_view::npos) value = value.substr(0, stop);
-  value = clip(value);
 
   Target target = target_of(file);
   if (target.path.empty()) return report(err::PathNotFound);
@@ -369,7 +380,7 @@ int put_ini(std::string_view section, std::string_view key, std::string_view val
     case ReadResult::Failed: return report(code_of(error_number));
   }
   IniText ini(text);
-  ini.set(section, key, value);
+  for (const IniEntry& entry : clean) ini.set(section, entry.key, entry.value);
   return report(replace_file(path, ini.text()));
 }
 

@@ -19,6 +19,7 @@
 // at once do not lose one another's change.
 
 #include <cstddef>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -77,5 +78,17 @@ std::string get_ini(std::string_view section, std::string_view key, std::string_
 // A write also removes the copies that writers killed half-way left beside
 // the file (".<name>.<process>.<n>.tmp" of a process that is gone).
 int put_ini(std::string_view section, std::string_view key, std::string_view value, std::string_view file = {});
+
+// One key and its value, for put_ini_keys.
+struct IniEntry {
+  std::string_view key;
+  std::string_view value;
+};
+
+// Stores several keys of one section as put_ini stores one, all in one
+// replacement of the file: afterwards the file holds every one of them or,
+// after a failure, none (it is unchanged). A key that put_ini would refuse
+// refuses the whole write. The keys are added in the order given.
+int put_ini_keys(std::string_view section, std::span<const IniEntry> entries, std::string_view file = {});
 
 }  // namespace qvn::profile

@@ -46,6 +46,28 @@ TEST(SplitCommandLine, WordsAsAShellSplitsThem) {
   EXPECT_FALSE(split_command_line("ide \"open \\\"").has_value());
 }
 
+TEST(CommandLineWord, SplitsBackAsTheOneWordItWas) {
+  struct Case {
+    const char* word;
+    const char* line;
+  } cases[] = {
+      {"/opt/clarion/bin/C60EE.EXE", "/opt/clarion/bin/C60EE.EXE"},
+      {"/opt/my tools/IDE.EXE", "\"/opt/my tools/IDE.EXE\""},
+      {"tab\there", "\"tab\there\""},
+      {"it's", "\"it's\""},
+      {"say \"hi\"", "\"say \\\"hi\\\"\""},
+      {"back\\slash and blank", "\"back\\\\slash and blank\""},
+      {"", "\"\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.word);
+    EXPECT_EQ(command_line_word(c.word), c.line);
+    const auto words = split_command_line(command_line_word(c.word) + " --next");
+    ASSERT_TRUE(words.has_value());
+    EXPECT_THAT(*words, ElementsAre(c.word, "--next"));
+  }
+}
+
 class StartProgram : public ::testing::Test {
  protected:
   static std::string read(const fs::path& p) {

@@ -153,6 +153,48 @@ TEST_F(ProfileStringTest, ValuesCannotAddLinesAndBadNamesAreRefused) {
   EXPECT_EQ(slurp(ini()), after);
 }
 
+TEST_F(ProfileStringTest, SeveralKeysOfASectionGoInOneWrite) {
+  spit(ini(), "; kept\n[Preserved]\nFilePath=old\n[Other]\nx=1\n");
+  const IniEntry keys[] = {{"NewLog", "Y  "}, {"CL_Command", "run.exe \"a b\"\nNewLog=N"}, {"filepath", "new"},
+                           {"RetainTags", "1"}};
+  set_error(err::FileNotFound);
+  ASSERT_EQ(put_ini_keys("Preserved", keys, ini()), 0);
+  EXPECT_EQ(error_code(), 0);
+  EXPECT_EQ(slurp(ini()),
+            "; kept\n[Preserved]\nfilepath=new\nNewLog=Y\nCL_Command=run.exe \"a b\"\nRetainTags=1\n[Other]\nx=1\n");
+
+  // One key that cannot be written refuses the others with it.
+  const std::string before = slurp(ini());
+  const IniEntry with_a_bad_key[] = {{"NewLog", "N"}, {"a=b", "v"}};
+  EXPECT_EQ(put_ini_keys("Preserved", with_a_bad_key, ini()), err::InvalidFileName);
+  EXPECT_EQ(put_ini_keys("Pre]served", std::span<const IniEntry>(keys, 1), ini()), err::InvalidFileName);
+  EXPECT_EQ(slurp(ini()), before);
+  const std::string no_folder = (dir_ / "missing" / "QVN.INI").string();
+  EXPECT_EQ(put_ini_keys("Preserved", keys, no_folder), err::PathNotFound);
+}
+
+TEST_F(ProfileStringTest, AReaderNeverSeesHalfOfAWriteOfSeveralKeys) {
+  spit(ini(), "[S]\nA=0\nB=0\n");
+  std::atomic<bool> done{false};
+  std::atomic<int> mixed{0}, reads{0};
+  std::thread reader([&] {
+    while (!done) {
+      const IniFile file = read_ini_file(ini());
+      if (file.text.find("S", "A") != file.text.find("S", "B")) ++mixed;
+      ++reads;
+    }
+  });
+  for (int i = 1; i <= 100; ++i) {
+    const std::string value = std::to_string(i);
+    const IniEntry both[] = {{"A", value}, {"B", value}};
+    ASSERT_EQ(put_ini_keys("S", both, ini()), 0);
+  }
+  done = true;
+  reader.join();
+  EXPECT_EQ(mixed, 0) << "of " << reads << " reads";
+  EXPECT_EQ(get_ini("S", "B", "", ini()), "100");
+}
+
 TEST_F(ProfileStringTest, AWriteReplacesTheFileAsAWhole) {
   spit(ini(), "[Preserved]\nNewLog=N\n");
   ::chmod(ini().c_str(), 0640);

@@ -1,0 +1,145 @@
+// The settings file's writing and the data folder it names: the data-file
+// names it makes name their folder absolutely, so a current folder that
+// moves later does not move them.
+
+#include "data/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "data/files.h"
+#include "data/globals.h"
+
+namespace qvn::data {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string templ = (fs::temp_directory_path() / "qvn-settings-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
+    dir = fs::canonical(templ);
+    home = fs::current_path();
+    anchor_settings_file(dir.string());
+    bare_names();
+  }
+
+  void TearDown() override {
+    bare_names();
+    GLO_UseNewLog = "N";
+    GLO_RunString = "";
+    GLO_FilePath = "";
+    GLO_RETAINTAGS = 0;
+    std::error_code ec;
+    fs::current_path(home, ec);
+    fs::remove_all(dir, ec);
+  }
+
+  static void bare_names() {
+    AppsFileName = "APPS.TPS";
+    ProjectsFileName = "PROJECTS.TPS";
+    TempFileName = "TEMPFILE.TPS";
+    TagFileName = "TF.TPS";
+  }
+
+  std::string ini_text() const {
+    std::ifstream in(dir / "QVN.INI", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  fs::path dir;
+  fs::path home;
+};
+
+struct FolderCase {
+  const char* name;
+  std::string file_path;  // GLO:FilePath; "@" stands for the test's folder
+  std::string folder;     // where the data files lie; "@" likewise
+};
+
+std::string with_dir(std::string text, const fs::path& dir) {
+  if (const size_t at = text.find('@'); at != std::string::npos) text.replace(at, 1, dir.string());
+  return text;
+}
+
+TEST_F(SettingsFileTest, DataFileNamesNameTheirFolderAbsolutely) {
+  const std::vector<FolderCase> cases = {
+      {"blank: the start folder", "", "@/"},
+      {"relative", "data", "@/data/"},
+      {"relative with backslashes", "data\\sub\\", "@/data/sub/"},
+      {"absolute", "@/abs", "@/abs/"},
+      {"absolute with backslashes", "\\srv\\qvn\\", "/srv/qvn/"},
+  };
+  fs::create_directory(dir / "elsewhere");
+  for (const FolderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    bare_names();
+    // The current folder is not the start folder: it does not count.
+    fs::current_path(dir / "elsewhere");
+    GLO_FilePath = with_dir(c.file_path, dir);
+    const std::string folder = with_dir(c.folder, dir);
+    EXPECT_EQ(data_folder_prefix(), folder);
+    prefix_data_file_names();
+    EXPECT_EQ(AppsFileName.str(), folder + "APPS.TPS");
+    EXPECT_EQ(ProjectsFileName.str(), folder + "PROJECTS.TPS");
+    EXPECT_EQ(TempFileName.str(), folder + "TEMPFILE.TPS");
+    EXPECT_EQ(TagFileName.str(), folder + "TF.TPS");
+    EXPECT_EQ(in_data_folder("TF.TPS"), folder + "TF.TPS");
+    // Names that name their folder already are kept: a second prefixing
+    // and another folder change nothing.
+    GLO_FilePath = "other";
+    prefix_data_file_names();
+    EXPECT_EQ(TagFileName.str(), folder + "TF.TPS");
+    EXPECT_EQ(in_data_folder(TagFileName.str()), folder + "TF.TPS");
+    fs::current_path(dir);
+  }
+}
+
+TEST_F(SettingsFileTest, AFolderIsTooLongWhenADataFileNameWouldNotFit) {
+  // "PROJECTS.TPS" is the longest name: 12 characters after the folder's.
+  const std::string fits = "/" + std::string(50, 'f') + "/";
+  const std::string too_long = "/" + std::string(51, 'f') + "/";
+  EXPECT_EQ(data_folder_too_long(fits), "");
+  EXPECT_EQ(data_folder_too_long(too_long),
+            "The data folder " + too_long + " has too long a name: with a data file's name it must fit in 64 "
+                                            "characters.");
+  // The names' own folders do not count, only their file names.
+  GLO_FilePath = dir.string();
+  prefix_data_file_names();
+  EXPECT_EQ(data_folder_too_long(fits), "");
+  // A relative folder is told where it lies.
+  const std::string deep(60, 'r');
+  EXPECT_EQ(data_folder_too_long(deep), "The data folder " + dir.string() + "/" + deep +
+                                            "/ has too long a name: with a data file's name it must fit in 64 "
+                                            "characters.");
+}
+
+TEST_F(SettingsFileTest, TheFourSettingsAreWrittenInOneGo) {
+  std::ofstream(dir / "QVN.INI") << "; mine\n[Preserved]\nRetainTags=1\nOther=kept\n";
+  GLO_UseNewLog = "";
+  GLO_RunString = "\"/opt/my ide/IDE.EXE\" --x  ";
+  GLO_FilePath = "\\data\\";
+  GLO_RETAINTAGS = 0;
+  EXPECT_EQ(write_settings_file(), "");
+  EXPECT_EQ(ini_text(),
+            "; mine\n[Preserved]\nRetainTags=0\nOther=kept\nNewLog=\nCL_Command=\"/opt/my ide/IDE.EXE\" --x\n"
+            "FilePath=\\data\\\n");
+  GLO_FilePath = "";
+  read_settings_file();
+  EXPECT_EQ(GLO_RunString.str(), "\"/opt/my ide/IDE.EXE\" --x");
+
+  anchor_settings_file((dir / "gone").string());
+  EXPECT_EQ(write_settings_file(), "The settings could not be saved in " + (dir / "gone" / "QVN.INI").string() +
+                                       ": Path Not Found. The file keeps its old settings.");
+  EXPECT_FALSE(fs::exists(dir / "gone"));
+}
+
+}  // namespace
+}  // namespace qvn::data

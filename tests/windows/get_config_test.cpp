@@ -1,0 +1,662 @@
+// GetConfig, the settings window, headless: its structure, what it shows of
+// ".\QVN.INI", what Ok writes there and does to the tag file, both dialogs,
+// Cancel, and the main window's start that asks for missing settings.
+
+#include "windows/get_config.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "automation/main_window.h"
+#include "data/settings_file.h"
+#include "platform/framework/file_manager.h"
+#include "platform/process/command_line.h"
+#include "platform/ui/window.h"
+#include "windows_fixture.h"
+
+namespace qvn::windows::testing {
+namespace {
+
+using ui::HeadlessUser;
+using ui::WindowView;
+namespace button = ui::button;
+namespace response = framework::response;
+
+constexpr const char* kCaption = "QVN \"Menu\"";
+constexpr const char* kMainCaption = "Lorvane --  QVN v.6.1";
+
+// The program's spelling of a name of this platform: "\" between folders.
+std::string program_spelling(std::string name) {
+  std::replace(name.begin(), name.end(), '/', '\\');
+  return name;
+}
+
+class GetConfigTest : public WindowsTest {
+ protected:
+  void SetUp() override {
+    WindowsTest::SetUp();
+    data::anchor_settings_file(dir.string());
+  }
+
+  void TearDown() override {
+    automation::main_calls() = automation::MainCalls{};
+    WindowsTest::TearDown();
+  }
+
+  fs::path ini() const { return dir / "QVN.INI"; }
+
+  void write_ini(const std::string& text) const { std::ofstream(ini(), std::ios::binary) << text; }
+
+  // The settings file with these four values.
+  void settings_hold(const std::string& new_log, const std::string& command, const std::string& folder,
+                     const std::string& retain_tags) const {
+    write_ini("[Preserved]\nNewLog=" + new_log + "\nCL_Command=" + command + "\nFilePath=" + folder +
+              "\nRetainTags=" + retain_tags + "\n");
+  }
+
+  std::string ini_text() const {
+    std::ifstream in(ini(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // TF.TPS in the data folder holding these applications.
+  void seed_tags(const std::vector<std::string>& apps) {
+    open_or_create(data::TagFile);
+    for (const std::string& app : apps) {
+      data::TagFile.clear_buffer();
+      data::TAG.APPNAME = app;
+      data::TAG.DRIVEPATH = "C:\\APPS\\";
+      EXPECT_EQ(data::TagFile.add(), 0) << error_text();
+    }
+    data::TagFile.close();
+  }
+
+  std::vector<std::string> tags_on_file() {
+    std::vector<std::string> out;
+    storage::RecordFile file(data::TagFileDef, &data::TAG);
+    EXPECT_EQ(file.open(), 0) << error_text();
+    file.set_order_file();
+    while (file.next() == 0) out.push_back(data::TAG.APPNAME.str());
+    file.close();
+    return out;
+  }
+
+  static void bare_names() {
+    data::AppsFileName = "APPS.TPS";
+    data::ProjectsFileName = "PROJECTS.TPS";
+    data::TempFileName = "TEMPFILE.TPS";
+    data::TagFileName = "TF.TPS";
+  }
+};
+
+// The structure, control by control in field order.
+struct ControlRow {
+  int field;
+  const char* equate;
+  ui::ControlKind kind;
+  const char* parent;
+  ui::Rect at;
+  const char* text;
+  const char* picture;
+  bool bound;
+  const char* value_on;
+  bool required;
+  bool is_default;
+};
+
+TEST_F(GetConfigTest, TheWindowHasItsThirteenControlsInFieldOrder) {
+  using K = ui::ControlKind;
+  using namespace get_config;
+  const ControlRow rows[] = {
+      {PROMPT1, "?PROMPT1", K::Prompt, "", {11, 9, 0, 0}, "Create a &new activity log each time you start QVN?", "",
+       false, "1", false, false},
+      {GLO_USENEWLOG, "?GLO:USENEWLOG", K::Option, "", {177, 1, 69, 23}, "", "", true, "1", false, false},
+      {GLO_USENEWLOG_RADIO1, "?GLO:USENEWLOG:RADIO1", K::Radio, "?GLO:USENEWLOG", {183, 9, 0, 0}, "No", "", false,
+       "N", false, false},
+      {GLO_USENEWLOG_RADIO2, "?GLO:USENEWLOG:RADIO2", K::Radio, "?GLO:USENEWLOG", {209, 9, 0, 0}, "Yes", "", false,
+       "Y", false, false},
+      {GLO_RUNSTRING_PROMPT, "?GLO:RUNSTRING:PROMPT", K::Prompt, "", {11, 31, 0, 0},
+       "Command &String to start Clarion:", "", false, "1", false, false},
+      {GLO_RUNSTRING, "?GLO:RUNSTRING", K::Entry, "", {115, 31, 231, 10}, "", "s254", true, "1", true, false},
+      {LOOKUPFILE, "?LOOKUPFILE", K::Button, "", {349, 29, 12, 12}, "...", "", false, "1", false, false},
+      {GLO_FILEPATH, "?GLO:FILEPATH", K::Entry, "", {115, 47, 231, 10}, "", "s64", true, "1", false, false},
+      {PROMPT3, "?PROMPT3", K::Prompt, "", {11, 47, 0, 0}, "&Path to QVN files:", "", false, "1", false, false},
+      {BUTTON4, "?BUTTON4", K::Button, "", {349, 46, 11, 11}, " ... ", "", false, "1", false, false},
+      {GLO_RETAINTAGS, "?GLO:RETAINTAGS", K::Check, "", {115, 63, 0, 0}, " Save and restore project subset tags", "",
+       true, "1", false, false},
+      {OKBUTTON, "?OKBUTTON", K::Button, "", {143, 82, 35, 14}, "&Ok", "", false, "1", false, true},
+      {CANCELBUTTON, "?CANCELBUTTON", K::Button, "", {187, 82, 36, 14}, "&Cancel", "", false, "1", false, false},
+  };
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) {
+    const ui::WindowDef& def = w.window().def();
+    EXPECT_EQ(def.label, "P1$WINDOW");
+    EXPECT_EQ(def.caption, "QVN \"Menu\"");
+    EXPECT_EQ(def.at.w, 375);
+    EXPECT_EQ(def.at.h, 105);
+    EXPECT_EQ(def.font.face, "MS Sans Serif");
+    EXPECT_EQ(def.font.points, 8);
+    EXPECT_TRUE(def.modal);
+    ASSERT_EQ(w.window().controls(), 13);
+    for (const ControlRow& r : rows) {
+      SCOPED_TRACE(r.equate);
+      EXPECT_EQ(w.window().field(r.equate), r.field);
+      const ui::ControlDef& c = w.window().control(r.field);
+      EXPECT_EQ(c.kind, r.kind);
+      EXPECT_EQ(c.parent, r.parent);
+      EXPECT_EQ((std::vector<int>{c.at.x, c.at.y, c.at.w, c.at.h}),
+                (std::vector<int>{r.at.x, r.at.y, r.at.w, r.at.h}));
+      EXPECT_EQ(c.text, r.text);
+      EXPECT_EQ(c.picture, r.picture);
+      EXPECT_EQ(c.use.bound(), r.bound);
+      EXPECT_EQ(c.value_on, r.value_on);
+      EXPECT_EQ(c.required, r.required);
+      EXPECT_EQ(c.is_default, r.is_default);
+      EXPECT_FALSE(c.hidden || c.disabled || c.req);
+    }
+    EXPECT_EQ(w.window().control(GLO_RETAINTAGS).value_off, "0");
+    EXPECT_EQ(w.window().default_button(), OKBUTTON);
+    EXPECT_EQ(error_manager.CurrentProcedure(), "GetConfig");
+    w.press("?CANCELBUTTON");
+  });
+  GetConfig();
+  EXPECT_EQ(error_manager.CurrentProcedure(), "");
+}
+
+// The controls are the settings themselves: what they show and what a
+// click puts into them.
+TEST_F(GetConfigTest, TheControlsEditTheFourSettings) {
+  settings_hold("N", "ide", "", "0");
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) {
+    w.press("?GLO:USENEWLOG:RADIO2");
+    w.press("?GLO:RETAINTAGS");
+    w.type("?GLO:RUNSTRING", "ide --fast");
+    w.type("?GLO:FILEPATH", "\\work\\");
+    EXPECT_EQ(data::GLO_UseNewLog.str(), "Y");
+    EXPECT_EQ(data::GLO_RETAINTAGS, 1);
+    EXPECT_EQ(data::GLO_RunString.str(), "ide --fast");
+    EXPECT_EQ(data::GLO_FilePath.str(), "\\work\\");
+    w.press("?GLO:RETAINTAGS");
+    EXPECT_EQ(data::GLO_RETAINTAGS, 0);
+    w.press("?GLO:USENEWLOG:RADIO1");
+    EXPECT_EQ(data::GLO_UseNewLog.str(), "N");
+    w.press("?OKBUTTON");
+  });
+  GetConfig();
+  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide --fast\nFilePath=\\work\\\nRetainTags=0\n");
+}
+
+TEST_F(GetConfigTest, WithoutASettingsFileOkWaitsForACommandLineThenWritesTheFourKeys) {
+  ASSERT_FALSE(fs::exists(ini()));
+  // What the program held before does not show; the file does.
+  data::GLO_UseNewLog = "Y";
+  data::GLO_RunString = "from the profile";
+  data::GLO_FilePath = "\\profile\\";
+  data::GLO_RETAINTAGS = 1;
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_FALSE(w.is_checked("?GLO:USENEWLOG:RADIO1"));
+    EXPECT_FALSE(w.is_checked("?GLO:USENEWLOG:RADIO2"));
+    EXPECT_EQ(w.text("?GLO:RUNSTRING"), "");
+    EXPECT_EQ(w.text("?GLO:FILEPATH"), "");
+    EXPECT_FALSE(w.is_checked("?GLO:RETAINTAGS"));
+    w.press("?OKBUTTON");
+  });
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?GLO:RUNSTRING")) << "refused: the focus goes to the command line";
+    EXPECT_FALSE(fs::exists(ini())) << "nothing is written";
+    w.press_key("?OKBUTTON", ui::key::Enter);
+  });
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_TRUE(w.has_focus("?GLO:RUNSTRING"));
+    w.type("?GLO:RUNSTRING", "ide-sim");
+    w.press("?OKBUTTON");
+  });
+  GetConfig();
+  EXPECT_EQ(framework::GlobalResponse, response::Completed);
+  EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(user.beeps(), 0);
+  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=\nCL_Command=ide-sim\nFilePath=\nRetainTags=0\n");
+}
+
+struct ShownCase {
+  const char* name;
+  std::string new_log;
+  std::string retain_tags;
+  bool no, yes, ticked;
+  const char* written_new_log;    // by Ok, untouched
+  const char* written_retain;
+};
+
+TEST_F(GetConfigTest, TheWindowShowsWhatTheFileHoldsAndOkWritesItBack) {
+  const std::vector<ShownCase> cases = {
+      {"N and 1", "N", "1", true, false, true, "N", "1"},
+      {"Y and 0", "Y", "0", false, true, false, "Y", "0"},
+      {"257 is 1 in a byte", "N", "257", true, false, true, "N", "1"},
+      {"letters are 0", "N", "abc", true, false, false, "N", "0"},
+      {"a number with blanks and a fraction", "N", " 1.0 ", true, false, true, "N", "1"},
+      {"2 is not 1", "N", "2", true, false, false, "N", "2"},
+      {"a lower-case y selects no radio", "y", "0", false, false, false, "y", "0"},
+      {"only the first letter counts", "Yes", "0", false, true, false, "Y", "0"},
+  };
+  for (const ShownCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    settings_hold(c.new_log, "ide", "\\data\\", c.retain_tags);
+    HeadlessUser user;
+    user.on_window(kCaption, [&](WindowView& w) {
+      EXPECT_EQ(w.is_checked("?GLO:USENEWLOG:RADIO1"), c.no);
+      EXPECT_EQ(w.is_checked("?GLO:USENEWLOG:RADIO2"), c.yes);
+      EXPECT_EQ(w.is_checked("?GLO:RETAINTAGS"), c.ticked);
+      EXPECT_EQ(w.text("?GLO:RUNSTRING"), "ide");
+      EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\data\\");
+      w.press("?OKBUTTON");
+    });
+    GetConfig();
+    EXPECT_EQ(ini_text(), std::string("[Preserved]\nNewLog=") + c.written_new_log +
+                              "\nCL_Command=ide\nFilePath=\\data\\\nRetainTags=" + c.written_retain + "\n");
+  }
+}
+
+// The folder dialog starts at the folder the setting names and stores the
+// chosen one with its closing separator; a cancel keeps the folder. The
+// current folder stays where it was either way.
+TEST_F(GetConfigTest, TheFolderDialogStoresTheFolderWithItsClosingSeparator) {
+  settings_hold("N", "ide", "\\old\\", "0");
+  const fs::path here = fs::current_path();
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) { w.press("?BUTTON4"); });
+  user.choose_folder(data_dir.string());
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?GLO:FILEPATH"), program_spelling(data_dir.string() + "/"));
+    w.press("?BUTTON4");
+  });
+  user.choose_folder("");
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_EQ(data::GLO_FilePath.str(), program_spelling(data_dir.string() + "/")) << "kept after a cancel";
+    w.press("?OKBUTTON");
+  });
+  GetConfig();
+  ASSERT_EQ(user.folder_dialogs().size(), 2u);
+  EXPECT_EQ(user.folder_dialogs()[0].title, "Select FPT Directory");
+  EXPECT_EQ(user.folder_dialogs()[1].start_folder, data_dir.string() + "/") << "the folder the setting names";
+  EXPECT_EQ(fs::current_path(), here);
+  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=" +
+                            program_spelling(data_dir.string() + "/") + "\nRetainTags=0\n");
+}
+
+// A folder that leaves no room for "PROJECTS.TPS" in a data-file name's 64
+// characters is refused, chosen or typed, and the folder stays as it was.
+TEST_F(GetConfigTest, AFolderTooLongForTheDataFileNamesIsRefused) {
+  fs::path deep = dir;
+  while (deep.string().size() < 56) deep /= "d";
+  fs::create_directories(deep);
+  const std::string chosen = program_spelling(deep.string() + "/");
+  const std::string refusal = "The data folder " + chosen +
+                              " has too long a name: with a data file's name it must fit in 64 characters.";
+  settings_hold("N", "ide", "\\old\\", "0");
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) { w.press("?BUTTON4"); });
+  user.choose_folder(deep.string());
+  user.answer_message(refusal, button::Ok);
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\old\\");
+    w.type("?GLO:FILEPATH", chosen);
+  });
+  user.answer_message(refusal, button::Ok);
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\old\\");
+    EXPECT_TRUE(w.has_focus("?GLO:FILEPATH"));
+    w.type("?GLO:FILEPATH", "\\new\\");
+    w.press("?OKBUTTON");
+  });
+  GetConfig();
+  ASSERT_EQ(user.messages().size(), 2u);
+  EXPECT_EQ(user.messages()[0].box.caption, "Data Folder");
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+  EXPECT_EQ(data::GLO_FilePath.str(), "\\new\\");
+  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=\\new\\\nRetainTags=0\n");
+}
+
+struct ProgramCase {
+  const char* name;
+  const char* folder;  // below the test's folder
+  bool quoted;
+};
+
+// The program chosen with "..." is stored as this platform names it, in
+// quotes when its name holds a blank, and the stored line starts it. A
+// cancelled dialog keeps the command line.
+TEST_F(GetConfigTest, AChosenProgramIsStoredSoThatItStarts) {
+  const std::vector<ProgramCase> cases = {{"plain", "bin", false}, {"with a blank", "my tools", true}};
+  for (const ProgramCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path program = dir / c.folder / "IDE.EXE";
+    fs::create_directories(program.parent_path());
+    std::ofstream(program) << "#!/bin/sh\necho started > \"$0.started\"\n";
+    fs::permissions(program, fs::perms::owner_all);
+    const std::string line = c.quoted ? "\"" + program.string() + "\"" : program.string();
+    settings_hold("N", "old-ide --x", "", "0");
+    const fs::path here = fs::current_path();
+    HeadlessUser user;
+    user.on_window(kCaption, [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+    user.choose_file("");
+    user.on_window(kCaption, [&](WindowView& w) {
+      EXPECT_EQ(w.text("?GLO:RUNSTRING"), "old-ide --x") << "kept after a cancel";
+      w.press("?LOOKUPFILE");
+    });
+    user.choose_file(program.string());
+    user.on_window(kCaption, [&](WindowView& w) {
+      EXPECT_EQ(w.text("?GLO:RUNSTRING"), line);
+      w.press("?OKBUTTON");
+    });
+    GetConfig();
+    ASSERT_EQ(user.file_dialogs().size(), 2u);
+    const ui::FileDialogDef& dialog = user.file_dialogs()[0];
+    EXPECT_EQ(dialog.title, "Choose a File");
+    ASSERT_EQ(dialog.filters.size(), 1u);
+    EXPECT_EQ(dialog.filters[0], (std::pair<std::string, std::string>{"Executables", "*.EXE"}));
+    EXPECT_EQ(fs::current_path(), here) << "the dialog keeps the current folder";
+    EXPECT_EQ(data::GLO_RunString.str(), line);
+    EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=" + line + "\nFilePath=\nRetainTags=0\n");
+
+    EXPECT_GT(process::start_program(data::GLO_RunString.str()), 0) << error_text();
+    const fs::path started = program.string() + ".started";
+    EXPECT_TRUE(HeadlessUser::wait_for([&] { return fs::exists(started); }, 20000)) << "the stored line starts it";
+  }
+}
+
+TEST_F(GetConfigTest, AProgramNameTooLongForTheCommandLineIsRefused) {
+  fs::path folder = dir;
+  while (folder.string().size() < 260) folder /= std::string(40, 'p');
+  fs::create_directories(folder);
+  const fs::path program = folder / "IDE.EXE";
+  std::ofstream(program) << "#!/bin/sh\n";
+  settings_hold("N", "old-ide", "", "0");
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.choose_file(program.string());
+  user.answer_message("The name of " + program.string() +
+                          " is longer than the command line's 254 characters, so the command line is kept as it was.",
+                      button::Ok);
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_EQ(w.text("?GLO:RUNSTRING"), "old-ide");
+    w.press("?OKBUTTON");
+  });
+  GetConfig();
+  EXPECT_EQ(data::GLO_RunString.str(), "old-ide");
+}
+
+struct TagFileCase {
+  const char* name;
+  bool ticked;
+  bool on_file;          // TF.TPS exists before
+  bool held_open;        // opened through its file manager, as the main window's load leaves it
+  bool exists_after;
+  std::vector<std::string> tags_after;
+};
+
+// Ok with the box clear removes the retained tags, even while they are
+// open; with it ticked the file is there afterwards, its records untouched,
+// and the window leaves no open of its own on it.
+TEST_F(GetConfigTest, OkRemovesOrKeepsTheTagFile) {
+  const std::vector<TagFileCase> cases = {
+      {"clear removes it", false, true, false, false, {}},
+      {"clear removes it while it is open", false, true, true, false, {}},
+      {"clear without a file", false, false, false, false, {}},
+      {"ticked makes an empty one", true, false, false, true, {}},
+      {"ticked keeps what it holds", true, true, false, true, {"LEDGER.APP"}},
+      {"ticked keeps the main window's open", true, true, true, true, {"LEDGER.APP"}},
+  };
+  framework::FileManager& manager = *data::tagfile_file_manager;
+  for (const TagFileCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(data_dir / "TF.TPS");
+    if (c.on_file) seed_tags({"LEDGER.APP"});
+    if (c.held_open) {
+      manager.Open();
+      ASSERT_EQ(manager.UseFile(framework::use::Returns), framework::level::Benign);
+      ASSERT_TRUE(data::TagFile.is_open());
+    }
+    const int opens_before = manager.OPENED;
+    settings_hold("N", "ide", "", c.ticked ? "1" : "0");
+    HeadlessUser user;
+    user.on_window(kCaption, [&](WindowView& w) { w.press("?OKBUTTON"); });
+    GetConfig();
+    EXPECT_EQ(framework::GlobalResponse, response::Completed);
+    EXPECT_EQ(fs::exists(data_dir / "TF.TPS"), c.exists_after);
+    EXPECT_FALSE(fs::exists(dir / "TF.TPS")) << "nothing outside the data folder";
+    EXPECT_EQ(data::TagFile.is_open(), c.ticked && c.held_open);
+    EXPECT_EQ(manager.OPENED, c.ticked ? opens_before : 0);
+    EXPECT_EQ(data::TagFileName.str(), (data_dir / "TF.TPS").string());
+    if (c.exists_after) {
+      if (c.held_open) manager.Close();
+      EXPECT_EQ(tags_on_file(), c.tags_after);
+    }
+    while (manager.OPENED > 0) manager.Close();
+  }
+}
+
+struct CloseCase {
+  const char* name;
+  bool by_cancel;  // otherwise the system menu's Close
+};
+
+// Cancel, or a close without Ok, writes nothing, leaves the tag file alone
+// and puts the four settings back as they were before the window opened.
+TEST_F(GetConfigTest, ACloseWithoutOkPutsTheSettingsBack) {
+  for (const CloseCase& c : {CloseCase{"Cancel", true}, CloseCase{"system menu", false}}) {
+    SCOPED_TRACE(c.name);
+    seed_tags({"LEDGER.APP"});
+    settings_hold("N", "ide", "\\data\\", "1");
+    const std::string before = ini_text();
+    data::GLO_UseNewLog = "N";
+    data::GLO_RunString = "in use";
+    data::GLO_FilePath = "\\in use\\";
+    data::GLO_RETAINTAGS = 0;
+    HeadlessUser user;
+    user.on_window(kCaption, [&](WindowView& w) {
+      w.press("?GLO:USENEWLOG:RADIO2");
+      w.type("?GLO:RUNSTRING", "edited");
+      w.type("?GLO:FILEPATH", "\\edited\\");
+      w.press("?GLO:RETAINTAGS");
+      EXPECT_EQ(data::GLO_RunString.str(), "edited");
+      if (c.by_cancel) {
+        w.press("?CANCELBUTTON");
+      } else {
+        w.close();
+      }
+    });
+    GetConfig();
+    EXPECT_EQ(framework::GlobalResponse, response::Cancelled);
+    EXPECT_EQ(ini_text(), before);
+    EXPECT_EQ(data::GLO_UseNewLog.str(), "N");
+    EXPECT_EQ(data::GLO_RunString.str(), "in use");
+    EXPECT_EQ(data::GLO_FilePath.str(), "\\in use\\");
+    EXPECT_EQ(data::GLO_RETAINTAGS, 0);
+    EXPECT_EQ(tags_on_file(), std::vector<std::string>{"LEDGER.APP"});
+    fs::remove(data_dir / "TF.TPS");
+  }
+}
+
+TEST_F(GetConfigTest, EachOpeningShowsWhatTheFileHolds) {
+  settings_hold("Y", "ide", "\\data\\", "1");
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) {
+    w.press("?GLO:USENEWLOG:RADIO1");
+    w.type("?GLO:RUNSTRING", "edited");
+    w.type("?GLO:FILEPATH", "");
+    w.press("?GLO:RETAINTAGS");
+    w.press("?CANCELBUTTON");
+  });
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_TRUE(w.is_checked("?GLO:USENEWLOG:RADIO2"));
+    EXPECT_EQ(w.text("?GLO:RUNSTRING"), "ide");
+    EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\data\\");
+    EXPECT_TRUE(w.is_checked("?GLO:RETAINTAGS"));
+    w.press("?CANCELBUTTON");
+  });
+  GetConfig();
+  GetConfig();
+  EXPECT_EQ(user.windows_opened(), (std::vector<std::string>{kCaption, kCaption}));
+}
+
+struct WriteFailureCase {
+  const char* name;
+  std::string settings_folder;  // below the test's folder
+  bool file_is_a_folder;
+  const char* reason;
+};
+
+// A settings file that cannot be written is told, naming it and the
+// reason; the window stays open, nothing counts as saved and the tag file
+// is left alone.
+TEST_F(GetConfigTest, ASettingsFileThatCannotBeWrittenIsToldAndTheWindowStaysOpen) {
+  const std::vector<WriteFailureCase> cases = {
+      {"its folder is gone", "gone", false, "Path Not Found"},
+      {"it is a folder", "", true, "Access Denied"},
+  };
+  for (const WriteFailureCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    data::anchor_settings_file((dir / c.settings_folder).string());
+    if (c.file_is_a_folder) fs::create_directory(ini());
+    seed_tags({"LEDGER.APP"});
+    const std::string file = data::settings_file();
+    data::GLO_RunString = "in use";
+    HeadlessUser user;
+    user.on_window(kCaption, [&](WindowView& w) {
+      w.type("?GLO:RUNSTRING", "ide");
+      w.press("?OKBUTTON");
+    });
+    user.answer_message("The settings could not be saved in " + file + ": " + c.reason +
+                            ". The file keeps its old settings.",
+                        button::Ok);
+    user.on_window(kCaption, [&](WindowView& w) {
+      EXPECT_EQ(w.text("?GLO:RUNSTRING"), "ide") << "the window is still open with the edits";
+      w.press("?CANCELBUTTON");
+    });
+    GetConfig();
+    ASSERT_EQ(user.messages().size(), 1u);
+    EXPECT_EQ(user.messages()[0].box.caption, "Settings");
+    EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+    EXPECT_EQ(framework::GlobalResponse, response::Cancelled);
+    EXPECT_EQ(data::GLO_RunString.str(), "in use");
+    EXPECT_EQ(tags_on_file(), std::vector<std::string>{"LEDGER.APP"}) << "Ok did not go on to the tag file";
+    EXPECT_FALSE(fs::exists(dir / "gone"));
+    fs::remove(data_dir / "TF.TPS");
+  }
+}
+
+// The main window's start with a setting missing: the settings window
+// opens once after the main window appeared. A fresh log chosen and then
+// cancelled does not empty the log; chosen with Ok it does.
+struct StartCase {
+  const char* name;
+  bool ok;
+  int64_t log_after;
+  std::string ini_after;
+};
+
+class GetConfigAtStartTest : public GetConfigTest {
+ protected:
+  void SetUp() override {
+    GetConfigTest::SetUp();
+    sockets = dir / "sockets";
+    fs::create_directory(sockets);
+    fs::permissions(sockets, fs::perms::owner_all);
+    ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
+    automation::main_calls().GetConfig = GetConfig;
+  }
+  void TearDown() override {
+    ::unsetenv("QVN_DDE_DIR");
+    GetConfigTest::TearDown();
+  }
+
+  // No environment answers in the test's own socket folder.
+  static void answer_not_running(HeadlessUser& user) {
+    user.answer_message(
+        "Clarion is not currently running. How you expect to compile anything is a mystery to me.||"
+        "Press \"Start Clarion\" now, will ya'?",
+        button::Ok);
+  }
+
+  int64_t log_entries_in(const fs::path& folder) {
+    names_in(folder);
+    const int64_t n = static_cast<int64_t>(log_on_file().size());
+    bare_names();
+    return n;
+  }
+
+  fs::path sockets;
+};
+
+TEST_F(GetConfigAtStartTest, WithoutASettingsFileTheWindowOpensOnceAndCancelKeepsTheLog) {
+  const std::vector<StartCase> cases = {
+      {"Cancel", false, 2, ""},
+      {"Ok", true, 0, "[Preserved]\nNewLog=Y\nCL_Command=ide-sim\nFilePath=\nRetainTags=0\n"},
+  };
+  for (const StartCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(ini());
+    // Without a folder in the settings the data files lie in the start folder.
+    names_in(dir);
+    seed_log({{"LEDGER.APP", 80000, 1, "Begin Make"}, {"LEDGER.APP", 80000, 2, "Make Finished"}});
+    bare_names();
+    HeadlessUser user;
+    answer_not_running(user);
+    user.on_window(kCaption, [&](WindowView& w) {
+      w.press("?GLO:USENEWLOG:RADIO2");
+      if (c.ok) {
+        w.type("?GLO:RUNSTRING", "ide-sim");
+        w.press("?OKBUTTON");
+      } else {
+        w.press("?CANCELBUTTON");
+      }
+    });
+    user.on_window(kMainCaption, [&](WindowView& w) { w.press("?BUTTON7"); });
+    automation::Main();
+    EXPECT_EQ(user.windows_opened(), (std::vector<std::string>{kMainCaption, kCaption}));
+    EXPECT_EQ(data::TempFileName.str(), (dir / "TEMPFILE.TPS").string()) << "an absolute name";
+    EXPECT_EQ(data::GLO_UseNewLog.str(), c.ok ? "Y" : "");
+    EXPECT_EQ(log_entries_in(dir), c.log_after);
+    EXPECT_EQ(fs::exists(ini()) ? ini_text() : std::string(), c.ini_after);
+    EXPECT_TRUE(halts.empty());
+  }
+}
+
+// Ok at start with the box ticked and a data folder chosen: the tag file is
+// the one in that folder, and nothing is left open or made in the folder the
+// program started in.
+TEST_F(GetConfigAtStartTest, TheTagFileTickedAtStartLiesInTheDataFolderChosen) {
+  bare_names();
+  HeadlessUser user;
+  answer_not_running(user);
+  user.on_window(kCaption, [&](WindowView& w) {
+    w.press("?GLO:USENEWLOG:RADIO1");
+    w.type("?GLO:RUNSTRING", "ide-sim");
+    w.press("?BUTTON4");
+  });
+  user.choose_folder(data_dir.string());
+  user.on_window(kCaption, [&](WindowView& w) {
+    w.press("?GLO:RETAINTAGS");
+    w.press("?OKBUTTON");
+  });
+  user.on_window(kMainCaption, [&](WindowView& w) {
+    EXPECT_EQ(data::TagFile.open_name(), (data_dir / "TF.TPS").string()) << "the subset's load has it open";
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(fs::exists(data_dir / "TF.TPS"));
+  EXPECT_FALSE(fs::exists(dir / "TF.TPS"));
+  EXPECT_FALSE(data::TagFile.is_open());
+  EXPECT_EQ(data::TagFileName.str(), (data_dir / "TF.TPS").string());
+}
+
+}  // namespace
+}  // namespace qvn::windows::testing
