@@ -3,12 +3,10 @@
 // and puts it back when it goes: the request and response procedures hand
 // each other (GlobalRequest, GlobalResponse; those of the thread that made
 // the guard), and the program's error manager's presenter and halt hook.
-//
-// The error manager does not say which presenter or hook it holds, so the
-// guard puts back the ones it starts with: the stderr presenter and
-// std::exit. A test that installs its own therefore needs no code to take
-// them out again, and a guard made while another one's test has installed
-// them must not outlive that test.
+// A test that installs its own presenter or hook therefore needs no code to
+// take them out again.
+
+#include "platform/framework/error_manager.h"
 
 namespace qvn::test_support {
 
@@ -22,6 +20,8 @@ class FrameworkState {
  private:
   int request_;
   int response_;
+  framework::ErrorPresenter* presenter_;
+  framework::ErrorManager::HaltHook halt_;
 };
 
 }  // namespace qvn::test_support

@@ -201,5 +201,26 @@ TEST(FrameworkState, TakesThePresenterAndHaltHookOutOfTheErrorManager) {
               ::testing::ExitedWithCode(framework::kFatalExitCode), "File Access Error");
 }
 
+// A guard made while a presenter and hook are installed puts those back, not
+// the defaults.
+TEST(FrameworkState, PutsBackThePresenterAndHaltHookThatStoodBefore) {
+  framework::testing::RecordingPresenter outer, inner;
+  int outer_halts = 0, inner_halts = 0;
+  FrameworkState outermost;
+  error_manager.SetPresenter(&outer);
+  error_manager.SetHaltHook([&](int) { ++outer_halts; });
+  {
+    FrameworkState guard;
+    error_manager.SetPresenter(&inner);
+    error_manager.SetHaltHook([&](int) { ++inner_halts; });
+    error_manager.Throw(framework::Msg::OpenFailed, framework::MessageContext("A.TPS"));
+  }
+  error_manager.Throw(framework::Msg::OpenFailed, framework::MessageContext("A.TPS"));
+  EXPECT_EQ(inner.shown.size(), 1u);
+  EXPECT_EQ(inner_halts, 1);
+  EXPECT_EQ(outer.shown.size(), 1u);
+  EXPECT_EQ(outer_halts, 1);
+}
+
 }  // namespace
 }  // namespace qvn::test_support

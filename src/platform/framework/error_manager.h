@@ -138,6 +138,9 @@ class ErrorManager {
   void SetPresenter(ErrorPresenter* presenter);
   // An empty hook restores std::exit.
   void SetHaltHook(HaltHook hook);
+  // The presenter and hook set; nullptr and an empty hook for the defaults.
+  ErrorPresenter* Presenter() const { return presenter_; }
+  const HaltHook& HaltHookSet() const { return halt_; }
 
   // Shows the message and returns: a notice level::Notify; a question
   // level::Benign for Yes and level::Cancel for No; a fatal message ends the
