@@ -5,6 +5,9 @@
 # environment tools/ide-sim as the command that starts the environment, the
 # per-user profile, and the private folder of the conversations. It is the
 # program's working folder, where it looks for ".\QVN.INI".
+# The activity log starts with QVN_DEMO_LOG entries (60 unless set), as
+# make runs over the demo's applications would have left them, so that it
+# has something to browse and print.
 # QVN_BUILD_DIR names another build folder than build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,7 +20,7 @@ rm -rf "$demo"
 mkdir -p "$demo/data"
 mkdir -m 700 "$demo/dde"
 cp -R "$root/demo/apps" "$demo/apps"
-"$build/tools/demo-seed/demo-seed" "$root/demo/catalog.txt" "$demo/apps" "$demo/data"
+"$build/tools/demo-seed/demo-seed" --log "${QVN_DEMO_LOG:-60}" "$root/demo/catalog.txt" "$demo/apps" "$demo/data"
 cat > "$demo/QVN.INI" <<INI
 [Preserved]
 NewLog=N

@@ -5,6 +5,7 @@
 
 #include "data/files.h"
 #include "platform/core/error_state.h"
+#include "platform/core/std_datetime.h"
 
 namespace demoseed {
 
@@ -116,6 +117,40 @@ bool seed_data_folder(const DemoCatalog& catalog, const std::string& apps_folder
   Apps.close();
   TempFile.close();
   TagFile.close();
+  return ok;
+}
+
+bool seed_activity_log(const DemoCatalog& catalog, const std::string& data_folder, long count, int32_t last_date,
+                       int32_t last_time, std::string& error) {
+  using namespace qvn::data;
+  if (count < 0) return fail(error, "a negative number of log entries");
+  if (count > 0 && catalog.apps.empty()) return fail(error, "log entries need at least one application");
+  std::string folder = data_folder;
+  if (!folder.empty() && folder.back() != '/') folder += '/';
+  TempFileName = folder + "TEMPFILE.TPS";
+  if (TempFile.open() != 0) return fail(error, TempFile.name() + ": " + qvn::error_text());
+
+  // Moments in hundredths since day 0; standard time is hundredths plus 1.
+  constexpr int64_t kStep = 40 * 100;
+  const int64_t last = int64_t{last_date} * qvn::kHundredthsPerDay + (last_time > 0 ? last_time - 1 : 0);
+  const int64_t first = last - (count > 0 ? count - 1 : 0) * kStep;
+  if (count > 0 && first < int64_t{qvn::kFirstStandardDate} * qvn::kHundredthsPerDay) {
+    TempFile.close();
+    return fail(error, "too many log entries to end at that date");
+  }
+
+  bool ok = TempFile.stream() == 0;
+  for (long i = 0; ok && i < count; ++i) {
+    const int64_t moment = first + i * kStep;
+    TempFile.clear_buffer();
+    TMP.APPS = catalog.apps[static_cast<size_t>(i / 2) % catalog.apps.size()].file;
+    TMP.DATE = static_cast<int32_t>(moment / qvn::kHundredthsPerDay);
+    TMP.CLOCK = static_cast<int32_t>(moment % qvn::kHundredthsPerDay) + 1;
+    TMP.EVENT = i % 2 == 0 ? "Begin Make" : "Make Finished";
+    if (TempFile.add() != 0) ok = fail(error, "log entry " + std::to_string(i + 1) + ": " + qvn::error_text());
+  }
+  if (TempFile.flush() != 0 && ok) ok = fail(error, TempFile.name() + ": " + qvn::error_text());
+  TempFile.close();
   return ok;
 }
 

@@ -8,6 +8,7 @@
 //   project|<number>|<name>
 //   app|<priority>|<folder under the demo's applications>|<file>|<target>|<project number>|<tagged: 1 or 0>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -43,5 +44,13 @@ bool read_catalog(const std::string& path, DemoCatalog& catalog, std::string& er
 // reason in `error`.
 bool seed_data_folder(const DemoCatalog& catalog, const std::string& apps_folder, const std::string& data_folder,
                       std::string& error);
+
+// Writes `count` entries into the activity log of `data_folder` (made
+// afresh by seed_data_folder) as make runs over the catalog's applications
+// leave them: "Begin Make" then "Make Finished" for each application in
+// turn, 40 seconds apart, the last one `last` (a standard date and time).
+// False with the reason in `error`.
+bool seed_activity_log(const DemoCatalog& catalog, const std::string& data_folder, long count, int32_t last_date,
+                       int32_t last_time, std::string& error);
 
 }  // namespace demoseed
