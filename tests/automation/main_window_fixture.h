@@ -27,6 +27,7 @@
 #include "platform/ui/headless.h"
 #include "running_environment.h"
 #include "support/automation_state.h"
+#include "support/data_files.h"
 #include "support/environment.h"
 #include "support/temp_folder.h"
 
@@ -97,26 +98,9 @@ class MainWindowTest : public ::testing::Test {
     for (const auto& [key, value] : keys) out << key << "=" << value << "\n";
   }
 
-  static void bare_names() {
-    data::AppsFileName = "APPS.TPS";
-    data::ProjectsFileName = "PROJECTS.TPS";
-    data::TempFileName = "TEMPFILE.TPS";
-    data::TagFileName = "TF.TPS";
-  }
-
-  static void names_in(const fs::path& folder) {
-    data::AppsFileName = (folder / "APPS.TPS").string();
-    data::ProjectsFileName = (folder / "PROJECTS.TPS").string();
-    data::TempFileName = (folder / "TEMPFILE.TPS").string();
-    data::TagFileName = (folder / "TF.TPS").string();
-  }
-
-  static void open_or_create(storage::RecordFile& file) {
-    if (file.open() == err::FileNotFound) {
-      ASSERT_EQ(file.create(), 0) << error_text();
-      ASSERT_EQ(file.open(), 0) << error_text();
-    }
-  }
+  static void bare_names() { test_support::bare_data_file_names(); }
+  static void names_in(const fs::path& folder) { test_support::name_data_files_in(folder); }
+  static void open_or_create(storage::RecordFile& file) { test_support::open_or_create(file); }
 
   // Puts records on file in the data folder; Main later finds them there
   // under the names it prefixes itself.
@@ -188,10 +172,8 @@ class MainWindowTest : public ::testing::Test {
     names_in(data_dir);
     data::TagRecord record;
     storage::RecordFile file(data::TagFileDef, &record);
-    if (file.open() == err::FileNotFound) {
-      ASSERT_EQ(file.create(), 0) << error_text();
-      ASSERT_EQ(file.open(), 0) << error_text();
-    }
+    open_or_create(file);
+    if (::testing::Test::HasFatalFailure()) return;
     for (const Retained& r : entries) {
       file.clear_buffer();
       record.APPNAME = r.name;

@@ -13,6 +13,7 @@
 
 #include "data/files.h"
 #include "data/globals.h"
+#include "support/data_files.h"
 #include "support/environment.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
@@ -29,12 +30,7 @@ class SettingsFileTest : public ::testing::Test {
     bare_names();
   }
 
-  static void bare_names() {
-    AppsFileName = "APPS.TPS";
-    ProjectsFileName = "PROJECTS.TPS";
-    TempFileName = "TEMPFILE.TPS";
-    TagFileName = "TF.TPS";
-  }
+  static void bare_names() { test_support::bare_data_file_names(); }
 
   std::string ini_text() const {
     std::ifstream in(dir / "QVN.INI", std::ios::binary);

@@ -87,13 +87,6 @@ class GetConfigTest : public WindowsTest {
     return out;
   }
 
-  static void bare_names() {
-    data::AppsFileName = "APPS.TPS";
-    data::ProjectsFileName = "PROJECTS.TPS";
-    data::TempFileName = "TEMPFILE.TPS";
-    data::TagFileName = "TF.TPS";
-  }
-
   test_support::AutomationState automation_state;  // the procedures the main window calls
 };
 

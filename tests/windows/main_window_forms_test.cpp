@@ -64,14 +64,6 @@ class MainWindowFormsTest : public FormsTest {
     FormsTest::TearDown();
   }
 
-  // Main puts the data folder in front of the bare names itself.
-  static void bare_names() {
-    data::AppsFileName = "APPS.TPS";
-    data::ProjectsFileName = "PROJECTS.TPS";
-    data::TempFileName = "TEMPFILE.TPS";
-    data::TagFileName = "TF.TPS";
-  }
-
   test_support::EnvironmentVariable dde_dir{"QVN_DDE_DIR"};
   std::unique_ptr<DdeServer> server_;
   std::thread serving_;

@@ -22,6 +22,7 @@
 #include "platform/framework/message_presenter.h"
 #include "platform/framework/request.h"
 #include "platform/ui/headless.h"
+#include "support/data_files.h"
 #include "support/environment.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
@@ -67,19 +68,10 @@ class WindowsTest : public ::testing::Test {
     clear_error();
   }
 
-  static void names_in(const fs::path& folder) {
-    data::AppsFileName = (folder / "APPS.TPS").string();
-    data::ProjectsFileName = (folder / "PROJECTS.TPS").string();
-    data::TempFileName = (folder / "TEMPFILE.TPS").string();
-    data::TagFileName = (folder / "TF.TPS").string();
-  }
-
-  static void open_or_create(storage::RecordFile& file) {
-    if (file.open() == err::FileNotFound) {
-      ASSERT_EQ(file.create(), 0) << error_text();
-      ASSERT_EQ(file.open(), 0) << error_text();
-    }
-  }
+  static void names_in(const fs::path& folder) { test_support::name_data_files_in(folder); }
+  // The bare names, which the main window puts its data folder in front of.
+  static void bare_names() { test_support::bare_data_file_names(); }
+  static void open_or_create(storage::RecordFile& file) { test_support::open_or_create(file); }
 
   // Puts records on file directly, as another program would; the files are
   // closed again, so the windows open them themselves.
