@@ -15,6 +15,7 @@
 #include "data/globals.h"
 #include "support/data_files.h"
 #include "support/environment.h"
+#include "support/file_text.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
 
@@ -32,10 +33,7 @@ class SettingsFileTest : public ::testing::Test {
 
   static void bare_names() { test_support::bare_data_file_names(); }
 
-  std::string ini_text() const {
-    std::ifstream in(dir / "QVN.INI", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string ini_text() const { return test_support::file_text(dir / "QVN.INI"); }
 
   test_support::TempFolder folder{"qvn-settings"};
   fs::path dir = fs::canonical(folder.path());

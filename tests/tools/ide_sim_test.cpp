@@ -21,6 +21,7 @@
 #include "platform/core/error_state.h"
 #include "platform/dde/dde_client.h"
 #include "support/environment.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
 
@@ -38,12 +39,7 @@ std::string padded(const std::string& command) {
   return command.size() >= 255 ? command.substr(0, 255) : command + std::string(255 - command.size(), ' ');
 }
 
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string read_all(const std::string& path) { return test_support::file_text(path); }
 
 class IdeSim : public ::testing::Test {
  protected:

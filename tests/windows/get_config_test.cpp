@@ -20,6 +20,7 @@
 #include "platform/ui/window.h"
 #include "support/automation_state.h"
 #include "support/environment.h"
+#include "support/file_text.h"
 #include "support/window_structure.h"
 #include "windows_fixture.h"
 
@@ -60,10 +61,7 @@ class GetConfigTest : public WindowsTest {
               "\nRetainTags=" + retain_tags + "\n");
   }
 
-  std::string ini_text() const {
-    std::ifstream in(ini(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string ini_text() const { return test_support::file_text(ini()); }
 
   // TF.TPS in the data folder holding these applications.
   void seed_tags(const std::vector<std::string>& apps) {
