@@ -3,7 +3,8 @@
 // so no other test's environment answers it, a data folder with the
 // activity log, and a work folder for the developer's files. ide-sim runs
 // as a real process; whatever copy of it a test started, by itself or
-// through the command line, is killed at the end.
+// through the command line, is killed at the end. The program's state is
+// put back afterwards.
 //
 // RunWindow is a small window in the main window's manner: pressing "?GO"
 // runs the test's run inside the window's accept loop, as TakeAccepted
@@ -37,6 +38,9 @@
 #include "platform/dde/socket_folder.h"
 #include "platform/framework/error_manager.h"
 #include "platform/ui/headless.h"
+#include "support/automation_state.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 extern char** environ;
 
@@ -112,9 +116,6 @@ class ConversationTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    std::string templ = (fs::temp_directory_path() / "qvn-conv-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
     sockets = dir / "sockets";
     work = dir / "work";
     ASSERT_EQ(::mkdir(sockets.c_str(), 0700), 0);
@@ -122,7 +123,7 @@ class ConversationTest : public ::testing::Test {
     fs::create_directory(dir / "data");
     sim_log = dir / "ide-sim.log";
     sim.place(sockets, sim_log);
-    ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
+    dde_dir.set(sockets.string());
     data::TempFileName = (dir / "data" / "TEMPFILE.TPS").string();
     ASSERT_EQ(data::TempFileName.str(), (dir / "data" / "TEMPFILE.TPS").string()) << "temporary folder name too long";
     error_manager.Init();
@@ -135,13 +136,7 @@ class ConversationTest : public ::testing::Test {
   void TearDown() override {
     set_connect_pause({});
     data::dct_kill();
-    error_manager.SetPresenter(nullptr);
     sim.kill_all();
-    ::unsetenv("QVN_DDE_DIR");
-    data::TempFileName = "TEMPFILE.TPS";
-    data::GLO_RunString = "";
-    std::error_code ec;
-    fs::remove_all(dir, ec);
     clear_error();
   }
 
@@ -182,12 +177,15 @@ class ConversationTest : public ::testing::Test {
     return out;
   }
 
-  fs::path dir;
+  test_support::TempFolder folder{"qvn-conv"};
+  fs::path dir = folder.path();
   fs::path sockets;
   fs::path work;
   fs::path sim_log;
+  test_support::EnvironmentVariable dde_dir{"QVN_DDE_DIR"};
   IdeSimProcess sim;
   framework::testing::RecordingPresenter presenter;
+  test_support::AutomationState program_state;  // after what the error manager is given
 };
 
 }  // namespace qvn::automation::testing

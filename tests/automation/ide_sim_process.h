@@ -18,17 +18,13 @@
 #include "automation/conversation.h"
 #include "platform/dde/socket_folder.h"
 #include "platform/ui/headless.h"
+#include "support/file_text.h"
 
 extern char** environ;
 
 namespace qvn::automation::testing {
 
-inline std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string read_file(const std::filesystem::path& path) { return test_support::file_text(path); }
 
 inline int count_of(const std::string& text, const std::string& what) {
   int n = 0;

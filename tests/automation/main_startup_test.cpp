@@ -298,16 +298,16 @@ TEST_F(MainWindowTest, AFolderNameThatWouldCutAFileNameIsRefused) {
 
 TEST_F(MainWindowTest, TheSettingsFileStaysInTheStartFolderWhenTheCurrentFolderMoves) {
   seed(kTwoApps);
-  const fs::path start = fs::current_path();
   data::anchor_settings_file(dir.string());
   const std::string before = data::settings_file();
   fs::path elsewhere = dir / "elsewhere";
   fs::create_directory(elsewhere);
-  ASSERT_EQ(::chdir(elsewhere.c_str()), 0);
-  HeadlessUser user;
-  close_at_once(user);
-  Main();
-  ASSERT_EQ(::chdir(start.c_str()), 0);
+  {
+    test_support::WorkingFolder here(elsewhere);
+    HeadlessUser user;
+    close_at_once(user);
+    Main();
+  }
   EXPECT_EQ(data::settings_file(), before);
   EXPECT_EQ(data::settings_file(), (dir / "QVN.INI").string());
   EXPECT_EQ(data::GLO_FilePath.str(), data_folder()) << "read from the start folder's file";

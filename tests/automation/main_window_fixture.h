@@ -3,9 +3,9 @@
 // this thread's managers, the error manager's messages shown as the window
 // layer's boxes (a fatal one's end of the program recorded instead of done),
 // and helpers that put records on file before Main runs and read them back.
+// The program's state and the procedures Main calls are put back afterwards.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -26,6 +26,10 @@
 #include "platform/storage/record_file.h"
 #include "platform/ui/headless.h"
 #include "running_environment.h"
+#include "support/automation_state.h"
+#include "support/data_files.h"
+#include "support/environment.h"
+#include "support/temp_folder.h"
 
 namespace qvn::automation::testing {
 
@@ -59,16 +63,13 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    std::string templ = (fs::temp_directory_path() / "qvn-main-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = templ;
     data_dir = dir / "data";
     fs::create_directory(data_dir);
     // The environment runs, in a socket folder of the test's own.
     sockets = dir / "sockets";
     fs::create_directory(sockets);
     fs::permissions(sockets, fs::perms::owner_all);
-    ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
+    dde_dir.set(sockets.string());
     ASSERT_TRUE(environment.start()) << error_text();
     data::anchor_settings_file(dir.string());
     write_settings({{"NewLog", "N"}, {"CL_Command", "ide-sim"}, {"FilePath", data_folder()}, {"RetainTags", "0"}});
@@ -83,18 +84,7 @@ class MainWindowTest : public ::testing::Test {
 
   void TearDown() override {
     environment.stop();
-    ::unsetenv("QVN_DDE_DIR");
     data::dct_kill();
-    main_calls() = MainCalls{};
-    error_manager.SetPresenter(nullptr);
-    error_manager.SetHaltHook({});
-    bare_names();
-    data::GLO_UseNewLog = "N";
-    data::GLO_RunString = "";
-    data::GLO_FilePath = "";
-    data::GLO_RETAINTAGS = 0;
-    std::error_code ec;
-    fs::remove_all(dir, ec);
     clear_error();
   }
 
@@ -108,26 +98,9 @@ class MainWindowTest : public ::testing::Test {
     for (const auto& [key, value] : keys) out << key << "=" << value << "\n";
   }
 
-  static void bare_names() {
-    data::AppsFileName = "APPS.TPS";
-    data::ProjectsFileName = "PROJECTS.TPS";
-    data::TempFileName = "TEMPFILE.TPS";
-    data::TagFileName = "TF.TPS";
-  }
-
-  static void names_in(const fs::path& folder) {
-    data::AppsFileName = (folder / "APPS.TPS").string();
-    data::ProjectsFileName = (folder / "PROJECTS.TPS").string();
-    data::TempFileName = (folder / "TEMPFILE.TPS").string();
-    data::TagFileName = (folder / "TF.TPS").string();
-  }
-
-  static void open_or_create(storage::RecordFile& file) {
-    if (file.open() == err::FileNotFound) {
-      ASSERT_EQ(file.create(), 0) << error_text();
-      ASSERT_EQ(file.open(), 0) << error_text();
-    }
-  }
+  static void bare_names() { test_support::bare_data_file_names(); }
+  static void names_in(const fs::path& folder) { test_support::name_data_files_in(folder); }
+  static void open_or_create(storage::RecordFile& file) { test_support::open_or_create(file); }
 
   // Puts records on file in the data folder; Main later finds them there
   // under the names it prefixes itself.
@@ -199,10 +172,8 @@ class MainWindowTest : public ::testing::Test {
     names_in(data_dir);
     data::TagRecord record;
     storage::RecordFile file(data::TagFileDef, &record);
-    if (file.open() == err::FileNotFound) {
-      ASSERT_EQ(file.create(), 0) << error_text();
-      ASSERT_EQ(file.open(), 0) << error_text();
-    }
+    open_or_create(file);
+    if (::testing::Test::HasFatalFailure()) return;
     for (const Retained& r : entries) {
       file.clear_buffer();
       record.APPNAME = r.name;
@@ -246,11 +217,14 @@ class MainWindowTest : public ::testing::Test {
     return icons;
   }
 
-  fs::path dir;
+  test_support::TempFolder folder{"qvn-main"};
+  fs::path dir = folder.path();
   fs::path data_dir;
   fs::path sockets;
+  test_support::EnvironmentVariable dde_dir{"QVN_DDE_DIR"};
   RunningEnvironment environment;
   std::vector<int> halts;
+  test_support::AutomationState program_state;  // after what the error manager is given
 };
 
 }  // namespace qvn::automation::testing

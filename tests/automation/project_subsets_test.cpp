@@ -48,11 +48,7 @@ class ProjectSubsetsTest : public MainWindowTest {
 
   // Runs from the test's own folder, so that a file opened under a bare
   // name lands there and not in the folder the tests run from.
-  struct InFolder {
-    explicit InFolder(const fs::path& folder) : start(fs::current_path()) { fs::current_path(folder); }
-    ~InFolder() { fs::current_path(start); }
-    fs::path start;
-  };
+  using InFolder = test_support::WorkingFolder;
 };
 
 TEST_F(ProjectSubsetsTest, ToggleTicksTheApplicationMovesDownAndArmsTheSubsetButton) {

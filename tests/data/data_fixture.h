@@ -15,6 +15,7 @@
 #include "data/files.h"
 #include "platform/core/error_state.h"
 #include "platform/framework/error_manager.h"
+#include "support/data_files.h"
 #include "support/environment.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
@@ -38,12 +39,7 @@ class DataTest : public ::testing::Test {
     clear_error();
   }
 
-  static void point_names_at(const std::filesystem::path& folder) {
-    AppsFileName = (folder / "APPS.TPS").string();
-    ProjectsFileName = (folder / "PROJECTS.TPS").string();
-    TempFileName = (folder / "TEMPFILE.TPS").string();
-    TagFileName = (folder / "TF.TPS").string();
-  }
+  static void point_names_at(const std::filesystem::path& folder) { test_support::name_data_files_in(folder); }
 
   // Stores through the file managers, as the windows do.
   void add_project(const char* name, int32_t number) {

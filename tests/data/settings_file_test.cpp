@@ -5,7 +5,6 @@
 #include "data/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,11 @@
 
 #include "data/files.h"
 #include "data/globals.h"
+#include "support/data_files.h"
+#include "support/environment.h"
+#include "support/file_text.h"
+#include "support/program_state.h"
+#include "support/temp_folder.h"
 
 namespace qvn::data {
 namespace {
@@ -23,39 +27,18 @@ namespace fs = std::filesystem;
 class SettingsFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string templ = (fs::temp_directory_path() / "qvn-settings-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = fs::canonical(templ);
-    home = fs::current_path();
     anchor_settings_file(dir.string());
     bare_names();
   }
 
-  void TearDown() override {
-    bare_names();
-    GLO_UseNewLog = "N";
-    GLO_RunString = "";
-    GLO_FilePath = "";
-    GLO_RETAINTAGS = 0;
-    std::error_code ec;
-    fs::current_path(home, ec);
-    fs::remove_all(dir, ec);
-  }
+  static void bare_names() { test_support::bare_data_file_names(); }
 
-  static void bare_names() {
-    AppsFileName = "APPS.TPS";
-    ProjectsFileName = "PROJECTS.TPS";
-    TempFileName = "TEMPFILE.TPS";
-    TagFileName = "TF.TPS";
-  }
+  std::string ini_text() const { return test_support::file_text(dir / "QVN.INI"); }
 
-  std::string ini_text() const {
-    std::ifstream in(dir / "QVN.INI", std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
-
-  fs::path dir;
-  fs::path home;
+  test_support::TempFolder folder{"qvn-settings"};
+  fs::path dir = fs::canonical(folder.path());
+  test_support::WorkingFolder working_folder{dir};  // the tests move it
+  test_support::ProgramState program_state;
 };
 
 struct FolderCase {

@@ -1,5 +1,7 @@
 #include "support/program_state.h"
 
+#include "data/settings_file.h"
+
 namespace qvn::test_support {
 
 ProgramState::ProgramState()
@@ -11,7 +13,8 @@ ProgramState::ProgramState()
       projects_(data::ProjectsFileName),
       temp_(data::TempFileName),
       tags_(data::TagFileName),
-      dos_(data::DosFileName) {}
+      dos_(data::DosFileName),
+      settings_folder_(data::start_folder()) {}
 
 ProgramState::~ProgramState() {
   data::GLO_UseNewLog = use_new_log_;
@@ -23,6 +26,7 @@ ProgramState::~ProgramState() {
   data::TempFileName = temp_;
   data::TagFileName = tags_;
   data::DosFileName = dos_;
+  data::anchor_settings_file(settings_folder_);
 }
 
 }  // namespace qvn::test_support

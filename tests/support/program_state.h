@@ -3,13 +3,18 @@
 // tests change, and puts it back when it goes: the settings (GLO_UseNewLog,
 // GLO_RunString, GLO_FilePath, GLO_RETAINTAGS), the five file-name variables
 // (AppsFileName, ProjectsFileName, TempFileName, TagFileName, DosFileName),
+// the folder the settings file is resolved against (anchor_settings_file),
 // and the framework's state (framework_state.h).
+//
+// The settings file's folder is saved as it stands; where none was anchored
+// yet, the guard anchors it in the working folder, as its first use would.
 //
 // A fixture holds one as a member, declared after the members its set-up
 // hands to the error manager (a presenter, the vector a halt hook fills), so
 // that the guard takes them out of the error manager before they go.
 
 #include <cstdint>
+#include <string>
 
 #include "data/files.h"
 #include "data/globals.h"
@@ -35,6 +40,7 @@ class ProgramState {
   decltype(data::TempFileName) temp_;
   decltype(data::TagFileName) tags_;
   decltype(data::DosFileName) dos_;
+  std::string settings_folder_;
 };
 
 }  // namespace qvn::test_support

@@ -14,12 +14,18 @@
 #include "../platform/framework/recording_presenter.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "data/settings_file.h"
 #include "platform/framework/error_manager.h"
 #include "platform/framework/request.h"
 #include "support/environment.h"
 #include "support/framework_state.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
+#ifdef QVN_TEST_WITH_AUTOMATION
+#include "automation/main_window.h"
+#include "platform/dde/dde_client.h"
+#include "support/automation_state.h"
+#endif
 
 namespace qvn::test_support {
 namespace {
@@ -163,12 +169,18 @@ void set_program_state(const char* text, int number) {
 }
 
 TEST(ProgramState, PutsBackEverySettingFileNameRequestAndResponse) {
+  TempFolder before("qvn-support"), during("qvn-support");
   set_program_state("Yes", 1);
+  data::anchor_settings_file(before.string());
   {
     ProgramState guard;
     set_program_state("No", 4);
+    data::anchor_settings_file(during.string());
     EXPECT_EQ(data::GLO_RunString.str(), "No");
+    EXPECT_EQ(data::settings_file(), (during / "QVN.INI").string());
   }
+  EXPECT_EQ(data::settings_file(), (before / "QVN.INI").string());
+  EXPECT_EQ(data::start_folder(), before.string());
   EXPECT_EQ(data::GLO_UseNewLog.raw(), "Y");
   EXPECT_EQ(data::GLO_RunString.str(), "Yes");
   EXPECT_EQ(data::GLO_FilePath.raw(), "Yes" + std::string(61, ' '));
@@ -181,6 +193,37 @@ TEST(ProgramState, PutsBackEverySettingFileNameRequestAndResponse) {
   EXPECT_EQ(framework::GlobalRequest, 1);
   EXPECT_EQ(framework::GlobalResponse, 2);
 }
+
+#ifdef QVN_TEST_WITH_AUTOMATION
+// The procedures the main window calls and the conversation's time-out come
+// back as they stood, and the program's state with them.
+TEST(AutomationState, PutsBackTheMainWindowsCallsTheTimeOutAndTheProgramsState) {
+  int outer_calls = 0, inner_calls = 0;
+  const automation::MainCalls saved = automation::main_calls();
+  const int32_t saved_timeout = dde_timeout();
+  automation::main_calls() = automation::MainCalls{};
+  automation::main_calls().GetConfig = [&] { ++outer_calls; };
+  set_dde_timeout(1234);
+  data::GLO_RunString = "outer";
+  {
+    AutomationState guard;
+    automation::main_calls() = automation::MainCalls{};
+    automation::main_calls().GetConfig = [&] { ++inner_calls; };
+    automation::main_calls().PrintLog = [&] { ++inner_calls; };
+    set_dde_timeout(6000);
+    data::GLO_RunString = "inner";
+  }
+  EXPECT_EQ(dde_timeout(), 1234);
+  EXPECT_EQ(data::GLO_RunString.str(), "outer");
+  EXPECT_FALSE(automation::main_calls().PrintLog) << "a call made empty again";
+  ASSERT_TRUE(automation::main_calls().GetConfig);
+  automation::main_calls().GetConfig();
+  EXPECT_EQ(outer_calls, 1);
+  EXPECT_EQ(inner_calls, 0);
+  automation::main_calls() = saved;
+  set_dde_timeout(saved_timeout);
+}
+#endif
 
 // A message after the guard has gone reaches neither the presenter nor the
 // halt hook given while it lived: a fatal one ends the program again.

@@ -10,6 +10,7 @@ namespace {
 
 std::string shown(const std::string& s) { return "\"" + s + "\""; }
 std::string shown(bool b) { return b ? "true" : "false"; }
+std::string shown(int n) { return std::to_string(n); }
 std::string shown(ui::ControlKind kind) { return kind_name(kind); }
 std::string shown(const ui::Rect& r) {
   return "{" + std::to_string(r.x) + ", " + std::to_string(r.y) + ", " + std::to_string(r.w) + ", " +
@@ -43,6 +44,17 @@ class Findings {
   template <class T>
   void compare(const std::string& who, std::string_view attribute, const T& has, const std::optional<T>& expected) {
     if (expected) compare(who, attribute, has, *expected);
+  }
+  // In a complete table, an attribute the row leaves out is compared with
+  // `otherwise`, what a control declared without it has.
+  template <class T>
+  void compare(const std::string& who, std::string_view attribute, const T& has, const std::optional<T>& expected,
+               bool complete, const T& otherwise) {
+    if (expected) {
+      compare(who, attribute, has, *expected);
+    } else if (complete) {
+      compare(who, attribute, has, otherwise);
+    }
   }
   void add(std::string line) { lines_.push_back(std::move(line)); }
   bool empty() const { return lines_.empty(); }
@@ -88,22 +100,64 @@ void check_order(const std::vector<std::string>& has, const std::vector<std::str
   }
 }
 
-void check_control(const ui::Window& window, int field, const ExpectedControl& want, Findings& findings) {
+void check_control(const ui::Window& window, int field, const ExpectedControl& want, bool complete,
+                   Findings& findings) {
+  static const ui::ControlDef kBare;
   const ui::ControlDef& has = window.control(field);
   const std::string who = control_name(has.equate, field);
+  findings.compare(who, "field number", field, want.field);
   findings.compare(who, "kind", has.kind, want.kind);
   findings.compare(who, "text", has.text, want.text);
-  findings.compare(who, "position", has.at, want.at);
+  findings.compare(who, "tip", has.tip, want.tip, complete, kBare.tip);
+  findings.compare(who, "message", has.msg, want.msg, complete, kBare.msg);
+  findings.compare(who, "icon", has.icon, want.icon, complete, kBare.icon);
+  findings.compare(who, "position", has.at, want.at, complete, kBare.at);
   findings.compare(who, "hidden", has.hidden, want.hidden);
   findings.compare(who, "disabled", has.disabled, want.disabled);
   findings.compare(who, "required", has.required, want.required);
   findings.compare(who, "default button", window.default_button() == field, want.is_default);
-  findings.compare(who, "picture", has.picture, want.picture);
-  findings.compare(who, "list format", has.format, want.format);
-  findings.compare(who, "parent", has.parent, want.parent);
+  findings.compare(who, "attributes", attribute_words(has), want.attributes, complete, std::string());
+  findings.compare(who, "on value", has.value_on, want.value_on, complete, kBare.value_on);
+  findings.compare(who, "off value", has.value_off, want.value_off, complete, kBare.value_off);
+  findings.compare(who, "picture", has.picture, want.picture, complete, kBare.picture);
+  findings.compare(who, "list format", has.format, want.format, complete, kBare.format);
+  findings.compare(who, "parent", has.parent, want.parent, complete, kBare.parent);
 }
 
 }  // namespace
+
+std::string attribute_words(const ui::ControlDef& c) {
+  std::vector<std::string> words;
+  auto add = [&](bool on, const char* word) {
+    if (on) words.emplace_back(word);
+  };
+  add(c.use.bound(), "bound");
+  add(c.font.bold, "bold");
+  add(c.upper, "upper");
+  add(c.read_only, "read-only");
+  add(c.skip, "skip");
+  add(c.required, "required");
+  add(c.req, "req");
+  add(c.is_default, "default");
+  add(c.std_cancel, "cancel");
+  add(c.hidden, "hidden");
+  add(c.disabled, "disabled");
+  add(c.flat, "flat");
+  add(c.icon_left, "icon-left");
+  add(c.transparent, "transparent");
+  add(c.tree, "tree");
+  add(c.vscroll, "vscroll");
+  add(c.hscroll, "hscroll");
+  add(c.immediate, "immediate");
+  if (c.range_low != 0 || c.range_high != 0) {
+    words.push_back("range " + std::to_string(c.range_low) + "-" + std::to_string(c.range_high) + " step " +
+                    std::to_string(c.step));
+  }
+  if (c.hot_key != 0) words.push_back("key " + std::to_string(c.hot_key));
+  std::string out;
+  for (const std::string& w : words) out += (out.empty() ? "" : " ") + w;
+  return out;
+}
 
 const char* kind_name(ui::ControlKind kind) {
   switch (kind) {
@@ -153,7 +207,7 @@ const char* kind_name(ui::ControlKind kind) {
       auto at = std::find(has.begin(), has.end(), c.equate);
       if (at != has.end()) field = static_cast<int>(at - has.begin()) + 1;
     }
-    if (field != 0) check_control(window, field, c, findings);
+    if (field != 0) check_control(window, field, c, expected.complete, findings);
   }
 
   if (findings.empty()) return ::testing::AssertionSuccess();

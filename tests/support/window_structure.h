@@ -21,6 +21,16 @@
 // targets do). Each mismatch is one non-fatal failure line naming the
 // control and the attribute, with what the window has and what the table
 // expects; the trace points at the caller.
+//
+// A table with `.complete = true` gives each control whole: what a row
+// leaves out, the control must not have. No position means {0, 0, 0, 0};
+// no tip, message, icon, picture, list format or parent means none; no
+// attribute words means no attribute; no values means a check box's "1"
+// and "0". A window procedure's test writes its table this way, from the
+// window's layout:
+//
+//   {.equate = "?NAME", .field = NAME, .kind = ControlKind::Entry, .tip = "The name",
+//    .at = {{40, 8, 80, 10}}, .attributes = "bound upper required", .picture = "@s20"},
 
 #include <gtest/gtest.h>
 
@@ -37,14 +47,25 @@ namespace qvn::test_support {
 
 struct ExpectedControl {
   std::string equate;
+  // The field number the procedure's header gives the control: checked to
+  // be its place in the window. Checked only when given.
+  std::optional<int> field;
   ui::ControlKind kind = ui::ControlKind::String;
   std::string text;  // as stored: "&" marks the mnemonic
-  // Checked only when given.
+  // Checked only when given, or in a complete table.
+  std::optional<std::string> tip;
+  std::optional<std::string> msg;   // the status-bar text
+  std::optional<std::string> icon;
   std::optional<ui::Rect> at;
+  // Checked only when given.
   std::optional<bool> hidden;
   std::optional<bool> disabled;
   std::optional<bool> required;
   std::optional<bool> is_default;  // the window's default button
+  // Checked only when given, or in a complete table.
+  std::optional<std::string> attributes;  // every attribute the control has, as attribute_words gives them
+  std::optional<std::string> value_on;    // a check box's on value, a radio's value
+  std::optional<std::string> value_off;   // a check box's off value
   std::optional<std::string> picture;
   std::optional<std::string> format;  // a list's format
   std::optional<std::string> parent;  // "" for a control the window itself holds
@@ -57,7 +78,15 @@ struct ExpectedWindow {
   int height = 0;
   ui::Font font;
   std::vector<ExpectedControl> controls;  // in field order
+  bool complete = false;  // each row gives its control whole (see above)
 };
+
+// The attributes a control has, as words in a fixed order: "bound" (a
+// variable is bound), "bold", "upper", "read-only", "skip", "required",
+// "req", "default", "cancel", "hidden", "disabled", "flat", "icon-left",
+// "transparent", "tree", "vscroll", "hscroll", "immediate", "range L-H step
+// S" and "key N"; "" for none.
+std::string attribute_words(const ui::ControlDef& control);
 
 // Every way `window` differs from `expected`, one line each; success when
 // there is none.

@@ -14,6 +14,7 @@
 #include "local_files.h"
 #include "options.h"
 #include "sample_file.h"
+#include "support/temp_folder.h"
 
 using namespace idesim;
 
@@ -119,13 +120,8 @@ TEST(SampleFile, ExportThenImportGivesTheSameText) {
 
 class LocalFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/ide-sim-files-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = std::string(tmpl) + "/";
-  }
-  void TearDown() override { std::filesystem::remove_all(root_); }
-  std::string root_;
+  qvn::test_support::TempFolder folder_{"ide-sim-files"};
+  std::string root_ = folder_.string() + "/";
 };
 
 TEST_F(LocalFiles, NamesMatchWithoutCaseWithinTheirFolder) {

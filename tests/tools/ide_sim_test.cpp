@@ -20,6 +20,10 @@
 
 #include "platform/core/error_state.h"
 #include "platform/dde/dde_client.h"
+#include "support/environment.h"
+#include "support/file_text.h"
+#include "support/temp_folder.h"
+#include "support/wait.h"
 
 extern char** environ;
 
@@ -28,30 +32,20 @@ using namespace qvn;
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// Waits for a condition that a real other process brings about.
+using test_support::eventually;
 
 std::string padded(const std::string& command) {
   return command.size() >= 255 ? command.substr(0, 255) : command + std::string(255 - command.size(), ' ');
 }
 
-std::string read_all(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string read_all(const std::string& path) { return test_support::file_text(path); }
 
 class IdeSim : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/ide-sim-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(tmpl), nullptr);
-    root_ = tmpl;
-    sockets_ = root_ + "/sockets";
-    work_ = root_ + "/work/";
-    log_ = root_ + "/ide-sim.log";
     ASSERT_EQ(::mkdir(sockets_.c_str(), 0700), 0);
     ASSERT_EQ(::mkdir(work_.c_str(), 0755), 0);
-    ::setenv("QVN_DDE_DIR", sockets_.c_str(), 1);
     set_dde_timeout(200);
     clear_error();
   }
@@ -62,8 +56,6 @@ class IdeSim : public ::testing::Test {
       ::kill(pid_, SIGKILL);
       ::waitpid(pid_, nullptr, 0);
     }
-    ::unsetenv("QVN_DDE_DIR");
-    std::filesystem::remove_all(root_);
   }
 
   // Starts ide-sim and opens a conversation with it.
@@ -74,10 +66,7 @@ class IdeSim : public ::testing::Test {
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     if (::posix_spawn(&pid_, IDE_SIM_PATH, nullptr, nullptr, argv.data(), environ) != 0) return false;
-    auto until = Clock::now() + std::chrono::seconds(30);
-    while ((channel_ = dde_client("ClarionWin", "")) == 0 && Clock::now() < until)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return channel_ != 0;
+    return eventually([&] { return (channel_ = dde_client("ClarionWin", "")) != 0; });
   }
 
   void write(const std::string& name, const std::string& content) { std::ofstream(work_ + name) << content; }
@@ -96,16 +85,6 @@ class IdeSim : public ::testing::Test {
   }
   bool exists(const std::string& name) { return std::filesystem::exists(work_ + name); }
 
-  // Waits for a condition that a real other process brings about.
-  template <typename F>
-  bool eventually(F&& done, int ms = 30000) {
-    auto until = Clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-      if (Clock::now() > until) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-  }
   bool logged(const std::string& text) {
     return eventually([&] { return read_all(log_).find(text) != std::string::npos; });
   }
@@ -126,7 +105,12 @@ class IdeSim : public ::testing::Test {
   void execute(const std::string& command) { dde_execute(channel_, padded(command)); }
   std::string item(const char* name) { return dde_request(channel_, name).value_or("<none>"); }
 
-  std::string root_, sockets_, work_, log_;
+  test_support::TempFolder folder_{"ide-sim-test"};
+  std::string root_ = folder_.string();
+  std::string sockets_ = root_ + "/sockets";
+  std::string work_ = root_ + "/work/";
+  std::string log_ = root_ + "/ide-sim.log";
+  test_support::EnvironmentVariable dde_dir_{"QVN_DDE_DIR", sockets_};
   pid_t pid_ = -1;
   DdeChannel channel_ = 0;
 };

@@ -18,11 +18,17 @@
 #include "platform/framework/file_manager.h"
 #include "platform/process/command_line.h"
 #include "platform/ui/window.h"
+#include "support/automation_state.h"
+#include "support/environment.h"
+#include "support/file_text.h"
+#include "support/window_structure.h"
 #include "windows_fixture.h"
 
 namespace qvn::windows::testing {
 namespace {
 
+using test_support::check_window_structure;
+using test_support::ExpectedWindow;
 using ui::HeadlessUser;
 using ui::WindowView;
 namespace button = ui::button;
@@ -44,11 +50,6 @@ class GetConfigTest : public WindowsTest {
     data::anchor_settings_file(dir.string());
   }
 
-  void TearDown() override {
-    automation::main_calls() = automation::MainCalls{};
-    WindowsTest::TearDown();
-  }
-
   fs::path ini() const { return dir / "QVN.INI"; }
 
   void write_ini(const std::string& text) const { std::ofstream(ini(), std::ios::binary) << text; }
@@ -60,10 +61,7 @@ class GetConfigTest : public WindowsTest {
               "\nRetainTags=" + retain_tags + "\n");
   }
 
-  std::string ini_text() const {
-    std::ifstream in(ini(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  std::string ini_text() const { return test_support::file_text(ini()); }
 
   // TF.TPS in the data folder holding these applications.
   void seed_tags(const std::vector<std::string>& apps) {
@@ -87,79 +85,58 @@ class GetConfigTest : public WindowsTest {
     return out;
   }
 
-  static void bare_names() {
-    data::AppsFileName = "APPS.TPS";
-    data::ProjectsFileName = "PROJECTS.TPS";
-    data::TempFileName = "TEMPFILE.TPS";
-    data::TagFileName = "TF.TPS";
-  }
+  test_support::AutomationState automation_state;  // the procedures the main window calls
 };
 
 // The structure, control by control in field order.
-struct ControlRow {
-  int field;
-  const char* equate;
-  ui::ControlKind kind;
-  const char* parent;
-  ui::Rect at;
-  const char* text;
-  const char* picture;
-  bool bound;
-  const char* value_on;
-  bool required;
-  bool is_default;
-};
-
-TEST_F(GetConfigTest, TheWindowHasItsThirteenControlsInFieldOrder) {
+ExpectedWindow layout() {
   using K = ui::ControlKind;
   using namespace get_config;
-  const ControlRow rows[] = {
-      {PROMPT1, "?PROMPT1", K::Prompt, "", {11, 9, 0, 0}, "Create a &new activity log each time you start QVN?", "",
-       false, "1", false, false},
-      {GLO_USENEWLOG, "?GLO:USENEWLOG", K::Option, "", {177, 1, 69, 23}, "", "", true, "1", false, false},
-      {GLO_USENEWLOG_RADIO1, "?GLO:USENEWLOG:RADIO1", K::Radio, "?GLO:USENEWLOG", {183, 9, 0, 0}, "No", "", false,
-       "N", false, false},
-      {GLO_USENEWLOG_RADIO2, "?GLO:USENEWLOG:RADIO2", K::Radio, "?GLO:USENEWLOG", {209, 9, 0, 0}, "Yes", "", false,
-       "Y", false, false},
-      {GLO_RUNSTRING_PROMPT, "?GLO:RUNSTRING:PROMPT", K::Prompt, "", {11, 31, 0, 0},
-       "Command &String to start Clarion:", "", false, "1", false, false},
-      {GLO_RUNSTRING, "?GLO:RUNSTRING", K::Entry, "", {115, 31, 231, 10}, "", "s254", true, "1", true, false},
-      {LOOKUPFILE, "?LOOKUPFILE", K::Button, "", {349, 29, 12, 12}, "...", "", false, "1", false, false},
-      {GLO_FILEPATH, "?GLO:FILEPATH", K::Entry, "", {115, 47, 231, 10}, "", "s64", true, "1", false, false},
-      {PROMPT3, "?PROMPT3", K::Prompt, "", {11, 47, 0, 0}, "&Path to QVN files:", "", false, "1", false, false},
-      {BUTTON4, "?BUTTON4", K::Button, "", {349, 46, 11, 11}, " ... ", "", false, "1", false, false},
-      {GLO_RETAINTAGS, "?GLO:RETAINTAGS", K::Check, "", {115, 63, 0, 0}, " Save and restore project subset tags", "",
-       true, "1", false, false},
-      {OKBUTTON, "?OKBUTTON", K::Button, "", {143, 82, 35, 14}, "&Ok", "", false, "1", false, true},
-      {CANCELBUTTON, "?CANCELBUTTON", K::Button, "", {187, 82, 36, 14}, "&Cancel", "", false, "1", false, false},
-  };
+  return {
+      .label = "P1$WINDOW",
+      .caption = "QVN \"Menu\"",
+      .width = 375,
+      .height = 105,
+      .font = {"MS Sans Serif", 8, false},
+      .controls = {
+          {.equate = "?PROMPT1", .field = PROMPT1, .kind = K::Prompt,
+           .text = "Create a &new activity log each time you start QVN?", .at = {{11, 9, 0, 0}}},
+          {.equate = "?GLO:USENEWLOG", .field = GLO_USENEWLOG, .kind = K::Option, .at = {{177, 1, 69, 23}},
+           .attributes = "bound"},
+          {.equate = "?GLO:USENEWLOG:RADIO1", .field = GLO_USENEWLOG_RADIO1, .kind = K::Radio, .text = "No",
+           .at = {{183, 9, 0, 0}}, .value_on = "N", .parent = "?GLO:USENEWLOG"},
+          {.equate = "?GLO:USENEWLOG:RADIO2", .field = GLO_USENEWLOG_RADIO2, .kind = K::Radio, .text = "Yes",
+           .at = {{209, 9, 0, 0}}, .value_on = "Y", .parent = "?GLO:USENEWLOG"},
+          {.equate = "?GLO:RUNSTRING:PROMPT", .field = GLO_RUNSTRING_PROMPT, .kind = K::Prompt,
+           .text = "Command &String to start Clarion:", .at = {{11, 31, 0, 0}}},
+          {.equate = "?GLO:RUNSTRING", .field = GLO_RUNSTRING, .kind = K::Entry, .at = {{115, 31, 231, 10}},
+           .attributes = "bound required", .picture = "s254"},
+          {.equate = "?LOOKUPFILE", .field = LOOKUPFILE, .kind = K::Button, .text = "...",
+           .at = {{349, 29, 12, 12}}},
+          {.equate = "?GLO:FILEPATH", .field = GLO_FILEPATH, .kind = K::Entry, .at = {{115, 47, 231, 10}},
+           .attributes = "bound", .picture = "s64"},
+          {.equate = "?PROMPT3", .field = PROMPT3, .kind = K::Prompt, .text = "&Path to QVN files:",
+           .at = {{11, 47, 0, 0}}},
+          {.equate = "?BUTTON4", .field = BUTTON4, .kind = K::Button, .text = " ... ", .at = {{349, 46, 11, 11}}},
+          {.equate = "?GLO:RETAINTAGS", .field = GLO_RETAINTAGS, .kind = K::Check,
+           .text = " Save and restore project subset tags", .at = {{115, 63, 0, 0}}, .attributes = "bound",
+           .value_on = "1", .value_off = "0"},
+          {.equate = "?OKBUTTON", .field = OKBUTTON, .kind = K::Button, .text = "&Ok", .at = {{143, 82, 35, 14}},
+           .is_default = true, .attributes = "default"},
+          {.equate = "?CANCELBUTTON", .field = CANCELBUTTON, .kind = K::Button, .text = "&Cancel",
+           .at = {{187, 82, 36, 14}}},
+      },
+      .complete = true};
+}
+
+TEST_F(GetConfigTest, TheWindowHasItsThirteenControlsInFieldOrder) {
+  using namespace get_config;
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     const ui::WindowDef& def = w.window().def();
-    EXPECT_EQ(def.label, "P1$WINDOW");
-    EXPECT_EQ(def.caption, "QVN \"Menu\"");
-    EXPECT_EQ(def.at.w, 375);
-    EXPECT_EQ(def.at.h, 105);
-    EXPECT_EQ(def.font.face, "MS Sans Serif");
-    EXPECT_EQ(def.font.points, 8);
     EXPECT_TRUE(def.modal);
     ASSERT_EQ(w.window().controls(), 13);
-    for (const ControlRow& r : rows) {
-      SCOPED_TRACE(r.equate);
-      EXPECT_EQ(w.window().field(r.equate), r.field);
-      const ui::ControlDef& c = w.window().control(r.field);
-      EXPECT_EQ(c.kind, r.kind);
-      EXPECT_EQ(c.parent, r.parent);
-      EXPECT_EQ((std::vector<int>{c.at.x, c.at.y, c.at.w, c.at.h}),
-                (std::vector<int>{r.at.x, r.at.y, r.at.w, r.at.h}));
-      EXPECT_EQ(c.text, r.text);
-      EXPECT_EQ(c.picture, r.picture);
-      EXPECT_EQ(c.use.bound(), r.bound);
-      EXPECT_EQ(c.value_on, r.value_on);
-      EXPECT_EQ(c.required, r.required);
-      EXPECT_EQ(c.is_default, r.is_default);
-      EXPECT_FALSE(c.hidden || c.disabled || c.req);
-    }
+    check_window_structure(w.window(), layout());
     EXPECT_EQ(w.window().control(GLO_RETAINTAGS).value_off, "0");
     EXPECT_EQ(w.window().default_button(), OKBUTTON);
     EXPECT_EQ(error_manager.CurrentProcedure(), "GetConfig");
@@ -570,12 +547,8 @@ class GetConfigAtStartTest : public GetConfigTest {
     sockets = dir / "sockets";
     fs::create_directory(sockets);
     fs::permissions(sockets, fs::perms::owner_all);
-    ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
+    dde_dir.set(sockets.string());
     automation::main_calls().GetConfig = GetConfig;
-  }
-  void TearDown() override {
-    ::unsetenv("QVN_DDE_DIR");
-    GetConfigTest::TearDown();
   }
 
   // No environment answers in the test's own socket folder.
@@ -594,6 +567,7 @@ class GetConfigAtStartTest : public GetConfigTest {
   }
 
   fs::path sockets;
+  test_support::EnvironmentVariable dde_dir{"QVN_DDE_DIR"};
 };
 
 TEST_F(GetConfigAtStartTest, WithoutASettingsFileTheWindowOpensOnceAndCancelKeepsTheLog) {

@@ -5,7 +5,6 @@
 #ifdef QVN_TEST_WITH_MAIN
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <fstream>
 #include <memory>
@@ -19,6 +18,8 @@
 #include "forms_fixture.h"
 #include "platform/dde/dde_server.h"
 #include "platform/ui/headless.h"
+#include "support/automation_state.h"
+#include "support/environment.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
 
@@ -40,13 +41,12 @@ class MainWindowFormsTest : public FormsTest {
     const fs::path sockets = dir / "sockets";
     fs::create_directory(sockets);
     fs::permissions(sockets, fs::perms::owner_all);
-    ::setenv("QVN_DDE_DIR", sockets.c_str(), 1);
+    dde_dir.set(sockets.string());
     server_ = DdeServer::create(automation::kService, automation::kTopic,
                                 {[](int, const std::string&) { return DdeServer::Reply::Ack; }, {}, {}});
     ASSERT_NE(server_, nullptr) << error_text();
     serving_ = std::thread([this] { server_->run(); });
-    // ".\QVN.INI" in the test's folder; where it was is put back afterwards.
-    anchored_ = fs::path(data::settings_file()).parent_path().string();
+    // ".\QVN.INI" in the test's folder.
     data::anchor_settings_file(dir.string());
     std::ofstream(dir / "QVN.INI") << "[Preserved]\nNewLog=N\nCL_Command=ide-sim\nFilePath=" << data_dir.string()
                                    << "/\nRetainTags=0\n";
@@ -56,28 +56,18 @@ class MainWindowFormsTest : public FormsTest {
   }
 
   void TearDown() override {
-    automation::main_calls() = automation::MainCalls{};
     if (server_) {
       server_->stop();
       serving_.join();
       server_.reset();
     }
-    ::unsetenv("QVN_DDE_DIR");
-    if (!anchored_.empty()) data::anchor_settings_file(anchored_);
     FormsTest::TearDown();
   }
 
-  // Main puts the data folder in front of the bare names itself.
-  static void bare_names() {
-    data::AppsFileName = "APPS.TPS";
-    data::ProjectsFileName = "PROJECTS.TPS";
-    data::TempFileName = "TEMPFILE.TPS";
-    data::TagFileName = "TF.TPS";
-  }
-
+  test_support::EnvironmentVariable dde_dir{"QVN_DDE_DIR"};
   std::unique_ptr<DdeServer> server_;
   std::thread serving_;
-  std::string anchored_;
+  test_support::AutomationState automation_state;  // the procedures the main window calls
 };
 
 // Insert on the application list opens the application form; the

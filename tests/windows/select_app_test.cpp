@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "form_structure.h"
 #include "forms_fixture.h"
 #include "platform/ui/headless.h"
+#include "support/window_structure.h"
 #include "windows/update_apps.h"
 
 namespace qvn::windows::testing {
@@ -21,6 +21,8 @@ using namespace select_app;
 using ui::HeadlessUser;
 using ui::WindowView;
 using K = ui::ControlKind;
+using test_support::check_window_structure;
+using test_support::ExpectedWindow;
 
 constexpr const char* kCaption = "Select Application";
 constexpr const char* kList = "?BROWSE:1";
@@ -68,36 +70,41 @@ const std::vector<std::string> kByPriority = {"1 /dev/b/ CASH.APP", "1 /dev/ledg
                                               "3 /dev/stock/ STOCK.APP", "5 /dev/payroll/ PAYROLL.APP",
                                               "7 /dev/a/ CASH.APP"};
 
+// The picker as laid out.
+const ExpectedWindow kLayout{
+    .label = "P1$QUICKWINDOW",
+    .caption = "Select Application",
+    .width = 358,
+    .height = 171,
+    .font = {"MS Sans Serif", 8, false},
+    .controls = {
+        {.equate = "?BROWSE:1", .field = BROWSE_1, .kind = K::List, .msg = "Browsing Records",
+         .at = {{8, 20, 342, 124}}, .attributes = "vscroll immediate",
+         .format = "27R(2)|M~Priority~C(0)@n3@175L(2)|M~Drive & P ath~@s80@80L(2)|M~Application~@s50@"},
+        {.equate = "?SELECT:2", .field = SELECT_2, .kind = K::Button, .text = "&Add to Project", .icon = "ICON:Paste",
+         .at = {{82, 147, 52, 18}}, .attributes = "flat icon-left"},
+        {.equate = "?INSERT:3", .field = INSERT_3, .kind = K::Button, .text = "&Insert",
+         .icon = "C:\\ICONS\\INSERT.ICO", .at = {{134, 147, 52, 18}}, .attributes = "flat icon-left"},
+        {.equate = "?CHANGE:3", .field = CHANGE_3, .kind = K::Button, .text = "Chan&ge", .icon = "Quill.ico",
+         .at = {{186, 147, 52, 18}}, .attributes = "default flat icon-left"},
+        {.equate = "?DELETE:3", .field = DELETE_3, .kind = K::Button, .text = "&Delete",
+         .icon = "C:\\ICONS\\DELETE.ICO", .at = {{239, 147, 52, 18}}, .attributes = "flat icon-left"},
+        {.equate = "?CURRENTTAB", .field = CURRENTTAB, .kind = K::Sheet, .at = {{4, 4, 350, 162}}},
+        {.equate = "?TAB:2", .field = TAB_2, .kind = K::Tab, .text = "APP &Name", .parent = "?CURRENTTAB"},
+        {.equate = "?TAB:3", .field = TAB_3, .kind = K::Tab, .text = "&Priority", .parent = "?CURRENTTAB"},
+        {.equate = "?CLOSE", .field = CLOSE, .kind = K::Button, .text = "&Close", .icon = "Exit3.ico",
+         .at = {{291, 147, 52, 18}}, .attributes = "flat icon-left"},
+    },
+    .complete = true};
+
 TEST_F(SelectAppTest, TheWindowIsBuiltAsLaidOut) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     const ui::WindowDef& def = w.window().def();
-    EXPECT_EQ(def.label, "P1$QUICKWINDOW");
-    EXPECT_EQ(def.at.w, 358);
-    EXPECT_EQ(def.at.h, 171);
     EXPECT_TRUE(def.resizable);
     EXPECT_TRUE(def.system_menu);
     EXPECT_EQ(def.help, "SelectApp");
-    EXPECT_EQ(def.font.face, "MS Sans Serif");
-    EXPECT_EQ(def.font.points, 8);
-    expect_structure(
-        w.window(),
-        {
-            {BROWSE_1, "?BROWSE:1", K::List, "", {8, 20, 342, 124}, "vscroll immediate", "", "", "Browsing Records",
-             "", "", "27R(2)|M~Priority~C(0)@n3@175L(2)|M~Drive & P ath~@s80@80L(2)|M~Application~@s50@"},
-            {SELECT_2, "?SELECT:2", K::Button, "", {82, 147, 52, 18}, "flat icon-left", "&Add to Project", "", "", "",
-             "ICON:Paste"},
-            {INSERT_3, "?INSERT:3", K::Button, "", {134, 147, 52, 18}, "flat icon-left", "&Insert", "", "", "",
-             "C:\\ICONS\\INSERT.ICO"},
-            {CHANGE_3, "?CHANGE:3", K::Button, "", {186, 147, 52, 18}, "default flat icon-left", "Chan&ge", "", "", "",
-             "Quill.ico"},
-            {DELETE_3, "?DELETE:3", K::Button, "", {239, 147, 52, 18}, "flat icon-left", "&Delete", "", "", "",
-             "C:\\ICONS\\DELETE.ICO"},
-            {CURRENTTAB, "?CURRENTTAB", K::Sheet, "", {4, 4, 350, 162}, ""},
-            {TAB_2, "?TAB:2", K::Tab, "?CURRENTTAB", {}, "", "APP &Name"},
-            {TAB_3, "?TAB:3", K::Tab, "?CURRENTTAB", {}, "", "&Priority"},
-            {CLOSE, "?CLOSE", K::Button, "", {291, 147, 52, 18}, "flat icon-left", "&Close", "", "", "", "Exit3.ico"},
-        });
+    check_window_structure(w.window(), kLayout);
     w.close();
   });
   seed_five();

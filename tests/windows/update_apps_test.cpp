@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "form_structure.h"
 #include "forms_fixture.h"
 #include "platform/ui/headless.h"
+#include "support/window_structure.h"
 
 namespace qvn::windows::testing {
 
@@ -22,6 +22,8 @@ using namespace update_apps;
 using ui::HeadlessUser;
 using ui::WindowView;
 using K = ui::ControlKind;
+using test_support::check_window_structure;
+using test_support::ExpectedWindow;
 
 constexpr const char* kAdded = "Record will be Added";
 constexpr const char* kChanged = "Record will be Changed";
@@ -79,46 +81,64 @@ class UpdateAppsTest : public FormsTest {
   fs::path target;
 };
 
+// The form as laid out; its caption is the stored one, which the request replaces.
+const ExpectedWindow kLayout{
+    .label = "P1$FORMWINDOW",
+    .caption = "Application Information",
+    .width = 248,
+    .height = 115,
+    .font = {"MS Sans Serif", 8, false},
+    .controls = {
+        {.equate = "?FULLNAME:PROMPT", .field = FULLNAME_PROMPT, .kind = K::Prompt, .text = "App. &Name:",
+         .at = {{13, 11}}, .attributes = "transparent"},
+        {.equate = "?FULLNAME", .field = FULLNAME, .kind = K::Entry,
+         .tip = "Enter or select full path and name of .APP or .PRJ", .msg = "Enter full path and name of .APP or .PRJ",
+         .at = {{53, 9, 172, 12}}, .attributes = "bound upper", .picture = "@s130"},
+        {.equate = "?LOOKUPFILE", .field = LOOKUPFILE, .kind = K::Button, .text = "...", .tip = "Select .APP or .PRJ",
+         .at = {{226, 8, 13, 13}}, .attributes = "skip"},
+        {.equate = "?APP:DRIVENPATH:PROMPT", .field = APP_DRIVENPATH_PROMPT, .kind = K::Prompt, .text = "Drive N Path:",
+         .at = {{7, 26, 45, 10}}},
+        {.equate = "?APP:DRIVENPATH", .field = APP_DRIVENPATH, .kind = K::Entry,
+         .tip = "I'm read-only. Leave me alone.", .at = {{53, 24, 186, 12}}, .attributes = "bound read-only skip",
+         .picture = "@s80"},
+        {.equate = "?APP:APPLICATION:PROMPT", .field = APP_APPLICATION_PROMPT, .kind = K::Prompt,
+         .text = "Application:", .at = {{12, 41}}},
+        {.equate = "?APP:APPLICATION", .field = APP_APPLICATION, .kind = K::Entry,
+         .tip = "I'm read-only. Leave me alone.", .msg = "This is a read-only field; leave it alone.",
+         .at = {{53, 39, 186, 12}}, .attributes = "bound read-only skip", .picture = "@s50"},
+        {.equate = "?APP:TARGET:PROMPT", .field = APP_TARGET_PROMPT, .kind = K::Prompt, .text = "Target:",
+         .at = {{27, 54}}},
+        {.equate = "?APP:TARGET", .field = APP_TARGET, .kind = K::Entry,
+         .tip = "Enter or select full path and name of target", .msg = "Enter full path and name of target",
+         .at = {{53, 54, 172, 12}}, .attributes = "bound required", .picture = "@s250"},
+        {.equate = "?LOOKUPFILE:2", .field = LOOKUPFILE_2, .kind = K::Button, .text = "...", .tip = "Select target.",
+         .at = {{226, 54, 12, 12}}, .attributes = "skip"},
+        {.equate = "?STRING1", .field = STRING1, .kind = K::String,
+         .text = "\"Target\" must include path, file name and extension", .at = {{53, 68}},
+         .attributes = "transparent"},
+        {.equate = "?APP:PRIORITY:PROMPT", .field = APP_PRIORITY_PROMPT, .kind = K::Prompt, .text = "Priority:",
+         .at = {{24, 85}}},
+        {.equate = "?APP:PRIORITY", .field = APP_PRIORITY, .kind = K::Spin,
+         .tip = "This is a Byte variable. 1-255 only, please.", .at = {{53, 85, 25, 10}},
+         .attributes = "bound required range 1-255 step 1", .picture = "@n3"},
+        {.equate = "?STRING2", .field = STRING2, .kind = K::String, .text = "and match Project settings.",
+         .at = {{82, 75}}, .attributes = "transparent"},
+        {.equate = "?APP:TAG", .field = APP_TAG, .kind = K::Check, .text = "Tag", .tip = "Mark for making.",
+         .at = {{53, 98}}, .attributes = "bound"},
+        {.equate = "?OK", .field = OK, .kind = K::Button, .text = "&Ok", .tip = "Looks good; save it.",
+         .at = {{154, 96, 40, 12}}, .attributes = "req default"},
+        {.equate = "?CANCEL", .field = CANCEL, .kind = K::Button, .text = "&Cancel", .tip = "Forget it.",
+         .at = {{199, 96, 40, 12}}},
+    },
+    .complete = true};
+
 TEST_F(UpdateAppsTest, TheWindowIsBuiltAsLaidOut) {
   HeadlessUser user;
   user.on_window(kAdded, [&](WindowView& w) {
     const ui::WindowDef& def = w.window().def();
-    EXPECT_EQ(def.label, "P1$FORMWINDOW");
-    EXPECT_EQ(def.caption, "Application Information") << "the stored caption, replaced by the request's";
-    EXPECT_EQ(def.at.w, 248);
-    EXPECT_EQ(def.at.h, 115);
     EXPECT_TRUE(def.center);
     EXPECT_TRUE(def.system_menu);
-    EXPECT_EQ(def.font.face, "MS Sans Serif");
-    EXPECT_EQ(def.font.points, 8);
-    expect_structure(
-        w.window(),
-        {
-            {FULLNAME_PROMPT, "?FULLNAME:PROMPT", K::Prompt, "", {13, 11}, "transparent", "App. &Name:"},
-            {FULLNAME, "?FULLNAME", K::Entry, "", {53, 9, 172, 12}, "bound upper", "",
-             "Enter or select full path and name of .APP or .PRJ", "Enter full path and name of .APP or .PRJ",
-             "@s130"},
-            {LOOKUPFILE, "?LOOKUPFILE", K::Button, "", {226, 8, 13, 13}, "skip", "...", "Select .APP or .PRJ"},
-            {APP_DRIVENPATH_PROMPT, "?APP:DRIVENPATH:PROMPT", K::Prompt, "", {7, 26, 45, 10}, "", "Drive N Path:"},
-            {APP_DRIVENPATH, "?APP:DRIVENPATH", K::Entry, "", {53, 24, 186, 12}, "bound read-only skip", "",
-             "I'm read-only. Leave me alone.", "", "@s80"},
-            {APP_APPLICATION_PROMPT, "?APP:APPLICATION:PROMPT", K::Prompt, "", {12, 41}, "", "Application:"},
-            {APP_APPLICATION, "?APP:APPLICATION", K::Entry, "", {53, 39, 186, 12}, "bound read-only skip", "",
-             "I'm read-only. Leave me alone.", "This is a read-only field; leave it alone.", "@s50"},
-            {APP_TARGET_PROMPT, "?APP:TARGET:PROMPT", K::Prompt, "", {27, 54}, "", "Target:"},
-            {APP_TARGET, "?APP:TARGET", K::Entry, "", {53, 54, 172, 12}, "bound required", "",
-             "Enter or select full path and name of target", "Enter full path and name of target", "@s250"},
-            {LOOKUPFILE_2, "?LOOKUPFILE:2", K::Button, "", {226, 54, 12, 12}, "skip", "...", "Select target."},
-            {STRING1, "?STRING1", K::String, "", {53, 68}, "transparent",
-             "\"Target\" must include path, file name and extension"},
-            {APP_PRIORITY_PROMPT, "?APP:PRIORITY:PROMPT", K::Prompt, "", {24, 85}, "", "Priority:"},
-            {APP_PRIORITY, "?APP:PRIORITY", K::Spin, "", {53, 85, 25, 10}, "bound required range 1-255 step 1", "",
-             "This is a Byte variable. 1-255 only, please.", "", "@n3"},
-            {STRING2, "?STRING2", K::String, "", {82, 75}, "transparent", "and match Project settings."},
-            {APP_TAG, "?APP:TAG", K::Check, "", {53, 98}, "bound", "Tag", "Mark for making."},
-            {OK, "?OK", K::Button, "", {154, 96, 40, 12}, "req default", "&Ok", "Looks good; save it."},
-            {CANCEL, "?CANCEL", K::Button, "", {199, 96, 40, 12}, "", "&Cancel", "Forget it."},
-        });
+    check_window_structure(w.window(), kLayout);
     w.close();
   });
   prime();

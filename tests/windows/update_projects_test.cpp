@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "form_structure.h"
 #include "forms_fixture.h"
 #include "platform/ui/headless.h"
+#include "support/window_structure.h"
 #include "windows/select_app.h"
 #include "windows/update_apps.h"
 
@@ -24,6 +24,8 @@ using namespace update_projects;
 using ui::HeadlessUser;
 using ui::WindowView;
 using K = ui::ControlKind;
+using test_support::check_window_structure;
+using test_support::ExpectedWindow;
 
 constexpr const char* kUpdated = "Project will be Updated";
 constexpr const char* kNew = "New Project";
@@ -98,39 +100,47 @@ class UpdateProjectsTest : public FormsTest {
   AppOnFile payroll, ledger, stock, cash, loose;
 };
 
+// The form as laid out; its caption is the stored one, which the request replaces.
+const ExpectedWindow kLayout{
+    .label = "P1$QUICKWINDOW",
+    .caption = "Projects",
+    .width = 311,
+    .height = 238,
+    .font = {"MS Sans Serif", 8, false},
+    .controls = {
+        {.equate = "?CURRENTTAB", .field = CURRENTTAB, .kind = K::Sheet, .at = {{4, 4, 301, 214}}},
+        {.equate = "?TAB:1", .field = TAB_1, .kind = K::Tab, .text = "General", .parent = "?CURRENTTAB"},
+        {.equate = "?PRO:PROJECTNAME:PROMPT", .field = PRO_PROJECTNAME_PROMPT, .kind = K::Prompt,
+         .text = "Project Name:", .at = {{8, 26}}, .attributes = "bold", .parent = "?TAB:1"},
+        {.equate = "?PRO:PROJECTNAME", .field = PRO_PROJECTNAME, .kind = K::Entry, .at = {{64, 26, 204, 10}},
+         .attributes = "bound required", .picture = "@s50", .parent = "?TAB:1"},
+        {.equate = "?GROUP1", .field = GROUP1, .kind = K::Group, .at = {{12, 46, 285, 164}}, .parent = "?TAB:1"},
+        {.equate = "?STRING1", .field = STRING1, .kind = K::String, .text = "Project Applications:", .at = {{22, 49}},
+         .attributes = "bold", .parent = "?GROUP1"},
+        {.equate = "?BROWSE:2", .field = BROWSE_2, .kind = K::List, .msg = "Browsing Records",
+         .at = {{22, 60, 260, 128}}, .attributes = "vscroll immediate",
+         .format = "26L(1)|M~Priority~C(0)@n3@113L|M~Drive & P ath~@s80@200L(1)|M~Application~@s50@",
+         .parent = "?GROUP1"},
+        {.equate = "?ADDAPPBUTTON", .field = ADDAPPBUTTON, .kind = K::Button, .text = "&Add App",
+         .tip = "Select an application for this project", .msg = "Add an application to the project",
+         .at = {{126, 192, 45, 14}}, .attributes = "key 45", .parent = "?GROUP1"},
+        {.equate = "?REMOVEAPPBUTTON", .field = REMOVEAPPBUTTON, .kind = K::Button, .text = "&Remove App",
+         .tip = "Remove app from project", .msg = "Remove app from project", .at = {{175, 192, 47, 14}},
+         .attributes = "key 46", .parent = "?GROUP1"},
+        {.equate = "?CHANGE:3", .field = CHANGE_3, .kind = K::Button, .text = "Chan&ge", .at = {{226, 192, 45, 14}},
+         .parent = "?GROUP1"},
+        {.equate = "?OK", .field = OK, .kind = K::Button, .text = "&Ok", .at = {{175, 222, 45, 14}},
+         .attributes = "default"},
+        {.equate = "?CANCEL", .field = CANCEL, .kind = K::Button, .text = "&Cancel", .at = {{226, 222, 45, 14}}},
+    },
+    .complete = true};
+
 TEST_F(UpdateProjectsTest, TheWindowIsBuiltAsLaidOut) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) {
     const ui::WindowDef& def = w.window().def();
-    EXPECT_EQ(def.label, "P1$QUICKWINDOW");
-    EXPECT_EQ(def.caption, "Projects") << "the stored caption, replaced by the request's";
-    EXPECT_EQ(def.at.w, 311);
-    EXPECT_EQ(def.at.h, 238);
     EXPECT_TRUE(def.resizable);
-    EXPECT_EQ(def.font.face, "MS Sans Serif");
-    EXPECT_EQ(def.font.points, 8);
-    expect_structure(
-        w.window(),
-        {
-            {CURRENTTAB, "?CURRENTTAB", K::Sheet, "", {4, 4, 301, 214}, ""},
-            {TAB_1, "?TAB:1", K::Tab, "?CURRENTTAB", {}, "", "General"},
-            {PRO_PROJECTNAME_PROMPT, "?PRO:PROJECTNAME:PROMPT", K::Prompt, "?TAB:1", {8, 26}, "bold",
-             "Project Name:"},
-            {PRO_PROJECTNAME, "?PRO:PROJECTNAME", K::Entry, "?TAB:1", {64, 26, 204, 10}, "bound required", "", "", "",
-             "@s50"},
-            {GROUP1, "?GROUP1", K::Group, "?TAB:1", {12, 46, 285, 164}, ""},
-            {STRING1, "?STRING1", K::String, "?GROUP1", {22, 49}, "bold", "Project Applications:"},
-            {BROWSE_2, "?BROWSE:2", K::List, "?GROUP1", {22, 60, 260, 128}, "vscroll immediate", "", "",
-             "Browsing Records", "", "",
-             "26L(1)|M~Priority~C(0)@n3@113L|M~Drive & P ath~@s80@200L(1)|M~Application~@s50@"},
-            {ADDAPPBUTTON, "?ADDAPPBUTTON", K::Button, "?GROUP1", {126, 192, 45, 14}, "key 45", "&Add App",
-             "Select an application for this project", "Add an application to the project"},
-            {REMOVEAPPBUTTON, "?REMOVEAPPBUTTON", K::Button, "?GROUP1", {175, 192, 47, 14}, "key 46", "&Remove App",
-             "Remove app from project", "Remove app from project"},
-            {CHANGE_3, "?CHANGE:3", K::Button, "?GROUP1", {226, 192, 45, 14}, "", "Chan&ge"},
-            {OK, "?OK", K::Button, "", {175, 222, 45, 14}, "default", "&Ok"},
-            {CANCEL, "?CANCEL", K::Button, "", {226, 222, 45, 14}, "", "&Cancel"},
-        });
+    check_window_structure(w.window(), kLayout);
     EXPECT_TRUE(w.window().control(PRO_PROJECTNAME_PROMPT).font.bold);
     w.press("?CANCEL");
   });

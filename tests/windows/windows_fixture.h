@@ -3,11 +3,11 @@
 // file-name variables point there), this thread's managers, the error
 // manager's messages shown as the window layer's boxes (so the scripted user
 // answers them, and a fatal one's end of the program is recorded instead of
-// done), and helpers that put records on file and read them back. The
-// working folder and the program's settings are put back afterwards.
+// done), and helpers that put records on file and read them back. The test
+// runs in its folder; the working folder and the program's state are put
+// back afterwards.
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -22,6 +22,10 @@
 #include "platform/framework/message_presenter.h"
 #include "platform/framework/request.h"
 #include "platform/ui/headless.h"
+#include "support/data_files.h"
+#include "support/environment.h"
+#include "support/program_state.h"
+#include "support/temp_folder.h"
 
 namespace qvn::windows::testing {
 
@@ -47,14 +51,8 @@ class WindowsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     clear_error();
-    std::string templ = (fs::temp_directory_path() / "qvn-windows-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir = fs::canonical(templ);
     data_dir = dir / "data";
     fs::create_directory(data_dir);
-    ::setenv("QVN_SCRATCH_DIR", dir.c_str(), 1);
-    home = fs::current_path();
-    fs::current_path(dir);
     names_in(data_dir);
     ASSERT_EQ(data::ProjectsFileName.str(), (data_dir / "PROJECTS.TPS").string()) << "temporary folder name too long";
     error_manager.Init();
@@ -67,39 +65,13 @@ class WindowsTest : public ::testing::Test {
 
   void TearDown() override {
     data::dct_kill();
-    error_manager.SetPresenter(nullptr);
-    error_manager.SetHaltHook({});
-    data::AppsFileName = "APPS.TPS";
-    data::ProjectsFileName = "PROJECTS.TPS";
-    data::TempFileName = "TEMPFILE.TPS";
-    data::TagFileName = "TF.TPS";
-    data::DosFileName = "";
-    data::GLO_UseNewLog = "N";
-    data::GLO_RunString = "";
-    data::GLO_FilePath = "";
-    data::GLO_RETAINTAGS = 0;
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::None;
-    std::error_code ec;
-    fs::current_path(home, ec);
-    ::unsetenv("QVN_SCRATCH_DIR");
-    fs::remove_all(dir, ec);
     clear_error();
   }
 
-  static void names_in(const fs::path& folder) {
-    data::AppsFileName = (folder / "APPS.TPS").string();
-    data::ProjectsFileName = (folder / "PROJECTS.TPS").string();
-    data::TempFileName = (folder / "TEMPFILE.TPS").string();
-    data::TagFileName = (folder / "TF.TPS").string();
-  }
-
-  static void open_or_create(storage::RecordFile& file) {
-    if (file.open() == err::FileNotFound) {
-      ASSERT_EQ(file.create(), 0) << error_text();
-      ASSERT_EQ(file.open(), 0) << error_text();
-    }
-  }
+  static void names_in(const fs::path& folder) { test_support::name_data_files_in(folder); }
+  // The bare names, which the main window puts its data folder in front of.
+  static void bare_names() { test_support::bare_data_file_names(); }
+  static void open_or_create(storage::RecordFile& file) { test_support::open_or_create(file); }
 
   // Puts records on file directly, as another program would; the files are
   // closed again, so the windows open them themselves.
@@ -190,10 +162,14 @@ class WindowsTest : public ::testing::Test {
     return out;
   }
 
-  fs::path dir;
+  test_support::TempFolder folder{"qvn-windows"};
+  fs::path dir = fs::canonical(folder.path());
   fs::path data_dir;
-  fs::path home;
+  fs::path home = fs::current_path();
+  test_support::ScratchFolder scratch{dir};
+  test_support::WorkingFolder working_folder{dir};  // the test runs in its folder
   std::vector<int> halts;
+  test_support::ProgramState program_state;  // after what the error manager is given
 };
 
 }  // namespace qvn::windows::testing

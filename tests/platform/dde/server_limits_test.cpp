@@ -15,6 +15,7 @@
 #include "dde_test_support.h"
 #include "platform/dde/frame.h"
 #include "platform/dde/socket_folder.h"
+#include "support/wait.h"
 
 using namespace qvn;
 using namespace qvn::testing;
@@ -25,15 +26,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr size_t big_size = 60000;
 
-template <typename F>
-bool eventually(F&& done, int ms = 30000) {
-  auto until = Clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (Clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
+using test_support::eventually;
 
 int64_t ms_since(Clock::time_point t) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -17,23 +16,14 @@
 
 #include "dde_test_support.h"
 #include "platform/dde/socket_folder.h"
+#include "support/wait.h"
 
 using namespace qvn;
 using namespace qvn::testing;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-template <typename F>
-bool eventually(F&& done, int ms = 30000) {
-  auto until = Clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (Clock::now() > until) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
-}
+using test_support::eventually;
 
 int socket_count(const std::string& folder) {
   int n = 0;

@@ -21,6 +21,7 @@
 #include "platform/ui/headless.h"
 #include "platform/ui/realtime_backend.h"
 #include "platform/ui/window.h"
+#include "support/file_text.h"
 #include "support/temp_folder.h"
 
 namespace qvn::ui {
@@ -44,12 +45,7 @@ std::unique_ptr<Window> make_window(int timer) {
   return w;
 }
 
-std::string content(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+std::string content(const std::string& path) { return test_support::file_text(path); }
 
 void touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "x"; }
 

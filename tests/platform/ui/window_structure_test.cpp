@@ -30,13 +30,14 @@ WindowDef form(FixedString<20>& name) {
   WindowDef def{.label = "Form$Window", .caption = "Thing", .at = {0, 0, 200, 90}, .font = {"MS Sans Serif", 8, false}};
   def.controls = {
       {.equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .at = {8, 8, 30, 10}, .text = "&Name:"},
-      {.equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .picture = "@s20",
-       .use = VarRef::of(name), .required = true},
+      {.equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .tip = "The thing's name",
+       .picture = "@s20", .msg = "Enter the name", .use = VarRef::of(name), .required = true, .upper = true},
       {.equate = "?GROUP1", .kind = ControlKind::Group, .at = {8, 22, 180, 40}, .text = " Kind "},
       {.equate = "?KIND", .kind = ControlKind::List, .parent = "?GROUP1", .at = {12, 30, 80, 28},
        .format = kKindsFormat},
       {.equate = "?NOTE", .kind = ControlKind::String, .parent = "?GROUP1", .text = "x", .hidden = true},
-      {.equate = "?OK", .kind = ControlKind::Button, .at = {100, 70, 40, 14}, .text = "&Ok", .is_default = true},
+      {.equate = "?OK", .kind = ControlKind::Button, .at = {100, 70, 40, 14}, .text = "&Ok", .icon = "OK.ICO",
+       .is_default = true},
       {.equate = "?CANCEL", .kind = ControlKind::Button, .at = {150, 70, 40, 14}, .text = "&Cancel",
        .disabled = true},
   };
@@ -61,6 +62,34 @@ ExpectedWindow form_table() {
               {.equate = "?CANCEL", .kind = ControlKind::Button, .text = "&Cancel", .disabled = true,
                .is_default = false},
           }};
+}
+
+// The same form given whole: every row names all its control has.
+ExpectedWindow complete_table() {
+  return {.label = "Form$Window",
+          .caption = "Thing",
+          .width = 200,
+          .height = 90,
+          .font = {"MS Sans Serif", 8, false},
+          .controls =
+              {
+                  {.equate = "?NAME:PROMPT", .field = 1, .kind = ControlKind::Prompt, .text = "&Name:",
+                   .at = {{8, 8, 30, 10}}},
+                  {.equate = "?NAME", .field = 2, .kind = ControlKind::Entry, .tip = "The thing's name",
+                   .msg = "Enter the name", .at = {{40, 8, 80, 10}}, .attributes = "bound upper required",
+                   .picture = "@s20"},
+                  {.equate = "?GROUP1", .field = 3, .kind = ControlKind::Group, .text = " Kind ",
+                   .at = {{8, 22, 180, 40}}},
+                  {.equate = "?KIND", .field = 4, .kind = ControlKind::List, .at = {{12, 30, 80, 28}},
+                   .format = kKindsFormat, .parent = "?GROUP1"},
+                  {.equate = "?NOTE", .field = 5, .kind = ControlKind::String, .text = "x", .attributes = "hidden",
+                   .parent = "?GROUP1"},
+                  {.equate = "?OK", .field = 6, .kind = ControlKind::Button, .text = "&Ok", .icon = "OK.ICO",
+                   .at = {{100, 70, 40, 14}}, .attributes = "default"},
+                  {.equate = "?CANCEL", .field = 7, .kind = ControlKind::Button, .text = "&Cancel",
+                   .at = {{150, 70, 40, 14}}, .attributes = "disabled"},
+              },
+          .complete = true};
 }
 
 ExpectedControl& row(ExpectedWindow& table, const std::string& equate) {
@@ -116,6 +145,18 @@ TEST_F(WindowStructure, EachDifferenceNamesTheControlAndTheAttribute) {
        {"?KIND (field 4): list format is \"20L(2)|M~Kind~@s20@\", expected \"20L(2)@s20@\""}},
       {"parent", [](ExpectedWindow& t) { row(t, "?NOTE").parent = ""; },
        {"?NOTE (field 5): parent is \"?GROUP1\", expected \"\""}},
+      {"the header's field number", [](ExpectedWindow& t) { row(t, "?NAME").field = 3; },
+       {"?NAME (field 2): field number is 2, expected 3"}},
+      {"tip", [](ExpectedWindow& t) { row(t, "?NAME").tip = "The name"; },
+       {"?NAME (field 2): tip is \"The thing's name\", expected \"The name\""}},
+      {"message", [](ExpectedWindow& t) { row(t, "?NAME").msg = ""; },
+       {"?NAME (field 2): message is \"Enter the name\", expected \"\""}},
+      {"icon", [](ExpectedWindow& t) { row(t, "?OK").icon = "CANCEL.ICO"; },
+       {"?OK (field 6): icon is \"OK.ICO\", expected \"CANCEL.ICO\""}},
+      {"attribute words", [](ExpectedWindow& t) { row(t, "?NAME").attributes = "bound required"; },
+       {"?NAME (field 2): attributes is \"bound upper required\", expected \"bound required\""}},
+      {"values", [](ExpectedWindow& t) { row(t, "?NOTE").value_on = "Y"; row(t, "?NOTE").value_off = "N"; },
+       {"?NOTE (field 5): on value is \"1\", expected \"Y\"", "?NOTE (field 5): off value is \"0\", expected \"N\""}},
       {"window label", [](ExpectedWindow& t) { t.label = "Other$Window"; },
        {"window Form$Window: label is \"Form$Window\", expected \"Other$Window\""}},
       {"window caption", [](ExpectedWindow& t) { t.caption = "Things"; },
@@ -152,6 +193,61 @@ TEST_F(WindowStructure, EachDifferenceNamesTheControlAndTheAttribute) {
     for (const std::string& line : c.findings) expected += "\n  " + line;
     EXPECT_EQ(result.message(), expected);
   }
+}
+
+// In a complete table, what a row leaves out the control must lack.
+TEST_F(WindowStructure, ACompleteTableChecksWhatARowLeavesOut) {
+  EXPECT_TRUE(window_structure_matches(*window_, complete_table()));
+  struct Case {
+    const char* what;
+    std::function<void(ExpectedControl&)> leave_out;
+    std::string finding;
+  };
+  const std::string header = "the structure of window Form$Window differs from the table:\n  ";
+  const Case cases[] = {
+      {"position", [](ExpectedControl& c) { c.at.reset(); },
+       "?NAME (field 2): position is {40, 8, 80, 10}, expected {0, 0, 0, 0}"},
+      {"tip", [](ExpectedControl& c) { c.tip.reset(); },
+       "?NAME (field 2): tip is \"The thing's name\", expected \"\""},
+      {"message", [](ExpectedControl& c) { c.msg.reset(); },
+       "?NAME (field 2): message is \"Enter the name\", expected \"\""},
+      {"attributes", [](ExpectedControl& c) { c.attributes.reset(); },
+       "?NAME (field 2): attributes is \"bound upper required\", expected \"\""},
+      {"picture", [](ExpectedControl& c) { c.picture.reset(); },
+       "?NAME (field 2): picture is \"@s20\", expected \"\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ExpectedWindow table = complete_table();
+    c.leave_out(row(table, "?NAME"));
+    const ::testing::AssertionResult result = window_structure_matches(*window_, table);
+    EXPECT_FALSE(result);
+    EXPECT_EQ(result.message(), header + c.finding);
+    table.complete = false;
+    EXPECT_TRUE(window_structure_matches(*window_, table)) << "checked only in a complete table";
+  }
+  ExpectedWindow table = complete_table();
+  row(table, "?OK").icon.reset();
+  row(table, "?KIND").format.reset();
+  row(table, "?NOTE").parent.reset();
+  EXPECT_EQ(window_structure_matches(*window_, table).message(),
+            header + "?KIND (field 4): list format is \"" + kKindsFormat + "\", expected \"\"\n" +
+                "  ?NOTE (field 5): parent is \"?GROUP1\", expected \"\"\n" +
+                "  ?OK (field 6): icon is \"OK.ICO\", expected \"\"");
+}
+
+TEST(WindowStructureWords, NameEveryAttributeInAFixedOrder) {
+  EXPECT_EQ(test_support::attribute_words(ControlDef{}), "");
+  ControlDef all{.kind = ControlKind::Spin, .font = {"", 0, true}, .range_low = 1, .range_high = 255, .step = 5,
+                 .hidden = true, .disabled = true, .required = true, .read_only = true, .upper = true,
+                 .skip = true, .is_default = true, .req = true, .std_cancel = true, .flat = true,
+                 .icon_left = true, .transparent = true, .tree = true, .vscroll = true, .hscroll = true,
+                 .immediate = true, .hot_key = 45};
+  FixedString<4> v;
+  all.use = VarRef::of(v);
+  EXPECT_EQ(test_support::attribute_words(all),
+            "bound bold upper read-only skip required req default cancel hidden disabled flat icon-left "
+            "transparent tree vscroll hscroll immediate range 1-255 step 5 key 45");
 }
 
 TEST_F(WindowStructure, AMismatchIsReportedWhereTheCheckWasCalled) {
