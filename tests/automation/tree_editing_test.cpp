@@ -295,6 +295,37 @@ TEST_F(MainWindowTest, InsertOnTheRootOpensNoFormWhenTheNumberCannotBeReserved) 
   EXPECT_TRUE(halts.empty());
 }
 
+// A completed edit through the tree leaves the record buffers as they
+// were: the subset list, ranged by the project buffer, stays on the project
+// highlighted in ?LIST:2 while the window regains the focus.
+TEST_F(MainWindowTest, AnEditThroughTheTreeLeavesTheSubsetListOnItsProject) {
+  seed(kApps, kProjects);
+  main_calls().UpdateProjects = [] {
+    framework::GlobalRequest = framework::request::None;
+    framework::GlobalResponse = framework::response::Completed;
+  };
+  const std::vector<std::string> payroll = {"PAYROLL.APP"};
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.then([&](WindowView& w) { w.select_row("?LIST:2", 3); });
+  user.then([&](WindowView& w) {
+    ASSERT_EQ(column(w, "?LIST:3", 3), payroll);
+    w.choose_tab("?TAB2");
+  });
+  user.then([&](WindowView& w) { w.select_row("?RELTREE", 2); });
+  user.then([&](WindowView& w) { w.press("?CHANGE:2"); });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.choice("?RELTREE"), 2) << "the changed project's line";
+    w.window().post(ui::Event::GainFocus);
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(column(w, "?LIST:3", 3), payroll);
+    w.press("?BUTTON7");
+  });
+  Main();
+  EXPECT_TRUE(user.messages().empty());
+}
+
 }  // namespace
 
 }  // namespace qvn::automation::testing

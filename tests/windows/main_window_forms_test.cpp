@@ -197,6 +197,12 @@ TEST_F(MainWindowFormsTest, TheTreeEditsProjectsAndApplicationsThroughTheForms) 
   user.answer_message("Are you sure you want to delete the highlighted record?", ui::button::Yes);
   user.on_window(kMain, [&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Budget", "Zeta", "LEDGER.APP"}));
+    w.choose_tab("?TAB1");
+  });
+  user.then([&](WindowView& w) {
+    const auto rows = w.list_rows("?LIST");
+    ASSERT_EQ(rows.size(), 1u) << "the application list follows the tree's edits";
+    EXPECT_EQ(rows[0][3], "LEDGER.APP");
     w.press("?BUTTON7");
   });
   automation::Main();
