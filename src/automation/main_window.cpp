@@ -9,6 +9,7 @@
 #include "platform/core/error_state.h"
 #include "platform/core/process_priority.h"
 #include "platform/framework/error_manager.h"
+#include "platform/framework/procedure.h"
 #include "platform/framework/request.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/event.h"
@@ -186,6 +187,7 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
     : WindowManager(window),
       Loc(locals),
       tree_(window, RELTREE, REL6),
+      editing_(window, tree_, REL6),
       subsets_(*this),
       apps_browse_(std::make_unique<AppsBrowse>()),
       projects_browse_(std::make_unique<framework::BrowseManager>()),
@@ -198,8 +200,6 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
 MainWindow::~MainWindow() = default;
 
 int MainWindow::Init() {
-  error_manager.PushProcedure("Main");
-  registered_ = true;
   Request = framework::GlobalRequest;
   if (int answer = WindowManager::Init(); answer != framework::level::Benign) return answer;
   FirstField = LIST;
@@ -216,6 +216,7 @@ int MainWindow::Init() {
   window().state(RELTREE).icons = {"~open.ico", "~pick.ico", "~shutfold.ico"};
   window().set_list(RELTREE, &tree_.list());
   window().state(RELTREE).selected = 1;
+  editing_.SetUp();
   ui::set_program_icon("~clock.ico");
   return framework::level::Benign;
 }
@@ -319,10 +320,6 @@ int MainWindow::Kill() {
     files_opened_ = false;
   }
   window().set_list(RELTREE, nullptr);
-  if (registered_) {
-    error_manager.PopProcedure();
-    registered_ = false;
-  }
   return framework::level::Benign;
 }
 
@@ -399,6 +396,12 @@ int MainWindow::TakeAccepted() {
       Update();
       tree_.ContractAll();
       break;
+    case INSERT_2:
+    case CHANGE_2:
+    case DELETE_2:
+      Update();
+      editing_.TakeAccepted(control);
+      break;
     case BUTTON23:
       Update();
       ImSure();
@@ -430,12 +433,15 @@ int MainWindow::TakeNewSelection() {
     window().enable(BUTTON23);
     Reset(true);
   }
+  if (window().field() == RELTREE && window().keycode() == ui::key::MouseRight) editing_.TakePopup();
   return result;
 }
 
 int MainWindow::TakeFieldEvent() {
+  const bool on_tree = window().field() == RELTREE;
+  if (on_tree && window().event() == ui::Event::AlertKey) editing_.TakeAlertKey(window().keycode());
   const int result = WindowManager::TakeFieldEvent();
-  if (window().field() == RELTREE) tree_.TakeFieldEvent(window().event());
+  if (on_tree) tree_.TakeFieldEvent(window().event());
   return result;
 }
 
@@ -468,22 +474,13 @@ void MainWindow::SetRunButtons(int tab) {
   }
 }
 
+// Update procedure 1 is the application form, 2 the project form.
 int MainWindow::Run(int number, int request) {
   WindowManager::Run(number, request);
   if (Request == framework::request::View) return framework::response::Cancelled;
-  const std::function<void()>* procedure = nullptr;
-  if (number == 1) procedure = &main_calls().UpdateApps;
-  if (number == 2) procedure = &main_calls().UpdateProjects;
-  if (!procedure || !*procedure) {
-    // Nothing ran: no request is left behind for another procedure, and no
-    // earlier response is taken for this one's.
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::Cancelled;
-    return framework::GlobalResponse;
-  }
-  framework::GlobalRequest = request;
-  (*procedure)();
-  return framework::GlobalResponse;
+  if (number == 1) return framework::call_procedure(main_calls().UpdateApps, request);
+  if (number == 2) return framework::call_procedure(main_calls().UpdateProjects, request);
+  return framework::call_procedure({}, request);
 }
 
 void MainWindow::Tag() {
@@ -558,7 +555,7 @@ void Main() {
     return;
   }
   MainWindow procedure(*window, Loc);
-  framework::GlobalResponse = procedure.Run();
+  framework::run_procedure("Main", procedure);
 }
 
 }  // namespace qvn::automation

@@ -18,6 +18,7 @@
 #include "automation/project_tree.h"
 #include "automation/subsets.h"
 #include "automation/text_runs.h"
+#include "automation/tree_editing.h"
 #include "platform/core/fixed_string.h"
 #include "platform/framework/browse_manager.h"
 #include "platform/framework/window_manager.h"
@@ -118,8 +119,9 @@ class MainWindow final : public framework::WindowManager {
   ui::Queue<DirEntry> FIL;
   ui::Queue<TreeLine> REL6;
 
-  // The project tree over REL6, and the subsets over SQ.
+  // The project tree over REL6 and its editing, and the subsets over SQ.
   ProjectTree& tree() { return tree_; }
+  TreeEditing& tree_editing() { return editing_; }
   ProjectSubsets& subsets() { return subsets_; }
 
  private:
@@ -147,6 +149,7 @@ class MainWindow final : public framework::WindowManager {
   void SetRunButtons(int tab);
 
   ProjectTree tree_;
+  TreeEditing editing_;
   ProjectSubsets subsets_;
   std::unique_ptr<AppsBrowse> apps_browse_;
   std::unique_ptr<framework::BrowseManager> projects_browse_;
@@ -155,7 +158,6 @@ class MainWindow final : public framework::WindowManager {
   MakeRuns make_runs_;
   TextRuns text_runs_;
   bool files_opened_ = false;
-  bool registered_ = false;
 };
 
 }  // namespace qvn::automation

@@ -193,11 +193,12 @@ void ProjectTree::reltree_unload_level() {
   Changed();
 }
 
-bool ProjectTree::ReadLineAgain() {
+bool ProjectTree::ReadLineAgain(bool watch) {
   const int32_t depth = std::abs(REL6->LEVEL);
   if (depth == 0) return true;
   FileManager& file = depth == 1 ? *data::projects_file_manager : *data::apps_file_manager;
   if (file.UseFile(framework::use::Returns) != level::Benign) return false;
+  if (watch) file.FILE->watch();
   const std::string_view position = REL6->POSITION.clipped();
   const int rc = depth == 1 ? data::Projects.reget(data::PRO_ProjectNameKey, position) : data::Apps.reget(position);
   return rc == err::NoError;

@@ -115,6 +115,12 @@ class ProjectTree {
   ui::Queue<LoadedLine>& loaded_lines() { return loaded_; }
   // The line the next refresh reselects: a signed level and a position.
   void remember(int32_t level, std::string_view position);
+  // Reads the record of the queue buffer's line again by its position into
+  // the Projects or Apps buffer, making it the file's current record; the
+  // root has none. With `watch` a later write of it fails when another
+  // program changed it meanwhile. False when it is gone or its key has
+  // changed.
+  bool ReadLineAgain(bool watch = false);
   int32_t remembered_level() const { return remembered_level_; }
   const FixedString<1024>& remembered_position() const { return remembered_position_; }
 
@@ -123,9 +129,6 @@ class ProjectTree {
   // when a read failed and the window was asked to close.
   bool Load();
   void Reselect();
-  // Reads the record of the queue buffer's line again by its position; the
-  // root has none. False when it is gone or its key has changed.
-  bool ReadLineAgain();
   void FormatLine();
   void RememberSelectedLine();
   void Rebuild();

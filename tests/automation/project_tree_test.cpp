@@ -8,7 +8,7 @@
 #include <ostream>
 
 #include "main_window_fixture.h"
-#include "platform/storage/record_file.h"
+#include "other_program.h"
 
 namespace qvn::automation::testing {
 
@@ -68,49 +68,6 @@ const std::vector<Line> kAllExpanded = {kRoot,
                                         app("PAYROLL.APP"),
                                         expanded("Warehouse"),
                                         app("STOCK.APP")};
-
-// Another program's instance of PROJECTS.TPS or APPS.TPS in the data folder.
-class OtherProgram {
- public:
-  void rename_project(int number, const std::string& name) {
-    data::ProjectRecord record;
-    storage::RecordFile file(data::ProjectsDef, &record);
-    ASSERT_EQ(file.open(), 0) << error_text();
-    record.P_REF = number;
-    ASSERT_EQ(file.get(data::PRO_ProjectIDKey), 0) << error_text();
-    record.PROJECTNAME = name;
-    ASSERT_EQ(file.put(), 0) << error_text();
-    file.close();
-  }
-  void delete_project(int number) {
-    data::ProjectRecord record;
-    storage::RecordFile file(data::ProjectsDef, &record);
-    ASSERT_EQ(file.open(), 0) << error_text();
-    record.P_REF = number;
-    ASSERT_EQ(file.get(data::PRO_ProjectIDKey), 0) << error_text();
-    ASSERT_EQ(file.erase(), 0) << error_text();
-    file.close();
-  }
-  void add_project(int number, const std::string& name) {
-    data::ProjectRecord record;
-    storage::RecordFile file(data::ProjectsDef, &record);
-    ASSERT_EQ(file.open(), 0) << error_text();
-    record.P_REF = number;
-    record.PROJECTNAME = name;
-    ASSERT_EQ(file.add(), 0) << error_text();
-    file.close();
-  }
-  void add_app(const std::string& application, int project) {
-    data::AppRecord record;
-    storage::RecordFile file(data::AppsDef, &record);
-    ASSERT_EQ(file.open(), 0) << error_text();
-    record.APPLICATION = application;
-    record.DRIVENPATH = "/dev/null/";
-    record.P_REF = project;
-    ASSERT_EQ(file.add(), 0) << error_text();
-    file.close();
-  }
-};
 
 TEST_F(MainWindowTest, WithNoProjectTheTreeHoldsOnlyItsRoot) {
   seed(kApps);

@@ -17,6 +17,7 @@
 #include "data/settings_file.h"
 #include "forms_fixture.h"
 #include "platform/dde/dde_server.h"
+#include "platform/storage/record_file.h"
 #include "platform/ui/headless.h"
 #include "support/automation_state.h"
 #include "support/environment.h"
@@ -116,6 +117,128 @@ TEST_F(MainWindowFormsTest, TheListsOpenTheRegisteredForms) {
   EXPECT_EQ(apps_lines(), (std::vector<std::string>{
                               line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0}),
                               line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, program(target), 0})}));
+}
+
+std::vector<std::string> tree_texts(WindowView& w) {
+  std::vector<std::string> texts;
+  for (const auto& row : w.list_cells("?RELTREE")) texts.push_back(row[0].text);
+  return texts;
+}
+
+std::string selected_text(WindowView& w) {
+  const auto texts = tree_texts(w);
+  const int row = w.choice("?RELTREE");
+  return row >= 1 && static_cast<size_t>(row) <= texts.size() ? texts[static_cast<size_t>(row) - 1] : "";
+}
+
+// The project tree adds a project on its root, renames one by a
+// double-click, adds an application under another application of its
+// project, and deletes a project with its applications; after each form
+// the tree shows the files and selects the line just added or changed.
+TEST_F(MainWindowFormsTest, TheTreeEditsProjectsAndApplicationsThroughTheForms) {
+  const fs::path source = make_file("dev/new/NEW.APP");
+  const fs::path target = make_file("dev/new/NEW.EXE");
+  seed_projects({{1, "Accounting"}, {2, "Warehouse"}});
+  seed_apps({{"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0},
+             {"STOCK.APP", folder_of(dir / "dev/stock"), 2, 2, "STOCK.EXE", 0}});
+  bare_names();
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.then([&](WindowView& w) {
+    ASSERT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Warehouse"}));
+    w.select_row("?RELTREE", 1);
+  });
+  user.then([&](WindowView& w) { w.press("?INSERT:2"); });
+  user.on_window("New Project", [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Budget"); });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kMain, [&](WindowView& w) {
+    EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Budget", "Warehouse"}));
+    EXPECT_EQ(selected_text(w), "Budget");
+    w.accept_row("?RELTREE", 2);
+  });
+  user.on_window("Project will be Updated", [&](WindowView& w) {
+    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Accounting");
+    w.type("?PRO:PROJECTNAME", "Zeta");
+  });
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kMain, [&](WindowView& w) {
+    EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Budget", "Warehouse", "Zeta"}));
+    EXPECT_EQ(selected_text(w), "Zeta") << "in its place in name order";
+    w.press("&Expand All");
+  });
+  user.then([&](WindowView& w) {
+    ASSERT_EQ(tree_texts(w),
+              (std::vector<std::string>{"PROJECTS", "Budget", "Warehouse", "STOCK.APP", "Zeta", "LEDGER.APP"}));
+    w.select_row("?RELTREE", 4);
+  });
+  user.then([&](WindowView& w) { w.press("?INSERT:2"); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.choose_file(source.string());
+  user.then([&](WindowView& w) { w.press("?LOOKUPFILE:2"); });
+  user.choose_file(target.string());
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kMain, [&](WindowView& w) {
+    EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Budget", "Warehouse", "STOCK.APP", "NEW.APP",
+                                                       "Zeta", "LEDGER.APP"}));
+    EXPECT_EQ(selected_text(w), "NEW.APP");
+    w.select_row("?RELTREE", 3);
+  });
+  user.then([&](WindowView& w) { w.press("?DELETE:2"); });
+  user.answer_message("Are you sure you want to delete the highlighted record?", ui::button::Yes);
+  user.on_window(kMain, [&](WindowView& w) {
+    EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Budget", "Zeta", "LEDGER.APP"}));
+    w.choose_tab("?TAB1");
+  });
+  user.then([&](WindowView& w) {
+    const auto rows = w.list_rows("?LIST");
+    ASSERT_EQ(rows.size(), 1u) << "the application list follows the tree's edits";
+    EXPECT_EQ(rows[0][3], "LEDGER.APP");
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateProjects: Confirm Delete");
+  names_in(data_dir);
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Zeta"}, {3, "Budget"}}));
+  EXPECT_EQ(apps_lines(), (std::vector<std::string>{
+                              line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0})}))
+      << "the deleted project's applications went with it";
+}
+
+// A project renamed by another program after the tree was loaded: Delete
+// on its old line asks nothing and deletes nothing, neither that project
+// nor the one whose record the files last read.
+TEST_F(MainWindowFormsTest, DeleteOnAStaleTreeLineDeletesNothing) {
+  seed_projects({{1, "Accounting"}, {2, "Zulu"}});
+  seed_apps({{"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0},
+             {"STOCK.APP", folder_of(dir / "dev/stock"), 2, 2, "STOCK.EXE", 0}});
+  bare_names();
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.then([&](WindowView& w) {
+    ASSERT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Zulu"}));
+    w.select_row("?RELTREE", 2);
+    // Another program renames Accounting.
+    data::ProjectRecord record;
+    storage::RecordFile other(data::ProjectsDef, &record);
+    ASSERT_EQ(other.open(), 0) << error_text();
+    record.P_REF = 1;
+    ASSERT_EQ(other.get(data::PRO_ProjectIDKey), 0) << error_text();
+    record.PROJECTNAME = "Sales";
+    ASSERT_EQ(other.put(), 0) << error_text();
+    other.close();
+  });
+  user.then([&](WindowView& w) { w.press("?DELETE:2"); });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Sales", "Zulu"})) << "rebuilt";
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(user.messages().empty()) << "no Confirm Delete";
+  names_in(data_dir);
+  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Sales"}, {2, "Zulu"}}));
+  EXPECT_EQ(apps_on_file().size(), 2u);
 }
 
 }  // namespace
