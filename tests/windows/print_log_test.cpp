@@ -100,6 +100,8 @@ TEST_F(PrintLogTest, TheProgressWindowHasItsFourControls) {
     test_support::check_window_structure(w.window(), expected);
     EXPECT_EQ(w.window().field("?PROGRESS:CANCEL"), PROGRESS_CANCEL);
     EXPECT_EQ(w.window().control(PROGRESS_THERMOMETER).range_high, 100);
+    EXPECT_TRUE(w.window().control(PROGRESS_USERSTRING).centered);
+    EXPECT_TRUE(w.window().control(PROGRESS_PCTTEXT).centered);
     EXPECT_EQ(w.window().timer(), 10);
     EXPECT_EQ(w.text("?PROGRESS:USERSTRING"), "");
     // The first entry is read as the window opens.
