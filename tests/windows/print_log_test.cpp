@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "../platform/storage/raw_sql.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "platform/core/std_datetime.h"
@@ -250,6 +251,53 @@ TEST_P(PrintLogEmptyTest, GivesOnlyTheGoAwayMessage) {
 
 INSTANTIATE_TEST_SUITE_P(File, PrintLogEmptyTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "OnFile" : "NotYetMade"; });
+
+// The scripted user, who also sees the progress window open: another
+// program then takes the log's records away under the report, so that its
+// first read fails.
+class LogTakenAway final : public ui::Backend {
+ public:
+  explicit LogTakenAway(HeadlessUser& user) : user_(user) {}
+
+  void window_opened(ui::Window& w) override {
+    user_.window_opened(w);
+    if (w.caption() == kProgress) storage::testing::raw_sql(data::TempFileName.str(), "DROP TABLE records");
+  }
+  void window_closed(ui::Window& w) override { user_.window_closed(w); }
+  void wait_for_event(ui::Window& w) override { user_.wait_for_event(w); }
+  void refresh(ui::Window& w, int field) override { user_.refresh(w, field); }
+  void repaint_only() override { user_.repaint_only(); }
+  void to_front(ui::Window& w) override { user_.to_front(w); }
+  int message(const ui::MessageBoxDef& box) override { return user_.message(box); }
+  std::string open_file(const ui::FileDialogDef& d) override { return user_.open_file(d); }
+  std::string choose_folder(const ui::FolderDialogDef& d) override { return user_.choose_folder(d); }
+  int popup(ui::Window& w, const std::string& menu) override { return user_.popup(w, menu); }
+  void beep() override { user_.beep(); }
+  ui::PreviewResult preview(const report::ReportDocument& doc, const ui::PreviewDef& def) override {
+    return user_.preview(doc, def);
+  }
+
+ private:
+  HeadlessUser& user_;
+};
+
+// A log that cannot be read is no empty log: the failure is reported by
+// the log's file manager, and nothing is printed.
+TEST_F(PrintLogTest, AFirstReadThatFailsIsReportedNotTakenForAnEmptyLog) {
+  seed_log(entries(5));
+  HeadlessUser user;
+  user.answer_any_message(ui::button::Ok);
+  LogTakenAway backend(user);
+  ui::install_backend(&backend);
+  const int answer = framework::call_procedure(PrintLog, framework::request::None);
+  ui::install_backend(&user);
+  EXPECT_EQ(answer, response::Cancelled);
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "PrintLog: Record Retrieval Error");
+  EXPECT_NE(user.messages()[0].box.text.find("TEMPFILE.TPS"), std::string::npos) << user.messages()[0].box.text;
+  EXPECT_TRUE(user.previews().empty());
+  EXPECT_FALSE(data::TempFile.is_open());
+}
 
 TEST_F(PrintLogTest, CancelWhileReadingPreviewsNothing) {
   seed_log(entries(600));
