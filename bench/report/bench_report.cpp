@@ -1,9 +1,8 @@
-// Runs a report over a file of 100,000 entries the way a report procedure
-// does, from the first read to the last page laid out (the moment the
-// preview would open), and reads the same entries in storage order straight
-// through the storage layer in the same run. The report is the four-column
-// listing of the tests: a detail band of four values and four lines per
-// entry, 26 to a page.
+// Runs the activity-log report, PrintLog itself (its progress window, its
+// bands and its TakeRecord), over a log of 100,000 entries, from the first
+// read to the last page laid out (the moment the preview opens), and reads
+// the same entries in storage order straight through the storage layer in
+// the same run.
 //
 // The progress window's timer fires every 100 ms. A person would see the
 // window idle between timer events; the benchmark does not wait them out:
@@ -20,24 +19,23 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <memory>
-#include <span>
 #include <string>
 #include <vector>
 
+#include "data/dictionary.h"
+#include "data/files.h"
 #include "platform/core/clock.h"
-#include "platform/core/fixed_string.h"
-#include "platform/framework/file_manager.h"
-#include "platform/framework/process_manager.h"
-#include "platform/framework/report_manager.h"
-#include "platform/report/report.h"
+#include "platform/core/std_datetime.h"
+#include "platform/framework/error_manager.h"
+#include "platform/framework/procedure.h"
+#include "platform/framework/request.h"
+#include "platform/report/report_document.h"
 #include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
-#include "sample_report.h"
+#include "windows/print_log.h"
 
 using namespace qvn;
-using report::sample::Entry;
 
 namespace {
 
@@ -108,90 +106,30 @@ class TimerBackend final : public ui::Backend {
   SkippingClock& clock_;
 };
 
-struct EntryFile {
-  storage::NameVar name;
-  storage::FileDef def;
-  Entry rec;
-
-  explicit EntryFile(const std::string& path) {
-    name = path;
-    def.label = "Entries";
-    def.prefix = "ENT";
-    def.fields = {QVN_FIELD(Entry, name, "ENT:NAME"), QVN_FIELD(Entry, date, "ENT:DATE"),
-                  QVN_FIELD(Entry, clock, "ENT:CLOCK"), QVN_FIELD(Entry, event, "ENT:EVENT")};
-    def.keys = {storage::KeyDef{.name = "ENT:WhenKey", .components = {1, 2}, .dup = true}};
-    def.struct_size = sizeof(Entry);
-    def.name_var = name.data();
-    def.name_width = name.width;
-  }
-};
-
-class EntryFileManager final : public framework::FileManager {
- public:
-  EntryFileManager(storage::RecordFile& file, EntryFile& entries) : file_(file), entries_(entries) {}
-  void Init() override {
-    FILE = &file_;
-    BUFFER = file_.buffer();
-    FILENAME = std::span<char>(entries_.name.data(), entries_.name.width);
-    FILENAMEVALUE = "Entries";
-    FileManager::Init();
-  }
-
- private:
-  storage::RecordFile& file_;
-  EntryFile& entries_;
-};
-
-class ListingReport final : public framework::ReportManager {
- public:
-  ListingReport(ui::Window& w, framework::ProcessManager& process, report::Report& report,
-                framework::FileManager& file)
-      : ReportManager(w), process_(process), report_(report), file_(file) {}
-  using ReportManager::Run;
-
-  int Init() override {
-    if (int rc = ReportManager::Init()) return rc;
-    process_.Init(file_, window(), window().field("?PROGRESS:THERMOMETER"), window().field("?PROGRESS:PCTTEXT"));
-    Bind(process_, report_);
-    CancelControl = window().field("?PROGRESS:CANCEL");
-    Open();
-    return 0;
-  }
-  int TakeRecord() override {
-    const int rc = ReportManager::TakeRecord();
-    report_.print("?DETAIL");
-    return rc;
-  }
-
- private:
-  framework::ProcessManager& process_;
-  report::Report& report_;
-  framework::FileManager& file_;
-};
-
-ui::ControlDef control(std::string equate, ui::ControlKind kind, std::string text = {}) {
-  ui::ControlDef c;
-  c.equate = std::move(equate);
-  c.kind = kind;
-  c.text = std::move(text);
-  return c;
-}
-
-bool make_file(EntryFile& entries) {
-  storage::RecordFile file(entries.def, &entries.rec);
+// The log's entries: five applications in turn, a second apart.
+bool make_log() {
+  data::TempRecord& rec = data::TMP;
+  storage::RecordFile& file = data::TempFile;
   if (file.create() != 0 || file.open() != 0) return false;
   file.stream();
   for (int i = 0; i < kEntries; ++i) {
-    report::sample::fill_entry(entries.rec, i);
+    file.clear_buffer();
+    rec.APPS = "APP" + std::to_string(i % 5) + ".APP";
+    rec.DATE = standard_date({2024, 3, 1 + i / 86400 % 28});
+    rec.CLOCK = standard_time({i / 3600 % 24, i / 60 % 60, i % 60, 0});
+    rec.EVENT = "Make Finished " + std::to_string(i + 1);
     if (file.add() != 0) return false;
   }
-  return file.flush() == 0;
+  const bool ok = file.flush() == 0;
+  file.close();
+  return ok;
 }
 
 // Every entry read in storage order; milliseconds, negative when short.
-double plain_read(EntryFile& entries) {
+double plain_read() {
   const auto start = Steady::now();
-  storage::RecordFile file(entries.def, &entries.rec);
+  data::TempRecord rec;
+  storage::RecordFile file(data::TempFileDef, &rec);
   if (file.open() != 0 || file.set_order_file() != 0) return -1;
   int n = 0;
   while (file.next() == 0) ++n;
@@ -207,7 +145,7 @@ struct ReportRun {
   size_t pages = 0;
 };
 
-ReportRun report_run(EntryFile& entries) {
+ReportRun report_run() {
   ReportRun result;
   SkippingClock clock;
   ScopedClock scoped(clock);
@@ -216,35 +154,13 @@ ReportRun report_run(EntryFile& entries) {
   ui::install_backend(&backend);
 
   const auto start = Steady::now();
-  storage::RecordFile file(entries.def, &entries.rec);
-  EntryFileManager manager(file, entries);
-  manager.Init();
-  manager.Open();
-  std::string error;
-  auto report = report::Report::create(report::sample::report_def(entries.rec), &error);
-  uint8_t progress = 0;
-  ui::WindowDef def;
-  def.caption = "Progress";
-  def.timer = 10;
-  def.controls = {control("?PROGRESS:THERMOMETER", ui::ControlKind::Progress),
-                  control("?PROGRESS:USERSTRING", ui::ControlKind::String),
-                  control("?PROGRESS:PCTTEXT", ui::ControlKind::String),
-                  control("?PROGRESS:CANCEL", ui::ControlKind::Button, "Cancel")};
-  def.controls[0].use = ui::VarRef::of(progress);
-  auto window = ui::Window::create(def, &error);
-  if (report && window) {
-    framework::ProcessManager process;
-    ListingReport procedure(*window, process, *report, manager);
-    const int response = procedure.Run();
-    if (response == framework::response::Completed && backend.lines == kEntries) {
-      result.ms = ms_between(start, backend.laid_out);
-      result.waits = backend.waits;
-      result.skipped_ms = clock.skipped();
-      result.pages = backend.pages;
-    }
+  framework::call_procedure(windows::PrintLog, framework::request::None);
+  if (framework::GlobalResponse == framework::response::Completed && backend.lines == kEntries) {
+    result.ms = ms_between(start, backend.laid_out);
+    result.waits = backend.waits;
+    result.skipped_ms = clock.skipped();
+    result.pages = backend.pages;
   }
-  manager.Close();
-  manager.Kill();
   ui::install_backend(previous);
   return result;
 }
@@ -256,19 +172,22 @@ int main() {
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/qvn-bench-report-XXXXXX";
   if (!mkdtemp(pattern.data())) return 1;
   const std::string dir = pattern;
+  data::TempFileName = dir + "/TEMPFILE.TPS";
+  error_manager.Init();
+  data::dct_init();
 
-  EntryFile entries(dir + "/ENTRIES.TPS");
-  if (!make_file(entries)) {
-    std::fprintf(stderr, "could not write the file\n");
+  if (!make_log()) {
+    std::fprintf(stderr, "could not write the log\n");
     return 1;
   }
-  plain_read(entries);  // warm the caches
+  plain_read();  // warm the caches
   std::vector<double> reads;
   std::vector<ReportRun> runs;
   for (int i = 0; i < kRuns; ++i) {
-    reads.push_back(plain_read(entries));
-    runs.push_back(report_run(entries));
+    reads.push_back(plain_read());
+    runs.push_back(report_run());
   }
+  data::dct_kill();
   std::filesystem::remove_all(dir);
   for (size_t i = 0; i < runs.size(); ++i) {
     if (reads[i] < 0 || runs[i].ms < 0) {

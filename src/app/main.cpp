@@ -13,6 +13,7 @@
 #include "platform/ui/backend.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "windows/get_config.h"
+#include "windows/print_log.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
 
@@ -25,6 +26,7 @@ void register_procedures() {
   calls.UpdateApps = qvn::windows::UpdateApps;
   calls.UpdateProjects = qvn::windows::UpdateProjects;
   calls.GetConfig = qvn::windows::GetConfig;
+  calls.PrintLog = qvn::windows::PrintLog;
 }
 
 }  // namespace

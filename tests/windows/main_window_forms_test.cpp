@@ -21,6 +21,7 @@
 #include "platform/ui/headless.h"
 #include "support/automation_state.h"
 #include "support/environment.h"
+#include "windows/print_log.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
 
@@ -239,6 +240,29 @@ TEST_F(MainWindowFormsTest, DeleteOnAStaleTreeLineDeletesNothing) {
   names_in(data_dir);
   EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Sales"}, {2, "Zulu"}}));
   EXPECT_EQ(apps_on_file().size(), 2u);
+}
+
+// "Print Log" prints the log the main window keeps open, through the
+// preview, and the main window goes on with the log still open.
+TEST_F(MainWindowFormsTest, PrintLogPrintsTheActivityLog) {
+  seed_log({{"A.APP", 0, 0, "Begin Make"}, {"A.APP", 0, 0, "Make Finished"}, {"B.APP", 0, 0, "Begin Make"}});
+  bare_names();
+  automation::main_calls().PrintLog = PrintLog;
+  HeadlessUser user;
+  user.on_window(kMain, [](WindowView& w) { w.press("Print Log"); });
+  user.keep_on_window("Report Progress...", [](WindowView& w) { w.advance_time(100); });
+  user.print_preview();
+  user.on_window(kMain, [](WindowView& w) {
+    EXPECT_TRUE(data::TempFile.is_open());
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  EXPECT_TRUE(user.messages().empty());
+  ASSERT_EQ(user.previews().size(), 1u);
+  EXPECT_EQ(user.previews()[0].document.texts(1, "?TMP:EVENT"),
+            (std::vector<std::string>{"Begin Make", "Make Finished", "Begin Make"}));
+  EXPECT_EQ(user.previews()[0].document.texts(1, "?LOC:APPNAME"), (std::vector<std::string>{"A.APP", "", "B.APP"}));
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ struct ControlDef {
   bool flat = false;
   bool icon_left = false;    // button shows the icon left of the text
   bool transparent = false;
+  bool centered = false;     // a string: its text centred in its box
   bool tree = false;         // a list drawn as a tree (format column with T)
   bool vscroll = false, hscroll = false;
   bool immediate = false;    // list: a new selection is reported at once

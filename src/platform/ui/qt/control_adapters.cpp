@@ -110,6 +110,7 @@ class StringAdapter final : public ControlAdapter {
     const ControlDef& c = host.model().control(field);
     auto* l = new QLabel(c.use.bound() ? QString() : qs(visible_text(c.text)), host.area());
     l->setTextFormat(Qt::PlainText);
+    if (c.centered) l->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     return l;
   }
   void refresh(ControlHost& host, int field, QWidget* widget) const override {

@@ -127,6 +127,24 @@ TEST_F(WindowWidgetTest, ATextWithoutASizeTakesTheSizeOfItsText) {
   }
 }
 
+// A centred string's text stands in the middle of its box, whatever it
+// becomes; another one's starts at the left.
+TEST_F(WindowWidgetTest, ACentredStringKeepsItsTextInTheMiddleOfItsBox) {
+  WindowDef d;
+  d.caption = "Progress";
+  d.at = {0, 0, 142, 40};
+  d.controls = {control("?PCT", ControlKind::String, {0, 5, 141, 10}),
+                control("?LEFT", ControlKind::String, {0, 20, 141, 10}, "left")};
+  d.controls[0].centered = true;
+  Window& w = open(d);
+  w.set_text(w.field("?PCT"), "40% Complete");
+  auto* centred = widget<QLabel>(w, "?PCT");
+  ASSERT_NE(centred, nullptr);
+  EXPECT_EQ(centred->text(), QString("40% Complete"));
+  EXPECT_TRUE(centred->alignment().testFlag(Qt::AlignHCenter));
+  EXPECT_TRUE(widget<QLabel>(w, "?LEFT")->alignment().testFlag(Qt::AlignLeft));
+}
+
 TEST_F(WindowWidgetTest, TextsMnemonicsTipsIconsAndFontsShowAsDeclared) {
   MainSample sample;
   Window& w = open(sample.def());
