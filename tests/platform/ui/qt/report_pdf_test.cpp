@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "../../report/sample_report.h"
+#include "pdf_text.h"
 #include "platform/report/report.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/report_painter.h"
@@ -45,66 +46,15 @@ namespace {
 namespace fs = std::filesystem;
 using report::sample::Entry;
 
-constexpr double kPointsPerThou = 72.0 / 1000.0;
+using test_pdf::find;
+using test_pdf::kPointsPerThou;
+using test_pdf::PdfText;
+using test_pdf::run;
+using test_pdf::Word;
+
 constexpr double kTolerance = 1.0;  // points
 
-// A word of pdftotext's -tsv output; lengths in points from the page's corner.
-struct Word {
-  int page = 0;
-  double left = 0, top = 0, width = 0, height = 0;
-  std::string text;
-};
-
-struct PdfText {
-  std::vector<Word> words;
-  std::map<int, std::pair<double, double>> pages;  // page: width, height
-};
-
-std::string run(const std::string& command) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) out.append(buf, n);
-  ::pclose(pipe);
-  return out;
-}
-
-PdfText read_pdf(const fs::path& pdf) {
-  PdfText result;
-  std::istringstream in(run(std::string(QVN_PDFTOTEXT) + " -tsv '" + pdf.string() + "' - 2>/dev/null"));
-  std::string line;
-  std::getline(in, line);  // the column names
-  while (std::getline(in, line)) {
-    std::vector<std::string> cells;
-    std::istringstream fields(line);
-    std::string cell;
-    while (std::getline(fields, cell, '\t')) cells.push_back(cell);
-    if (cells.size() < 11) continue;
-    const int level = std::stoi(cells[0]);
-    Word w;
-    w.page = std::stoi(cells[1]);
-    w.left = std::stod(cells[6]);
-    w.top = std::stod(cells[7]);
-    w.width = std::stod(cells[8]);
-    w.height = std::stod(cells[9]);
-    if (level == 1) result.pages[w.page] = {w.width, w.height};
-    if (level == 5 && cells.size() >= 12) {
-      w.text = cells[11];
-      result.words.push_back(w);
-    }
-  }
-  return result;
-}
-
-std::vector<const Word*> find(const PdfText& text, const std::string& word, int page = 0) {
-  std::vector<const Word*> out;
-  for (const Word& w : text.words) {
-    if (w.text == word && (page == 0 || w.page == page)) out.push_back(&w);
-  }
-  return out;
-}
+PdfText read_pdf(const fs::path& pdf) { return test_pdf::read_pdf(QVN_PDFTOTEXT, pdf); }
 
 // The sample listing of `count` entries, laid out.
 std::unique_ptr<report::Report> listing(Entry& e, int count, const std::string& long_event = {}) {
