@@ -3,6 +3,7 @@
 // from the line above it; the top line always shows it. "&View" corrects the
 // highlighted entry and "&Delete" deletes it, both through UpdateEvents;
 // entries are never added by hand, so "&Insert" stays hidden and disabled.
+// "&Print Log" prints the whole log through PrintLog.
 
 #include "windows/view_events.h"
 
@@ -19,6 +20,7 @@
 #include "platform/ui/event.h"
 #include "platform/ui/window.h"
 #include "platform/ui/window_def.h"
+#include "windows/print_log.h"
 #include "windows/update_events.h"
 
 namespace qvn::windows {
@@ -124,6 +126,19 @@ class BrowseWindow final : public framework::WindowManager {
     if (files_opened_) {
       data::tempfile_relation_manager->Close();
       files_opened_ = false;
+    }
+    return Benign;
+  }
+
+  // "&Print Log" prints the whole log, whatever the list holds, and comes
+  // back to the browse as it was.
+  int TakeAccepted() override {
+    const int control = window().accepted();
+    if (const int answer = WindowManager::TakeAccepted(); answer != Benign) return answer;
+    if (control == PRINTLOG) {
+      Update();
+      framework::call_procedure(PrintLog, framework::request::None);
+      Reset(false);
     }
     return Benign;
   }

@@ -15,6 +15,7 @@
 #include "form_structure.h"
 #include "forms_fixture.h"
 #include "platform/core/std_datetime.h"
+#include "platform/report/report_document.h"
 #include "platform/ui/event.h"
 #include "platform/ui/headless.h"
 #include "windows/update_events.h"
@@ -423,6 +424,51 @@ TEST_F(ViewEventsTest, NothingInserts) {
   EXPECT_EQ(user.windows_opened(), std::vector<std::string>{kCaption});
   EXPECT_EQ(user.popups(), (std::vector<std::string>{"~&Insert|&View|&Delete", "~&Insert|&View|&Delete"}));
   EXPECT_EQ(log_on_file().size(), 1u);
+}
+
+// "&Print Log" prints every entry of the log, not only the lines the list
+// holds, and comes back to the browse as it was, the log still open for it.
+TEST_F(ViewEventsTest, PrintLogPrintsTheWholeLogAndComesBack) {
+  std::vector<std::string> apps;
+  for (int i = 0; i < 30; ++i) apps.push_back(i % 3 == 0 ? "LEDGER.APP" : "ACCT.APP");
+  seed_runs(apps);
+  std::vector<std::string> before;
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) {
+    ASSERT_EQ(w.list_rows(kList).size(), static_cast<size_t>(kPage));
+    w.select_row(kList, 5);
+  });
+  user.then([&](WindowView& w) {
+    before = events(w);
+    w.press("&Print Log");
+  });
+  user.keep_on_window("Report Progress...", [](WindowView& w) { w.advance_time(100); });
+  user.print_preview();
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_EQ(events(w), before);
+    EXPECT_EQ(w.choice(kList), 5);
+    w.press("&Delete");
+  });
+  user.answer_message(kConfirm, ui::button::Yes);
+  user.on_window(kCaption, [&](WindowView& w) {
+    EXPECT_EQ(events(w)[4], "e06") << "the highlighted entry e05 was deleted";
+    w.press("?CLOSE");
+  });
+  EXPECT_EQ(open_browse(), Cancelled);
+  ASSERT_EQ(user.previews().size(), 1u);
+  const report::ReportDocument& doc = user.previews()[0].document;
+  std::vector<std::string> printed;
+  for (int page = 1; page <= static_cast<int>(doc.page_count()); ++page) {
+    for (std::string& t : doc.texts(page, "?TMP:EVENT")) printed.push_back(std::string(clip(t)));
+  }
+  // The log prints in the order the file holds it: seeded last entry first.
+  std::vector<std::string> all;
+  for (size_t n = apps.size(); n >= 1; --n) all.push_back(event_name(n));
+  EXPECT_EQ(printed, all);
+  const std::vector<LogOnFile> log = log_on_file();
+  EXPECT_EQ(log.size(), apps.size() - 1);
+  EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const LogOnFile& e) { return e.event == "e05"; }));
+  EXPECT_FALSE(data::TempFile.is_open());
 }
 
 }  // namespace
