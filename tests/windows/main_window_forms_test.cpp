@@ -21,6 +21,7 @@
 #include "platform/ui/headless.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
+#include "windows/view_events.h"
 
 namespace qvn::windows::testing {
 
@@ -53,6 +54,7 @@ class MainWindowFormsTest : public FormsTest {
     automation::main_calls() = automation::MainCalls{};
     automation::main_calls().UpdateApps = UpdateApps;
     automation::main_calls().UpdateProjects = UpdateProjects;
+    automation::main_calls().ViewEvents = ViewEvents;
   }
 
   void TearDown() override {
@@ -126,6 +128,29 @@ TEST_F(MainWindowFormsTest, TheListsOpenTheRegisteredForms) {
   EXPECT_EQ(apps_lines(), (std::vector<std::string>{
                               line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0}),
                               line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, program(target), 0})}));
+}
+
+// "View &Log" opens the activity-log browse over the log the main window
+// holds open; closing the browse comes back to the main window.
+TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
+  seed_log({{"LEDGER.APP", 80000, 100, "Begin Make"}, {"LEDGER.APP", 80000, 200, "Make Finished"}});
+  bare_names();
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.press("View &Log"); });
+  user.on_window("Activity Log", [&](WindowView& w) {
+    const auto rows = w.list_rows("?LIST");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], "LEDGER.APP");
+    EXPECT_EQ(rows[1][0], "");
+    EXPECT_EQ(rows[1][3], "Make Finished");
+    w.press("&Close");
+  });
+  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  EXPECT_TRUE(user.messages().empty());
+  names_in(data_dir);
+  EXPECT_EQ(log_on_file().size(), 2u);
 }
 
 }  // namespace
