@@ -745,7 +745,9 @@ TEST_F(BrowseTest, AnInsertButtonDeclaredHiddenAndDisabledIsNeverEnabled) {
     EXPECT_TRUE(v.is_disabled("?INSERT"));
   };
   auto update = [&](int request) {
-    if (request == request::Delete) EXPECT_EQ(file_->erase(), 0);
+    if (request == request::Delete) {
+      EXPECT_EQ(file_->erase(), 0);
+    }
     return response::Completed;
   };
   user.then([&](WindowView& v) {
