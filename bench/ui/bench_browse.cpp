@@ -1,8 +1,13 @@
 // Opens a browse over an activity log of 100,000 entries and over one of
 // 100, the way the log browse opens: the file opened through its manager,
 // the window built, the browse set up on the clock key and filled when the
-// window opens. Prints the median opening time of each and, as the last
-// line, "browse-scale: R", the large log's time over the small one's.
+// window opens. Prints the median opening time of each and
+// "browse-scale: R", the large log's time over the small one's.
+//
+// Then the same for the program's own log browse, ViewEvents, run headless
+// over the program's log file (its dictionary, relation manager and window)
+// until its window first waits for the user: "view-events-open-100-ms",
+// "view-events-open-ms" and "view-events-scale: R".
 
 #include <stdlib.h>
 
@@ -15,12 +20,18 @@
 #include <string>
 #include <vector>
 
+#include "data/dictionary.h"
+#include "data/files.h"
 #include "platform/core/fixed_string.h"
+#include "platform/framework/error_manager.h"
 #include "platform/framework/browse_manager.h"
 #include "platform/framework/file_manager.h"
 #include "platform/framework/window_manager.h"
 #include "platform/storage/record_file.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/list_model.h"
 #include "platform/ui/window.h"
+#include "windows/view_events.h"
 
 using namespace qvn;
 
@@ -149,6 +160,76 @@ double median_open(LogFile& log) {
   return times[times.size() / 2];
 }
 
+// Nobody at the screen: a window is closed when it first waits, after the
+// lines its list holds by then are counted. A message box counts as a fault.
+class FirstWait final : public ui::Backend {
+ public:
+  void window_opened(ui::Window&) override {}
+  void window_closed(ui::Window&) override {}
+  void wait_for_event(ui::Window& w) override {
+    const ui::ListModel* list = w.state(qvn::windows::view_events::LIST).list;
+    rows = list ? list->rows() : 0;
+    w.close();
+  }
+  void refresh(ui::Window&, int) override {}
+  void repaint_only() override {}
+  void to_front(ui::Window&) override {}
+  int message(const ui::MessageBoxDef& box) override {
+    ++messages;
+    return ui::answer_without_choice(box);
+  }
+  std::string open_file(const ui::FileDialogDef&) override { return {}; }
+  std::string choose_folder(const ui::FolderDialogDef&) override { return {}; }
+  int popup(ui::Window&, const std::string&) override { return 0; }
+  void beep() override {}
+
+  size_t rows = 0;
+  int messages = 0;
+};
+
+// The program's log of `entries` entries at `path`, written as the runs write it.
+bool make_program_log(const std::string& path, int entries) {
+  data::TempFileName = path;
+  storage::RecordFile& file = data::TempFile;
+  if (file.create() != 0 || file.open() != 0) return false;
+  file.stream();
+  for (int i = 0; i < entries; ++i) {
+    file.clear_buffer();
+    data::TMP.APPS = "APP" + std::to_string(i / 7 % 50) + ".APP";
+    data::TMP.DATE = 80000 + i / 5000;
+    data::TMP.CLOCK = (i * 7919) % 8640000 + 1;
+    data::TMP.EVENT = "Make Finished " + std::to_string(i);
+    if (file.add() != 0) return false;
+  }
+  const bool flushed = file.flush() == 0;
+  file.close();
+  return flushed;
+}
+
+// One opening of ViewEvents over the log at `path`; milliseconds, or a
+// negative value when the list did not show a full page.
+double open_view_events(const std::string& path, FirstWait& person) {
+  data::TempFileName = path;
+  person.rows = 0;
+  auto start = std::chrono::steady_clock::now();
+  qvn::windows::ViewEvents();
+  double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  // 159 dialog units of list less its header line, 8 a line.
+  return person.rows == 18 && person.messages == 0 && !data::TempFile.is_open() ? ms : -1;
+}
+
+double median_view_events(const std::string& path, FirstWait& person) {
+  std::vector<double> times;
+  open_view_events(path, person);  // warm the caches
+  for (int i = 0; i < kRuns; ++i) {
+    double ms = open_view_events(path, person);
+    if (ms < 0) return -1;
+    times.push_back(ms);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
 }  // namespace
 
 int main() {
@@ -165,13 +246,36 @@ int main() {
   }
   double small_ms = median_open(small);
   double large_ms = median_open(large);
+
+  qvn::error_manager.Init();
+  data::dct_init();
+  FirstWait person;
+  ui::install_backend(&person);
+  const std::string program_large = dir + "/TEMPFILE-LARGE.TPS";
+  const std::string program_small = dir + "/TEMPFILE-SMALL.TPS";
+  double view_small_ms = -1;
+  double view_large_ms = -1;
+  bool written = make_program_log(program_large, 100000) && make_program_log(program_small, 100);
+  if (written) {
+    view_small_ms = median_view_events(program_small, person);
+    view_large_ms = median_view_events(program_large, person);
+  }
+  ui::install_backend(nullptr);
+  data::dct_kill();
   std::filesystem::remove_all(dir);
-  if (small_ms < 0 || large_ms < 0) {
+  if (!written) {
+    std::fprintf(stderr, "could not write the program's logs\n");
+    return 1;
+  }
+  if (small_ms < 0 || large_ms < 0 || view_small_ms < 0 || view_large_ms < 0) {
     std::fprintf(stderr, "a browse did not fill its page\n");
     return 1;
   }
   std::printf("browse-open-100-ms: %.3f\n", small_ms);
   std::printf("browse-open-ms: %.3f\n", large_ms);
   std::printf("browse-scale: %.2f\n", large_ms / small_ms);
+  std::printf("view-events-open-100-ms: %.3f\n", view_small_ms);
+  std::printf("view-events-open-ms: %.3f\n", view_large_ms);
+  std::printf("view-events-scale: %.2f\n", view_large_ms / view_small_ms);
   return 0;
 }

@@ -16,16 +16,19 @@
 #include "windows/print_log.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
+#include "windows/view_events.h"
 
 namespace {
 
 // The windows the main window opens: its update procedures 1 and 2 are the
-// record forms; "Configure QVN" and the start-up check open the settings.
+// record forms; "Configure QVN" and the start-up check open the settings,
+// "View Log" the activity-log browse and "Print Log" its report.
 void register_procedures() {
   qvn::automation::MainCalls& calls = qvn::automation::main_calls();
   calls.UpdateApps = qvn::windows::UpdateApps;
   calls.UpdateProjects = qvn::windows::UpdateProjects;
   calls.GetConfig = qvn::windows::GetConfig;
+  calls.ViewEvents = qvn::windows::ViewEvents;
   calls.PrintLog = qvn::windows::PrintLog;
 }
 

@@ -24,6 +24,7 @@
 #include "windows/print_log.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
+#include "windows/view_events.h"
 
 namespace qvn::windows::testing {
 
@@ -55,6 +56,7 @@ class MainWindowFormsTest : public FormsTest {
     automation::main_calls() = automation::MainCalls{};
     automation::main_calls().UpdateApps = UpdateApps;
     automation::main_calls().UpdateProjects = UpdateProjects;
+    automation::main_calls().ViewEvents = ViewEvents;
   }
 
   void TearDown() override {
@@ -263,6 +265,29 @@ TEST_F(MainWindowFormsTest, PrintLogPrintsTheActivityLog) {
   EXPECT_EQ(user.previews()[0].document.texts(1, "?TMP:EVENT"),
             (std::vector<std::string>{"Begin Make", "Make Finished", "Begin Make"}));
   EXPECT_EQ(user.previews()[0].document.texts(1, "?LOC:APPNAME"), (std::vector<std::string>{"A.APP", "", "B.APP"}));
+}
+
+// "View &Log" opens the activity-log browse over the log the main window
+// holds open; closing the browse comes back to the main window.
+TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
+  seed_log({{"LEDGER.APP", 80000, 100, "Begin Make"}, {"LEDGER.APP", 80000, 200, "Make Finished"}});
+  bare_names();
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.press("View &Log"); });
+  user.on_window("Activity Log", [&](WindowView& w) {
+    const auto rows = w.list_rows("?LIST");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], "LEDGER.APP");
+    EXPECT_EQ(rows[1][0], "");
+    EXPECT_EQ(rows[1][3], "Make Finished");
+    w.press("&Close");
+  });
+  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  EXPECT_TRUE(user.messages().empty());
+  names_in(data_dir);
+  EXPECT_EQ(log_on_file().size(), 2u);
 }
 
 }  // namespace

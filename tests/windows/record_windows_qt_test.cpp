@@ -4,7 +4,8 @@
 // person would (every button's text fits it, no two buttons overlap,
 // nothing covers a group's caption). With QVN_WINDOW_PICTURES naming a
 // folder, the pictures are also written there (update_apps.png,
-// select_app.png, update_projects.png).
+// select_app.png, update_projects.png, and for the activity-log browse and
+// its record form view_events.png and update_events.png).
 
 #ifdef QVN_TEST_WITH_QT
 
@@ -24,7 +25,10 @@
 #include "platform/ui/qt/window_widget.h"
 #include "windows/select_app.h"
 #include "windows/update_apps.h"
+#include "platform/core/std_datetime.h"
+#include "windows/update_events.h"
 #include "windows/update_projects.h"
+#include "windows/view_events.h"
 
 namespace qvn::windows::testing {
 
@@ -124,6 +128,46 @@ TEST_F(RecordWindowsQtTest, EachWindowIsShownAndPictured) {
   EXPECT_EQ(person.faults, std::vector<std::string>{});
   ASSERT_EQ(person.saved, std::vector<bool>(3 * folders.size(), true));
   for (const char* name : {"update_apps", "select_app", "update_projects"}) {
+    const std::string png = slurp(dir / (std::string(name) + ".png"));
+    ASSERT_GT(png.size(), 1000u) << name;
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;
+  }
+}
+
+TEST_F(RecordWindowsQtTest, TheLogWindowsAreShownAndPictured) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  std::vector<LogOnFile> log;
+  const char* apps[] = {"ACCOUNTING.APP", "ACCOUNTING.APP", "LEDGER.APP", "PAYROLL.APP", "PAYROLL.APP"};
+  const char* events[] = {"Begin Make", "Make Finished", "Make Aborted: Target name or type not specified",
+                          "Begin Make", "Make Finished"};
+  for (int i = 0; i < 25; ++i) {
+    log.push_back({apps[i % 5], standard_date(CivilDate{2024, 3, 1 + i / 10}), standard_time(TimeOfDay{9 + i / 3, (i * 7) % 60, i % 60, 0}),
+                   events[i % 5]});
+  }
+  seed_log(log);
+
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
+  ASSERT_NE(qt, nullptr);
+  std::vector<fs::path> folders = {dir};
+  if (const char* wanted = std::getenv("QVN_WINDOW_PICTURES"); wanted && *wanted) folders.push_back(wanted);
+  Photographer person(*qt, folders);
+  ui::install_backend(&person);
+
+  person.next("view_events");
+  EXPECT_EQ(run(ViewEvents, framework::request::None), Cancelled);
+  person.next("update_events");
+  ASSERT_EQ(data::tempfile_file_manager->UseFile(framework::use::Returns), 0);
+  data::TempFile.set_order(data::tmp_clockkey);
+  ASSERT_EQ(data::TempFile.next(), 0);
+  data::TempFile.watch();
+  EXPECT_EQ(run(UpdateEvents, Change), Cancelled);
+  ui::install_backend(nullptr);
+
+  EXPECT_EQ(person.captions, (std::vector<std::string>{"Activity Log", "DDE Activity Record"}));
+  EXPECT_EQ(person.messages, std::vector<std::string>{});
+  EXPECT_EQ(person.faults, std::vector<std::string>{});
+  ASSERT_EQ(person.saved, std::vector<bool>(2 * folders.size(), true));
+  for (const char* name : {"view_events", "update_events"}) {
     const std::string png = slurp(dir / (std::string(name) + ".png"));
     ASSERT_GT(png.size(), 1000u) << name;
     EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;

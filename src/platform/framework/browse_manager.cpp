@@ -160,6 +160,20 @@ std::vector<std::string> BrowseManager::Watched() const {
   return values;
 }
 
+void BrowseManager::RowsChanged() {}
+
+void BrowseManager::RequeueRows() {
+  if (!file_ || rows_.empty()) return;
+  size_t size = def().struct_size;
+  std::vector<char> keep(static_cast<char*>(file_->BUFFER), static_cast<char*>(file_->BUFFER) + size);
+  for (Row& row : rows_) {
+    std::memcpy(file_->BUFFER, row.record.image.data(), size);
+    SetQueueRecord();
+    row.entry = Q;
+  }
+  std::memcpy(file_->BUFFER, keep.data(), size);
+}
+
 void BrowseManager::SetQueueRecord() {
   Q.values.resize(fields_.size());
   Q.cells.assign(fields_.size(), BrowseCell{});
@@ -170,6 +184,7 @@ void BrowseManager::SetQueueRecord() {
 // in the order it was read; the buffer is put back afterwards.
 void BrowseManager::Load(std::vector<ViewRecord> records, bool at_top) {
   if (records.empty()) return;
+  rows_changed_ = true;
   size_t size = def().struct_size;
   std::vector<char> keep(static_cast<char*>(file_->BUFFER), static_cast<char*>(file_->BUFFER) + size);
   for (ViewRecord& record : records) {
@@ -225,6 +240,7 @@ void BrowseManager::ResetQueue() {
   size_t index = static_cast<size_t>(std::clamp(selected_, 1, static_cast<int>(page)));
 
   rows_.clear();
+  rows_changed_ = true;
   ItemsToFill = page - (index - 1);
   Fetch(fill::Forward);
   size_t forward = rows_.size();
@@ -243,6 +259,7 @@ void BrowseManager::ResetQueue() {
 
 void BrowseManager::Trim(bool at_top) {
   size_t page = PageRows();
+  if (rows_.size() > page) rows_changed_ = true;
   while (rows_.size() > page) {
     if (at_top) {
       rows_.erase(rows_.begin());
@@ -253,6 +270,10 @@ void BrowseManager::Trim(bool at_top) {
 }
 
 void BrowseManager::Show(int selected) {
+  if (rows_changed_) {
+    rows_changed_ = false;
+    RowsChanged();
+  }
   selected_ = selected;
   window().state(ListControl).selected = selected;
   window().list_changed(ListControl);
@@ -456,12 +477,14 @@ void BrowseManager::Scroll(ui::Event event) {
     }
     case ui::Event::ScrollTop:
       rows_.clear();
+      rows_changed_ = true;
       ItemsToFill = static_cast<size_t>(page);
       Fetch(fill::Forward);
       selected = rows_.empty() ? 0 : 1;
       break;
     case ui::Event::ScrollBottom:
       rows_.clear();
+      rows_changed_ = true;
       ItemsToFill = static_cast<size_t>(page);
       Fetch(fill::Backward);
       selected = static_cast<int>(rows_.size());

@@ -109,6 +109,14 @@ class BrowseManager : public WindowComponent {
   // the rows above it. Then the selected row is copied into the buffer and
   // the update controls are enabled or disabled.
   virtual void ResetQueue();
+  // Runs after rows came into the queue or left it (a load, a scroll, a
+  // refill), before the list shows them. The base does nothing; a browse
+  // whose rows depend on their neighbours remakes them here (RequeueRows).
+  virtual void RowsChanged();
+
+  // Makes every row again through SetQueueRecord, from the top down, each
+  // from its record as it was read; the record buffer is put back afterwards.
+  void RequeueRows();
 
   // Copies the selected row's queue fields into their variables; blank and
   // 0 when the list is empty.
@@ -209,6 +217,8 @@ class BrowseManager : public WindowComponent {
   std::vector<Row> rows_;
   int selected_ = 0;
   bool filled_ = false;
+  // Rows came or went since the list last showed them.
+  bool rows_changed_ = false;
   // Where the next refill starts (from_buffer_), and where Fetch starts
   // while the queue is empty during a refill (fetch_from_).
   bool from_buffer_ = false;

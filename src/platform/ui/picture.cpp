@@ -98,7 +98,8 @@ TypedValue refused(std::string error) {
 // A small reader over typed date and time text.
 class Scanner {
  public:
-  Scanner(std::string_view s, char separator) : s_(s), sep_(separator) {}
+  // `also` is a second separator taken in place of a blank one (0: none).
+  Scanner(std::string_view s, char separator, char also = 0) : s_(s), sep_(separator), also_(also) {}
 
   bool at_end() const { return i_ == s_.size(); }
 
@@ -111,12 +112,19 @@ class Scanner {
     return i_ > start && (i_ == s_.size() || !is_digit(s_[i_]));
   }
 
-  // The separator; a blank separator is a run of blanks, any other may have
-  // blanks around it.
+  // The separator; a blank separator is a run of blanks (or the second
+  // separator, with blanks around it), any other may have blanks around it.
   bool separator() {
     size_t start = i_;
     skip_blanks();
-    if (sep_ == ' ') return i_ > start;
+    if (sep_ == ' ') {
+      if (also_ != 0 && i_ < s_.size() && s_[i_] == also_) {
+        ++i_;
+        skip_blanks();
+        return true;
+      }
+      return i_ > start;
+    }
     if (i_ >= s_.size() || s_[i_] != sep_) return false;
     ++i_;
     skip_blanks();
@@ -144,6 +152,7 @@ class Scanner {
   }
   std::string_view s_;
   char sep_;
+  char also_;
   size_t i_ = 0;
 };
 
@@ -382,7 +391,8 @@ TypedValue Picture::deformat_date(std::string_view typed) const {
 TypedValue Picture::deformat_time(std::string_view typed) const {
   std::string_view s = trim(typed);
   if (s.empty()) return accepted_number(0);
-  Scanner sc(s, separator_);
+  // A time shown with blanks for separators is also read as typed with ":".
+  Scanner sc(s, separator_, ':');
   TimeOfDay t;
   if (!sc.number(2, t.hour) || !sc.separator() || !sc.number(2, t.minute))
     return refused("Not a time for " + text_);

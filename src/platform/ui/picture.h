@@ -65,7 +65,8 @@ class Picture {
   // Reads what the user typed. Blank text is 0 for every picture but a text
   // picture. Dates take a two- or four-digit year; a two-digit one is read
   // as the year of the hundred from 79 years before to 20 years after today.
-  // Times may leave out the seconds.
+  // Times may leave out the seconds; a time picture with blanks for its
+  // separators also reads ":" in their place.
   TypedValue deformat(std::string_view typed) const;
 
  private:

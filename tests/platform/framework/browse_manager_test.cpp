@@ -22,12 +22,30 @@ using ui::WindowView;
 constexpr size_t kPage = 5;
 
 // Icon 1 on rows with a priority, a red text on rows with a priority over 2;
-// remembers the names in the order the rows were loaded.
+// remembers the names in the order the rows were loaded. With chain_rows
+// each row also names the row above it ("above>this", in `chain`), made
+// again from the top whenever rows came or went.
 class ItemBrowse final : public BrowseManager {
  public:
   explicit ItemBrowse(ItemRec& rec) : rec_(rec) {}
   std::vector<std::string> loaded;
   std::function<void(ItemBrowse&)> choose_sort;
+  bool chain_rows = false;
+  FixedString<20> chain;
+  int changes = 0;
+
+  void RowsChanged() override {
+    if (!chain_rows) return;
+    ++changes;
+    previous_.clear();
+    RequeueRows();
+  }
+  // The chain of every row, from its queue field after the four standard ones.
+  std::vector<std::string> chains() const {
+    std::vector<std::string> out;
+    for (size_t row = 1; row <= Records(); ++row) out.push_back(std::string(clip(Entry(row).values[4])));
+    return out;
+  }
 
   void ResetSort(bool force) override {
     if (choose_sort) choose_sort(*this);
@@ -36,6 +54,10 @@ class ItemBrowse final : public BrowseManager {
 
   void SetQueueRecord() override {
     loaded.push_back(rec_.NAME.str());
+    if (chain_rows) {
+      chain = previous_ + ">" + rec_.NAME.str();
+      previous_ = rec_.NAME.str();
+    }
     BrowseManager::SetQueueRecord();
     Q.cells[0].icon = rec_.PRI > 0 ? 1 : 0;
     if (rec_.PRI > 2) Q.cells[0].fg = 0xFF;
@@ -52,6 +74,7 @@ class ItemBrowse final : public BrowseManager {
 
  private:
   ItemRec& rec_;
+  std::string previous_;
 };
 
 // A browse procedure: the list, its update buttons, and an update
@@ -97,6 +120,7 @@ class BrowseTest : public ItemFileTest {
     // A header line and five rows.
     def.controls[0].at = ui::Rect{0, 0, 200, 8 * (1 + static_cast<int>(kPage))};
     def.controls[0].format = "10L*I@s1@80L(2)~Name~@s20@30R(2)~Group~@n-7@";
+    if (insert_hidden_) def.controls[1].hidden = def.controls[1].disabled = true;
     return def;
   }
 
@@ -136,6 +160,8 @@ class BrowseTest : public ItemFileTest {
   }
 
   FixedString<1> tag_;
+  // The window declares its insert button hidden and disabled.
+  bool insert_hidden_ = false;
   std::unique_ptr<ui::Window> window_;
   BrowseProc* proc_ = nullptr;
   std::vector<std::pair<int, int>> calls_;
@@ -704,6 +730,114 @@ TEST_F(BrowseTest, ThePopupOffersDisabledButtonsAsDisabledItemsAndKeysOfDisabled
   EXPECT_TRUE(calls_.empty());
   ASSERT_EQ(user.popups().size(), 1u);
   EXPECT_EQ(user.popups()[0], "&Insert|~Chan&ge|~&Delete");
+}
+
+// An insert button the window declares hidden and disabled stays so while
+// the list fills, empties and refills; its key and its menu item do nothing.
+TEST_F(BrowseTest, AnInsertButtonDeclaredHiddenAndDisabledIsNeverEnabled) {
+  insert_hidden_ = true;
+  add_names({"Alpha", "Bravo"});
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  auto insert_stays_off = [](WindowView& v, const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_TRUE(v.is_hidden("?INSERT"));
+    EXPECT_TRUE(v.is_disabled("?INSERT"));
+  };
+  auto update = [&](int request) {
+    if (request == request::Delete) {
+      EXPECT_EQ(file_->erase(), 0);
+    }
+    return response::Completed;
+  };
+  user.then([&](WindowView& v) {
+    insert_stays_off(v, "with rows");
+    v.press_key("?LIST", ui::key::Insert);
+    v.right_click_row("?LIST", 1);
+  });
+  user.choose_popup(1);
+  for (int i = 0; i < 2; ++i) user.then([](WindowView& v) { v.press_key("?LIST", ui::key::Delete); });
+  user.then([&](WindowView& v) {
+    EXPECT_EQ(browse.Records(), 0u);
+    insert_stays_off(v, "emptied");
+    EXPECT_TRUE(v.is_disabled("?CHANGE"));
+    add("Charlie");
+    proc_->Reset(true);
+    EXPECT_EQ(browse.names(), std::vector<std::string>{"Charlie"});
+    insert_stays_off(v, "refilled");
+    v.press_key("?LIST", ui::key::Insert);
+  });
+  user.then([](WindowView& v) { v.close(); });
+  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
+  EXPECT_EQ(calls_, (std::vector<std::pair<int, int>>{{7, request::Delete}, {7, request::Delete}}));
+  ASSERT_EQ(user.popups().size(), 1u);
+  EXPECT_EQ(user.popups()[0], "~&Insert|Chan&ge|&Delete");
+}
+
+// A browse whose rows depend on the row above (ItemBrowse with chain_rows):
+// RowsChanged runs whenever rows came or went, before the list shows them,
+// and RequeueRows makes every row again from the top, each from its own
+// record, the buffer kept.
+TEST_F(BrowseTest, RowsThatDependOnTheRowAboveAreMadeAgainAfterEveryLoad) {
+  add_names({"n01", "n02", "n03", "n04", "n05", "n06", "n07", "n08", "n09", "n10"});
+  // The chain of the page from `first`, five rows.
+  auto page_from = [](int first) {
+    std::vector<std::string> out;
+    auto name = [](int n) { return (n < 10 ? "n0" : "n") + std::to_string(n); };
+    for (int n = first; n < first + static_cast<int>(kPage); ++n) {
+      out.push_back((n == first ? "" : name(n - 1)) + ">" + name(n));
+    }
+    return out;
+  };
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  int changes_before_move = 0;
+  struct Move {
+    const char* what;
+    int select;  // row selected first, 0 none
+    Event event;
+    int first;   // the page's first record afterwards
+  };
+  const std::vector<Move> moves = {{"a row down past the page", 5, Event::ScrollDown, 2},
+                                   {"a row up past the page", 1, Event::ScrollUp, 1},
+                                   {"a page down", 0, Event::PageDown, 6},
+                                   {"a page up", 0, Event::PageUp, 1},
+                                   {"to the bottom", 0, Event::ScrollBottom, 6}};
+  user.then([&](WindowView&) { EXPECT_EQ(browse.chains(), page_from(1)); });
+  for (const Move& m : moves) {
+    user.then([&](WindowView& v) {
+      if (m.select) v.select_row("?LIST", m.select);
+      v.window().post(m.event, v.field("?LIST"));
+    });
+    user.then([&](WindowView&) {
+      SCOPED_TRACE(m.what);
+      EXPECT_EQ(browse.chains(), page_from(m.first));
+      // The buffer holds the selected row, not the last one made.
+      EXPECT_EQ(rec_.NAME.str(), browse.selected_name());
+    });
+  }
+  user.then([&](WindowView& v) {
+    // A refill around the highlighted row loads it and the rows below it
+    // first, then the rows above it.
+    v.select_row("?LIST", 3);
+    const int before = browse.changes;
+    proc_->Reset(true);
+    EXPECT_EQ(browse.changes, before + 1);
+    EXPECT_EQ(browse.chains(), page_from(6));
+    // Moving the selection within the page changes no row.
+    changes_before_move = browse.changes;
+    v.window().post(Event::ScrollDown, v.field("?LIST"));
+  });
+  user.then([&](WindowView& v) { v.select_row("?LIST", 2); });
+  user.then([&](WindowView& v) {
+    EXPECT_EQ(browse.changes, changes_before_move);
+    v.close();
+  });
+  run(browse, [&](ItemBrowse& b, ui::Window& w) {
+    standard(b, w, 0);
+    b.AddField(ui::VarRef::of(b.chain));
+    b.chain_rows = true;
+  });
 }
 
 // The right-click menu in the standard texts and order, and in the buttons'

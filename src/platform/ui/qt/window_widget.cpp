@@ -10,6 +10,7 @@
 
 #include "platform/ui/qt/key_codes.h"
 #include "platform/ui/qt/list_control.h"
+#include "platform/ui/picture.h"
 #include "platform/ui/qt/pictures.h"
 
 namespace qvn::ui::qt {
@@ -130,9 +131,23 @@ QFont WindowWidget::control_font_of(const ControlDef& c) const {
   return c.font.points > 0 || !c.font.face.empty() || c.font.bold ? control_font(font_, c.font) : font_;
 }
 
+// An entry without a width is as wide as its picture's text (four dialog
+// units a character, one more for its frame), but stops short of the
+// window's right edge.
+int WindowWidget::entry_width(const ControlDef& c) const {
+  const Parsed<Picture> picture = Picture::parse(c.picture);
+  if (!picture || picture->width() == 0) return 0;
+  int width = units_.x(4 * static_cast<int>(picture->width() + 1));
+  const int room = units_.x(window_->def().at.w - c.at.x - 4);
+  if (window_->def().at.w > 0 && room > 0) width = std::min(width, room);
+  return width;
+}
+
 void WindowWidget::place(int field, QWidget* widget) {
-  QRect r = units_.rect(window_->control(field).at);
+  const ControlDef& c = window_->control(field);
+  QRect r = units_.rect(c.at);
   const QSize natural = widget->sizeHint();
+  if (r.width() <= 0 && c.kind == ControlKind::Entry) r.setWidth(entry_width(c));
   if (r.width() <= 0) r.setWidth(std::max(natural.width(), 1));
   if (r.height() <= 0) r.setHeight(std::max(natural.height(), 1));
   widget->setGeometry(r);

@@ -61,6 +61,7 @@ class WindowWidget final : public QWidget, private ControlHost {
 
   void build();
   void place(int field, QWidget* widget);
+  int entry_width(const ControlDef& c) const;
   void link_prompts();
   void sync_window();
   void sync_control(int field);

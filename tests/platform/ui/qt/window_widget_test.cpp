@@ -145,6 +145,34 @@ TEST_F(WindowWidgetTest, ACentredStringKeepsItsTextInTheMiddleOfItsBox) {
   EXPECT_TRUE(widget<QLabel>(w, "?LEFT")->alignment().testFlag(Qt::AlignLeft));
 }
 
+// An entry without a width is as wide as its picture shows, up to the
+// window's right edge.
+TEST_F(WindowWidgetTest, AnEntryWithoutAWidthTakesTheWidthOfItsPicture) {
+  FixedString<40> name{"ACCOUNTING.APP"};
+  long long clock = 0;
+  WindowDef d;
+  d.caption = "Entries";
+  d.at = {0, 0, 184, 60};
+  ControlDef wide = control("?NAME", ControlKind::Entry, {32, 4});
+  wide.picture = "@s40";
+  wide.use = VarRef::of(name);
+  ControlDef time = control("?CLOCK", ControlKind::Entry, {32, 36});
+  time.picture = "@T4_";
+  time.use = VarRef::of(clock);
+  d.controls = {wide, time};
+  Window& w = open(d);
+  const DialogUnits& du = view(w)->units();
+  auto* name_entry = widget<QLineEdit>(w, "?NAME");
+  auto* time_entry = widget<QLineEdit>(w, "?CLOCK");
+  ASSERT_NE(name_entry, nullptr);
+  ASSERT_NE(time_entry, nullptr);
+  EXPECT_LT(name_entry->geometry().right(), du.x(184)) << "stops short of the window's edge";
+  EXPECT_GE(name_entry->geometry().right(), du.x(184 - 8));
+  EXPECT_GE(name_entry->width(), name_entry->fontMetrics().horizontalAdvance("ACCOUNTING.APP"));
+  EXPECT_EQ(time_entry->width(), du.x(4 * 9));
+  EXPECT_GE(time_entry->width(), time_entry->fontMetrics().horizontalAdvance("14 05 09"));
+}
+
 TEST_F(WindowWidgetTest, TextsMnemonicsTipsIconsAndFontsShowAsDeclared) {
   MainSample sample;
   Window& w = open(sample.def());

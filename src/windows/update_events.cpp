@@ -1,0 +1,140 @@
+// UpdateEvents: one entry of the activity log, its four fields editable and
+// written back by Ok when they changed. A delete is carried out after the
+// confirmation before the window would open, so the window never shows.
+// The form checks nothing of its own; the entries take what their pictures
+// read.
+
+#include "windows/update_events.h"
+
+#include <memory>
+#include <string>
+
+#include "data/dictionary.h"
+#include "data/files.h"
+#include "platform/framework/procedure.h"
+#include "platform/framework/request.h"
+#include "platform/framework/window_manager.h"
+#include "platform/ui/backend.h"
+#include "platform/ui/event.h"
+#include "platform/ui/window.h"
+#include "platform/ui/window_def.h"
+
+namespace qvn::windows {
+
+namespace {
+
+using namespace update_events;
+using framework::level::Benign;
+using ui::ControlKind;
+using ui::VarRef;
+
+// Light green; the entries keep the platform's white.
+constexpr long long kLightGreen = 0x80FF80;
+
+// The date entry comes before the application's in field order, so Tab
+// goes date, application, time, event although they read top to bottom
+// application, date, time, event.
+ui::WindowDef P17_FORMWINDOW() {
+  using K = ControlKind;
+  data::TempRecord& TMP = data::TMP;
+  return ui::WindowDef{
+      .label = "P17$FORMWINDOW",
+      .caption = "DDE Activity Record",
+      .at = {0, 0, 184, 86},
+      .color = kLightGreen,
+      .controls = {
+          {.equate = "?OK", .kind = K::Button, .at = {72, 70, 40, 12}, .text = "&Ok", .is_default = true},
+          {.equate = "?CANCEL", .kind = K::Button, .at = {142, 67, 40, 12}, .text = "Cancel", .hidden = true,
+           .disabled = true},
+          {.equate = "?TMP:APPS:PROMPT", .kind = K::Prompt, .at = {13, 6}, .text = "App.:"},
+          {.equate = "?TMP:DATE", .kind = K::Entry, .at = {32, 20, 43, 12}, .picture = "@d1",
+           .use = VarRef::of(TMP.DATE)},
+          {.equate = "?TMP:DATE:PROMPT", .kind = K::Prompt, .at = {11, 22}, .text = "Date:"},
+          {.equate = "?TMP:APPS", .kind = K::Entry, .at = {32, 4}, .picture = "@s40", .use = VarRef::of(TMP.APPS)},
+          {.equate = "?TMP:CLOCK:PROMPT", .kind = K::Prompt, .at = {10, 38}, .text = "Time:"},
+          {.equate = "?TMP:CLOCK", .kind = K::Entry, .at = {32, 36}, .picture = "@T4_",
+           .use = VarRef::of(TMP.CLOCK)},
+          {.equate = "?TMP:EVENT:PROMPT", .kind = K::Prompt, .at = {8, 54}, .text = "Event:"},
+          {.equate = "?TMP:EVENT", .kind = K::Entry, .at = {32, 52, 146, 12}, .picture = "@s80",
+           .use = VarRef::of(TMP.EVENT)},
+      },
+  };
+}
+
+class FormWindow final : public framework::WindowManager {
+ public:
+  explicit FormWindow(ui::Window& window) : WindowManager(window) {}
+
+  int Init() override {
+    before_ = data::TMP;
+    Request = framework::GlobalRequest;
+    if (const int answer = WindowManager::Init(); answer != Benign) return answer;
+    FirstField = OK;
+    framework::GlobalRequest = framework::request::None;
+    framework::GlobalResponse = framework::response::None;
+    AddUpdateFile(*data::tempfile_file_manager);
+    CancelControl = CANCEL;
+    if (const int opened = data::tempfile_relation_manager->Open(); opened != Benign) return opened;
+    files_opened_ = true;
+    Primary = data::tempfile_relation_manager;
+    CancelAction = framework::cancel_action::Close;
+    if (Request == framework::request::View) {
+      OkControl = 0;
+    } else {
+      OkControl = OK;
+      // A delete is done by now, and the window need not open.
+      if (PrimeUpdate() != Benign) return framework::level::Notify;
+    }
+    Open();
+    return Benign;
+  }
+
+  int TakeAccepted() override {
+    const int control = window().accepted();
+    const int result = WindowManager::TakeAccepted();
+    if (control == OK && Request == framework::request::View) {
+      Update();
+      view_closed_by_ok_ = true;
+      window().post(ui::Event::CloseWindow);
+    }
+    return result;
+  }
+
+  int Kill() override {
+    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
+    // Left without saving, the buffer holds the entry as the caller left it.
+    if (Opened() && Response != framework::response::Completed && !view_closed_by_ok_) data::TMP = before_;
+    if (files_opened_) {
+      data::tempfile_relation_manager->Close();
+      files_opened_ = false;
+    }
+    return Benign;
+  }
+
+  int Run() override {
+    const int response = WindowManager::Run();
+    return Request == framework::request::View ? framework::response::Cancelled : response;
+  }
+  using WindowManager::Run;
+
+ private:
+  data::TempRecord before_;
+  bool files_opened_ = false;
+  bool view_closed_by_ok_ = false;
+};
+
+}  // namespace
+
+void UpdateEvents() {
+  std::string error;
+  std::unique_ptr<ui::Window> window = ui::Window::create(P17_FORMWINDOW(), &error);
+  if (!window) {
+    ui::message("The activity record form cannot be built: " + error, "UpdateEvents", ui::MessageIcon::Stop);
+    framework::GlobalResponse = framework::response::Cancelled;
+    return;
+  }
+  FormWindow procedure(*window);
+  framework::run_procedure("UpdateEvents", procedure);
+}
+
+}  // namespace qvn::windows
