@@ -547,15 +547,8 @@ void MainWindow::Close() {
 
 void Main() {
   MainLocals Loc;
-  std::string error;
-  std::unique_ptr<ui::Window> window = ui::Window::create(P1_WINDOW(Loc), &error);
-  if (!window) {
-    ui::message("The main window cannot be built: " + error, "Main", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
-    return;
-  }
-  MainWindow procedure(*window, Loc);
-  framework::run_procedure("Main", procedure);
+  framework::run_window_procedure("Main", "The main window", P1_WINDOW(Loc),
+                                  [&Loc](ui::Window& w) { return MainWindow(w, Loc); });
 }
 
 }  // namespace qvn::automation

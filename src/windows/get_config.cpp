@@ -238,15 +238,8 @@ int GetConfigWindow::Kill() {
 }  // namespace
 
 void GetConfig() {
-  std::string error;
-  std::unique_ptr<ui::Window> window = ui::Window::create(P1_WINDOW(), &error);
-  if (!window) {
-    ui::message("The settings window cannot be built: " + error, "GetConfig", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
-    return;
-  }
-  GetConfigWindow manager(*window);
-  framework::run_procedure("GetConfig", manager);
+  framework::run_window_procedure("GetConfig", "The settings window", P1_WINDOW(),
+                                  [](ui::Window& w) { return GetConfigWindow(w); });
 }
 
 }  // namespace qvn::windows

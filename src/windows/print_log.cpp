@@ -147,8 +147,7 @@ void PrintLog() {
   std::unique_ptr<ui::Window> window = ui::Window::create(P11_PROGRESSWINDOW(Loc), &error);
   std::unique_ptr<report::Report> report = window ? report::Report::create(P11_REPORT(Loc), &error) : nullptr;
   if (!window || !report) {
-    ui::message("The activity-log report cannot be built: " + error, "PrintLog", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
+    framework::report_unbuilt_window("PrintLog", "The activity-log report", error);
     return;
   }
   ReportWindow procedure(*window, *report, Loc);

@@ -136,15 +136,8 @@ class PickerWindow final : public framework::WindowManager {
 }  // namespace
 
 void SelectApp() {
-  std::string error;
-  std::unique_ptr<ui::Window> window = ui::Window::create(P1_QUICKWINDOW(), &error);
-  if (!window) {
-    ui::message("The application picker cannot be built: " + error, "SelectApp", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
-    return;
-  }
-  PickerWindow procedure(*window);
-  framework::run_procedure("SelectApp", procedure);
+  framework::run_window_procedure("SelectApp", "The application picker", P1_QUICKWINDOW(),
+                                  [](ui::Window& w) { return PickerWindow(w); });
 }
 
 }  // namespace qvn::windows

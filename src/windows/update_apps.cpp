@@ -337,15 +337,8 @@ class FormWindow final : public framework::WindowManager {
 
 void UpdateApps() {
   Locals Loc;
-  std::string error;
-  std::unique_ptr<ui::Window> window = ui::Window::create(P1_FORMWINDOW(Loc), &error);
-  if (!window) {
-    ui::message("The application form cannot be built: " + error, "UpdateApps", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
-    return;
-  }
-  FormWindow procedure(*window, Loc);
-  framework::run_procedure("UpdateApps", procedure);
+  framework::run_window_procedure("UpdateApps", "The application form", P1_FORMWINDOW(Loc),
+                                  [&Loc](ui::Window& w) { return FormWindow(w, Loc); });
 }
 
 }  // namespace qvn::windows

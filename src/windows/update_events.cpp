@@ -126,15 +126,8 @@ class FormWindow final : public framework::WindowManager {
 }  // namespace
 
 void UpdateEvents() {
-  std::string error;
-  std::unique_ptr<ui::Window> window = ui::Window::create(P17_FORMWINDOW(), &error);
-  if (!window) {
-    ui::message("The activity record form cannot be built: " + error, "UpdateEvents", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
-    return;
-  }
-  FormWindow procedure(*window);
-  framework::run_procedure("UpdateEvents", procedure);
+  framework::run_window_procedure("UpdateEvents", "The activity record form", P17_FORMWINDOW(),
+                                  [](ui::Window& w) { return FormWindow(w); });
 }
 
 }  // namespace qvn::windows

@@ -214,15 +214,8 @@ class ProjectForm final : public framework::WindowManager {
 }  // namespace
 
 void UpdateProjects() {
-  std::string error;
-  std::unique_ptr<ui::Window> window = ui::Window::create(P1_QUICKWINDOW(), &error);
-  if (!window) {
-    ui::message("The project form cannot be built: " + error, "UpdateProjects", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
-    return;
-  }
-  ProjectForm procedure(*window);
-  framework::run_procedure("UpdateProjects", procedure);
+  framework::run_window_procedure("UpdateProjects", "The project form", P1_QUICKWINDOW(),
+                                  [](ui::Window& w) { return ProjectForm(w); });
 }
 
 }  // namespace qvn::windows

@@ -161,15 +161,8 @@ class BrowseWindow final : public framework::WindowManager {
 
 void ViewEvents() {
   Locals Loc;
-  std::string error;
-  std::unique_ptr<ui::Window> window = ui::Window::create(P1_BROWSEWINDOW(), &error);
-  if (!window) {
-    ui::message("The activity-log browse cannot be built: " + error, "ViewEvents", ui::MessageIcon::Stop);
-    framework::GlobalResponse = framework::response::Cancelled;
-    return;
-  }
-  BrowseWindow procedure(*window, Loc);
-  framework::run_procedure("ViewEvents", procedure);
+  framework::run_window_procedure("ViewEvents", "The activity-log browse", P1_BROWSEWINDOW(),
+                                  [&Loc](ui::Window& w) { return BrowseWindow(w, Loc); });
 }
 
 }  // namespace qvn::windows

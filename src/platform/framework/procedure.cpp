@@ -3,6 +3,7 @@
 #include "platform/framework/error_manager.h"
 #include "platform/framework/request.h"
 #include "platform/framework/window_manager.h"
+#include "platform/ui/backend.h"
 
 namespace qvn::framework {
 
@@ -32,6 +33,12 @@ int run_procedure(std::string_view name, WindowManager& manager, ErrorManager& e
   }
   GlobalResponse = response;
   return response;
+}
+
+void report_unbuilt_window(std::string_view name, std::string_view what, std::string_view reason) {
+  ui::message(std::string(what) + " cannot be built: " + std::string(reason), std::string(name),
+              ui::MessageIcon::Stop);
+  GlobalResponse = response::Cancelled;
 }
 
 }  // namespace qvn::framework

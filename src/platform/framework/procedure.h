@@ -5,7 +5,11 @@
 // those lines once, for the caller's side and for the procedure's own.
 
 #include <functional>
+#include <memory>
 #include <string_view>
+
+#include "platform/ui/window.h"
+#include "platform/ui/window_def.h"
 
 namespace qvn::framework {
 
@@ -31,5 +35,26 @@ int call_procedure(const Procedure& procedure, int request);
 // not register the name themselves.
 int run_procedure(std::string_view name, WindowManager& manager);
 int run_procedure(std::string_view name, WindowManager& manager, ErrorManager& errors);
+
+// Tells the user that the procedure `name` cannot open its window (`what`,
+// "The settings window" say, and the window layer's reason) and answers
+// cancelled.
+void report_unbuilt_window(std::string_view name, std::string_view what, std::string_view reason);
+
+// A procedure's whole entry: builds its window from `def`, makes its
+// manager on it with `make` (a callable taking the ui::Window& and
+// returning the manager by value), and runs that as the procedure `name`.
+// A window the layer refuses is told through report_unbuilt_window.
+template <typename Make>
+void run_window_procedure(std::string_view name, std::string_view what, ui::WindowDef def, Make&& make) {
+  std::string error;
+  std::unique_ptr<ui::Window> window = ui::Window::create(std::move(def), &error);
+  if (!window) {
+    report_unbuilt_window(name, what, error);
+    return;
+  }
+  auto manager = make(*window);
+  run_procedure(name, manager);
+}
 
 }  // namespace qvn::framework

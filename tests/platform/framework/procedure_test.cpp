@@ -169,5 +169,40 @@ TEST_F(ProcedureTest, WithoutAnErrorManagerGivenTheProgramsOneKnowsTheName) {
   EXPECT_EQ(error_manager.CurrentProcedure(), before);
 }
 
+// A procedure's entry: the window is built and its manager run as the
+// procedure; a window the layer refuses is told, in a box captioned with
+// the procedure's name, and the answer is cancelled without a manager.
+TEST_F(ProcedureTest, AnEntryBuildsItsWindowAndRunsItsManagerAsTheProcedure) {
+  ui::HeadlessUser user;
+  std::string current;
+  user.on_window("Inner", [&](WindowView& v) {
+    current = error_manager.CurrentProcedure();
+    v.press("?OK");
+  });
+  int made = 0;
+  run_window_procedure("Inner", "The inner window", ok_window(), [&](ui::Window& w) {
+    ++made;
+    return NamedForm(w, error_manager);
+  });
+  EXPECT_EQ(made, 1);
+  EXPECT_EQ(current, "Inner");
+  EXPECT_EQ(GlobalResponse, response::Completed);
+  EXPECT_TRUE(user.messages().empty());
+
+  ui::WindowDef twice = ok_window();
+  twice.controls.push_back(control("?OK", ControlKind::Button, "&Ok"));
+  user.answer_message("The inner window cannot be built: Two controls are named ?OK", ui::button::Ok);
+  GlobalResponse = response::Completed;
+  run_window_procedure("Inner", "The inner window", twice, [&](ui::Window& w) {
+    ++made;
+    return NamedForm(w, error_manager);
+  });
+  EXPECT_EQ(made, 1) << "no manager without its window";
+  EXPECT_EQ(GlobalResponse, response::Cancelled);
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "Inner");
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+}
+
 }  // namespace
 }  // namespace qvn::framework::wm_testing
