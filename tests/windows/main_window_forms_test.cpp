@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fstream>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@
 #include "automation/main_window.h"
 #include "data/settings_file.h"
 #include "forms_fixture.h"
+#include "platform/core/std_datetime.h"
 #include "platform/dde/dde_server.h"
 #include "platform/storage/record_file.h"
 #include "platform/ui/headless.h"
@@ -25,6 +28,10 @@
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
 #include "windows/view_events.h"
+
+#ifdef QVN_DEMO_FOLDER
+#include "demo_catalog.h"
+#endif
 
 namespace qvn::windows::testing {
 
@@ -289,6 +296,103 @@ TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
   names_in(data_dir);
   EXPECT_EQ(log_on_file().size(), 2u);
 }
+
+#ifdef QVN_DEMO_FOLDER
+// The demo as scripts/demo.sh lays it out: its applications, data files from
+// its catalog and a log of 30 entries. Insert on the application list opens
+// the form, whose "..." dialog starts in the demo's own folder; an
+// application inserted under a project from the tree shows there; the log
+// is browsed and printed.
+TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
+  const fs::path apps = dir / "apps";
+  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
+  demoseed::DemoCatalog catalog;
+  std::string error;
+  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
+  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+  ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), 30, standard_date({2026, 12, 10}),
+                                          standard_time({9, 0, 0, 0}), error))
+      << error;
+  fs::create_directories(apps / "budget");
+  fs::copy_file(apps / "reports" / "REPORTS.APP", apps / "budget" / "BUDGET.APP");
+  fs::copy_file(apps / "reports" / "REPORTS.APP", apps / "budget" / "FORECAST.APP");
+  std::ofstream(apps / "budget" / "BUDGET.EXE") << "x";
+  std::ofstream(apps / "budget" / "FORECAST.DLL") << "x";
+  bare_names();
+  automation::main_calls().PrintLog = PrintLog;
+
+  HeadlessUser user;
+  fs::path folder_at_dialog;
+  user.on_window(kMain, [&](WindowView& w) {
+    EXPECT_EQ(w.list_rows("?LIST").size(), catalog.apps.size());
+    w.press("?INSERT");
+  });
+  user.on_window("Record will be Added", [&](WindowView& w) {
+    folder_at_dialog = fs::current_path();
+    w.press("?LOOKUPFILE");
+  });
+  user.choose_file((apps / "budget" / "BUDGET.APP").string());
+  user.then([&](WindowView& w) { w.press("?LOOKUPFILE:2"); });
+  user.choose_file((apps / "budget" / "BUDGET.EXE").string());
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kMain, [&](WindowView& w) {
+    std::vector<std::string> names;
+    for (const auto& row : w.list_rows("?LIST")) names.push_back(row[3]);
+    EXPECT_EQ(names.size(), catalog.apps.size() + 1);
+    EXPECT_NE(std::find(names.begin(), names.end(), "BUDGET.APP"), names.end());
+    w.choose_tab("?TAB2");
+  });
+  user.then([&](WindowView& w) {
+    ASSERT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Payroll", "Warehouse"}));
+    w.press("&Expand All");
+  });
+  user.then([&](WindowView& w) {
+    const auto texts = tree_texts(w);
+    const auto warehouse = std::find(texts.begin(), texts.end(), "Warehouse");
+    ASSERT_NE(warehouse, texts.end());
+    w.select_row("?RELTREE", static_cast<int>(warehouse - texts.begin()) + 1);
+  });
+  user.then([&](WindowView& w) { w.press("?INSERT:2"); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.choose_file((apps / "budget" / "FORECAST.APP").string());
+  user.then([&](WindowView& w) { w.press("?LOOKUPFILE:2"); });
+  user.choose_file((apps / "budget" / "FORECAST.DLL").string());
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kMain, [&](WindowView& w) {
+    // Warehouse's applications are the last lines of the tree.
+    const auto texts = tree_texts(w);
+    const auto warehouse = std::find(texts.begin(), texts.end(), "Warehouse");
+    ASSERT_NE(warehouse, texts.end());
+    std::vector<std::string> under(warehouse + 1, texts.end());
+    std::sort(under.begin(), under.end());
+    EXPECT_EQ(under, (std::vector<std::string>{"FORECAST.APP", "ORDERS.APP", "STOCK.APP"}));
+    EXPECT_EQ(selected_text(w), "FORECAST.APP");
+    w.press("View &Log");
+  });
+  user.on_window("Activity Log", [&](WindowView& w) {
+    const auto rows = w.list_rows("?LIST");
+    ASSERT_GE(rows.size(), 4u);
+    EXPECT_EQ((std::vector<std::string>{rows[0][0], rows[0][3], rows[1][0], rows[1][3], rows[2][0]}),
+              (std::vector<std::string>{"LEDGER.APP", "Begin Make", "", "Make Finished", "JOURNAL.APP"}));
+    w.press("?CLOSE");
+  });
+  user.on_window(kMain, [&](WindowView& w) { w.press("Print Log"); });
+  user.keep_on_window("Report Progress...", [](WindowView& w) { w.advance_time(100); });
+  user.print_preview();
+  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  automation::Main();
+
+  EXPECT_TRUE(halts.empty());
+  EXPECT_TRUE(user.messages().empty());
+  ASSERT_EQ(user.file_dialogs().size(), 4u);
+  EXPECT_EQ(user.file_dialogs()[0].start_folder, "") << "the dialog opens in the current folder";
+  EXPECT_EQ(folder_at_dialog, dir) << "which is the demo's own";
+  ASSERT_EQ(user.previews().size(), 1u);
+  const auto& document = user.previews()[0].document;
+  ASSERT_EQ(document.pages().size(), 2u);
+  EXPECT_EQ(document.texts(1, "?TMP:EVENT").size() + document.texts(2, "?TMP:EVENT").size(), 30u);
+}
+#endif  // QVN_DEMO_FOLDER
 
 }  // namespace
 
