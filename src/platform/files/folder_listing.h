@@ -22,8 +22,8 @@ struct FolderEntry {
   friend bool operator==(const FolderEntry&, const FolderEntry&) = default;
 };
 
-// Lists the folder for a file specification: a folder followed by a file
-// name or a pattern (trailing blanks do not count, "\" or "/" between the
+// Lists the files a pattern names: a folder followed by a file name or a
+// wildcard pattern (trailing blanks do not count, "\" or "/" between the
 // parts; no folder means the current one). Folders, hidden files (names
 // starting with ".") and anything that is not a regular file are left out.
 // Names fit the pattern without regard to the case of their letters, and
