@@ -20,22 +20,9 @@ namespace {
 
 // A person who looks at the window once: notes what it shows, takes its
 // picture, and cancels.
-class Photographer final : public ui::qt::test::PictureBackend {
+class Photographer final : public ui::qt::test::LookOnce {
  public:
-  using PictureBackend::PictureBackend;
-
-  void wait_for_event(ui::Window& w) override {
-    if (++waits_ > 1) {
-      w.close();
-      return;
-    }
-    caption = w.caption();
-    yes = w.state(w.field("?GLO:USENEWLOG:RADIO2")).checked;
-    ticked = w.state(w.field("?GLO:RETAINTAGS")).checked;
-    command = std::string(clip(w.state(w.field("?GLO:RUNSTRING")).shown));
-    picture(w, "get_config.png");
-    pressed = w.user_press(w.field("?CANCELBUTTON"));
-  }
+  using LookOnce::LookOnce;
 
   std::string caption;
   bool yes = false;
@@ -44,7 +31,14 @@ class Photographer final : public ui::qt::test::PictureBackend {
   bool pressed = false;
 
  private:
-  int waits_ = 0;
+  void first_wait(ui::Window& w) override {
+    caption = w.caption();
+    yes = w.state(w.field("?GLO:USENEWLOG:RADIO2")).checked;
+    ticked = w.state(w.field("?GLO:RETAINTAGS")).checked;
+    command = std::string(clip(w.state(w.field("?GLO:RUNSTRING")).shown));
+    picture(w, "get_config.png");
+    pressed = w.user_press(w.field("?CANCELBUTTON"));
+  }
 };
 
 using GetConfigQtTest = WindowsTest;

@@ -168,30 +168,15 @@ TEST_F(PrintLogPdfTest, TheFirstPageRendersToAPicture) {
   // The grey heading strip, and a column line through every detail line.
   EXPECT_EQ(image.pixelColor(120, 130), QColor(0xC0, 0xC0, 0xC0));
   EXPECT_EQ(image.pixelColor(400, 50), QColor(Qt::white));
-  if (const char* wanted = std::getenv("QVN_REPORT_PICTURES"); wanted && *wanted) {
-    std::error_code ec;
-    fs::create_directories(wanted, ec);
-    fs::copy_file(png, fs::path(wanted) / "print_log_page1.png", fs::copy_options::overwrite_existing, ec);
-    EXPECT_FALSE(ec) << ec.message();
-  }
+  ui::qt::test::copy_picture(png, "QVN_REPORT_PICTURES", "print_log_page1.png");
 }
 
 // A person who pictures the progress window at its first wait and presses
 // Cancel.
-class Photographer final : public ui::qt::test::PictureBackend {
+class Photographer final : public ui::qt::test::LookOnce {
  public:
-  using PictureBackend::PictureBackend;
+  using LookOnce::LookOnce;
 
-  void wait_for_event(ui::Window& w) override {
-    if (++waits_ > 1) {
-      w.close();
-      return;
-    }
-    caption = w.caption();
-    percent = std::string(clip(w.state(w.field("?PROGRESS:PCTTEXT")).text));
-    save(w, "print_log_progress.png");
-    pressed = w.user_press(w.field("?PROGRESS:CANCEL"));
-  }
   ui::PreviewResult preview(const report::ReportDocument&, const ui::PreviewDef&) override {
     ++previews;
     return {};
@@ -203,7 +188,12 @@ class Photographer final : public ui::qt::test::PictureBackend {
   int previews = 0;
 
  private:
-  int waits_ = 0;
+  void first_wait(ui::Window& w) override {
+    caption = w.caption();
+    percent = std::string(clip(w.state(w.field("?PROGRESS:PCTTEXT")).text));
+    save(w, "print_log_progress.png");
+    pressed = w.user_press(w.field("?PROGRESS:CANCEL"));
+  }
 };
 
 TEST_F(PrintLogPdfTest, TheProgressWindowIsPicturedAndCancelled) {

@@ -29,32 +29,25 @@ namespace {
 
 // A person who takes a picture of the window at its first wait, looks at
 // it, and closes it.
-class Photographer final : public ui::qt::test::PictureBackend {
+class Photographer final : public ui::qt::test::LookOnce {
  public:
-  using PictureBackend::PictureBackend;
-
-  void wait_for_event(ui::Window& w) override {
-    if (taken_) {
-      w.close();
-      return;
-    }
-    taken_ = true;
-    captions.push_back(w.caption());
-    picture(w, name + ".png", name + ": ");
-    w.post(ui::Event::CloseWindow);
-  }
+  using LookOnce::LookOnce;
 
   // The next window's picture is called so.
   void next(std::string picture) {
     name = std::move(picture);
-    taken_ = false;
+    look_again();
   }
 
   std::string name;
   std::vector<std::string> captions;
 
  private:
-  bool taken_ = false;
+  void first_wait(ui::Window& w) override {
+    captions.push_back(w.caption());
+    picture(w, name + ".png", name + ": ");
+    w.post(ui::Event::CloseWindow);
+  }
 };
 
 using RecordWindowsQtTest = FormsTest;

@@ -40,6 +40,18 @@ inline std::vector<std::filesystem::path> picture_folders(const std::filesystem:
   return folders;
 }
 
+// A copy of the picture `png` as `name` in the folder `variable` names,
+// when it is set.
+inline void copy_picture(const std::filesystem::path& png, const char* variable, const std::string& name) {
+  const char* wanted = std::getenv(variable);
+  if (wanted == nullptr || *wanted == 0) return;
+  std::error_code ec;
+  std::filesystem::create_directories(wanted, ec);
+  std::filesystem::copy_file(png, std::filesystem::path(wanted) / name,
+                             std::filesystem::copy_options::overwrite_existing, ec);
+  EXPECT_FALSE(ec) << ec.message();
+}
+
 // The file holds a picture in PNG of some size.
 inline ::testing::AssertionResult is_png(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -111,6 +123,30 @@ class PictureBackend : public Backend {
   QtBackend& qt_;
   std::vector<std::filesystem::path> folders_;
   Backend* previous_;
+};
+
+// A person who does its one thing at a window's first wait and closes the
+// window at the next.
+class LookOnce : public PictureBackend {
+ public:
+  using PictureBackend::PictureBackend;
+
+  void wait_for_event(Window& w) final {
+    if (looked_) {
+      w.close();
+      return;
+    }
+    looked_ = true;
+    first_wait(w);
+  }
+
+ protected:
+  virtual void first_wait(Window& w) = 0;
+  // The next window that waits is looked at too.
+  void look_again() { looked_ = false; }
+
+ private:
+  bool looked_ = false;
 };
 
 }  // namespace qvn::ui::qt::test
