@@ -96,11 +96,15 @@ void TreeEditing::reltree_add_entry_server() {
   tree_.reltree_refresh();
 }
 
-void TreeEditing::reltree_edit_entry_server() {
-  if (window_.is_disabled(CHANGE_2)) return;
+int32_t TreeEditing::ActedDepth(int button) {
+  if (window_.is_disabled(button)) return 0;
   const int row = tree_.action_row();
-  if (row < 1 || !REL6.get(static_cast<size_t>(row))) return;
-  const int32_t depth = std::abs(REL6->LEVEL);
+  if (row < 1 || !REL6.get(static_cast<size_t>(row))) return 0;
+  return std::abs(REL6->LEVEL);
+}
+
+void TreeEditing::reltree_edit_entry_server() {
+  const int32_t depth = ActedDepth(CHANGE_2);
   if (depth == 0 || !ReadLine(true)) return;
   if (depth == 1) {
     if (run_form(main_calls().UpdateProjects, request::Change) != response::Completed) return;
@@ -115,10 +119,7 @@ void TreeEditing::reltree_edit_entry_server() {
 // The forms ask "Confirm Delete" and delete without opening their window;
 // a project takes its applications with it. The remembered line stays.
 void TreeEditing::reltree_remove_entry_server() {
-  if (window_.is_disabled(DELETE_2)) return;
-  const int row = tree_.action_row();
-  if (row < 1 || !REL6.get(static_cast<size_t>(row))) return;
-  const int32_t depth = std::abs(REL6->LEVEL);
+  const int32_t depth = ActedDepth(DELETE_2);
   if (depth == 0 || !ReadLine(false)) return;
   const framework::Procedure& form = depth == 1 ? main_calls().UpdateProjects : main_calls().UpdateApps;
   if (run_form(form, request::Delete) != response::Completed) return;

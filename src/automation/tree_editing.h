@@ -57,6 +57,9 @@ class TreeEditing {
   void reltree_add_entry_server();
   void reltree_edit_entry_server();
   void reltree_remove_entry_server();
+  // The level of the line at the action row, read into the queue buffer,
+  // while `button` is enabled; 0 when it is disabled or there is no line.
+  int32_t ActedDepth(int button);
   // Reads the record of the queue buffer's line again into its buffer;
   // false, with the tree rebuilt, when the line names no record any more.
   bool ReadLine(bool watch);

@@ -8,41 +8,31 @@
 
 #ifdef QVN_TEST_WITH_QT
 
-#include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
 
 #include <gmock/gmock.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "demo_catalog.h"
 #include "demo_fixture.h"
 #include "main_window_fixture.h"
-#include "layout_faults.h"
-#include "platform/ui/qt/qt_backend.h"
-#include "platform/ui/qt/window_widget.h"
+#include "picture_backend.h"
 
 namespace qvn::automation::testing {
 
 namespace {
 
-// The Qt rendering, with a person who looks at the window each time it
-// waits and does one thing: notes its application list and takes a picture
-// of the first tab; on the second tab presses "Expand All" and takes a
-// picture of the expanded projects; takes one of the third tab; on the
+// A person who looks at the window each time it waits and does one thing:
+// notes its application list and takes a picture of the first tab; on the
+// second tab presses "Expand All" and takes a picture of the expanded projects; takes one of the third tab; on the
 // fourth toggles the first two applications of the first project into the
-// subset and takes a picture of the ticks; then closes the window. Each
-// picture goes into every folder given.
-class Photographer final : public ui::Backend {
+// subset and takes a picture of the ticks; then closes the window.
+class Photographer final : public ui::qt::test::PictureBackend {
  public:
-  Photographer(ui::qt::QtBackend& qt, std::vector<fs::path> folders) : qt_(qt), folders_(std::move(folders)) {}
+  using PictureBackend::PictureBackend;
 
-  void window_opened(ui::Window& w) override { qt_.window_opened(w); }
-  void window_closed(ui::Window& w) override { qt_.window_closed(w); }
   void wait_for_event(ui::Window& w) override {
     switch (++waits_) {
       case 1:
@@ -78,24 +68,10 @@ class Photographer final : public ui::Backend {
       }
     }
   }
-  void refresh(ui::Window& w, int field) override { qt_.refresh(w, field); }
-  void repaint_only() override { qt_.repaint_only(); }
-  void to_front(ui::Window& w) override { qt_.to_front(w); }
-  int message(const ui::MessageBoxDef& box) override {
-    messages.push_back(box.text);
-    return ui::answer_without_choice(box);
-  }
-  std::string open_file(const ui::FileDialogDef&) override { return {}; }
-  std::string choose_folder(const ui::FolderDialogDef&) override { return {}; }
-  int popup(ui::Window&, const std::string&) override { return 0; }
-  void beep() override {}
 
   std::vector<std::string> listed;
   std::vector<std::string> tree;
   std::vector<int> ticks;
-  std::vector<std::string> messages;
-  std::vector<std::string> faults;
-  std::vector<bool> saved;
   std::string caption;
   bool shown = false;
   int tabs_chosen = 0;
@@ -110,30 +86,16 @@ class Photographer final : public ui::Backend {
     return out;
   }
   void picture(ui::Window& w, int tab) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
-      if (v == nullptr || v->window() != &w) continue;
-      for (const std::string& f : ui::qt::test::layout_faults(v)) faults.push_back("tab " + std::to_string(tab) + ": " + f);
-    }
-    const std::string name = "main_window_tab" + std::to_string(tab) + ".png";
-    for (const fs::path& folder : folders_) saved.push_back(qt_.save_picture(w, (folder / name).string()));
+    PictureBackend::picture(w, "main_window_tab" + std::to_string(tab) + ".png", "tab " + std::to_string(tab) + ": ");
   }
   void choose_tab(ui::Window& w, int tab) {
     tabs_chosen += w.user_choose_tab(w.field("?SHEET1"), w.field("?TAB" + std::to_string(tab))) ? 1 : 0;
   }
 
-  ui::qt::QtBackend& qt_;
-  std::vector<fs::path> folders_;
   int waits_ = 0;
 };
 
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   demoseed::DemoCatalog catalog;
   std::string error;
   ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
@@ -157,14 +119,10 @@ TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
     }
   }
 
-  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  std::vector<fs::path> folders = {dir};
-  if (const char* wanted = std::getenv("QVN_MAIN_WINDOW_PICTURES"); wanted && *wanted) folders.push_back(wanted);
-  Photographer person(*qt, folders);
-  ui::install_backend(&person);
+  Photographer person(*qt, ui::qt::test::picture_folders(dir, "QVN_MAIN_WINDOW_PICTURES"));
   Main();
-  ui::install_backend(nullptr);
 
   EXPECT_EQ(person.caption, kCaption);
   EXPECT_TRUE(person.shown);
@@ -175,26 +133,21 @@ TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
   EXPECT_EQ(person.tree, expanded);
   EXPECT_EQ(person.ticks, (std::vector<int>{1, 1, 0})) << "the first project's first two applications";
   EXPECT_EQ(person.faults, std::vector<std::string>{});
-  ASSERT_EQ(person.saved, std::vector<bool>(4 * folders.size(), true));
+  ASSERT_EQ(person.saved, std::vector<bool>(4 * person.folders().size(), true));
   for (int tab = 1; tab <= 4; ++tab) {
-    const std::string png = slurp(dir / ("main_window_tab" + std::to_string(tab) + ".png"));
-    ASSERT_GT(png.size(), 1000u) << tab;
-    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << tab;
+    EXPECT_TRUE(ui::qt::test::is_png(dir / ("main_window_tab" + std::to_string(tab) + ".png")));
   }
 }
 
-// The Qt rendering with a person who presses "Start Clarion" once the
-// window is shown, and "Gen && Make (.APP)" once it is connected; in
-// between and during the run the window waits as it does for a person, on
-// Qt's own loop in real time. Once the status line reads "Processing
+// A person who presses "Start Clarion" once the window is shown, and
+// "Gen && Make (.APP)" once it is connected; in between and during the run
+// the window waits as it does for a person, on Qt's own loop in real time. Once the status line reads "Processing
 // Complete" a picture is taken and the window closed. A run that takes
 // longer than a minute is given up.
-class RunWatcher final : public ui::Backend {
+class RunWatcher final : public ui::qt::test::PictureBackend {
  public:
-  RunWatcher(ui::qt::QtBackend& qt, std::vector<fs::path> pictures) : qt_(qt), pictures_(std::move(pictures)) {}
+  using PictureBackend::PictureBackend;
 
-  void window_opened(ui::Window& w) override { qt_.window_opened(w); }
-  void window_closed(ui::Window& w) override { qt_.window_closed(w); }
   void wait_for_event(ui::Window& w) override {
     const std::string status(clip(w.state(w.field("?STATUSMSG")).shown));
     if (stage == 0) {
@@ -207,7 +160,7 @@ class RunWatcher final : public ui::Backend {
       return;
     }
     if (stage == 2 && status == "Processing Complete") {
-      for (const fs::path& folder : pictures_) saved.push_back(qt_.save_picture(w, (folder / "main_window_run.png").string()));
+      save(w, "main_window_run.png");
       stage = 3;
       w.post(ui::Event::CloseWindow);
       return;
@@ -217,42 +170,23 @@ class RunWatcher final : public ui::Backend {
       w.post(ui::Event::CloseWindow);
       return;
     }
-    qt_.wait_for_event(w);
+    qt().wait_for_event(w);
   }
-  void refresh(ui::Window& w, int field) override { qt_.refresh(w, field); }
-  void repaint_only() override { qt_.repaint_only(); }
-  void to_front(ui::Window& w) override { qt_.to_front(w); }
-  int message(const ui::MessageBoxDef& box) override {
-    messages.push_back(box.text);
-    return ui::answer_without_choice(box);
-  }
-  std::string open_file(const ui::FileDialogDef&) override { return {}; }
-  std::string choose_folder(const ui::FolderDialogDef&) override { return {}; }
-  int popup(ui::Window&, const std::string&) override { return 0; }
   void beep() override { ++beeps; }
 
   int stage = 0;  // 0 to start, 1 connecting, 2 making, 3 done, 9 a press refused
   bool gave_up = false;
   int beeps = 0;
-  std::vector<std::string> messages;
-  std::vector<bool> saved;
 
  private:
-  ui::qt::QtBackend& qt_;
-  std::vector<fs::path> pictures_;
   std::chrono::steady_clock::time_point started_;
 };
 
 TEST_F(DemoRunsTest, TheRealWindowMakesTheDemoApplicationsAndShowsItsRunComplete) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  std::vector<fs::path> folders = {dir};
-  if (const char* wanted = std::getenv("QVN_MAIN_WINDOW_PICTURES"); wanted && *wanted) folders.push_back(wanted);
-  RunWatcher person(*qt, folders);
-  ui::install_backend(&person);
+  RunWatcher person(*qt, ui::qt::test::picture_folders(dir, "QVN_MAIN_WINDOW_PICTURES"));
   Main();
-  ui::install_backend(nullptr);
 
   EXPECT_EQ(person.stage, 3);
   EXPECT_FALSE(person.gave_up);
@@ -263,10 +197,8 @@ TEST_F(DemoRunsTest, TheRealWindowMakesTheDemoApplicationsAndShowsItsRunComplete
   for (const char* file : {"LEDGER.APP", "ACCOUNTS.APP", "ORDERS.APP"}) {
     EXPECT_TRUE(fs::exists(target_of(demo_app(file)))) << file;
   }
-  ASSERT_EQ(person.saved, std::vector<bool>(folders.size(), true));
-  const std::string png = slurp(dir / "main_window_run.png");
-  ASSERT_GT(png.size(), 1000u);
-  EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+  ASSERT_EQ(person.saved, std::vector<bool>(person.folders().size(), true));
+  EXPECT_TRUE(ui::qt::test::is_png(dir / "main_window_run.png"));
 }
 
 }  // namespace

@@ -20,12 +20,12 @@
 
 #include "data/files.h"
 #include "pdf_text.h"
+#include "picture_backend.h"
 #include "platform/core/std_datetime.h"
 #include "platform/framework/procedure.h"
 #include "platform/framework/request.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/report_painter.h"
-#include "platform/ui/qt/window_widget.h"
 #include "windows/print_log.h"
 #include "windows_fixture.h"
 
@@ -168,43 +168,15 @@ TEST_F(PrintLogPdfTest, TheFirstPageRendersToAPicture) {
   // The grey heading strip, and a column line through every detail line.
   EXPECT_EQ(image.pixelColor(120, 130), QColor(0xC0, 0xC0, 0xC0));
   EXPECT_EQ(image.pixelColor(400, 50), QColor(Qt::white));
-  if (const char* wanted = std::getenv("QVN_REPORT_PICTURES"); wanted && *wanted) {
-    std::error_code ec;
-    fs::create_directories(wanted, ec);
-    fs::copy_file(png, fs::path(wanted) / "print_log_page1.png", fs::copy_options::overwrite_existing, ec);
-    EXPECT_FALSE(ec) << ec.message();
-  }
+  ui::qt::test::copy_picture(png, "QVN_REPORT_PICTURES", "print_log_page1.png");
 }
 
-// The Qt rendering with a person who pictures the progress window at its
-// first wait and presses Cancel.
-class Photographer final : public ui::Backend {
+// A person who pictures the progress window at its first wait and presses
+// Cancel.
+class Photographer final : public ui::qt::test::LookOnce {
  public:
-  Photographer(ui::qt::QtBackend& qt, std::vector<fs::path> pictures) : qt_(qt), pictures_(std::move(pictures)) {}
+  using LookOnce::LookOnce;
 
-  void window_opened(ui::Window& w) override { qt_.window_opened(w); }
-  void window_closed(ui::Window& w) override { qt_.window_closed(w); }
-  void wait_for_event(ui::Window& w) override {
-    if (++waits_ > 1) {
-      w.close();
-      return;
-    }
-    caption = w.caption();
-    percent = std::string(clip(w.state(w.field("?PROGRESS:PCTTEXT")).text));
-    for (const fs::path& p : pictures_) saved.push_back(qt_.save_picture(w, p.string()));
-    pressed = w.user_press(w.field("?PROGRESS:CANCEL"));
-  }
-  void refresh(ui::Window& w, int field) override { qt_.refresh(w, field); }
-  void repaint_only() override { qt_.repaint_only(); }
-  void to_front(ui::Window& w) override { qt_.to_front(w); }
-  int message(const ui::MessageBoxDef& box) override {
-    messages.push_back(box.text);
-    return ui::answer_without_choice(box);
-  }
-  std::string open_file(const ui::FileDialogDef&) override { return {}; }
-  std::string choose_folder(const ui::FolderDialogDef&) override { return {}; }
-  int popup(ui::Window&, const std::string&) override { return 0; }
-  void beep() override {}
   ui::PreviewResult preview(const report::ReportDocument&, const ui::PreviewDef&) override {
     ++previews;
     return {};
@@ -214,37 +186,31 @@ class Photographer final : public ui::Backend {
   std::string percent;
   bool pressed = false;
   int previews = 0;
-  std::vector<std::string> messages;
-  std::vector<bool> saved;
 
  private:
-  ui::qt::QtBackend& qt_;
-  std::vector<fs::path> pictures_;
-  int waits_ = 0;
+  void first_wait(ui::Window& w) override {
+    caption = w.caption();
+    percent = std::string(clip(w.state(w.field("?PROGRESS:PCTTEXT")).text));
+    save(w, "print_log_progress.png");
+    pressed = w.user_press(w.field("?PROGRESS:CANCEL"));
+  }
 };
 
 TEST_F(PrintLogPdfTest, TheProgressWindowIsPicturedAndCancelled) {
   seed(200);
   std::unique_ptr<ui::qt::QtBackend> qt = qt_ ? std::move(qt_) : ui::qt::QtBackend::create();
   ASSERT_NE(qt, nullptr);
-  std::vector<fs::path> pictures = {dir / "print_log_progress.png"};
-  if (const char* wanted = std::getenv("QVN_WINDOW_PICTURES"); wanted && *wanted) {
-    fs::create_directories(wanted);
-    pictures.push_back(fs::path(wanted) / "print_log_progress.png");
-  }
-  Photographer person(*qt, pictures);
-  ui::install_backend(&person);
+  Photographer person(*qt, ui::qt::test::picture_folders(dir, "QVN_WINDOW_PICTURES"));
   PrintLog();
-  ui::install_backend(nullptr);
   EXPECT_EQ(person.caption, kProgress);
   EXPECT_EQ(person.percent, "0% Complete") << "one entry of 200 read as the window opens";
   EXPECT_TRUE(person.pressed);
   EXPECT_EQ(person.previews, 0);
   EXPECT_TRUE(person.messages.empty());
   EXPECT_EQ(framework::GlobalResponse, framework::response::Cancelled);
-  ASSERT_EQ(person.saved, std::vector<bool>(pictures.size(), true));
+  ASSERT_EQ(person.saved, std::vector<bool>(person.folders().size(), true));
   QImage image;
-  ASSERT_TRUE(image.load(QString::fromStdString(pictures[0].string())));
+  ASSERT_TRUE(image.load(QString::fromStdString((dir / "print_log_progress.png").string())));
   EXPECT_GT(image.width(), 100);
 }
 

@@ -9,23 +9,16 @@
 
 #ifdef QVN_TEST_WITH_QT
 
-#include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "forms_fixture.h"
-#include "layout_faults.h"
-#include "platform/ui/qt/qt_backend.h"
-#include "platform/ui/qt/window_widget.h"
+#include "picture_backend.h"
+#include "platform/core/std_datetime.h"
 #include "windows/select_app.h"
 #include "windows/update_apps.h"
-#include "platform/core/std_datetime.h"
 #include "windows/update_events.h"
 #include "windows/update_projects.h"
 #include "windows/view_events.h"
@@ -34,68 +27,32 @@ namespace qvn::windows::testing {
 
 namespace {
 
-// The Qt rendering, with a person who takes a picture of the window at its
-// first wait, looks at it, and closes it.
-class Photographer final : public ui::Backend {
+// A person who takes a picture of the window at its first wait, looks at
+// it, and closes it.
+class Photographer final : public ui::qt::test::LookOnce {
  public:
-  Photographer(ui::qt::QtBackend& qt, std::vector<fs::path> folders) : qt_(qt), folders_(std::move(folders)) {}
-
-  void window_opened(ui::Window& w) override { qt_.window_opened(w); }
-  void window_closed(ui::Window& w) override { qt_.window_closed(w); }
-  void wait_for_event(ui::Window& w) override {
-    if (taken_) {
-      w.close();
-      return;
-    }
-    taken_ = true;
-    captions.push_back(w.caption());
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
-      if (v == nullptr || v->window() != &w) continue;
-      for (const std::string& f : ui::qt::test::layout_faults(v)) faults.push_back(name + ": " + f);
-    }
-    for (const fs::path& folder : folders_) saved.push_back(qt_.save_picture(w, (folder / (name + ".png")).string()));
-    w.post(ui::Event::CloseWindow);
-  }
-  void refresh(ui::Window& w, int field) override { qt_.refresh(w, field); }
-  void repaint_only() override { qt_.repaint_only(); }
-  void to_front(ui::Window& w) override { qt_.to_front(w); }
-  int message(const ui::MessageBoxDef& box) override {
-    messages.push_back(box.text);
-    return ui::answer_without_choice(box);
-  }
-  std::string open_file(const ui::FileDialogDef&) override { return {}; }
-  std::string choose_folder(const ui::FolderDialogDef&) override { return {}; }
-  int popup(ui::Window&, const std::string&) override { return 0; }
-  void beep() override {}
+  using LookOnce::LookOnce;
 
   // The next window's picture is called so.
   void next(std::string picture) {
     name = std::move(picture);
-    taken_ = false;
+    look_again();
   }
 
   std::string name;
   std::vector<std::string> captions;
-  std::vector<std::string> messages;
-  std::vector<std::string> faults;
-  std::vector<bool> saved;
 
  private:
-  ui::qt::QtBackend& qt_;
-  std::vector<fs::path> folders_;
-  bool taken_ = false;
+  void first_wait(ui::Window& w) override {
+    captions.push_back(w.caption());
+    picture(w, name + ".png", name + ": ");
+    w.post(ui::Event::CloseWindow);
+  }
 };
-
-std::string slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 using RecordWindowsQtTest = FormsTest;
 
 TEST_F(RecordWindowsQtTest, EachWindowIsShownAndPictured) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   const std::string acct = folder_of(dir / "dev/acct");
   make_file("dev/acct/ACCT.APP");
   seed_projects({{5, "Stock"}});
@@ -104,12 +61,9 @@ TEST_F(RecordWindowsQtTest, EachWindowIsShownAndPictured) {
              {"PAYROLL.APP", folder_of(dir / "dev/payroll"), 5, 5, "PAYROLL.EXE", 0},
              {"CASH.APP", folder_of(dir / "dev/cash"), 2, 0, "CASH.EXE", 0}});
 
-  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  std::vector<fs::path> folders = {dir};
-  if (const char* wanted = std::getenv("QVN_WINDOW_PICTURES"); wanted && *wanted) folders.push_back(wanted);
-  Photographer person(*qt, folders);
-  ui::install_backend(&person);
+  Photographer person(*qt, ui::qt::test::picture_folders(dir, "QVN_WINDOW_PICTURES"));
 
   person.next("update_apps");
   make_current({"ACCT.APP", acct});
@@ -120,22 +74,18 @@ TEST_F(RecordWindowsQtTest, EachWindowIsShownAndPictured) {
   person.next("update_projects");
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
-  ui::install_backend(nullptr);
 
   EXPECT_EQ(person.captions,
             (std::vector<std::string>{"Record will be Changed", "Select Application", "Project will be Updated"}));
   EXPECT_EQ(person.messages, std::vector<std::string>{});
   EXPECT_EQ(person.faults, std::vector<std::string>{});
-  ASSERT_EQ(person.saved, std::vector<bool>(3 * folders.size(), true));
+  ASSERT_EQ(person.saved, std::vector<bool>(3 * person.folders().size(), true));
   for (const char* name : {"update_apps", "select_app", "update_projects"}) {
-    const std::string png = slurp(dir / (std::string(name) + ".png"));
-    ASSERT_GT(png.size(), 1000u) << name;
-    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;
+    EXPECT_TRUE(ui::qt::test::is_png(dir / (std::string(name) + ".png")));
   }
 }
 
 TEST_F(RecordWindowsQtTest, TheLogWindowsAreShownAndPictured) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   std::vector<LogOnFile> log;
   const char* apps[] = {"ACCOUNTING.APP", "ACCOUNTING.APP", "LEDGER.APP", "PAYROLL.APP", "PAYROLL.APP"};
   const char* events[] = {"Begin Make", "Make Finished", "Make Aborted: Target name or type not specified",
@@ -146,12 +96,9 @@ TEST_F(RecordWindowsQtTest, TheLogWindowsAreShownAndPictured) {
   }
   seed_log(log);
 
-  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::QtBackend::create();
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  std::vector<fs::path> folders = {dir};
-  if (const char* wanted = std::getenv("QVN_WINDOW_PICTURES"); wanted && *wanted) folders.push_back(wanted);
-  Photographer person(*qt, folders);
-  ui::install_backend(&person);
+  Photographer person(*qt, ui::qt::test::picture_folders(dir, "QVN_WINDOW_PICTURES"));
 
   person.next("view_events");
   EXPECT_EQ(run(ViewEvents, framework::request::None), Cancelled);
@@ -161,16 +108,13 @@ TEST_F(RecordWindowsQtTest, TheLogWindowsAreShownAndPictured) {
   ASSERT_EQ(data::TempFile.next(), 0);
   data::TempFile.watch();
   EXPECT_EQ(run(UpdateEvents, Change), Cancelled);
-  ui::install_backend(nullptr);
 
   EXPECT_EQ(person.captions, (std::vector<std::string>{"Activity Log", "DDE Activity Record"}));
   EXPECT_EQ(person.messages, std::vector<std::string>{});
   EXPECT_EQ(person.faults, std::vector<std::string>{});
-  ASSERT_EQ(person.saved, std::vector<bool>(2 * folders.size(), true));
+  ASSERT_EQ(person.saved, std::vector<bool>(2 * person.folders().size(), true));
   for (const char* name : {"view_events", "update_events"}) {
-    const std::string png = slurp(dir / (std::string(name) + ".png"));
-    ASSERT_GT(png.size(), 1000u) << name;
-    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8)) << name;
+    EXPECT_TRUE(ui::qt::test::is_png(dir / (std::string(name) + ".png")));
   }
 }
 

@@ -159,6 +159,14 @@ void BrowseView::Gather(bool forward, size_t count, std::vector<ViewRecord>& out
   }
 }
 
+int BrowseView::SetOrderFrom(const Point* from, bool backward) {
+  if (from || PrefixRange()) {
+    SeekImage(from, backward);
+    return file_.FILE->set_order_from_buffer(*order_.key);
+  }
+  return file_.FILE->set_order(*order_.key);
+}
+
 std::vector<ViewRecord> BrowseView::Forward(const Point* from, bool inclusive, size_t count) {
   std::vector<ViewRecord> out;
   if (count == 0 || !order_.key) return out;
@@ -166,14 +174,7 @@ std::vector<ViewRecord> BrowseView::Forward(const Point* from, bool inclusive, s
   KeepBuffer keep(file_.BUFFER, def().struct_size);
   // From the start of the key itself rather than from its lowest values, so
   // that a value stored below its field's range (by another program) is met too.
-  int rc;
-  if (from || PrefixRange()) {
-    SeekImage(from, false);
-    rc = file_.FILE->set_order_from_buffer(*order_.key);
-  } else {
-    rc = file_.FILE->set_order(*order_.key);
-  }
-  if (rc != err::NoError) return out;
+  if (SetOrderFrom(from, false) != err::NoError) return out;
 
   Gather(true, count, out, [&](std::vector<ViewRecord>& group) {
     for (ViewRecord& r : group) {
@@ -193,14 +194,7 @@ std::vector<ViewRecord> BrowseView::Backward(const Point* from, size_t count) {
   if (count == 0 || !order_.key) return out;
   if (file_.UseFile(use::Returns) != level::Benign) return out;
   KeepBuffer keep(file_.BUFFER, def().struct_size);
-  int rc;
-  if (from || PrefixRange()) {
-    SeekImage(from, true);
-    rc = file_.FILE->set_order_from_buffer(*order_.key);
-  } else {
-    rc = file_.FILE->set_order(*order_.key);
-  }
-  if (rc != err::NoError) return out;
+  if (SetOrderFrom(from, true) != err::NoError) return out;
 
   Gather(false, count, out, [&](std::vector<ViewRecord>& group) {
     for (auto r = group.rbegin(); r != group.rend() && out.size() < count; ++r) {

@@ -67,6 +67,9 @@ class BrowseView {
   // The buffer set up to start reading: the key values of `point`, or the
   // lowest (highest) values the view can hold.
   void SeekImage(const Point* point, bool highest);
+  // The key's order set to read on from `point` (or the range's prefix),
+  // backward or forward, else from the key's start; the file's error code.
+  int SetOrderFrom(const Point* point, bool backward);
   ViewRecord Current() const;
   // Reads one record; false at the end of the view. Other failures are reported.
   bool Read(bool forward, bool& in_view);

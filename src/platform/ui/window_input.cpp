@@ -20,6 +20,12 @@ bool window_takes_input(const Window& w) { return w.is_open() && !w.hidden() && 
 // one the focus and the press is over.
 bool required_entries_complete(Window& w, int button) { return !w.control(button).req || w.incomplete() == 0; }
 
+// A row of a list that can take input, which the list holds.
+bool list_row_takes_input(const Window& w, const Window::Impl& m, int field, int row) {
+  return window_takes_input(w) && m.can_take_input(field) && m.kind(field) == ControlKind::List && row >= 1 &&
+         static_cast<size_t>(row) <= m.rows(field);
+}
+
 }  // namespace
 
 bool Window::user_press(int field) {
@@ -96,8 +102,7 @@ bool Window::user_type(int field, std::string_view text) {
 
 bool Window::user_select_row(int field, int row, int keycode) {
   Impl& m = *impl_;
-  if (!window_takes_input(*this) || !m.can_take_input(field) || m.kind(field) != ControlKind::List) return false;
-  if (row < 1 || static_cast<size_t>(row) > m.rows(field)) return false;
+  if (!list_row_takes_input(*this, m, field, row)) return false;
   m.move_focus(field, true);
   ControlState& s = m.st(field);
   const bool moved = s.selected != row;
@@ -189,8 +194,7 @@ bool Window::user_key(int field, int keycode) {
 
 bool Window::user_expand(int field, int row, bool expand) {
   Impl& m = *impl_;
-  if (!window_takes_input(*this) || !m.can_take_input(field) || m.kind(field) != ControlKind::List) return false;
-  if (row < 1 || static_cast<size_t>(row) > m.rows(field)) return false;
+  if (!list_row_takes_input(*this, m, field, row)) return false;
   m.move_focus(field, true);
   m.st(field).mouse_row = row;
   m.push(expand ? Event::Expanded : Event::Contracted, field);

@@ -35,6 +35,7 @@
 
 #include "../../report/sample_report.h"
 #include "pdf_text.h"
+#include "picture_backend.h"
 #include "platform/report/report.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/report_painter.h"
@@ -301,12 +302,7 @@ TEST_F(ReportPdfTest, TheFirstPageRendersToAPicture) {
   EXPECT_EQ(strip, QColor(0xC0, 0xC0, 0xC0));
   // The margin above the header is blank.
   EXPECT_EQ(image.pixelColor(400, 50), QColor(Qt::white));
-  if (const char* wanted = std::getenv("QVN_REPORT_PICTURES"); wanted && *wanted) {
-    std::error_code ec;
-    fs::create_directories(wanted, ec);
-    fs::copy_file(png, fs::path(wanted) / "report_page1.png", fs::copy_options::overwrite_existing, ec);
-    EXPECT_FALSE(ec) << ec.message();
-  }
+  test::copy_picture(png, "QVN_REPORT_PICTURES", "report_page1.png");
 }
 
 // The preview opens on Qt's offscreen platform with the report's pages,
