@@ -14,6 +14,7 @@
 #include "local_files.h"
 #include "options.h"
 #include "sample_file.h"
+#include "sim_log.h"
 #include "support/temp_folder.h"
 
 using namespace idesim;
@@ -242,6 +243,29 @@ TEST(LocalPaths, BackslashesSeparateFolders) {
   EXPECT_TRUE(has_type("/w/Main.App", "APP"));
   EXPECT_FALSE(has_type("/w/MAIN.APP.bak", "APP"));
   EXPECT_FALSE(has_type("/w.APP/MAIN", "APP"));
+}
+
+TEST(LocalPaths, ANameWithANulOrAnotherControlCharacterIsKnown) {
+  using namespace std::string_literals;
+  for (const std::string& bad : {"/w/KEEP.DCT\0.TXA"s, "/w/a\nb.APP"s, "\x1b[2J.APP"s, "/w/a\tb"s, "/w/a\x7f"s, "\r"s})
+    EXPECT_TRUE(holds_control_character(bad)) << escaped(bad);
+  for (const std::string& fine : {"/w/MAIN.APP"s, R"(C:\My Apps\MAIN.APP)"s, "/w/Caf\xc3\xa9.APP"s, ""s})
+    EXPECT_FALSE(holds_control_character(fine)) << fine;
+}
+
+TEST(SimLogText, ControlCharactersAreWrittenAsHexAndTheRestAsItIs) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string text;
+    const char* shown;
+  } cases[] = {
+      {"KEEP.DCT\0.TXA"s, R"(KEEP.DCT\x00.TXA)"},
+      {"one\ntwo\r"s, R"(one\x0atwo\x0d)"},
+      {"\x1b[2J\x7f\x01"s, R"(\x1b[2J\x7f\x01)"},
+      {R"([ExecuteProject("C:\WORK\MAIN.APP")])", R"([ExecuteProject("C:\WORK\MAIN.APP")])"},
+      {"Caf\xc3\xa9 \"x\""s, "Caf\xc3\xa9 \"x\""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(escaped(c.text), c.shown);
 }
 
 TEST(Options, ReadsTheModesAndRejectsNonsense) {

@@ -406,6 +406,56 @@ INSTANTIATE_TEST_SUITE_P(
                     R"(TARGET={W}../victim/NOTES.txt in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A name holding a NUL passed every rule on the whole name, and then the
+// system cut it at the NUL: the export below replaced KEEP.DCT. Each such
+// name is refused, and the log shows the command with its control
+// characters visible and on one line.
+TEST_F(IdeSim, ANameWithANulOrAnotherControlCharacterIsRefusedAndLoggedEscaped) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* name;
+    std::string command;  // "{W}" the work folder
+    const char* error_num;
+    std::string error_msg;
+    std::string logged;  // as the log shows the command
+  } cases[] = {
+      {"an export over the dictionary, cut at a NUL", R"([ExportApp("{W}A.APP","{W}KEEP.DCT)"s + '\0' + R"(.TXA",0)])", "2",
+       R"(File name with a control character: {W}KEEP.DCT\x00.TXA)", R"(execute [ExportApp("{W}A.APP","{W}KEEP.DCT\x00.TXA",0)])"},
+      {"an import over the application, its bare name cut at a NUL",
+       R"([ImportApp("{W}A.TXA",{W}A.APP)"s + '\0' + R"(.APP,0,Replace)])", "2",
+       R"(File name with a control character: {W}A.APP\x00.APP)",
+       R"(execute [ImportApp("{W}A.TXA",{W}A.APP\x00.APP,0,Replace)])"},
+      {"a make whose name holds a line break", "[ExecuteProject(\"{W}A\nide-sim 00:00:00.000 wrote {W}A.EXE\n.APP\")]", "2",
+       R"(File name with a control character: {W}A\x0aide-sim 00:00:00.000 wrote {W}A.EXE\x0a.APP)",
+       R"(execute [ExecuteProject("{W}A\x0aide-sim 00:00:00.000 wrote {W}A.EXE\x0a.APP")])"},
+      {"an export whose source holds an escape", "[ExportDCT(\"{W}KEEP\x1b.DCT\",\"{W}KEEP.TXD\",0)]", "2",
+       R"(File name with a control character: {W}KEEP\x1b.DCT)", R"(execute [ExportDCT("{W}KEEP\x1b.DCT","{W}KEEP.TXD",0)])"},
+      {"a make whose TARGET= is cut at a NUL", R"([ExecuteProject("{W}T.APP")])", "3",
+       R"(TARGET=KEEP.DCT\x00.EXE in {W}T.APP holds a control character)", R"(execute [ExecuteProject("{W}T.APP")])"},
+  };
+  write("A.APP", "TARGET=A.EXE\n");
+  write("A.TXA", "[APPLICATION]\nTARGET=A.EXE\n");
+  write("KEEP.DCT", "FILE Customers\n");
+  write("T.APP", "TARGET=KEEP.DCT"s + '\0' + ".EXE\n");
+  ASSERT_TRUE(start()) << "ide-sim did not come up";
+  const std::map<std::string, std::string> before = files();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    execute(placed(c.command));
+    EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
+    EXPECT_EQ(item("GetErrorNum"), c.error_num);
+    EXPECT_EQ(item("GetErrorMsg"), placed(c.error_msg));
+    EXPECT_TRUE(logged(" " + placed(c.logged) + "\n")) << read_all(log_);
+  }
+  // Every file, KEEP.DCT and A.APP among them, is as it was; no output appeared.
+  EXPECT_EQ(files(), before);
+  const std::string log = read_all(log_);
+  EXPECT_EQ(log.find('\0'), std::string::npos);
+  EXPECT_EQ(log.find('\x1b'), std::string::npos);
+  for (size_t at = 0; (at = log.find('\n', at)) != std::string::npos && at + 1 < log.size(); ++at)
+    EXPECT_EQ(log.compare(at + 1, 8, "ide-sim "), 0) << "every line is one entry of the log: " << log.substr(at + 1, 60);
+}
+
 TEST_F(IdeSim, WritesOnlyItsOutputBesideTheInputOrInTheTargetsAbsoluteFolder) {
   write("notes.TXT", "one");
   write("Notes.txt", "two");

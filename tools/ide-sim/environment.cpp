@@ -55,6 +55,7 @@ const FileTypes& types_of(CommandKind kind) {
 std::string name_problem(const std::string& client_name, std::string_view type, std::string_view other_type,
                          const char* kind) {
   std::string name = local_path(client_name);
+  if (holds_control_character(name)) return "File name with a control character: " + escaped(client_name);
   if (climbs_up(name)) return "File name with a \"..\" part: " + client_name;
   if (!has_type(name, type) && (other_type.empty() || !has_type(name, other_type)))
     return std::string("Not ") + kind + ": " + client_name;
@@ -68,6 +69,10 @@ std::string name_problem(const std::string& client_name, std::string_view type, 
 std::optional<std::string> make_target(const std::string& app, const SampleFile& sample, std::string& why) {
   std::string target = local_path(sample.target);
   if (target.empty()) return folder_of(app) + base_name(app) + ".EXE";
+  if (holds_control_character(target)) {
+    why = "TARGET=" + escaped(sample.target) + " in " + app + " holds a control character";
+    return std::nullopt;
+  }
   std::string name = target.substr(folder_of(target).size());
   bool absolute = target.front() == '/';
   if (!climbs_up(target) && !name.empty() && name != "." && (absolute || folder_of(target).empty()))
@@ -135,7 +140,7 @@ Reply Environment::execute(const std::string& text) {
 
   std::optional<Command> parsed = parse_command(command);
   if (!parsed) {
-    set_error(error_invalid_command, "Invalid command: " + command);
+    set_error(error_invalid_command, "Invalid command: " + escaped(command));
     log_.line("refused: cannot parse the command");
     return Reply::Nack;
   }

@@ -103,6 +103,13 @@ std::string base_name(const std::string& path) {
   return name.substr(0, name.find('.'));
 }
 
+bool holds_control_character(std::string_view name) {
+  return std::any_of(name.begin(), name.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+  });
+}
+
 bool climbs_up(const std::string& path) {
   for (size_t start = 0; start <= path.size();) {
     size_t slash = path.find('/', start);

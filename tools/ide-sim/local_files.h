@@ -18,6 +18,11 @@ std::string folder_of(const std::string& path);
 // The file name up to its first ".".
 std::string base_name(const std::string& path);
 
+// True when the name holds a NUL or another control character (a byte below
+// the blank, or DEL). The system would cut a name at its NUL, so the file
+// opened would not be the one the rules were checked on.
+bool holds_control_character(std::string_view name);
+
 // True when a part of the name is "..", so it may climb out of the folder it
 // starts from.
 bool climbs_up(const std::string& path);

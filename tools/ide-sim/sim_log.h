@@ -9,11 +9,16 @@
 
 namespace idesim {
 
+// The text with every control character, a NUL included, written as \xNN
+// (DEL as \x7f), so a line shows all that was received and stays one line.
+std::string escaped(std::string_view text);
+
 class SimLog {
  public:
   // An empty path logs to standard error. False when the file cannot be opened.
   bool open(const std::string& path);
   ~SimLog();
+  // Writes the text escaped, after the time of day.
   void line(std::string_view text);
 
  private:
