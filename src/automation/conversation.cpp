@@ -365,12 +365,7 @@ void Conversation::Disconnect() {
 }
 
 void Conversation::FirstConnection() {
-  // No run has set the time-out yet; the process's own would keep the
-  // hidden window waiting on an environment that hangs for half a minute.
-  const int32_t timeout = dde_timeout();
-  set_dde_timeout(kFirstConnectionTimeout);
   v_.DDEChannel = dde_client(kService, kTopic);
-  set_dde_timeout(timeout);
   v_.Connected = v_.DDEChannel != 0 ? 1 : 0;
   v_.StatusMsg = v_.DDEChannel != 0 ? kConnected : kNotConnected;
   Redraw();

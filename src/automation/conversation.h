@@ -32,13 +32,6 @@ inline constexpr int kDdeErrorThreshold = 600;
 inline constexpr int64_t kConnectLimitMs = 30000;
 inline constexpr int64_t kConnectPauseMs = 200;
 
-// The DDE time-out, in hundredths, of the window's first connection, made
-// before any run has set one. A running environment answers the opening of a
-// conversation at once, even on a busy machine; one that has not answered
-// within 5 seconds hangs, and the window, still hidden, does not wait longer
-// for it.
-inline constexpr int32_t kFirstConnectionTimeout = 500;
-
 // How the connect step waits between two attempts. By default the window
 // takes its events in the meantime, so it repaints and a request to close it
 // ends the wait (a window that is not open sleeps in real time and
@@ -179,9 +172,7 @@ class Conversation {
   // it at once, then handle 0, not connected, "Clarion disconnected".
   void Disconnect();
   // The window's first connection: one attempt, no start of the
-  // environment, waiting at most kFirstConnectionTimeout for an answer (the
-  // process's DDE time-out is left as it was); "Connected to Clarion" or
-  // "Not Connected to Clarion".
+  // environment; "Connected to Clarion" or "Not Connected to Clarion".
   void FirstConnection();
   // When the window opens without a conversation: the sound, then the
   // "Warning" message.

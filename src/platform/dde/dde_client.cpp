@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -28,6 +29,14 @@ using dde::MessageType;
 // How long an open waits for each server's answer when the time-out is 0.
 constexpr int64_t zero_timeout_handshake_ms = 250;
 
+// A socket whose server took a connection but did not answer its opening
+// within dde_open_answer_ms, known by its file.
+struct Silent {
+  dev_t dev;
+  ino_t ino;
+  int64_t until_ms;  // passed by until then
+};
+
 struct Conversation {
   explicit Conversation(int f) : fd(f) {}
   ~Conversation() { ::close(fd); }
@@ -45,6 +54,7 @@ std::map<DdeChannel, std::shared_ptr<Conversation>> conversations;
 DdeChannel last_channel = 0;
 std::function<void()> wait_pump;
 std::atomic<int32_t> timeout_hundredths{3000};
+std::map<std::string, Silent> silent_sockets;
 
 std::shared_ptr<Conversation> find(DdeChannel channel) {
   std::lock_guard lock(state_mutex);
@@ -127,17 +137,30 @@ Outcome ask(Conversation& c, MessageType type, std::string_view payload, int64_t
 
 int64_t timeout_ms() { return static_cast<int64_t>(dde_timeout()) * 10; }
 
-// Connects to one server socket; -1 when nobody listens there. A socket
-// left behind by a server whose process has gone is removed; one whose
-// process still lives is left alone even when it refuses, since only its
-// server may remove it.
-int connect_to(const std::string& path) {
+// True when the socket, the very file `seen`, did not answer an opening
+// lately. Forgets those whose time is up.
+bool passed_by(const std::string& path, const struct stat& seen) {
+  const int64_t now = dde::steady_now_ms();
+  std::lock_guard lock(state_mutex);
+  std::erase_if(silent_sockets, [now](const auto& entry) { return entry.second.until_ms <= now; });
+  auto it = silent_sockets.find(path);
+  return it != silent_sockets.end() && it->second.dev == seen.st_dev && it->second.ino == seen.st_ino;
+}
+
+void note_silent(const std::string& path, const struct stat& seen) {
+  std::lock_guard lock(state_mutex);
+  silent_sockets[path] = Silent{seen.st_dev, seen.st_ino, dde::steady_now_ms() + dde_silent_pass_ms};
+}
+
+// Connects to one server socket, the file `seen` (as lstat gave it); -1 when
+// nobody listens there. A socket left behind by a server whose process has
+// gone is removed; one whose process still lives is left alone even when it
+// refuses, since only its server may remove it.
+int connect_to(const std::string& path, const struct stat& seen) {
   sockaddr_un addr{};
   addr.sun_family = AF_UNIX;
   if (path.size() >= sizeof addr.sun_path) return -1;
   std::memcpy(addr.sun_path, path.data(), path.size());
-  struct stat seen {};
-  if (::lstat(path.c_str(), &seen) != 0 || !S_ISSOCK(seen.st_mode)) return -1;
   int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
@@ -163,17 +186,23 @@ DdeChannel dde_client(std::string_view service, std::string_view topic) {
   std::string folder = dde::socket_folder();
   if (!dde::folder_is_private(folder)) return 0;
   std::string hello = std::string(service) + '\0' + std::string(topic);
-  int64_t wait_ms = timeout_ms() > 0 ? timeout_ms() : zero_timeout_handshake_ms;
+  const int64_t wait_ms = timeout_ms() > 0 ? std::min(timeout_ms(), dde_open_answer_ms) : zero_timeout_handshake_ms;
   DdeChannel channel = 0;
   for (const std::string& path : dde::service_sockets(folder, service)) {
-    int fd = connect_to(path);
+    struct stat seen {};
+    if (::lstat(path.c_str(), &seen) != 0 || !S_ISSOCK(seen.st_mode) || passed_by(path, seen)) continue;
+    int fd = connect_to(path, seen);
     if (fd < 0) continue;
     auto c = std::make_shared<Conversation>(fd);
     Frame answer;
-    if (ask(*c, MessageType::Initiate, hello, wait_ms, answer) == Outcome::Answered && answer.type == MessageType::Accept) {
+    const Outcome outcome = ask(*c, MessageType::Initiate, hello, wait_ms, answer);
+    if (outcome == Outcome::Answered && answer.type == MessageType::Accept) {
       channel = add(std::move(c));
       break;
     }
+    // Only a silence as long as the whole bound counts against a server: a
+    // shorter time-out says nothing of it.
+    if (outcome == Outcome::Timeout && wait_ms == dde_open_answer_ms) note_silent(path, seen);
   }
   return channel;
 }

@@ -20,7 +20,17 @@ inline constexpr size_t dde_name_width = 79;
 // Opens a conversation with the first running server of the service that
 // accepts the topic (both matched without regard to case). Returns a
 // non-zero channel, or 0 when no server accepted. Leaves the last error alone.
+//
+// A running server answers the opening at once, so each server is waited on
+// for at most dde_open_answer_ms (and never beyond the time-out); one that
+// took the connection and stayed silent that long counts as not answering,
+// and the next is tried. Such a server is passed by for dde_silent_pass_ms
+// afterwards, unless its socket has been replaced, so that repeated opens
+// do not wait on it again each time.
 DdeChannel dde_client(std::string_view service, std::string_view topic);
+
+inline constexpr int64_t dde_open_answer_ms = 5000;
+inline constexpr int64_t dde_silent_pass_ms = 60000;
 
 // Hands the whole command text to the partner and waits for its
 // acknowledgement. Channel 0: does nothing at all. Otherwise clears the last

@@ -3,10 +3,12 @@
 
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "dde_test_support.h"
 #include "platform/dde/frame.h"
+#include "support/silent_peer.h"
 
 using namespace qvn;
 using namespace qvn::testing;
@@ -231,6 +233,94 @@ TEST_F(Conversation, AStaleSocketOfADeadServerIsSkippedAndRemoved) {
   EXPECT_EQ(alive.next_report(), "execute [Good]");
   dde_close(ch);
   EXPECT_EQ(sockets(), 1);
+}
+
+// Peers that take the connection and never answer. Their socket is named so
+// that it is asked first; process 1 always lives, so it is never taken for
+// a stale socket and removed.
+class SilentPeers : public Conversation {
+ protected:
+  const std::string silent_path_ = folder_ + "/ClarionWin.1.0.sock";
+};
+
+TEST_F(SilentPeers, TheOpenWaitsOnOneOnlyForItsBoundThenReachesTheServerBehindIt) {
+  test_support::SilentPeer silent(silent_path_);
+  ASSERT_TRUE(silent.listening());
+  ServerProcess server;
+  ASSERT_TRUE(server.start("ClarionWin", "", test_environment()));
+  set_dde_timeout(18000);  // a run's three minutes
+
+  auto start = std::chrono::steady_clock::now();
+  DdeChannel ch = dde_client("ClarionWin", "");
+  const int64_t took = elapsed_ms(start);
+  ASSERT_NE(ch, 0) << "the server behind it is reached";
+  EXPECT_EQ(silent.connections(), 1);
+  // It was given the whole bound (the transport counts whole milliseconds), and no more.
+  EXPECT_GE(took, dde_open_answer_ms - 50);
+  EXPECT_LT(took, dde_open_answer_ms + 10000);
+  dde_execute(ch, "[Good]");
+  EXPECT_EQ(error_code(), 0);
+  EXPECT_EQ(server.next_report(), "execute [Good]") << "the partner is the server that answered";
+
+  DdeChannel again = dde_client("ClarionWin", "");
+  EXPECT_NE(again, 0);
+  EXPECT_NE(again, ch);
+  EXPECT_EQ(silent.connections(), 1) << "the next open passes the silent one by";
+  dde_close(again);
+  dde_close(ch);
+
+  server.kill_now();
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0) << "no server answers";
+  EXPECT_EQ(silent.connections(), 1);
+}
+
+TEST_F(SilentPeers, OnlyASilenceAsLongAsTheBoundCountsAndAReplacedSocketIsAskedAgain) {
+  auto silent = std::make_unique<test_support::SilentPeer>(silent_path_);
+  ASSERT_TRUE(silent->listening());
+  set_error(err::AccessDenied);
+
+  // A time-out shorter than the bound ends the wait, and says nothing of the peer.
+  set_dde_timeout(50);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+  EXPECT_GE(elapsed_ms(start), 450);
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+  EXPECT_EQ(silent->connections(), 2) << "asked again";
+
+  set_dde_timeout(18000);
+  start = std::chrono::steady_clock::now();
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+  const int64_t took = elapsed_ms(start);
+  EXPECT_GE(took, dde_open_answer_ms - 50);
+  EXPECT_LT(took, dde_open_answer_ms + 10000);
+  EXPECT_EQ(silent->connections(), 3);
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+  EXPECT_EQ(silent->connections(), 3) << "passed by once it was silent for the whole bound";
+  EXPECT_EQ(error_code(), err::AccessDenied) << "an open leaves the last error alone";
+
+  // Another listener under the same name is another peer.
+  silent.reset();
+  silent = std::make_unique<test_support::SilentPeer>(silent_path_);
+  ASSERT_TRUE(silent->listening());
+  set_dde_timeout(10);
+  EXPECT_EQ(dde_client("ClarionWin", ""), 0);
+  EXPECT_EQ(silent->connections(), 1);
+}
+
+TEST_F(Conversation, ACommandWaitsItsWholeTimeOutThoughItIsLongerThanTheOpeningsBound) {
+  ServerProcess server;
+  ASSERT_TRUE(server.start("ClarionWin", "", test_environment()));
+  const int32_t hundredths = static_cast<int32_t>(dde_open_answer_ms / 10 + 100);
+  set_dde_timeout(hundredths);
+  DdeChannel ch = dde_client("ClarionWin", "");
+  ASSERT_NE(ch, 0);
+  auto start = std::chrono::steady_clock::now();
+  dde_execute(ch, "[Hang]");
+  const int64_t took = elapsed_ms(start);
+  EXPECT_EQ(error_code(), err::DdeTimeout);
+  EXPECT_GE(took, hundredths * 10 - 50);
+  EXPECT_LT(took, hundredths * 10 + 10000);
+  dde_close(ch);
 }
 
 TEST_F(Conversation, AServerInAFolderOthersCanReachIsNotFound) {
