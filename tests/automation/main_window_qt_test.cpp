@@ -19,6 +19,10 @@
 #include "demo_fixture.h"
 #include "main_window_fixture.h"
 #include "picture_backend.h"
+#include "platform/dde/dde_client.h"
+#include "support/silent_peer.h"
+
+#include <QtTest/QTest>
 
 namespace qvn::automation::testing {
 
@@ -199,6 +203,77 @@ TEST_F(DemoRunsTest, TheRealWindowMakesTheDemoApplicationsAndShowsItsRunComplete
   }
   ASSERT_EQ(person.saved, std::vector<bool>(person.folders().size(), true));
   EXPECT_TRUE(ui::qt::test::is_png(dir / "main_window_run.png"));
+}
+
+// A person who clicks "Start Clarion" with the mouse once the window is
+// shown and, as soon as the step waits between two attempts, closes the
+// window by its close box. Otherwise the window waits on Qt's own loop in
+// real time; after a minute the person gives up.
+class CloserWhileConnecting final : public ui::qt::test::PictureBackend {
+ public:
+  using Clock = std::chrono::steady_clock;
+  using PictureBackend::PictureBackend;
+
+  void wait_for_event(ui::Window& w) override {
+    ui::qt::WindowWidget* view = view_of(w);
+    if (stage == 0 && view != nullptr && view->isVisible()) {
+      stage = 1;
+      clicked = Clock::now();
+      QTest::mouseClick(view->control_widget(w.field("?CONNECTTOCW")), Qt::LeftButton);
+      return;
+    }
+    if (stage == 1 && view != nullptr && w.timer() == kConnectPauseMs / 10) {
+      stage = 2;
+      pausing = Clock::now();
+      view->close();
+      return;
+    }
+    if (Clock::now() - clicked > std::chrono::minutes(1) && stage > 0) {
+      gave_up = true;
+      w.close();
+      return;
+    }
+    qt().wait_for_event(w);
+  }
+
+  int stage = 0;  // 0 to click, 1 connecting, 2 closed during the step's wait
+  bool gave_up = false;
+  Clock::time_point clicked;
+  Clock::time_point pausing;
+
+ private:
+  static ui::qt::WindowWidget* view_of(ui::Window& w) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
+      if (v != nullptr && v->window() == &w) return v;
+    }
+    return nullptr;
+  }
+};
+
+TEST_F(MainWindowTest, TheRealWindowTakesItsCloseBoxWhileStartClarionWaitsBesideASilentListener) {
+  seed({});
+  environment.stop();
+  // Takes the connection and never answers; asked before any environment.
+  test_support::SilentPeer silent((sockets / "ClarionWin.1.0.sock").string());
+  ASSERT_TRUE(silent.listening());
+  // The command line starts, but what it starts never serves.
+  write_settings({{"NewLog", "N"}, {"CL_Command", "/bin/true"}, {"FilePath", data_folder()}, {"RetainTags", "0"}});
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
+  ASSERT_NE(qt, nullptr);
+  CloserWhileConnecting person(*qt, {dir});
+  Main();
+  const auto ended = std::chrono::steady_clock::now();
+
+  EXPECT_EQ(person.stage, 2);
+  EXPECT_FALSE(person.gave_up);
+  // The window's first connection waited on the silent listener; Start
+  // Clarion passed it by and was soon waiting with the window's events.
+  EXPECT_EQ(silent.connections(), 1);
+  EXPECT_LT(person.pausing - person.clicked, std::chrono::milliseconds(dde_open_answer_ms));
+  EXPECT_LT(ended - person.pausing, std::chrono::seconds(10)) << "the close ended the step and the window";
+  ASSERT_EQ(person.messages.size(), 1u) << "only the warning that the environment was not running";
+  EXPECT_EQ(person.messages[0].rfind("Clarion is not currently running.", 0), 0u);
 }
 
 }  // namespace
