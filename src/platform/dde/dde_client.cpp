@@ -30,12 +30,19 @@ using dde::MessageType;
 constexpr int64_t zero_timeout_handshake_ms = 250;
 
 // A socket whose server took a connection but did not answer its opening
-// within dde_open_answer_ms, known by its file.
+// within dde_open_answer_ms, known by its file: device, inode and change
+// time, so a socket made anew under the same name is not taken for it.
 struct Silent {
   dev_t dev;
   ino_t ino;
+  timespec changed;
   int64_t until_ms;  // passed by until then
 };
+
+bool same_file(const Silent& silent, const struct stat& seen) {
+  return silent.dev == seen.st_dev && silent.ino == seen.st_ino && silent.changed.tv_sec == seen.st_ctim.tv_sec &&
+         silent.changed.tv_nsec == seen.st_ctim.tv_nsec;
+}
 
 struct Conversation {
   explicit Conversation(int f) : fd(f) {}
@@ -144,12 +151,12 @@ bool passed_by(const std::string& path, const struct stat& seen) {
   std::lock_guard lock(state_mutex);
   std::erase_if(silent_sockets, [now](const auto& entry) { return entry.second.until_ms <= now; });
   auto it = silent_sockets.find(path);
-  return it != silent_sockets.end() && it->second.dev == seen.st_dev && it->second.ino == seen.st_ino;
+  return it != silent_sockets.end() && same_file(it->second, seen);
 }
 
 void note_silent(const std::string& path, const struct stat& seen) {
   std::lock_guard lock(state_mutex);
-  silent_sockets[path] = Silent{seen.st_dev, seen.st_ino, dde::steady_now_ms() + dde_silent_pass_ms};
+  silent_sockets[path] = Silent{seen.st_dev, seen.st_ino, seen.st_ctim, dde::steady_now_ms() + dde_silent_pass_ms};
 }
 
 // Connects to one server socket, the file `seen` (as lstat gave it); -1 when

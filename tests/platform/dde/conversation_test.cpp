@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <memory>
 #include <thread>
 
 #include "dde_test_support.h"
@@ -275,8 +274,8 @@ TEST_F(SilentPeers, TheOpenWaitsOnOneOnlyForItsBoundThenReachesTheServerBehindIt
 }
 
 TEST_F(SilentPeers, OnlyASilenceAsLongAsTheBoundCountsAndAReplacedSocketIsAskedAgain) {
-  auto silent = std::make_unique<test_support::SilentPeer>(silent_path_);
-  ASSERT_TRUE(silent->listening());
+  test_support::SilentPeer silent(silent_path_);
+  ASSERT_TRUE(silent.listening());
   set_error(err::AccessDenied);
 
   // A time-out shorter than the bound ends the wait, and says nothing of the peer.
@@ -285,7 +284,7 @@ TEST_F(SilentPeers, OnlyASilenceAsLongAsTheBoundCountsAndAReplacedSocketIsAskedA
   EXPECT_EQ(dde_client("ClarionWin", ""), 0);
   EXPECT_GE(elapsed_ms(start), 450);
   EXPECT_EQ(dde_client("ClarionWin", ""), 0);
-  EXPECT_EQ(silent->connections(), 2) << "asked again";
+  EXPECT_EQ(silent.connections(), 2) << "asked again";
 
   set_dde_timeout(18000);
   start = std::chrono::steady_clock::now();
@@ -293,18 +292,19 @@ TEST_F(SilentPeers, OnlyASilenceAsLongAsTheBoundCountsAndAReplacedSocketIsAskedA
   const int64_t took = elapsed_ms(start);
   EXPECT_GE(took, dde_open_answer_ms - 50);
   EXPECT_LT(took, dde_open_answer_ms + 10000);
-  EXPECT_EQ(silent->connections(), 3);
+  EXPECT_EQ(silent.connections(), 3);
   EXPECT_EQ(dde_client("ClarionWin", ""), 0);
-  EXPECT_EQ(silent->connections(), 3) << "passed by once it was silent for the whole bound";
+  EXPECT_EQ(silent.connections(), 3) << "passed by once it was silent for the whole bound";
   EXPECT_EQ(error_code(), err::AccessDenied) << "an open leaves the last error alone";
 
   // Another listener under the same name is another peer.
-  silent.reset();
-  silent = std::make_unique<test_support::SilentPeer>(silent_path_);
-  ASSERT_TRUE(silent->listening());
+  silent.remove_name();
+  test_support::SilentPeer another(silent_path_);
+  ASSERT_TRUE(another.listening());
   set_dde_timeout(10);
   EXPECT_EQ(dde_client("ClarionWin", ""), 0);
-  EXPECT_EQ(silent->connections(), 1);
+  EXPECT_EQ(another.connections(), 1);
+  EXPECT_EQ(silent.connections(), 3);
 }
 
 TEST_F(Conversation, ACommandWaitsItsWholeTimeOutThoughItIsLongerThanTheOpeningsBound) {
