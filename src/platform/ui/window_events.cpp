@@ -144,6 +144,11 @@ bool Window::next_event_for_nested_loop() {
   return true;
 }
 
+Window::NestedLoopScope::NestedLoopScope(Window& w) : window_(w) { ++window_.impl_->nested_loops; }
+Window::NestedLoopScope::~NestedLoopScope() { --window_.impl_->nested_loops; }
+
+bool Window::in_nested_loop() const { return impl_->nested_loops > 0; }
+
 Event Window::event() const { return impl_->current.event; }
 int Window::field() const { return impl_->current.field; }
 int Window::keycode() const { return impl_->current.keycode; }
