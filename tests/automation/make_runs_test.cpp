@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "runs_fixture.h"
+#include "support/full_disk.h"
 
 namespace qvn::automation::testing {
 
@@ -103,6 +104,36 @@ TEST_F(MakeRunsTest, TheTaggedApplicationsAreMadeByPriorityThenNameWhateverRowIs
           << a.application << " is as it was, its target bare";
     }
   }
+}
+
+// The disk under the activity log is full: every entry is lost, the user is
+// told once, with the file and the reason, and the run makes every
+// application all the same.
+TEST_F(MakeRunsTest, ALogThatCannotBeWrittenIsToldOnceAndTheRunMakesEveryApplication) {
+  sim.start();
+  const std::vector<AppOnFile> apps = {app("ONE.APP", 1, 1, "ONE.EXE"), app("TWO.APP", 2, 1, "TWO.EXE")};
+  seed(apps);
+  {
+    test_support::FullDisk full("TEMPFILE.TPS");
+    HeadlessUser user;
+    StatusHistory status(user);
+    user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+    watch_make_run(user);
+    user.answer_any_message(ui::button::Ok);
+    Main();
+
+    EXPECT_GE(full.refused(), 4) << "Begin Make and Make Finished for each";
+    ASSERT_EQ(user.messages().size(), 1u);
+    EXPECT_EQ(user.messages()[0].box.caption, "Main: Record Insert Error");
+    EXPECT_EQ(user.messages()[0].box.text, "An error was experienced during the creation of a record.|File: " +
+                                               (data_dir / "TEMPFILE.TPS").string() +
+                                               "|Error: database or disk is full (13).");
+    EXPECT_TRUE(status.shown("TWO.APP Compiled & Made 2"));
+    EXPECT_EQ(status.texts().back(), kProcessingComplete);
+  }
+  EXPECT_THAT(made(), ElementsAre("ONE.APP", "TWO.APP"));
+  for (const AppOnFile& a : apps) EXPECT_TRUE(fs::exists(fs::path(a.folder) / a.target)) << a.application;
+  EXPECT_THAT(log_events(), IsEmpty()) << "the entries were lost, the log itself is whole";
 }
 
 TEST_F(MakeRunsTest, WithNothingTaggedTheRunConnectsBeepsAndIsComplete) {
