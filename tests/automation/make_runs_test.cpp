@@ -6,11 +6,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <tuple>
 
+#include "platform/ui/close_signals.h"
 #include "runs_fixture.h"
 #include "support/full_disk.h"
 
@@ -580,7 +582,29 @@ TEST_P(MakeRunsWaitLimit, GivesUpAfterTheLargerOfTheTimeOutAndFiveMinutesAndGoes
 INSTANTIATE_TEST_SUITE_P(TimeOuts, MakeRunsWaitLimit, ::testing::Values(WaitLimitCase{"3", 5}, WaitLimitCase{"12", 12}),
                          [](const auto& info) { return std::string("TimeOut") + info.param.typed; });
 
-TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
+// The window asked to close during a wait, by its close box or by a signal
+// that asks the program to end.
+struct CloseCase {
+  const char* name;
+  bool signal;
+};
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+
+class MakeRunsClosing : public MakeRunsTest, public ::testing::WithParamInterface<CloseCase> {
+ protected:
+  void SetUp() override {
+    MakeRunsTest::SetUp();
+    if (GetParam().signal) {
+      ASSERT_TRUE(ui::install_close_signals());
+    }
+  }
+  void TearDown() override {
+    ui::remove_close_signals();
+    MakeRunsTest::TearDown();
+  }
+};
+
+TEST_P(MakeRunsClosing, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
   sim.start();
   AppOnFile one = app("ONE.APP", 1, 1, "ONE.EXE");
   write(one.folder, "ONE.APP", "TARGET=ELSE.EXE\n");
@@ -591,7 +615,11 @@ TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
   user.then([&](WindowView& w) {
     ASSERT_TRUE(sim.says("wrote " + one.folder + "ELSE.EXE"));
     EXPECT_EQ(w.text("?STATUSMSG"), "ONE.APP DDE Ack. 1");
-    w.close();
+    if (GetParam().signal) {
+      ASSERT_EQ(raise(SIGTERM), 0);
+    } else {
+      w.close();
+    }
   });
   Main();
   EXPECT_THAT(log_events(),
@@ -603,6 +631,10 @@ TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
   EXPECT_FALSE(status.shown(kProcessingComplete));
   EXPECT_TRUE(sim.says("conversation 2 closed"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Requests, MakeRunsClosing,
+                         ::testing::Values(CloseCase{"CloseBox", false}, CloseCase{"Signal", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MakeRunsTest, TheRunKeepsItsPlaceWhileTheWindowGainsFocusOverAnExpandedTree) {
   sim.start();

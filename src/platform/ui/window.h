@@ -68,8 +68,9 @@ class Window {
 
   // The accept loop: takes the next event (asking the backend for input when
   // none is queued) and makes it current. False once the window is closed.
-  // Order: the Ok pass (accept_all), then queued events, then a change its
-  // folder watches reported (FolderChanged), then a due Timer.
+  // Order: the Ok pass (accept_all), then queued events, then a signal
+  // that asks the program to end (CloseWindow, close_signals.h), then a
+  // change its folder watches reported (FolderChanged), then a due Timer.
   // A ScrollUp/ScrollDown/ScrollTop/ScrollBottom event for a list has moved
   // its selection by the time it is current. CloseWindow only asks: the
   // window closes when the program calls close().

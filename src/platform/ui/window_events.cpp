@@ -5,6 +5,7 @@
 
 #include "platform/core/clock.h"
 #include "platform/core/error_state.h"
+#include "platform/ui/close_signals.h"
 #include "platform/ui/folder_watch.h"
 #include "platform/ui/window_impl.h"
 
@@ -127,6 +128,7 @@ bool Window::accept() {
       m.current = q;
       return true;
     }
+    if (take_close_signals()) continue;
     if (take_folder_changes(*this)) continue;
     if (m.timer > 0 && current_clock().steady_ms() >= m.next_due) {
       m.next_due = current_clock().steady_ms() + m.timer * 10LL;
