@@ -125,24 +125,28 @@ FullDisk::FullDisk(std::string file_name) {
   Shim& s = shim();
   if (s.real == nullptr) {
     s.real = sqlite3_vfs_find(nullptr);
-    sqlite3_vfs& v = s.vfs;
-    v.iVersion = 2;
-    v.szOsFile = static_cast<int>(sizeof(ShimFile)) + s.real->szOsFile;
-    v.mxPathname = s.real->mxPathname;
-    v.zName = "qvn-full-disk";
-    v.xOpen = vfs_open;
-    v.xDelete = vfs_delete;
-    v.xAccess = vfs_access;
-    v.xFullPathname = vfs_full_pathname;
-    v.xDlOpen = vfs_dl_open;
-    v.xDlError = vfs_dl_error;
-    v.xDlSym = vfs_dl_sym;
-    v.xDlClose = vfs_dl_close;
-    v.xRandomness = vfs_randomness;
-    v.xSleep = vfs_sleep;
-    v.xCurrentTime = vfs_current_time;
-    v.xGetLastError = vfs_last_error;
-    v.xCurrentTimeInt64 = vfs_current_time_ms;
+    s.vfs = sqlite3_vfs{.iVersion = 2,
+                        .szOsFile = static_cast<int>(sizeof(ShimFile)) + s.real->szOsFile,
+                        .mxPathname = s.real->mxPathname,
+                        .pNext = nullptr,
+                        .zName = "qvn-full-disk",
+                        .pAppData = nullptr,
+                        .xOpen = vfs_open,
+                        .xDelete = vfs_delete,
+                        .xAccess = vfs_access,
+                        .xFullPathname = vfs_full_pathname,
+                        .xDlOpen = vfs_dl_open,
+                        .xDlError = vfs_dl_error,
+                        .xDlSym = vfs_dl_sym,
+                        .xDlClose = vfs_dl_close,
+                        .xRandomness = vfs_randomness,
+                        .xSleep = vfs_sleep,
+                        .xCurrentTime = vfs_current_time,
+                        .xGetLastError = vfs_last_error,
+                        .xCurrentTimeInt64 = vfs_current_time_ms,
+                        .xSetSystemCall = nullptr,
+                        .xGetSystemCall = nullptr,
+                        .xNextSystemCall = nullptr};
   }
   for (char& c : file_name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   s.journal = "/" + file_name + "-JOURNAL";
