@@ -11,6 +11,7 @@
 #include "platform/framework/error_manager.h"
 #include "platform/framework/message_presenter.h"
 #include "platform/ui/backend.h"
+#include "platform/ui/close_signals.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "windows/get_config.h"
 #include "windows/print_log.h"
@@ -38,6 +39,10 @@ int main() {
   // ".\QVN.INI" is the one in the folder the program starts in, for good.
   qvn::data::settings_file();
   register_procedures();
+  // Asked to end from outside (a logout, kill, Ctrl+C), the program closes
+  // its windows as their close boxes do, so the main window's close writes
+  // the subset back and closes the files before the settings are saved.
+  if (!qvn::ui::install_close_signals()) std::fprintf(stderr, "qvn: a signal to end will end it at once\n");
 
   std::unique_ptr<qvn::ui::qt::QtBackend> backend = qvn::ui::qt::QtBackend::create();
   if (!backend) {
@@ -51,5 +56,6 @@ int main() {
 
   qvn::error_manager.SetPresenter(nullptr);
   qvn::ui::install_backend(nullptr);
+  qvn::ui::remove_close_signals();
   return code;
 }

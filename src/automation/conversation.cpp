@@ -11,6 +11,8 @@
 #include "platform/core/error_state.h"
 #include "platform/core/std_datetime.h"
 #include "platform/dde/dde_client.h"
+#include "platform/framework/error_manager.h"
+#include "platform/framework/file_manager.h"
 #include "platform/process/command_line.h"
 #include "platform/sound/sound.h"
 #include "platform/ui/backend.h"
@@ -303,6 +305,7 @@ void Conversation::CloseWhenConnected() {
 }
 
 void Conversation::OpenLog() {
+  log_failure_told_ = false;
   if (data::tempfile_relation_manager) data::tempfile_relation_manager->Open();
 }
 
@@ -313,7 +316,11 @@ void Conversation::LogEntry(std::string_view app, std::string_view text) {
   data::TMP.DATE = now.date;
   data::TMP.CLOCK = now.time;
   data::TMP.EVENT = text;
-  data::TempFile.add();
+  if (data::TempFile.add() == err::NoError || log_failure_told_) return;
+  // Once a run: every entry after it would most likely fail the same way,
+  // and the run itself does not depend on its log.
+  log_failure_told_ = true;
+  if (data::tempfile_file_manager) data::tempfile_file_manager->Throw(framework::Msg::AddFailed);
 }
 
 void Conversation::LogError(std::string_view app) {

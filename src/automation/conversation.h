@@ -150,11 +150,14 @@ class Conversation {
   // Loc:Connected is 1.
   void CloseWhenConnected();
 
-  // Opens the activity log through its relation manager; not tested.
+  // The start of a run's log: opens the activity log through its relation
+  // manager (not tested), and a failed entry will be told again.
   void OpenLog();
   // A log entry: the application's name (40 characters), today, the time of
-  // day, the text (80 characters), added to the activity log without a test.
-  // The last error stays as it was.
+  // day, the text (80 characters), added to the activity log. The first
+  // entry of a run that cannot be added (a full disk) is told in the file
+  // manager's "Record Insert Error", with the file and the reason; the run
+  // goes on without its entries. The last error stays as it was.
   void LogEntry(std::string_view app, std::string_view text);
   // The entry "Error " code " " text of the last error.
   void LogError(std::string_view app);
@@ -197,6 +200,7 @@ class Conversation {
   ui::Window& window_;
   ConversationVars v_;
   bool close_requested_ = false;
+  bool log_failure_told_ = false;      // a failed log entry was told in this run
   Opening opening_ = Opening::Opened;  // how the last open that may start ended
   std::string start_failure_;          // "Error <code> <text>: <program>" of a failed start
 };

@@ -735,15 +735,31 @@ TEST_F(ConversationTest, ALogEntrysDateAndTimeComeFromOneReadingOfTheClock) {
   EXPECT_EQ(lines[0].clock, standard_time({23, 59, 59, 99}));
 }
 
-TEST_F(ConversationTest, AFailedLogWriteIsNotReported) {
+// The log is not open, so no entry can be added: the first failure of a run
+// is told with the file and the reason, the later ones are not, and the
+// run's own last error stays.
+TEST_F(ConversationTest, AFailedLogWriteIsToldOnceARun) {
   ui::HeadlessUser user;
   RunWindow w;
   ASSERT_FALSE(data::TempFile.is_open());
   set_error(err::DdeExecuteInvalid);
   w.conv->LogEntry("MAIN.APP", "Begin Make");
+  w.conv->LogEntry("MAIN.APP", "Make Finished");
   EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
-  EXPECT_TRUE(user.messages().empty());
-  EXPECT_TRUE(presenter.shown.empty());
+  ASSERT_EQ(presenter.shown.size(), 1u);
+  EXPECT_EQ(presenter.shown[0].title, "Record Insert Error");
+  EXPECT_EQ(presenter.shown[0].kind, framework::MessageKind::Notice);
+  EXPECT_EQ(presenter.shown[0].text, "An error was experienced during the creation of a record.|File: " +
+                                         data::TempFileName.str() + "|Error: File Not Open (37).");
+  EXPECT_TRUE(log_lines().empty());
+
+  // The next run tells it again.
+  w.conv->OpenLog();
+  data::tempfile_relation_manager->Close();
+  ASSERT_FALSE(data::TempFile.is_open());
+  w.conv->LogEntry("MAIN.APP", "Begin Make");
+  w.conv->LogEntry("MAIN.APP", "Make Finished");
+  EXPECT_EQ(presenter.shown.size(), 2u);
 }
 
 TEST_F(ConversationTest, EndRunClearsTheLogRecord) {

@@ -12,8 +12,14 @@
 
 #include <gmock/gmock.h>
 
+#include <QtTest/QTest>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QTabBar>
+#include <QtWidgets/QTabWidget>
+
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 
 #include "demo_catalog.h"
 #include "demo_fixture.h"
@@ -22,7 +28,6 @@
 #include "platform/dde/dde_client.h"
 #include "support/silent_peer.h"
 
-#include <QtTest/QTest>
 
 namespace qvn::automation::testing {
 
@@ -274,6 +279,131 @@ TEST_F(MainWindowTest, TheRealWindowTakesItsCloseBoxWhileStartClarionWaitsBeside
   EXPECT_LT(ended - person.pausing, std::chrono::seconds(10)) << "the close ended the step and the window";
   ASSERT_EQ(person.messages.size(), 1u) << "only the warning that the environment was not running";
   EXPECT_EQ(person.messages[0].rfind("Clarion is not currently running.", 0), 0u);
+}
+
+// What a person sees of the sheet and of the left column's run buttons.
+struct LeftColumn {
+  int page = 0;  // the page the tab widget shows, 1-based
+  int chosen = 0;  // the window's own CHOICE of the sheet
+  std::vector<bool> shown;    // ?EXECUTEAPP, ?GENERATE, ?EXPORTAPP, ?EXPORTDCT
+  std::vector<bool> enabled;  // the same four
+};
+
+// The run buttons as a tab change sets them, for the first two tabs.
+const std::vector<bool> kEnabledOnTab[] = {{true, false, true, true}, {false, true, false, false}};
+
+// A person at the real window who clicks "Gen && Make (.APP)" and, while the
+// run waits for its target, clicks the "Projects" tab; then the target is
+// made, so the run ends. Once the run is complete what the window shows is
+// noted, the "Projects" tab clicked again and the window looked at once
+// more; then it is closed. A run that takes longer than a minute is given up.
+class TabClickDuringRun final : public ui::qt::test::PictureBackend {
+ public:
+  TabClickDuringRun(ui::qt::QtBackend& qt, fs::path target)
+      : PictureBackend(qt, {}), target_(std::move(target)), started_(std::chrono::steady_clock::now()) {}
+
+  void wait_for_event(ui::Window& w) override {
+    const std::string status(clip(w.state(w.field("?STATUSMSG")).shown));
+    if (std::chrono::steady_clock::now() - started_ > std::chrono::minutes(1)) {
+      gave_up = true;
+      w.post(ui::Event::CloseWindow);
+      return;
+    }
+    switch (stage) {
+      case 0:
+        QTest::mouseClick(widget<QPushButton>(w, "?EXECUTEAPP"), Qt::LeftButton);
+        stage = 1;
+        return;
+      case 1:
+        if (w.in_nested_loop() && status.find(" DDE Ack. ") != std::string::npos) {
+          click_tab(w, 2);
+          during_run = look(w);
+          std::ofstream(target_) << "made\n";
+          stage = 2;
+          return;
+        }
+        break;
+      case 2:
+        if (status == kProcessingComplete) {
+          after_run = look(w);
+          click_tab(w, 2);
+          stage = 3;
+          return;
+        }
+        break;
+      case 3:
+        clicked_after_run = look(w);
+        stage = 4;
+        w.post(ui::Event::CloseWindow);
+        return;
+      default:
+        break;
+    }
+    qt().wait_for_event(w);
+  }
+
+  int stage = 0;
+  bool gave_up = false;
+  LeftColumn during_run, after_run, clicked_after_run;
+
+ private:
+  static ui::qt::WindowWidget* view(ui::Window& w) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
+      if (v != nullptr && v->window() == &w) return v;
+    }
+    return nullptr;
+  }
+  template <class T>
+  static T* widget(ui::Window& w, const char* equate) {
+    ui::qt::WindowWidget* v = view(w);
+    return v == nullptr ? nullptr : dynamic_cast<T*>(v->control_widget(w.field(equate)));
+  }
+  static void click_tab(ui::Window& w, int tab) {
+    QTabBar* bar = widget<QTabWidget>(w, "?SHEET1")->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab - 1).center());
+  }
+  static LeftColumn look(ui::Window& w) {
+    LeftColumn seen;
+    seen.page = widget<QTabWidget>(w, "?SHEET1")->currentIndex() + 1;
+    seen.chosen = w.choice(w.field("?SHEET1"));
+    for (const char* button : {"?EXECUTEAPP", "?GENERATE", "?EXPORTAPP", "?EXPORTDCT"}) {
+      seen.shown.push_back(widget<QPushButton>(w, button)->isVisible());
+      seen.enabled.push_back(widget<QPushButton>(w, button)->isEnabled());
+    }
+    return seen;
+  }
+
+  fs::path target_;
+  std::chrono::steady_clock::time_point started_;
+};
+
+class RealWindowRunTest : public RunsTest {};
+
+TEST_F(RealWindowRunTest, ATabClickedWhileTheRunWaitsLeavesTheLeftColumnFollowingTheShownTab) {
+  sim.start({"--never-write"});
+  const std::string at = folder("MAIN");
+  write(at, "MAIN.APP", "TARGET=MAIN.EXE\n");
+  seed({AppOnFile{"MAIN.APP", 1, 1, 0, at, "MAIN.EXE"}});
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
+  ASSERT_NE(qt, nullptr);
+  TabClickDuringRun person(*qt, fs::path(at) / "MAIN.EXE");
+  Main();
+
+  ASSERT_EQ(person.stage, 4);
+  EXPECT_FALSE(person.gave_up);
+  EXPECT_THAT(person.messages, ::testing::IsEmpty());
+  EXPECT_THAT(log_events(), ::testing::ElementsAre("MAIN.APP: Begin Make", "MAIN.APP: Make Finished"));
+  // The run's wait takes no tab: the page stays with the buttons set for it.
+  EXPECT_EQ(person.during_run.page, 1);
+  EXPECT_EQ(person.during_run.chosen, 1);
+  for (const LeftColumn* seen : {&person.during_run, &person.after_run, &person.clicked_after_run}) {
+    EXPECT_EQ(seen->page, seen->chosen) << "the window and its picture agree on the tab";
+    ASSERT_TRUE(seen->page == 1 || seen->page == 2) << seen->page;
+    EXPECT_EQ(seen->shown, std::vector<bool>(4, true));
+    EXPECT_EQ(seen->enabled, kEnabledOnTab[seen->page - 1]) << "the left column follows tab " << seen->page;
+  }
+  EXPECT_EQ(person.clicked_after_run.page, 2) << "after the run a click on a tab acts again";
 }
 
 }  // namespace

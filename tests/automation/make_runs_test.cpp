@@ -6,12 +6,15 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <tuple>
 
+#include "platform/ui/close_signals.h"
 #include "runs_fixture.h"
+#include "support/full_disk.h"
 
 namespace qvn::automation::testing {
 
@@ -103,6 +106,36 @@ TEST_F(MakeRunsTest, TheTaggedApplicationsAreMadeByPriorityThenNameWhateverRowIs
           << a.application << " is as it was, its target bare";
     }
   }
+}
+
+// The disk under the activity log is full: every entry is lost, the user is
+// told once, with the file and the reason, and the run makes every
+// application all the same.
+TEST_F(MakeRunsTest, ALogThatCannotBeWrittenIsToldOnceAndTheRunMakesEveryApplication) {
+  sim.start();
+  const std::vector<AppOnFile> apps = {app("ONE.APP", 1, 1, "ONE.EXE"), app("TWO.APP", 2, 1, "TWO.EXE")};
+  seed(apps);
+  {
+    test_support::FullDisk full("TEMPFILE.TPS");
+    HeadlessUser user;
+    StatusHistory status(user);
+    user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+    watch_make_run(user);
+    user.answer_any_message(ui::button::Ok);
+    Main();
+
+    EXPECT_GE(full.refused(), 4) << "Begin Make and Make Finished for each";
+    ASSERT_EQ(user.messages().size(), 1u);
+    EXPECT_EQ(user.messages()[0].box.caption, "Main: Record Insert Error");
+    EXPECT_EQ(user.messages()[0].box.text, "An error was experienced during the creation of a record.|File: " +
+                                               (data_dir / "TEMPFILE.TPS").string() +
+                                               "|Error: database or disk is full (13).");
+    EXPECT_TRUE(status.shown("TWO.APP Compiled & Made 2"));
+    EXPECT_EQ(status.texts().back(), kProcessingComplete);
+  }
+  EXPECT_THAT(made(), ElementsAre("ONE.APP", "TWO.APP"));
+  for (const AppOnFile& a : apps) EXPECT_TRUE(fs::exists(fs::path(a.folder) / a.target)) << a.application;
+  EXPECT_THAT(log_events(), IsEmpty()) << "the entries were lost, the log itself is whole";
 }
 
 TEST_F(MakeRunsTest, WithNothingTaggedTheRunConnectsBeepsAndIsComplete) {
@@ -549,7 +582,29 @@ TEST_P(MakeRunsWaitLimit, GivesUpAfterTheLargerOfTheTimeOutAndFiveMinutesAndGoes
 INSTANTIATE_TEST_SUITE_P(TimeOuts, MakeRunsWaitLimit, ::testing::Values(WaitLimitCase{"3", 5}, WaitLimitCase{"12", 12}),
                          [](const auto& info) { return std::string("TimeOut") + info.param.typed; });
 
-TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
+// The window asked to close during a wait, by its close box or by a signal
+// that asks the program to end.
+struct CloseCase {
+  const char* name;
+  bool signal;
+};
+void PrintTo(const CloseCase& c, std::ostream* os) { *os << c.name; }
+
+class MakeRunsClosing : public MakeRunsTest, public ::testing::WithParamInterface<CloseCase> {
+ protected:
+  void SetUp() override {
+    MakeRunsTest::SetUp();
+    if (GetParam().signal) {
+      ASSERT_TRUE(ui::install_close_signals());
+    }
+  }
+  void TearDown() override {
+    ui::remove_close_signals();
+    MakeRunsTest::TearDown();
+  }
+};
+
+TEST_P(MakeRunsClosing, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
   sim.start();
   AppOnFile one = app("ONE.APP", 1, 1, "ONE.EXE");
   write(one.folder, "ONE.APP", "TARGET=ELSE.EXE\n");
@@ -560,7 +615,11 @@ TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
   user.then([&](WindowView& w) {
     ASSERT_TRUE(sim.says("wrote " + one.folder + "ELSE.EXE"));
     EXPECT_EQ(w.text("?STATUSMSG"), "ONE.APP DDE Ack. 1");
-    w.close();
+    if (GetParam().signal) {
+      ASSERT_EQ(raise(SIGTERM), 0);
+    } else {
+      w.close();
+    }
   });
   Main();
   EXPECT_THAT(log_events(),
@@ -572,6 +631,10 @@ TEST_F(MakeRunsTest, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
   EXPECT_FALSE(status.shown(kProcessingComplete));
   EXPECT_TRUE(sim.says("conversation 2 closed"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Requests, MakeRunsClosing,
+                         ::testing::Values(CloseCase{"CloseBox", false}, CloseCase{"Signal", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MakeRunsTest, TheRunKeepsItsPlaceWhileTheWindowGainsFocusOverAnExpandedTree) {
   sim.start();

@@ -68,8 +68,9 @@ class Window {
 
   // The accept loop: takes the next event (asking the backend for input when
   // none is queued) and makes it current. False once the window is closed.
-  // Order: the Ok pass (accept_all), then queued events, then a change its
-  // folder watches reported (FolderChanged), then a due Timer.
+  // Order: the Ok pass (accept_all), then queued events, then a signal
+  // that asks the program to end (CloseWindow, close_signals.h), then a
+  // change its folder watches reported (FolderChanged), then a due Timer.
   // A ScrollUp/ScrollDown/ScrollTop/ScrollBottom event for a list has moved
   // its selection by the time it is current. CloseWindow only asks: the
   // window closes when the program calls close().
@@ -141,9 +142,13 @@ class Window {
 
   // A nested loop over this window's events that passes nothing on: each
   // event (with the last error cleared first) goes to `body`, which returns
-  // false to end the loop. Ends too when the window closes.
+  // false to end the loop. Ends too when the window closes. While it runs,
+  // a sheet keeps its tab: the person's choice of another one is refused,
+  // since the event that would set the window to that tab goes nowhere.
   template <class Body>
   void nested_loop(Body&& body);
+  // True while a nested loop runs over this window.
+  bool in_nested_loop() const;
 
   // Input from a person, through a backend. Each acts only on a visible,
   // enabled control of the top window and turns into the events the
@@ -163,7 +168,7 @@ class Window {
   // click, which reports even an unchanged row), or AlertKey when alerted.
   bool user_select_row(int field, int row, int keycode = key::MouseLeft);
   bool user_accept_row(int field, int row);          // list: double-click on a row
-  bool user_choose_tab(int sheet_field, int tab_field);
+  bool user_choose_tab(int sheet_field, int tab_field);  // refused while a nested loop runs
   // A key on a control (0: the focused one): an alerted key gives AlertKey;
   // otherwise a hot key presses its control, Enter the default button,
   // Escape the cancel button, Up and Down move a list's selection.
@@ -177,6 +182,17 @@ class Window {
  private:
   explicit Window(std::unique_ptr<Impl> impl);
   bool next_event_for_nested_loop();
+  // Counts the nested loops running over the window, for as long as one runs.
+  class NestedLoopScope {
+   public:
+    explicit NestedLoopScope(Window& w);
+    ~NestedLoopScope();
+    NestedLoopScope(const NestedLoopScope&) = delete;
+    NestedLoopScope& operator=(const NestedLoopScope&) = delete;
+
+   private:
+    Window& window_;
+  };
   std::unique_ptr<Impl> impl_;
 };
 
@@ -186,6 +202,7 @@ Window* top_window();
 
 template <class Body>
 void Window::nested_loop(Body&& body) {
+  const NestedLoopScope scope(*this);
   while (next_event_for_nested_loop()) {
     if (!body()) break;
   }

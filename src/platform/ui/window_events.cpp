@@ -5,6 +5,7 @@
 
 #include "platform/core/clock.h"
 #include "platform/core/error_state.h"
+#include "platform/ui/close_signals.h"
 #include "platform/ui/folder_watch.h"
 #include "platform/ui/window_impl.h"
 
@@ -127,6 +128,7 @@ bool Window::accept() {
       m.current = q;
       return true;
     }
+    if (take_close_signals()) continue;
     if (take_folder_changes(*this)) continue;
     if (m.timer > 0 && current_clock().steady_ms() >= m.next_due) {
       m.next_due = current_clock().steady_ms() + m.timer * 10LL;
@@ -143,6 +145,11 @@ bool Window::next_event_for_nested_loop() {
   clear_error();
   return true;
 }
+
+Window::NestedLoopScope::NestedLoopScope(Window& w) : window_(w) { ++window_.impl_->nested_loops; }
+Window::NestedLoopScope::~NestedLoopScope() { --window_.impl_->nested_loops; }
+
+bool Window::in_nested_loop() const { return impl_->nested_loops > 0; }
 
 Event Window::event() const { return impl_->current.event; }
 int Window::field() const { return impl_->current.field; }

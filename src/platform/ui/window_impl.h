@@ -65,6 +65,7 @@ struct Window::Impl {
   long long next_due = -1;
   bool pass = false;
   int pass_at = 0;
+  int nested_loops = 0;  // nested loops running over the window
 
   int count() const { return static_cast<int>(def.controls.size()); }
   bool valid(int f) const { return f >= 1 && f <= count(); }

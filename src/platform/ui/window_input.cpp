@@ -129,6 +129,9 @@ bool Window::user_choose_tab(int sheet_field, int tab_field) {
   if (!window_takes_input(*this) || !m.valid(sheet_field) || !m.can_take_input(tab_field) ||
       m.kind(tab_field) != ControlKind::Tab || m.parent(tab_field) != sheet_field)
     return false;
+  // A nested loop passes the sheet's NewSelection on to nobody: another
+  // page would show beside controls still set for the one before.
+  if (m.nested_loops > 0) return false;
   m.move_focus(sheet_field, true);
   if (m.st(sheet_field).selected != tab_field) {
     m.st(sheet_field).selected = tab_field;

@@ -309,6 +309,29 @@ TEST_F(MainLikeWindow, NestedLoopEndsWhenTheBodySaysSo) {
   EXPECT_EQ(w->event(), Event::None) << "OpenWindow and GainFocus went to the nested loop";
 }
 
+// The sheet's NewSelection would go to the nested loop, which passes it on
+// to nobody; so the page stays where the window's own handling left it.
+TEST_F(MainLikeWindow, ASheetKeepsItsTabWhileANestedLoopRuns) {
+  w->open();
+  pending(*w);
+  bool refused = false;
+  bool inside = false;
+  w->post(Event::Moved);
+  w->nested_loop([&] {
+    inside = w->in_nested_loop();
+    refused = !w->user_choose_tab(f("?SHEET1"), f("?TAB2"));
+    return false;
+  });
+  EXPECT_TRUE(inside);
+  EXPECT_TRUE(refused);
+  EXPECT_FALSE(w->in_nested_loop());
+  EXPECT_EQ(w->choice(f("?SHEET1")), 1);
+  EXPECT_TRUE(pending(*w).empty()) << "no NewSelection for a tab that was not chosen";
+
+  ASSERT_TRUE(w->user_choose_tab(f("?SHEET1"), f("?TAB2"))) << "once the loop is over, the tab can be chosen";
+  EXPECT_EQ(w->choice(f("?SHEET1")), 2);
+}
+
 // Forms: required entries, upper case, pictures on typing, the Ok pass.
 class FormWindow : public ::testing::Test {
  protected:

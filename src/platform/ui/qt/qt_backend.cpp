@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "platform/core/clock.h"
+#include "platform/ui/close_signals.h"
 #include "platform/ui/folder_watch.h"
 #include "platform/ui/window.h"
 #include "platform/ui/qt/pictures.h"
@@ -192,7 +193,15 @@ void QtBackend::wait_for_event(Window& w) {
                      [&w, &folder_changed] { folder_changed = take_folder_changes(w) || folder_changed; });
     notifiers.push_back(std::move(n));
   }
-  while (w.is_open() && v != nullptr && !folder_changed) {
+  // A signal that asks the program to end wakes the wait too; the accept
+  // loop then reads it and asks the windows to close.
+  bool signalled = false;
+  if (const int fd = close_signal_descriptor(); fd >= 0) {
+    auto n = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(n.get(), &QSocketNotifier::activated, n.get(), [&signalled] { signalled = true; });
+    notifiers.push_back(std::move(n));
+  }
+  while (w.is_open() && v != nullptr && !folder_changed && !signalled) {
     const long long due = w.next_timer_ms();
     const long long now = current_clock().steady_ms();
     if (due >= 0 && now >= due) break;
