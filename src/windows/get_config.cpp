@@ -6,6 +6,7 @@
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "data/retained_subset.h"
 #include "data/settings_file.h"
 #include "platform/framework/procedure.h"
 #include "platform/framework/request.h"
@@ -151,7 +152,8 @@ int GetConfigWindow::Ok() {
 }
 
 // With the box ticked the tag file is made sure of: opened, used and closed
-// again, so that the settings leave it open under no name. With it clear the
+// again, so that the settings leave it open under no name; the main window
+// then writes the subset back to it at close. With it clear the
 // file is removed; a file this program holds open cannot be, so the opens
 // counted on it are given up first. A removal that fails is not reported.
 //
@@ -168,7 +170,7 @@ void GetConfigWindow::KeepTagFile(bool keep) {
   framework::FileManager& file = *data::tagfile_file_manager;
   if (keep) {
     file.Open();
-    file.UseFile(framework::use::Returns);
+    if (file.UseFile(framework::use::Returns) == level::Benign) data::note_tag_file_opened();
     file.Close();
   } else {
     while (file.OPENED > 0) file.Close();

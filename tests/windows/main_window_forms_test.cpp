@@ -24,6 +24,8 @@
 #include "platform/ui/headless.h"
 #include "support/automation_state.h"
 #include "support/environment.h"
+#include "support/file_text.h"
+#include "windows/get_config.h"
 #include "windows/print_log.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
@@ -295,6 +297,58 @@ TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
   EXPECT_TRUE(user.messages().empty());
   names_in(data_dir);
   EXPECT_EQ(log_on_file().size(), 2u);
+}
+
+std::vector<int> tick_icons(WindowView& w, const char* list) {
+  std::vector<int> icons;
+  for (const auto& row : w.list_cells(list)) icons.push_back(row.empty() ? -1 : row[0].icon);
+  return icons;
+}
+
+// Started with RetainTags 0, "Save and restore project subset tags" ticked
+// in the settings window: the subset made afterwards is kept at Close and
+// is there again at the next start.
+TEST_F(MainWindowFormsTest, ASubsetMadeAfterRetainTagsIsTickedIsThereAtTheNextStart) {
+  make_file("dev/ledger/LEDGER.APP");
+  seed_projects({{1, "Accounting"}});
+  seed_apps({{"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0},
+             {"JOURNAL.APP", folder_of(dir / "dev/journal"), 2, 1, "JOURNAL.EXE", 0},
+             {"ACCOUNTS.APP", folder_of(dir / "dev/accounts"), 3, 1, "ACCOUNTS.EXE", 0}});
+  bare_names();
+  automation::main_calls().GetConfig = GetConfig;
+  const char* settings = "QVN \"Menu\"";
+  {
+    HeadlessUser user;
+    user.on_window(kMain, [&](WindowView& w) { w.press("Configure QVN"); });
+    user.on_window(settings, [&](WindowView& w) {
+      EXPECT_FALSE(w.is_checked("?GLO:RETAINTAGS"));
+      w.press("?GLO:RETAINTAGS");
+      w.press("?OKBUTTON");
+    });
+    user.on_window(kMain, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+    user.then([&](WindowView& w) { w.press("&Toggle"); });
+    user.then([&](WindowView& w) { w.press("&Toggle"); });
+    user.then([&](WindowView& w) {
+      EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
+      w.press("?BUTTON7");
+    });
+    automation::Main();
+    EXPECT_TRUE(halts.empty());
+    EXPECT_TRUE(user.messages().empty());
+  }
+  EXPECT_NE(test_support::file_text(dir / "QVN.INI").find("RetainTags=1"), std::string::npos);
+  bare_names();
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) {
+    EXPECT_FALSE(w.is_disabled("?GENERATESUBSET")) << "the subset is loaded at open";
+    w.choose_tab("?TAB4");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
 }
 
 #ifdef QVN_DEMO_FOLDER
