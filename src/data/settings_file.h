@@ -41,6 +41,17 @@ void anchor_settings_file(const std::string& folder);
 // missing. Empty when there is nothing to tell, also for a missing file.
 std::vector<std::string> read_settings_file();
 
+// The same read for the settings window, which shows the values to be
+// edited: a value of GLO:RunString or GLO:FilePath longer than its setting
+// is cut to it, as its entry holds it, rather than left blank. Returns the
+// message for each such value, one sentence each, the start's message with
+// what is kept; what else is wrong with the file the start has told.
+std::vector<std::string> read_settings_to_edit();
+
+// What a read found, as the text of the one "Settings" message that tells
+// it: a line each.
+std::string settings_message(const std::vector<std::string>& problems);
+
 // Writes the four settings to section "Preserved" of the settings file in
 // one replacement of it, so that it never holds some new values and some
 // old ones: "NewLog" (GLO:UseNewLog), "CL_Command" (GLO:RunString),

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/dictionary.h"
 #include "data/files.h"
@@ -108,8 +109,11 @@ int GetConfigWindow::Init() {
   framework::GlobalRequest = framework::request::None;
   framework::GlobalResponse = framework::response::None;
   Open();
-  // The window shows what the file holds, whatever the settings held before.
-  data::read_settings_file();
+  // The window shows what the file holds, whatever the settings held before;
+  // a value too long for its entry shows cut to it, and the user is told.
+  if (const std::vector<std::string> too_long = data::read_settings_to_edit(); !too_long.empty()) {
+    ui::message(data::settings_message(too_long), "Settings", ui::MessageIcon::Stop);
+  }
   folder_kept_ = data::GLO_FilePath;
   file_selector_ = ui::FileDialogDef{
       .title = "Choose a File",

@@ -301,6 +301,50 @@ TEST_F(GetConfigTest, AFolderTooLongForTheDataFileNamesIsRefused) {
   EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=\\new\\\nRetainTags=0\n");
 }
 
+// A stored value too long for its entry shows cut to what the entry holds,
+// and one message tells, as the start does, what was too long and what is
+// kept; Ok then takes the value as shown.
+TEST_F(GetConfigTest, AValueTooLongForItsEntryShowsCutAndIsTold) {
+  const std::string command = "ide-sim '" + std::string(290, 'x') + "'";
+  const std::string folder = "/" + std::string(69, 'f') + "/";
+  ASSERT_EQ(command.size(), 300u);
+  const std::string file = data::settings_file();
+  struct Case {
+    const char* name;
+    std::string command, folder;
+    std::vector<std::string> told;
+  };
+  const std::string command_told =
+      "The setting CL_Command in " + file + " is longer than its 254 characters and only its first 254 are kept.";
+  const std::string folder_told =
+      "The setting FilePath in " + file + " is longer than its 64 characters and only its first 64 are kept.";
+  const std::vector<Case> cases = {
+      {"the command line", command, "/data/", {command_told}},
+      {"the folder", "ide", folder, {folder_told}},
+      {"both", command, folder, {command_told, folder_told}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    settings_hold("N", c.command, c.folder, "0");
+    std::string told;
+    for (const std::string& line : c.told) told += (told.empty() ? "" : "|") + line;
+    HeadlessUser user;
+    user.answer_message(told, button::Ok);
+    user.on_window(kCaption, [&](WindowView& w) {
+      EXPECT_EQ(w.text("?GLO:RUNSTRING"), c.command.substr(0, 254));
+      EXPECT_EQ(w.text("?GLO:FILEPATH"), c.folder.substr(0, 64));
+      w.press("?OKBUTTON");
+    });
+    GetConfig();
+    ASSERT_EQ(user.messages().size(), 1u) << "told once";
+    EXPECT_EQ(user.messages()[0].box.caption, "Settings");
+    EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+    EXPECT_EQ(framework::GlobalResponse, response::Completed) << "Ok is not refused";
+    EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=" + c.command.substr(0, 254) +
+                              "\nFilePath=" + c.folder.substr(0, 64) + "\nRetainTags=0\n");
+  }
+}
+
 struct ProgramCase {
   const char* name;
   const char* folder;  // below the test's folder
