@@ -172,11 +172,14 @@ std::string settings_message(const std::vector<std::string>& problems) {
 
 std::string write_settings_file() {
   const std::string run_string = GLO_RunString.str();
+  // A folder read from a file written before, with "\" between its parts,
+  // is written with "/" as every name the program writes.
+  const std::string folder = profile::native_path(GLO_FilePath.raw());
   const std::string retain_tags = std::to_string(GLO_RETAINTAGS);
   const profile::IniEntry keys[] = {
       {kNewLogKey, GLO_UseNewLog.raw()},
       {kRunStringKey, run_string},
-      {kFilePathKey, GLO_FilePath.raw()},
+      {kFilePathKey, folder},
       {kRetainTagsKey, retain_tags},
   };
   const std::string& file = settings_file();

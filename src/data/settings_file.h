@@ -55,8 +55,9 @@ std::string settings_message(const std::vector<std::string>& problems);
 // Writes the four settings to section "Preserved" of the settings file in
 // one replacement of it, so that it never holds some new values and some
 // old ones: "NewLog" (GLO:UseNewLog), "CL_Command" (GLO:RunString),
-// "FilePath" (GLO:FilePath) and "RetainTags" (GLO:RETAINTAGS in decimal
-// digits), each without trailing blanks. Returns what the user must be
+// "FilePath" (GLO:FilePath, "\" between folders written as "/") and
+// "RetainTags" (GLO:RETAINTAGS in decimal digits), each without trailing
+// blanks. Returns what the user must be
 // told when the file cannot be written, naming it and the reason (the file
 // is then as it was); empty once the settings are written.
 std::string write_settings_file();

@@ -118,7 +118,7 @@ int GetConfigWindow::Init() {
   file_selector_ = ui::FileDialogDef{
       .title = "Choose a File",
       .filters = {{"Executables", "*.EXE"}},
-      .start_folder = "\\clarion6\\bin",
+      .start_folder = "/clarion6/bin",
       .keep_folder = true,
   };
   return level::Benign;
@@ -190,7 +190,7 @@ void GetConfigWindow::LookupFile() {
   Update();
   const std::string chosen = ui::open_file(file_selector_);
   if (!chosen.empty()) {
-    const std::string line = process::command_line_word(profile::native_path(chosen));
+    const std::string line = process::command_line_word(chosen);
     if (line.size() <= decltype(data::GLO_RunString)::capacity) {
       data::GLO_RunString = line;
     } else {
@@ -216,7 +216,10 @@ void GetConfigWindow::ChooseFolder() {
   window().display();
 }
 
+// A folder typed with "\" between its parts is kept with "/".
 void GetConfigWindow::TakeTypedFolder() {
+  data::GLO_FilePath = profile::native_path(data::GLO_FilePath.raw());
+  window().display(GLO_FILEPATH);
   if (FolderFits(data::GLO_FilePath.clipped())) {
     folder_kept_ = data::GLO_FilePath;
     return;

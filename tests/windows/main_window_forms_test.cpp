@@ -128,7 +128,7 @@ TEST_F(MainWindowFormsTest, TheListsOpenTheRegisteredForms) {
   names_in(data_dir);
   EXPECT_EQ(apps_lines(), (std::vector<std::string>{
                               line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0}),
-                              line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, program(target), 0})}));
+                              line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, target.string(), 0})}));
 }
 
 std::vector<std::string> tree_texts(WindowView& w) {
@@ -445,6 +445,46 @@ TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
   const auto& document = user.previews()[0].document;
   ASSERT_EQ(document.pages().size(), 2u);
   EXPECT_EQ(document.texts(1, "?TMP:EVENT").size() + document.texts(2, "?TMP:EVENT").size(), 30u);
+}
+
+// The demo's LEDGER.APP chosen again in the application form's dialog is
+// the same file as the one on file: it is refused with the key's error and
+// the list keeps one LEDGER.APP.
+TEST_F(MainWindowFormsTest, OnTheDemoLedgerChosenAgainIsRefusedAsADuplicate) {
+  const fs::path apps = dir / "apps";
+  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
+  demoseed::DemoCatalog catalog;
+  std::string error;
+  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
+  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+  std::ofstream(apps / "ledger" / "LEDGER.DLL") << "x";
+  bare_names();
+
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.press("?INSERT"); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.choose_file((apps / "ledger" / "LEDGER.APP").string());
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:DRIVENPATH"), (apps / "ledger").string() + "/");
+    w.press("?LOOKUPFILE:2");
+  });
+  user.choose_file((apps / "ledger" / "LEDGER.DLL").string());
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.answer_message("Adding this record creates a duplicate entry for the key: APP:DriveKey", ui::button::Ok);
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?CANCEL"); });
+  user.on_window(kMain, [&](WindowView& w) {
+    std::vector<std::string> names;
+    for (const auto& row : w.list_rows("?LIST")) names.push_back(row[3]);
+    EXPECT_EQ(names.size(), catalog.apps.size());
+    EXPECT_EQ(std::count(names.begin(), names.end(), "LEDGER.APP"), 1);
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateApps: Duplicate Key Error");
+  names_in(data_dir);
+  EXPECT_EQ(apps_on_file().size(), catalog.apps.size());
 }
 #endif  // QVN_DEMO_FOLDER
 
