@@ -352,18 +352,28 @@ TEST_F(MainWindowFormsTest, ASubsetMadeAfterRetainTagsIsTickedIsThereAtTheNextSt
 }
 
 #ifdef QVN_DEMO_FOLDER
-// The demo as scripts/demo.sh lays it out: its applications, data files from
-// its catalog and a log of 30 entries. Insert on the application list opens
+// The demo as scripts/demo.sh lays it out: a copy of its applications and
+// data files made from its catalog.
+class MainWindowFormsDemoTest : public MainWindowFormsTest {
+ protected:
+  void SetUp() override {
+    MainWindowFormsTest::SetUp();
+    fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
+    std::string error;
+    ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
+    ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+  }
+
+  const fs::path apps = dir / "apps";
+  demoseed::DemoCatalog catalog;
+};
+
+// The demo with a log of 30 entries. Insert on the application list opens
 // the form, whose "..." dialog starts in the demo's own folder; an
 // application inserted under a project from the tree shows there; the log
 // is browsed and printed.
-TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
-  const fs::path apps = dir / "apps";
-  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
-  demoseed::DemoCatalog catalog;
+TEST_F(MainWindowFormsDemoTest, TheFormsTheTreeAndTheLogWork) {
   std::string error;
-  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
-  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
   ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), 30, standard_date({2026, 12, 10}),
                                           standard_time({9, 0, 0, 0}), error))
       << error;
@@ -450,13 +460,7 @@ TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
 // The demo's LEDGER.APP chosen again in the application form's dialog is
 // the same file as the one on file: it is refused with the key's error and
 // the list keeps one LEDGER.APP.
-TEST_F(MainWindowFormsTest, OnTheDemoLedgerChosenAgainIsRefusedAsADuplicate) {
-  const fs::path apps = dir / "apps";
-  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
-  demoseed::DemoCatalog catalog;
-  std::string error;
-  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
-  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+TEST_F(MainWindowFormsDemoTest, LedgerChosenAgainIsRefusedAsADuplicate) {
   std::ofstream(apps / "ledger" / "LEDGER.DLL") << "x";
   bare_names();
 
