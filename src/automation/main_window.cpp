@@ -276,9 +276,7 @@ int MainWindow::TakeWindowEvent() {
 // first load and the retained subset follow once the files are open.
 int MainWindow::OpenDataFiles() {
   if (const std::vector<std::string> problems = data::read_settings_file(); !problems.empty()) {
-    std::string text;
-    for (const std::string& p : problems) text += (text.empty() ? "" : "|") + p;
-    ui::message(text, "Settings", ui::MessageIcon::Stop);
+    ui::message(data::settings_message(problems), "Settings", ui::MessageIcon::Stop);
   }
   if (data::settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
   if (!SettleDataFolder()) return framework::level::Fatal;

@@ -4,6 +4,7 @@
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "data/retained_subset.h"
 #include "platform/core/error_state.h"
 #include "platform/storage/record_file.h"
 
@@ -31,7 +32,8 @@ bool use_tagfile_under_its_name(int kind) {
 
 }  // namespace
 
-ProjectSubsets::ProjectSubsets(MainWindow& main) : main_(main) {}
+// A new run of the main window: whatever opened TF.TPS before was another run's.
+ProjectSubsets::ProjectSubsets(MainWindow& main) : main_(main) { data::forget_tag_file_opened(); }
 
 void ProjectSubsets::Toggle() {
   ui::Window& window = main_.window();
@@ -77,6 +79,7 @@ void ProjectSubsets::Load() {
     return;
   }
   loaded_ = true;
+  data::note_tag_file_opened();
   auto& SQ = main_.SQ;
   SQ.free();
   data::TagFile.stream();
@@ -93,7 +96,8 @@ void ProjectSubsets::Load() {
 }
 
 void ProjectSubsets::WriteBack() {
-  if (!loaded_) return;
+  if (!data::tag_file_opened()) return;
+  data::forget_tag_file_opened();
   loaded_ = false;
   framework::FileManager& file = *data::tagfile_file_manager;
   if (data::GLO_RETAINTAGS == 1 && use_tagfile_under_its_name(framework::use::Corrupts)) {

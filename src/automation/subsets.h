@@ -7,9 +7,10 @@
 //
 // With the setting "RetainTags" 1 the subset is kept between runs in
 // TagFile, TF.TPS in the data folder: it is loaded when the window opens
-// and written back when it closes. A window that did not load the subset
-// writes nothing back, so the retained subset is never replaced by one the
-// user never saw.
+// and written back when it closes. It is written back only when TF.TPS was
+// opened in this run, by the load or by the settings window's Ok with the
+// option ticked, so a retained subset is never replaced while the option
+// was never on.
 
 namespace qvn::automation {
 
@@ -33,18 +34,16 @@ class ProjectSubsets {
   // the data folder. TagFile stays open until the write-back.
   void Load();
   // The write-back at Kill, before the window's own Kill: when RetainTags is
-  // 1 and this window loaded the subset, TagFile is rewritten with the
+  // 1 and TagFile was opened in this run, TagFile is rewritten with the
   // subset's entries in one transaction. TagFile is closed either way.
   void WriteBack();
-
-  // True from the load at open until the write-back.
-  bool loaded() const { return loaded_; }
 
  private:
   // ?GENERATESUBSET is enabled exactly while the subset holds an entry.
   void SetGenerateButton();
 
   MainWindow& main_;
+  // True from the load at open until the write-back.
   bool loaded_ = false;
 };
 

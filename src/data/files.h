@@ -22,7 +22,7 @@
 namespace qvn::data {
 
 struct AppRecord {
-  FixedString<80> DRIVENPATH;   // folder of the application file, ending in "\"
+  FixedString<80> DRIVENPATH;   // folder of the application file, ending in "/" (in "\" when stored before)
   FixedString<50> APPLICATION;  // file name with extension, without folder
   int16_t TAG = 0;              // 1 = tagged for the batch runs
   uint8_t Priority = 0;         // lower builds first

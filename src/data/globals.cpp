@@ -1,5 +1,7 @@
 #include "data/globals.h"
 
+#include "platform/profile/native_path.h"
+
 namespace qvn::data {
 
 FixedString<1> GLO_UseNewLog("N");
@@ -25,7 +27,8 @@ void settings_update(SettingsManager& manager) {
   manager.IniManager::Update();
   manager.Write(kPreservedSection, kProfileUseNewLogKey, GLO_UseNewLog.clipped());
   manager.Write(kPreservedSection, kProfileRunStringKey, GLO_RunString.view());
-  manager.Write(kPreservedSection, kProfileFilePathKey, GLO_FilePath.clipped());
+  // A folder read with "\" between its parts is written with "/".
+  manager.Write(kPreservedSection, kProfileFilePathKey, profile::native_path(GLO_FilePath.clipped()));
 }
 
 }  // namespace qvn::data

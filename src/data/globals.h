@@ -37,7 +37,8 @@ class SettingsManager final : public profile::IniManager {
 // Reads GLO:UseNewLog, GLO:RunString and GLO:FilePath from section
 // "Preserved", in that order; a missing key leaves its setting blank or empty.
 void settings_fetch(SettingsManager& manager);
-// Writes the same three settings, clipped, to the same keys.
+// Writes the same three settings, clipped, to the same keys; the folder
+// with "/" between its parts.
 void settings_update(SettingsManager& manager);
 
 extern SettingsManager settings_manager;

@@ -98,35 +98,52 @@ long long settings_number(std::string_view text) {
   return negative ? -n : n;
 }
 
-std::vector<std::string> read_settings_file() {
+namespace {
+
+// What a read found to tell the user: about the file itself, and about each
+// value too long for its setting.
+struct ReadProblems {
+  std::vector<std::string> file;
+  std::vector<std::string> too_long;
+};
+
+// A value longer than its setting: left blank, or cut to what the setting holds.
+enum class TooLong { Blank, Cut };
+
+// The one message that a value is longer than its setting, and what of it is kept.
+std::string too_long_message(const std::string& file, const char* key, size_t width, TooLong kept) {
+  return "The setting " + std::string(key) + " in " + file + " is longer than its " + std::to_string(width) +
+         " characters and " +
+         (kept == TooLong::Blank ? std::string("is left blank.")
+                                 : "only its first " + std::to_string(width) + " are kept.");
+}
+
+ReadProblems read_settings(TooLong too_long) {
   const std::string& file = settings_file();
   const profile::IniFile ini = profile::read_ini_file(file);
-  std::vector<std::string> problems;
+  ReadProblems problems;
   switch (ini.status) {
     case profile::IniStatus::Read:
       if (!ini.text.has_section(kSettingsSection)) {
-        problems.push_back("The settings file " + file + " holds no [" + kSettingsSection +
-                           "] section, so its settings are taken as missing.");
+        problems.file.push_back("The settings file " + file + " holds no [" + kSettingsSection +
+                                "] section, so its settings are taken as missing.");
       }
       break;
     case profile::IniStatus::Missing: break;
     case profile::IniStatus::NotRegular:
-      problems.push_back("The settings file " + file + " is not a regular file and is not read.");
+      problems.file.push_back("The settings file " + file + " is not a regular file and is not read.");
       break;
     case profile::IniStatus::Unreadable:
-      problems.push_back("The settings file " + file + " cannot be read: " +
-                         std::string(standard_error_text(ini.code)) + ".");
+      problems.file.push_back("The settings file " + file + " cannot be read: " +
+                              std::string(standard_error_text(ini.code)) + ".");
       break;
   }
   auto value = [&](const char* key) { return ini.text.find(kSettingsSection, key).value_or(std::string()); };
-  // A value cut to its setting would name another program or folder than
-  // the one meant, so one that does not fit is not used at all.
   auto fitting = [&](const char* key, size_t width) {
     std::string v = value(key);
     if (v.size() <= width) return v;
-    problems.push_back("The setting " + std::string(key) + " in " + file + " is longer than its " +
-                       std::to_string(width) + " characters and is left blank.");
-    return std::string();
+    problems.too_long.push_back(too_long_message(file, key, width, too_long));
+    return too_long == TooLong::Cut ? v.substr(0, width) : std::string();
   };
   GLO_UseNewLog = std::string_view(value(kNewLogKey)).substr(0, 1);
   GLO_RunString = fitting(kRunStringKey, decltype(GLO_RunString)::capacity);
@@ -135,13 +152,34 @@ std::vector<std::string> read_settings_file() {
   return problems;
 }
 
+}  // namespace
+
+std::vector<std::string> read_settings_file() {
+  // A value cut to its setting would name another program or folder than
+  // the one meant, so at start one that does not fit is not used at all.
+  ReadProblems problems = read_settings(TooLong::Blank);
+  problems.file.insert(problems.file.end(), problems.too_long.begin(), problems.too_long.end());
+  return problems.file;
+}
+
+std::vector<std::string> read_settings_to_edit() { return read_settings(TooLong::Cut).too_long; }
+
+std::string settings_message(const std::vector<std::string>& problems) {
+  std::string text;
+  for (const std::string& p : problems) text += (text.empty() ? "" : "|") + p;
+  return text;
+}
+
 std::string write_settings_file() {
   const std::string run_string = GLO_RunString.str();
+  // A folder read from a file written before, with "\" between its parts,
+  // is written with "/" as every name the program writes.
+  const std::string folder = profile::native_path(GLO_FilePath.raw());
   const std::string retain_tags = std::to_string(GLO_RETAINTAGS);
   const profile::IniEntry keys[] = {
       {kNewLogKey, GLO_UseNewLog.raw()},
       {kRunStringKey, run_string},
-      {kFilePathKey, GLO_FilePath.raw()},
+      {kFilePathKey, folder},
       {kRetainTagsKey, retain_tags},
   };
   const std::string& file = settings_file();

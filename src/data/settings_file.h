@@ -41,11 +41,23 @@ void anchor_settings_file(const std::string& folder);
 // missing. Empty when there is nothing to tell, also for a missing file.
 std::vector<std::string> read_settings_file();
 
+// The same read for the settings window, which shows the values to be
+// edited: a value of GLO:RunString or GLO:FilePath longer than its setting
+// is cut to it, as its entry holds it, rather than left blank. Returns the
+// message for each such value, one sentence each, the start's message with
+// what is kept; what else is wrong with the file the start has told.
+std::vector<std::string> read_settings_to_edit();
+
+// What a read found, as the text of the one "Settings" message that tells
+// it: a line each.
+std::string settings_message(const std::vector<std::string>& problems);
+
 // Writes the four settings to section "Preserved" of the settings file in
 // one replacement of it, so that it never holds some new values and some
 // old ones: "NewLog" (GLO:UseNewLog), "CL_Command" (GLO:RunString),
-// "FilePath" (GLO:FilePath) and "RetainTags" (GLO:RETAINTAGS in decimal
-// digits), each without trailing blanks. Returns what the user must be
+// "FilePath" (GLO:FilePath, "\" between folders written as "/") and
+// "RetainTags" (GLO:RETAINTAGS in decimal digits), each without trailing
+// blanks. Returns what the user must be
 // told when the file cannot be written, naming it and the reason (the file
 // is then as it was); empty once the settings are written.
 std::string write_settings_file();

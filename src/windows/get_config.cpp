@@ -2,10 +2,12 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "data/retained_subset.h"
 #include "data/settings_file.h"
 #include "platform/framework/procedure.h"
 #include "platform/framework/request.h"
@@ -107,13 +109,16 @@ int GetConfigWindow::Init() {
   framework::GlobalRequest = framework::request::None;
   framework::GlobalResponse = framework::response::None;
   Open();
-  // The window shows what the file holds, whatever the settings held before.
-  data::read_settings_file();
+  // The window shows what the file holds, whatever the settings held before;
+  // a value too long for its entry shows cut to it, and the user is told.
+  if (const std::vector<std::string> too_long = data::read_settings_to_edit(); !too_long.empty()) {
+    ui::message(data::settings_message(too_long), "Settings", ui::MessageIcon::Stop);
+  }
   folder_kept_ = data::GLO_FilePath;
   file_selector_ = ui::FileDialogDef{
       .title = "Choose a File",
       .filters = {{"Executables", "*.EXE"}},
-      .start_folder = "\\clarion6\\bin",
+      .start_folder = "/clarion6/bin",
       .keep_folder = true,
   };
   return level::Benign;
@@ -151,7 +156,8 @@ int GetConfigWindow::Ok() {
 }
 
 // With the box ticked the tag file is made sure of: opened, used and closed
-// again, so that the settings leave it open under no name. With it clear the
+// again, so that the settings leave it open under no name; the main window
+// then writes the subset back to it at close. With it clear the
 // file is removed; a file this program holds open cannot be, so the opens
 // counted on it are given up first. A removal that fails is not reported.
 //
@@ -168,7 +174,7 @@ void GetConfigWindow::KeepTagFile(bool keep) {
   framework::FileManager& file = *data::tagfile_file_manager;
   if (keep) {
     file.Open();
-    file.UseFile(framework::use::Returns);
+    if (file.UseFile(framework::use::Returns) == level::Benign) data::note_tag_file_opened();
     file.Close();
   } else {
     while (file.OPENED > 0) file.Close();
@@ -184,7 +190,7 @@ void GetConfigWindow::LookupFile() {
   Update();
   const std::string chosen = ui::open_file(file_selector_);
   if (!chosen.empty()) {
-    const std::string line = process::command_line_word(profile::native_path(chosen));
+    const std::string line = process::command_line_word(chosen);
     if (line.size() <= decltype(data::GLO_RunString)::capacity) {
       data::GLO_RunString = line;
     } else {
@@ -210,7 +216,10 @@ void GetConfigWindow::ChooseFolder() {
   window().display();
 }
 
+// A folder typed with "\" between its parts is kept with "/".
 void GetConfigWindow::TakeTypedFolder() {
+  data::GLO_FilePath = profile::native_path(data::GLO_FilePath.raw());
+  window().display(GLO_FILEPATH);
   if (FolderFits(data::GLO_FilePath.clipped())) {
     folder_kept_ = data::GLO_FilePath;
     return;

@@ -6,6 +6,7 @@
 
 #include "windows/update_apps.h"
 
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -16,11 +17,14 @@
 
 #include "data/dictionary.h"
 #include "data/files.h"
+#include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
 #include "platform/files/file_tests.h"
+#include "platform/framework/error_manager.h"
 #include "platform/framework/procedure.h"
 #include "platform/framework/request.h"
 #include "platform/framework/window_manager.h"
+#include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/event.h"
 #include "platform/ui/window.h"
@@ -119,50 +123,68 @@ size_t folder_end(std::string_view name) {
   return last == std::string_view::npos ? 0 : last + 1;
 }
 
-// The working folder as the program spells folders: "\" between the parts
-// and a closing "\"; empty when it cannot be told.
+// The working folder with a closing "/"; empty when it cannot be told.
 std::string working_folder() {
   std::error_code ec;
   std::string folder = std::filesystem::current_path(ec).string();
   if (ec || folder.empty()) return {};
-  for (char& c : folder) {
-    if (c == '/') c = '\\';
-  }
-  if (folder.back() != '\\') folder += '\\';
+  if (folder.back() != '/') folder += '/';
   return folder;
 }
 
-// `found` is `name` as spelled on disk, "/" between its parts. When both
-// are as long, the parts lie in the same places: the letters are taken from
-// disk and the separators as the name had them. Otherwise (the name held
-// doubled separators) the disk's spelling is taken whole.
-std::string disk_spelling(const std::string& name, const std::string& found) {
-  std::string out = found;
-  if (found.size() == name.size()) {
-    for (size_t i = 0; i < name.size(); ++i) {
-      if (name[i] == '\\' || name[i] == '/') out[i] = name[i];
-    }
-  } else {
-    for (char& c : out) {
-      if (c == '/') c = '\\';
-    }
-  }
-  return out;
-}
-
-// The regular file a full name names, as spelled on disk, or "" when there
-// is none. The case of the letters does not count (a typed name shows in
-// upper case); a name without a folder is looked for in the working folder
-// and comes back with that folder, so it never reads as the root's. A name
-// that ends in a separator names no file.
+// The regular file a full name names, as spelled on disk ("/" between its
+// parts, whichever separator the name had), or "" when there is none. The
+// case of the letters does not count (a typed name shows in upper case); a
+// name without a folder is looked for in the working folder and comes back
+// with that folder, so it never reads as the root's. A name that ends in a
+// separator names no file.
 std::string find_source(const std::string& full_name) {
   if (full_name.empty()) return {};
   const std::string name = folder_end(full_name) == 0 ? working_folder() + full_name : full_name;
   const std::optional<std::string> found = files::find_regular_file(name);
-  if (!found) return {};
-  std::string spelled = disk_spelling(name, *found);
-  if (folder_end(spelled) >= spelled.size()) return {};
-  return spelled;
+  if (!found || folder_end(*found) >= found->size()) return {};
+  return *found;
+}
+
+std::string upper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// True when another application on file is the file the buffer names with
+// its folder spelled otherwise: with "\" where the buffer has "/", as names
+// were stored before they were kept with "/". APP:DriveKey, without regard
+// to case on the file name and the folder, refuses the same spelling only.
+// `own`, when given, is the record being changed, as it is on file; it is
+// not another application. The file is read through a second instance,
+// opened under the path the form's own was opened under, so that the record
+// the form read stays the current one.
+bool same_file_spelled_otherwise(const data::AppRecord* own) {
+  storage::RecordFile& apps = data::Apps;
+  if (!apps.is_open()) return false;
+  storage::FileDef def = apps.def();
+  std::string path = apps.open_path();
+  def.name_var = path.data();
+  def.name_width = path.size();
+  data::AppRecord other;
+  storage::RecordFile probe(def, &other);
+  if (probe.open(storage::kReadOnly | storage::kDenyNone) != err::NoError) return false;
+  const std::string name = upper(data::APP.APPLICATION.clipped());
+  const std::string folder = upper(data::APP.DRIVENPATH.clipped());
+  const std::string own_folder = own ? upper(own->DRIVENPATH.clipped()) : std::string();
+  // The records of this file name, from the first in the key's order.
+  other.APPLICATION = data::APP.APPLICATION.raw();
+  bool found = false;
+  if (probe.set_order_from_buffer(data::APP_DriveKey) == err::NoError) {
+    while (!found && probe.next() == err::NoError && upper(other.APPLICATION.clipped()) == name) {
+      const std::string spelled = upper(other.DRIVENPATH.clipped());
+      if (own && name == upper(own->APPLICATION.clipped()) && spelled == own_folder) continue;
+      found = spelled != folder && files::native_name(spelled) == files::native_name(folder);
+    }
+  }
+  probe.close();
+  return found;
 }
 
 class FormWindow final : public framework::WindowManager {
@@ -237,6 +259,21 @@ class FormWindow final : public framework::WindowManager {
     return result;
   }
 
+  // An application on file under another spelling of its folder is refused
+  // as the key refuses one of the same spelling: the form stays open with
+  // the focus on its first field.
+  int TakeCompleted() override {
+    const bool change = Request == framework::request::Change;
+    const bool storing = Request == framework::request::Insert || change;
+    if (storing && same_file_spelled_otherwise(change ? &before_ : nullptr)) {
+      framework::FileManager& apps = *data::apps_file_manager;
+      apps.Throw(framework::Msg::DuplicateKey, apps.KeyName(data::APP_DriveKey));
+      window().select(FirstField);
+      return framework::level::Notify;
+    }
+    return WindowManager::TakeCompleted();
+  }
+
   int Kill() override {
     if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
     // A form left without saving puts the buffer back as the caller had it,
@@ -265,11 +302,11 @@ class FormWindow final : public framework::WindowManager {
     window().display();
   }
 
-  // The stored folder ends in a separator; an empty one becomes "\".
+  // The stored folder ends in a separator; an empty one becomes "/".
   void CheckFolder() {
     const std::string folder = data::APP.DRIVENPATH.str();
     if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) {
-      data::APP.DRIVENPATH = folder + "\\";
+      data::APP.DRIVENPATH = folder + "/";
       window().display(APP_DRIVENPATH);
     }
   }
@@ -303,6 +340,9 @@ class FormWindow final : public framework::WindowManager {
     }
     Loc.FULLNAME = source;
     Split();
+    // A target typed with "\" between its folders is kept with "/".
+    data::APP.TARGET = files::native_name(data::APP.TARGET.raw());
+    window().display(APP_TARGET);
     if (Loc.TargetWarned == 0 && !files::find_regular_file(data::APP.TARGET.str())) {
       Loc.TargetWarned = 1;
       ui::beep();

@@ -269,8 +269,9 @@ TEST_F(ProjectSubsetsTest, UntagAllEmptiesTheSubsetAndTheRetainedFile) {
   EXPECT_TRUE(retained().empty());
 }
 
-// A window that did not load the subset at open writes nothing back, even
-// when the option is on when it closes.
+// A window that neither loaded the subset at open nor had TF.TPS opened by
+// the settings window writes nothing back, even when the option is on when
+// it closes.
 TEST_F(ProjectSubsetsTest, ASubsetNotLoadedIsNeverWrittenBack) {
   seed(kApps, kProjects);
   seed_retained({kLedger, kStock});

@@ -113,7 +113,8 @@ TEST_F(SettingsFileTest, TheFourSettingsAreWrittenInOneGo) {
   EXPECT_EQ(write_settings_file(), "");
   EXPECT_EQ(ini_text(),
             "; mine\n[Preserved]\nRetainTags=0\nOther=kept\nNewLog=\nCL_Command=\"/opt/my ide/IDE.EXE\" --x\n"
-            "FilePath=\\data\\\n");
+            "FilePath=/data/\n")
+      << "a folder held with \"\\\" is written with \"/\"";
   GLO_FilePath = "";
   read_settings_file();
   EXPECT_EQ(GLO_RunString.str(), "\"/opt/my ide/IDE.EXE\" --x");

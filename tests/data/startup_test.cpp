@@ -132,7 +132,7 @@ TEST_F(StartupTest, ClosingWritesTheSettingsClippedAndKeepsTheRestOfTheProfile) 
             "[Preserved]\n"
             "GLO:UseNewLog=Y\n"
             "GLO:RunString=C:\\clarion6\\bin\\c60ee.exe\n"
-            "GLO:FilePath=C:\\DATA\\\n"
+            "GLO:FilePath=C:/DATA/\n"
             "[__Dont_Touch_Me__]\n"
             "Sectors=0\n");
 }

@@ -1,5 +1,6 @@
 #include "support/program_state.h"
 
+#include "data/retained_subset.h"
 #include "data/settings_file.h"
 
 namespace qvn::test_support {
@@ -14,7 +15,8 @@ ProgramState::ProgramState()
       temp_(data::TempFileName),
       tags_(data::TagFileName),
       dos_(data::DosFileName),
-      settings_folder_(data::start_folder()) {}
+      settings_folder_(data::start_folder()),
+      tag_file_opened_(data::tag_file_opened()) {}
 
 ProgramState::~ProgramState() {
   data::GLO_UseNewLog = use_new_log_;
@@ -27,6 +29,11 @@ ProgramState::~ProgramState() {
   data::TagFileName = tags_;
   data::DosFileName = dos_;
   data::anchor_settings_file(settings_folder_);
+  if (tag_file_opened_) {
+    data::note_tag_file_opened();
+  } else {
+    data::forget_tag_file_opened();
+  }
 }
 
 }  // namespace qvn::test_support

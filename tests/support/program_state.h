@@ -4,7 +4,8 @@
 // GLO_RunString, GLO_FilePath, GLO_RETAINTAGS), the five file-name variables
 // (AppsFileName, ProjectsFileName, TempFileName, TagFileName, DosFileName),
 // the folder the settings file is resolved against (anchor_settings_file),
-// and the framework's state (framework_state.h).
+// whether the retained subset's file was opened in this run, and the
+// framework's state (framework_state.h).
 //
 // The settings file's folder is saved as it stands; where none was anchored
 // yet, the guard anchors it in the working folder, as its first use would.
@@ -41,6 +42,7 @@ class ProgramState {
   decltype(data::TagFileName) tags_;
   decltype(data::DosFileName) dos_;
   std::string settings_folder_;
+  bool tag_file_opened_;
 };
 
 }  // namespace qvn::test_support

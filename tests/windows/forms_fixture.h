@@ -1,7 +1,8 @@
 #pragma once
 // What the tests of the application form, the picker and the project form
-// share: files made on disk in the test's folder, names in the program's
-// spelling ("\" between folders), records made current in their buffers as
+// share: files made on disk in the test's folder, names as the program
+// writes them ("/" between folders) and as it stored them before ("\"
+// between folders), records made current in their buffers as
 // the callers of the forms leave them, and a form run with a request.
 
 #include <gtest/gtest.h>
@@ -30,8 +31,9 @@ using framework::response::Completed;
 
 class FormsTest : public WindowsTest {
  protected:
-  // A name as the program spells it: "\" between folders.
-  static std::string program(const fs::path& path) {
+  // A name as the program stored it before it kept names with "/", and as
+  // a user may type it: "\" between folders.
+  static std::string backslashed(const fs::path& path) {
     std::string s = path.string();
     for (char& c : s) {
       if (c == '/') c = '\\';
@@ -39,8 +41,8 @@ class FormsTest : public WindowsTest {
     return s;
   }
 
-  // The folder as the form stores it: the program's spelling and a closing "\".
-  static std::string folder_of(const fs::path& folder) { return program(folder) + "\\"; }
+  // The folder as the form stores it: with a closing "/".
+  static std::string folder_of(const fs::path& folder) { return folder.string() + "/"; }
 
   // Makes the file (and its folders) in the test's folder; its full path.
   fs::path make_file(const fs::path& relative) {

@@ -37,12 +37,6 @@ namespace response = framework::response;
 constexpr const char* kCaption = "QVN \"Menu\"";
 constexpr const char* kMainCaption = "Lorvane --  QVN v.6.1";
 
-// The program's spelling of a name of this platform: "\" between folders.
-std::string program_spelling(std::string name) {
-  std::replace(name.begin(), name.end(), '/', '\\');
-  return name;
-}
-
 class GetConfigTest : public WindowsTest {
  protected:
   void SetUp() override {
@@ -147,7 +141,7 @@ TEST_F(GetConfigTest, TheWindowHasItsThirteenControlsInFieldOrder) {
 }
 
 // The controls are the settings themselves: what they show and what a
-// click puts into them.
+// click puts into them. A folder typed with "\" is kept with "/".
 TEST_F(GetConfigTest, TheControlsEditTheFourSettings) {
   settings_hold("N", "ide", "", "0");
   HeadlessUser user;
@@ -160,6 +154,10 @@ TEST_F(GetConfigTest, TheControlsEditTheFourSettings) {
     EXPECT_EQ(data::GLO_RETAINTAGS, 1);
     EXPECT_EQ(data::GLO_RunString.str(), "ide --fast");
     EXPECT_EQ(data::GLO_FilePath.str(), "\\work\\");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(data::GLO_FilePath.str(), "/work/") << "once the entry is accepted";
+    EXPECT_EQ(w.text("?GLO:FILEPATH"), "/work/");
     w.press("?GLO:RETAINTAGS");
     EXPECT_EQ(data::GLO_RETAINTAGS, 0);
     w.press("?GLO:USENEWLOG:RADIO1");
@@ -167,7 +165,7 @@ TEST_F(GetConfigTest, TheControlsEditTheFourSettings) {
     w.press("?OKBUTTON");
   });
   GetConfig();
-  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide --fast\nFilePath=\\work\\\nRetainTags=0\n");
+  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide --fast\nFilePath=/work/\nRetainTags=0\n");
 }
 
 TEST_F(GetConfigTest, WithoutASettingsFileOkWaitsForACommandLineThenWritesTheFourKeys) {
@@ -212,6 +210,8 @@ struct ShownCase {
   const char* written_retain;
 };
 
+// A folder stored before with "\" between its parts shows as stored and is
+// written back with "/".
 TEST_F(GetConfigTest, TheWindowShowsWhatTheFileHoldsAndOkWritesItBack) {
   const std::vector<ShownCase> cases = {
       {"N and 1", "N", "1", true, false, true, "N", "1"},
@@ -237,7 +237,7 @@ TEST_F(GetConfigTest, TheWindowShowsWhatTheFileHoldsAndOkWritesItBack) {
     });
     GetConfig();
     EXPECT_EQ(ini_text(), std::string("[Preserved]\nNewLog=") + c.written_new_log +
-                              "\nCL_Command=ide\nFilePath=\\data\\\nRetainTags=" + c.written_retain + "\n");
+                              "\nCL_Command=ide\nFilePath=/data/\nRetainTags=" + c.written_retain + "\n");
   }
 }
 
@@ -251,12 +251,12 @@ TEST_F(GetConfigTest, TheFolderDialogStoresTheFolderWithItsClosingSeparator) {
   user.on_window(kCaption, [&](WindowView& w) { w.press("?BUTTON4"); });
   user.choose_folder(data_dir.string());
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?GLO:FILEPATH"), program_spelling(data_dir.string() + "/"));
+    EXPECT_EQ(w.text("?GLO:FILEPATH"), data_dir.string() + "/");
     w.press("?BUTTON4");
   });
   user.choose_folder("");
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(data::GLO_FilePath.str(), program_spelling(data_dir.string() + "/")) << "kept after a cancel";
+    EXPECT_EQ(data::GLO_FilePath.str(), data_dir.string() + "/") << "kept after a cancel";
     w.press("?OKBUTTON");
   });
   GetConfig();
@@ -264,8 +264,8 @@ TEST_F(GetConfigTest, TheFolderDialogStoresTheFolderWithItsClosingSeparator) {
   EXPECT_EQ(user.folder_dialogs()[0].title, "Select FPT Directory");
   EXPECT_EQ(user.folder_dialogs()[1].start_folder, data_dir.string() + "/") << "the folder the setting names";
   EXPECT_EQ(fs::current_path(), here);
-  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=" +
-                            program_spelling(data_dir.string() + "/") + "\nRetainTags=0\n");
+  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=" + data_dir.string() + "/" +
+                            "\nRetainTags=0\n");
 }
 
 // A folder that leaves no room for "PROJECTS.TPS" in a data-file name's 64
@@ -274,7 +274,7 @@ TEST_F(GetConfigTest, AFolderTooLongForTheDataFileNamesIsRefused) {
   fs::path deep = dir;
   while (deep.string().size() < 56) deep /= "d";
   fs::create_directories(deep);
-  const std::string chosen = program_spelling(deep.string() + "/");
+  const std::string chosen = deep.string() + "/";
   const std::string refusal = "The data folder " + chosen +
                               " has too long a name: with a data file's name it must fit in 64 characters.";
   settings_hold("N", "ide", "\\old\\", "0");
@@ -297,8 +297,52 @@ TEST_F(GetConfigTest, AFolderTooLongForTheDataFileNamesIsRefused) {
   ASSERT_EQ(user.messages().size(), 2u);
   EXPECT_EQ(user.messages()[0].box.caption, "Data Folder");
   EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
-  EXPECT_EQ(data::GLO_FilePath.str(), "\\new\\");
-  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=\\new\\\nRetainTags=0\n");
+  EXPECT_EQ(data::GLO_FilePath.str(), "/new/");
+  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=/new/\nRetainTags=0\n");
+}
+
+// A stored value too long for its entry shows cut to what the entry holds,
+// and one message tells, as the start does, what was too long and what is
+// kept; Ok then takes the value as shown.
+TEST_F(GetConfigTest, AValueTooLongForItsEntryShowsCutAndIsTold) {
+  const std::string command = "ide-sim '" + std::string(290, 'x') + "'";
+  const std::string folder = "/" + std::string(69, 'f') + "/";
+  ASSERT_EQ(command.size(), 300u);
+  const std::string file = data::settings_file();
+  struct Case {
+    const char* name;
+    std::string command, folder;
+    std::vector<std::string> told;
+  };
+  const std::string command_told =
+      "The setting CL_Command in " + file + " is longer than its 254 characters and only its first 254 are kept.";
+  const std::string folder_told =
+      "The setting FilePath in " + file + " is longer than its 64 characters and only its first 64 are kept.";
+  const std::vector<Case> cases = {
+      {"the command line", command, "/data/", {command_told}},
+      {"the folder", "ide", folder, {folder_told}},
+      {"both", command, folder, {command_told, folder_told}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    settings_hold("N", c.command, c.folder, "0");
+    std::string told;
+    for (const std::string& line : c.told) told += (told.empty() ? "" : "|") + line;
+    HeadlessUser user;
+    user.answer_message(told, button::Ok);
+    user.on_window(kCaption, [&](WindowView& w) {
+      EXPECT_EQ(w.text("?GLO:RUNSTRING"), c.command.substr(0, 254));
+      EXPECT_EQ(w.text("?GLO:FILEPATH"), c.folder.substr(0, 64));
+      w.press("?OKBUTTON");
+    });
+    GetConfig();
+    ASSERT_EQ(user.messages().size(), 1u) << "told once";
+    EXPECT_EQ(user.messages()[0].box.caption, "Settings");
+    EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
+    EXPECT_EQ(framework::GlobalResponse, response::Completed) << "Ok is not refused";
+    EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=" + c.command.substr(0, 254) +
+                              "\nFilePath=" + c.folder.substr(0, 64) + "\nRetainTags=0\n");
+  }
 }
 
 struct ProgramCase {

@@ -24,6 +24,8 @@
 #include "platform/ui/headless.h"
 #include "support/automation_state.h"
 #include "support/environment.h"
+#include "support/file_text.h"
+#include "windows/get_config.h"
 #include "windows/print_log.h"
 #include "windows/update_apps.h"
 #include "windows/update_projects.h"
@@ -126,7 +128,7 @@ TEST_F(MainWindowFormsTest, TheListsOpenTheRegisteredForms) {
   names_in(data_dir);
   EXPECT_EQ(apps_lines(), (std::vector<std::string>{
                               line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0}),
-                              line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, program(target), 0})}));
+                              line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, target.string(), 0})}));
 }
 
 std::vector<std::string> tree_texts(WindowView& w) {
@@ -297,19 +299,81 @@ TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
   EXPECT_EQ(log_on_file().size(), 2u);
 }
 
+std::vector<int> tick_icons(WindowView& w, const char* list) {
+  std::vector<int> icons;
+  for (const auto& row : w.list_cells(list)) icons.push_back(row.empty() ? -1 : row[0].icon);
+  return icons;
+}
+
+// Started with RetainTags 0, "Save and restore project subset tags" ticked
+// in the settings window: the subset made afterwards is kept at Close and
+// is there again at the next start.
+TEST_F(MainWindowFormsTest, ASubsetMadeAfterRetainTagsIsTickedIsThereAtTheNextStart) {
+  make_file("dev/ledger/LEDGER.APP");
+  seed_projects({{1, "Accounting"}});
+  seed_apps({{"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0},
+             {"JOURNAL.APP", folder_of(dir / "dev/journal"), 2, 1, "JOURNAL.EXE", 0},
+             {"ACCOUNTS.APP", folder_of(dir / "dev/accounts"), 3, 1, "ACCOUNTS.EXE", 0}});
+  bare_names();
+  automation::main_calls().GetConfig = GetConfig;
+  const char* settings = "QVN \"Menu\"";
+  {
+    HeadlessUser user;
+    user.on_window(kMain, [&](WindowView& w) { w.press("Configure QVN"); });
+    user.on_window(settings, [&](WindowView& w) {
+      EXPECT_FALSE(w.is_checked("?GLO:RETAINTAGS"));
+      w.press("?GLO:RETAINTAGS");
+      w.press("?OKBUTTON");
+    });
+    user.on_window(kMain, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+    user.then([&](WindowView& w) { w.press("&Toggle"); });
+    user.then([&](WindowView& w) { w.press("&Toggle"); });
+    user.then([&](WindowView& w) {
+      EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
+      w.press("?BUTTON7");
+    });
+    automation::Main();
+    EXPECT_TRUE(halts.empty());
+    EXPECT_TRUE(user.messages().empty());
+  }
+  EXPECT_NE(test_support::file_text(dir / "QVN.INI").find("RetainTags=1"), std::string::npos);
+  bare_names();
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) {
+    EXPECT_FALSE(w.is_disabled("?GENERATESUBSET")) << "the subset is loaded at open";
+    w.choose_tab("?TAB4");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+}
+
 #ifdef QVN_DEMO_FOLDER
-// The demo as scripts/demo.sh lays it out: its applications, data files from
-// its catalog and a log of 30 entries. Insert on the application list opens
+// The demo as scripts/demo.sh lays it out: a copy of its applications and
+// data files made from its catalog.
+class MainWindowFormsDemoTest : public MainWindowFormsTest {
+ protected:
+  void SetUp() override {
+    MainWindowFormsTest::SetUp();
+    fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
+    std::string error;
+    ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
+    ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+  }
+
+  const fs::path apps = dir / "apps";
+  demoseed::DemoCatalog catalog;
+};
+
+// The demo with a log of 30 entries. Insert on the application list opens
 // the form, whose "..." dialog starts in the demo's own folder; an
 // application inserted under a project from the tree shows there; the log
 // is browsed and printed.
-TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
-  const fs::path apps = dir / "apps";
-  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
-  demoseed::DemoCatalog catalog;
+TEST_F(MainWindowFormsDemoTest, TheFormsTheTreeAndTheLogWork) {
   std::string error;
-  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
-  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
   ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), 30, standard_date({2026, 12, 10}),
                                           standard_time({9, 0, 0, 0}), error))
       << error;
@@ -391,6 +455,40 @@ TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
   const auto& document = user.previews()[0].document;
   ASSERT_EQ(document.pages().size(), 2u);
   EXPECT_EQ(document.texts(1, "?TMP:EVENT").size() + document.texts(2, "?TMP:EVENT").size(), 30u);
+}
+
+// The demo's LEDGER.APP chosen again in the application form's dialog is
+// the same file as the one on file: it is refused with the key's error and
+// the list keeps one LEDGER.APP.
+TEST_F(MainWindowFormsDemoTest, LedgerChosenAgainIsRefusedAsADuplicate) {
+  std::ofstream(apps / "ledger" / "LEDGER.DLL") << "x";
+  bare_names();
+
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.press("?INSERT"); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.choose_file((apps / "ledger" / "LEDGER.APP").string());
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.text("?APP:DRIVENPATH"), (apps / "ledger").string() + "/");
+    w.press("?LOOKUPFILE:2");
+  });
+  user.choose_file((apps / "ledger" / "LEDGER.DLL").string());
+  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.answer_message("Adding this record creates a duplicate entry for the key: APP:DriveKey", ui::button::Ok);
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?CANCEL"); });
+  user.on_window(kMain, [&](WindowView& w) {
+    std::vector<std::string> names;
+    for (const auto& row : w.list_rows("?LIST")) names.push_back(row[3]);
+    EXPECT_EQ(names.size(), catalog.apps.size());
+    EXPECT_EQ(std::count(names.begin(), names.end(), "LEDGER.APP"), 1);
+    w.press("?BUTTON7");
+  });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  ASSERT_EQ(user.messages().size(), 1u);
+  EXPECT_EQ(user.messages()[0].box.caption, "UpdateApps: Duplicate Key Error");
+  names_in(data_dir);
+  EXPECT_EQ(apps_on_file().size(), catalog.apps.size());
 }
 #endif  // QVN_DEMO_FOLDER
 

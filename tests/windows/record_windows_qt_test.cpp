@@ -56,7 +56,7 @@ TEST_F(RecordWindowsQtTest, EachWindowIsShownAndPictured) {
   const std::string acct = folder_of(dir / "dev/acct");
   make_file("dev/acct/ACCT.APP");
   seed_projects({{5, "Stock"}});
-  seed_apps({{"ACCT.APP", acct, 3, 5, program(dir / "out/ACCT.EXE"), 1},
+  seed_apps({{"ACCT.APP", acct, 3, 5, (dir / "out/ACCT.EXE").string(), 1},
              {"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 5, "LEDGER.EXE", 0},
              {"PAYROLL.APP", folder_of(dir / "dev/payroll"), 5, 5, "PAYROLL.EXE", 0},
              {"CASH.APP", folder_of(dir / "dev/cash"), 2, 0, "CASH.EXE", 0}});

@@ -248,8 +248,8 @@ TEST_F(SelectAppTest, InsertsThroughTheFormAndPicksAtOnce) {
   });
   user.on_window("Record will be Added", [&](WindowView& w) {
     EXPECT_EQ(w.text("?FULLNAME"), "") << "the browse primed a cleared record";
-    w.type("?FULLNAME", program(source));
-    w.type("?APP:TARGET", program(target));
+    w.type("?FULLNAME", source.string());
+    w.type("?APP:TARGET", target.string());
   });
   user.then([&](WindowView& w) { w.press("?OK"); });
   user.on_window(kCaption, [&](WindowView& w) {
@@ -270,8 +270,8 @@ TEST_F(SelectAppTest, InsertingBetweenOthersSelectsTheNewRecord) {
   HeadlessUser user;
   user.then([&](WindowView& w) { w.press("?INSERT:3"); });
   user.on_window("Record will be Added", [&](WindowView& w) {
-    w.type("?FULLNAME", program(source));
-    w.type("?APP:TARGET", program(source));
+    w.type("?FULLNAME", source.string());
+    w.type("?APP:TARGET", source.string());
   });
   user.then([&](WindowView& w) { w.press("?OK"); });
   user.on_window(kCaption, [&](WindowView& w) {

@@ -42,8 +42,9 @@ std::string upper(std::string s) {
   return s;
 }
 
-// "{dir}" in a pattern stands for the test's folder in the program's
-// spelling, "{native}" for it as this platform spells it.
+// "{dir}" in a pattern stands for the test's folder with "\" between its
+// parts, as a user may type it, "{native}" for it with "/", as the program
+// stores it.
 std::string expand(std::string pattern, const std::string& dir_program, const std::string& dir_native) {
   using Pair = std::pair<std::string, std::string>;
   for (const auto& [key, value] : {Pair{"{dir}", dir_program}, Pair{"{native}", dir_native}}) {
@@ -62,7 +63,7 @@ class UpdateAppsTest : public FormsTest {
     target = make_file("out/ACCT.EXE");
   }
 
-  std::string x(const std::string& pattern) const { return expand(pattern, program(dir), dir.string()); }
+  std::string x(const std::string& pattern) const { return expand(pattern, backslashed(dir), dir.string()); }
 
   // A new record as the callers prime one: a cleared buffer, here with the
   // project the caller links it to.
@@ -73,8 +74,8 @@ class UpdateAppsTest : public FormsTest {
 
   // The source typed in full and an existing target, ready for Ok.
   void fill_in(WindowView& w) {
-    w.type("?FULLNAME", program(source));
-    w.type("?APP:TARGET", program(target));
+    w.type("?FULLNAME", source.string());
+    w.type("?APP:TARGET", target.string());
   }
 
   fs::path source;
@@ -159,7 +160,7 @@ TEST_F(UpdateAppsTest, AddsAnApplicationChosenInBothDialogs) {
   });
   user.choose_file(source.string());
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), program(source));
+    EXPECT_EQ(w.text("?FULLNAME"), source.string());
     EXPECT_EQ(w.text("?APP:DRIVENPATH"), folder_of(dir / "dev/acct"));
     EXPECT_EQ(w.text("?APP:APPLICATION"), "ACCT.APP");
     EXPECT_TRUE(w.has_focus("?APP:TARGET"));
@@ -168,7 +169,7 @@ TEST_F(UpdateAppsTest, AddsAnApplicationChosenInBothDialogs) {
   });
   user.choose_file(target.string());
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:TARGET"), program(target));
+    EXPECT_EQ(w.text("?APP:TARGET"), target.string());
     EXPECT_EQ(fs::current_path(), dir);
     w.spin_down("?APP:PRIORITY");
     w.press("?APP:TAG");
@@ -181,7 +182,7 @@ TEST_F(UpdateAppsTest, AddsAnApplicationChosenInBothDialogs) {
   EXPECT_EQ(run(UpdateApps, Insert), Completed);
 
   EXPECT_EQ(apps_lines(), (std::vector<std::string>{
-                              line({"ACCT.APP", folder_of(dir / "dev/acct"), 1, 7, program(target), 1})}));
+                              line({"ACCT.APP", folder_of(dir / "dev/acct"), 1, 7, target.string(), 1})}));
   EXPECT_TRUE(user.messages().empty());
   EXPECT_EQ(user.beeps(), 0);
   ASSERT_EQ(user.file_dialogs().size(), 2u);
@@ -197,11 +198,11 @@ TEST_F(UpdateAppsTest, AddsAnApplicationChosenInBothDialogs) {
 }
 
 TEST_F(UpdateAppsTest, CancelledDialogsBlankWhatTheyFill) {
-  seed_apps({{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 0, program(target), 0}});
+  seed_apps({{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 0, target.string(), 0}});
   make_current({"ACCT.APP", folder_of(dir / "dev/acct")});
   HeadlessUser user;
   user.on_window(kChanged, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), program(source));
+    EXPECT_EQ(w.text("?FULLNAME"), source.string());
     w.press("?LOOKUPFILE");
   });
   user.choose_file("");
@@ -269,7 +270,7 @@ TEST_P(UpdateAppsMissingSource, IsRefusedAtOk) {
   const std::string typed = x(GetParam().typed);
   HeadlessUser user;
   user.then([&](WindowView& w) {
-    w.type("?APP:TARGET", program(target));
+    w.type("?APP:TARGET", target.string());
     if (!typed.empty()) w.type("?FULLNAME", typed);
   });
   user.then([&](WindowView& w) { w.press("?OK"); });
@@ -303,9 +304,9 @@ INSTANTIATE_TEST_SUITE_P(Sources, UpdateAppsMissingSource,
                          });
 
 // A typed name is found whatever the case of its letters and stored as it
-// is spelled on disk, the separators as typed; a name without a folder is
-// found in the working folder and stored with that folder, so a later
-// change of the record finds its source again.
+// is spelled on disk, with "/" between its folders whichever separator was
+// typed; a name without a folder is found in the working folder and stored
+// with that folder, so a later change of the record finds its source again.
 struct SpellingCase {
   const char* what;
   const char* on_disk;  // relative to the test's folder, which is the working folder
@@ -323,7 +324,7 @@ TEST_P(UpdateAppsSpelling, StoresTheSpellingOnDisk) {
   HeadlessUser user;
   user.then([&](WindowView& w) {
     w.type("?FULLNAME", typed);
-    w.type("?APP:TARGET", program(target));
+    w.type("?APP:TARGET", target.string());
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(w.text("?FULLNAME"), upper(typed)) << "typing shows in upper case";
@@ -331,7 +332,7 @@ TEST_P(UpdateAppsSpelling, StoresTheSpellingOnDisk) {
   });
   prime();
   EXPECT_EQ(run(UpdateApps, Insert), Completed);
-  const AppOnFile stored{c.name, x(c.folder), 0, 0, program(target), 0};
+  const AppOnFile stored{c.name, x(c.folder), 0, 0, target.string(), 0};
   EXPECT_EQ(apps_lines(), std::vector<std::string>{line(stored)}) << "an untouched priority is saved as 0";
 
   user.on_window(kChanged, [&](WindowView& w) {
@@ -347,11 +348,13 @@ TEST_P(UpdateAppsSpelling, StoresTheSpellingOnDisk) {
 INSTANTIATE_TEST_SUITE_P(
     Names, UpdateAppsSpelling,
     ::testing::Values(
-        SpellingCase{"bare_name", "ACCT.APP", "acct.app", "{dir}\\", "ACCT.APP"},
-        SpellingCase{"bare_name_lower_on_disk", "acct.app", "ACCT.APP", "{dir}\\", "acct.app"},
-        SpellingCase{"mixed_case_on_disk", "Dev/Acct/Acct.App", "{dir}\\dev\\acct\\acct.app", "{dir}\\Dev\\Acct\\",
+        SpellingCase{"bare_name", "ACCT.APP", "acct.app", "{native}/", "ACCT.APP"},
+        SpellingCase{"bare_name_lower_on_disk", "acct.app", "ACCT.APP", "{native}/", "acct.app"},
+        SpellingCase{"mixed_case_on_disk", "Dev/Acct/Acct.App", "{dir}\\dev\\acct\\acct.app", "{native}/Dev/Acct/",
                      "Acct.App"},
-        SpellingCase{"slashes_kept", "dev/web/SHOP.APP", "{native}/dev/web/shop.app", "{native}/dev/web/", "SHOP.APP"}),
+        SpellingCase{"slashes", "dev/web/SHOP.APP", "{native}/dev/web/shop.app", "{native}/dev/web/", "SHOP.APP"},
+        SpellingCase{"mixed_separators", "dev/web/SHOP.APP", "{dir}\\dev/web\\shop.app", "{native}/dev/web/",
+                     "SHOP.APP"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 // A folder longer than 80 or a name longer than 50 characters is refused
@@ -378,16 +381,16 @@ TEST_P(UpdateAppsLengths, AreCheckedAtOk) {
     user.then([&](WindowView& w) { w.press("?LOOKUPFILE"); });
     user.choose_file(file.string());
   } else {
-    user.then([&](WindowView& w) { w.type("?FULLNAME", program(file)); });
+    user.then([&](WindowView& w) { w.type("?FULLNAME", backslashed(file)); });
   }
   user.then([&](WindowView& w) {
-    w.type("?APP:TARGET", program(target));
+    w.type("?APP:TARGET", target.string());
     w.press("?OK");
   });
   if (c.kept) {
     prime();
     EXPECT_EQ(run(UpdateApps, Insert), Completed);
-    const AppOnFile stored{name, folder_of(file.parent_path()), 0, 0, program(target), 0};
+    const AppOnFile stored{name, folder_of(file.parent_path()), 0, 0, target.string(), 0};
     EXPECT_EQ(apps_lines(), std::vector<std::string>{line(stored)});
     EXPECT_TRUE(user.messages().empty());
     return;
@@ -417,10 +420,12 @@ INSTANTIATE_TEST_SUITE_P(Lengths, UpdateAppsLengths,
                          });
 
 // The target is tested once: a bare one that is missing offers the
-// source's folder, one with a folder only beeps; the next Ok saves.
+// source's folder, one with a folder only beeps; the next Ok saves. A target
+// typed with "\" between its folders is stored with "/".
 struct TargetCase {
   const char* what;
   std::string typed;
+  bool missing;
   int answer;         // to the "Confirm" question; 0 when none is asked
   std::string stored;
 };
@@ -430,14 +435,13 @@ class UpdateAppsTarget : public UpdateAppsTest, public ::testing::WithParamInter
 TEST_P(UpdateAppsTarget, IsWarnedAboutOnce) {
   const TargetCase& c = GetParam();
   make_file("HERE.EXE");
-  const bool found = c.stored.empty();
   HeadlessUser user;
   user.then([&](WindowView& w) {
-    w.type("?FULLNAME", program(source));
+    w.type("?FULLNAME", source.string());
     w.type("?APP:TARGET", x(c.typed));
   });
   user.then([&](WindowView& w) { w.press("?OK"); });
-  if (!found) {
+  if (c.missing) {
     if (c.answer != 0) user.answer_message(kUseAppFolder, c.answer);
     user.then([&](WindowView& w) {
       EXPECT_TRUE(w.has_focus("?APP:TARGET")) << w.focus();
@@ -447,8 +451,8 @@ TEST_P(UpdateAppsTarget, IsWarnedAboutOnce) {
   }
   prime();
   EXPECT_EQ(run(UpdateApps, Insert), Completed);
-  EXPECT_EQ(apps_lines(), std::vector<std::string>{line({"ACCT.APP", folder_of(dir / "dev/acct"), 0, 0,
-                                                         found ? x(c.typed) : x(c.stored), 0})});
+  EXPECT_EQ(apps_lines(),
+            std::vector<std::string>{line({"ACCT.APP", folder_of(dir / "dev/acct"), 0, 0, x(c.stored), 0})});
   EXPECT_EQ(user.messages().size(), c.answer != 0 ? 1u : 0u);
   if (c.answer != 0) {
     EXPECT_EQ(user.messages()[0].box.caption, "Confirm");
@@ -456,23 +460,23 @@ TEST_P(UpdateAppsTarget, IsWarnedAboutOnce) {
     EXPECT_EQ(user.messages()[0].box.buttons, ui::button::Yes | ui::button::No);
     EXPECT_EQ(user.messages()[0].box.default_button, 0);
   }
-  EXPECT_EQ(user.beeps(), found ? 0 : 1);
+  EXPECT_EQ(user.beeps(), c.missing ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Targets, UpdateAppsTarget,
-    ::testing::Values(TargetCase{"bare_yes", "ACCT.EXE", ui::button::Yes, "{dir}\\dev\\acct\\ACCT.EXE"},
-                      TargetCase{"bare_no", "ACCT.EXE", ui::button::No, "ACCT.EXE"},
-                      TargetCase{"folder", "{dir}\\out\\NONE.EXE", 0, "{dir}\\out\\NONE.EXE"},
-                      TargetCase{"slash_folder", "{native}/out/NONE.EXE", 0, "{native}/out/NONE.EXE"},
-                      TargetCase{"existing", "{dir}\\out\\ACCT.EXE", 0, ""},
-                      TargetCase{"bare_here", "HERE.EXE", 0, ""},
-                      TargetCase{"other_case", "{dir}\\OUT\\acct.exe", 0, ""}),
+    ::testing::Values(TargetCase{"bare_yes", "ACCT.EXE", true, ui::button::Yes, "{native}/dev/acct/ACCT.EXE"},
+                      TargetCase{"bare_no", "ACCT.EXE", true, ui::button::No, "ACCT.EXE"},
+                      TargetCase{"folder", "{dir}\\out\\NONE.EXE", true, 0, "{native}/out/NONE.EXE"},
+                      TargetCase{"slash_folder", "{native}/out/NONE.EXE", true, 0, "{native}/out/NONE.EXE"},
+                      TargetCase{"existing", "{dir}\\out\\ACCT.EXE", false, 0, "{native}/out/ACCT.EXE"},
+                      TargetCase{"bare_here", "HERE.EXE", false, 0, "HERE.EXE"},
+                      TargetCase{"other_case", "{dir}\\OUT\\acct.exe", false, 0, "{native}/OUT/acct.exe"}),
     [](const auto& info) { return std::string(info.param.what); });
 
 TEST_F(UpdateAppsTest, ABlankTargetOnlyTakesTheFocus) {
   HeadlessUser user;
-  user.then([&](WindowView& w) { w.type("?FULLNAME", program(source)); });
+  user.then([&](WindowView& w) { w.type("?FULLNAME", source.string()); });
   user.then([&](WindowView& w) {
     w.press("?APP:TAG");
     w.press("?OK");
@@ -490,8 +494,8 @@ TEST_F(UpdateAppsTest, ABlankTargetOnlyTakesTheFocus) {
 
 // The arrows keep the priority within 1 to 255 and turn 0 into 1.
 TEST_F(UpdateAppsTest, ThePriorityArrowsKeepToTheirRange) {
-  seed_apps({{"ACCT.APP", folder_of(dir / "dev/acct"), 255, 0, program(target), 0},
-             {"ZERO.APP", folder_of(dir / "dev/acct"), 0, 0, program(target), 0}});
+  seed_apps({{"ACCT.APP", folder_of(dir / "dev/acct"), 255, 0, target.string(), 0},
+             {"ZERO.APP", folder_of(dir / "dev/acct"), 0, 0, target.string(), 0}});
   make_file("dev/acct/ZERO.APP");
   struct Step {
     const char* app;
@@ -517,10 +521,13 @@ TEST_F(UpdateAppsTest, ThePriorityArrowsKeepToTheirRange) {
   }
 }
 
-// A record whose folder was stored with "/" keeps it when it is changed.
-TEST_F(UpdateAppsTest, AChangeKeepsAFolderWrittenWithSlashes) {
-  const std::string folder = (dir / "dev/acct").string() + "/";
-  seed_apps({{"ACCT.APP", folder, 3, 2, program(target), 1}});
+// A record stored before with "\" between its folders is found and shown as
+// stored, and a change stores it with "/", in its own place (not refused as
+// a second record of the same file).
+TEST_F(UpdateAppsTest, AChangeOfARecordStoredWithBackslashesStoresSlashes) {
+  const std::string folder = backslashed(dir / "dev/acct") + "\\";
+  const std::string stored_target = backslashed(target);
+  seed_apps({{"ACCT.APP", folder, 3, 2, stored_target, 1}});
   HeadlessUser user;
   user.on_window(kChanged, [&](WindowView& w) {
     EXPECT_EQ(w.text("?FULLNAME"), folder + "ACCT.APP");
@@ -532,13 +539,15 @@ TEST_F(UpdateAppsTest, AChangeKeepsAFolderWrittenWithSlashes) {
   user.then([&](WindowView& w) { w.press("?OK"); });
   make_current({"ACCT.APP", folder});
   EXPECT_EQ(run(UpdateApps, Change), Completed);
-  EXPECT_EQ(apps_lines(), std::vector<std::string>{line({"ACCT.APP", folder, 4, 2, program(target), 1})});
   EXPECT_TRUE(user.messages().empty());
+  EXPECT_EQ(user.beeps(), 0) << "its target is found";
+  EXPECT_EQ(apps_lines(),
+            std::vector<std::string>{line({"ACCT.APP", folder_of(dir / "dev/acct"), 4, 2, target.string(), 1})});
 }
 
 // Enter presses the default button, Ok.
 TEST_F(UpdateAppsTest, AChangeWithNothingChangedCompletes) {
-  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, target.string(), 0};
   seed_apps({app});
   HeadlessUser user;
   user.on_window(kChanged, [&](WindowView& w) { w.press_key(ui::key::Enter); });
@@ -558,7 +567,7 @@ class UpdateAppsCancel : public UpdateAppsTest, public ::testing::WithParamInter
 
 TEST_P(UpdateAppsCancel, PutsTheBufferBack) {
   const CancelCase& c = GetParam();
-  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, target.string(), 0};
   seed_apps({app});
   make_file("dev/other/OTHER.APP");
   HeadlessUser user;
@@ -602,11 +611,11 @@ INSTANTIATE_TEST_SUITE_P(Requests, UpdateAppsCancel,
 // A view shows the record; Ok runs the checks and closes; the answer is
 // always cancelled and nothing is stored.
 TEST_F(UpdateAppsTest, AViewClosesByOkAndStoresNothing) {
-  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 1};
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, target.string(), 1};
   seed_apps({app});
   HeadlessUser user;
   user.on_window(kViewed, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), program(source));
+    EXPECT_EQ(w.text("?FULLNAME"), source.string());
     w.spin_up("?APP:PRIORITY");
   });
   user.then([&](WindowView& w) { w.press("?OK"); });
@@ -617,7 +626,7 @@ TEST_F(UpdateAppsTest, AViewClosesByOkAndStoresNothing) {
 }
 
 TEST_F(UpdateAppsTest, AViewOfAMissingSourceClosesOnlyByCancel) {
-  const AppOnFile app{"GONE.APP", folder_of(dir / "dev/acct"), 3, 0, program(target), 0};
+  const AppOnFile app{"GONE.APP", folder_of(dir / "dev/acct"), 3, 0, target.string(), 0};
   seed_apps({app});
   HeadlessUser user;
   user.on_window(kViewed, [&](WindowView& w) { w.press("?OK"); });
@@ -642,8 +651,8 @@ class UpdateAppsDelete : public UpdateAppsTest, public ::testing::WithParamInter
 
 TEST_P(UpdateAppsDelete, AsksOnlyToConfirm) {
   const DeleteCase& c = GetParam();
-  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
-  const AppOnFile other{"OTHER.APP", folder_of(dir / "dev/acct"), 1, 2, program(target), 0};
+  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, target.string(), 0};
+  const AppOnFile other{"OTHER.APP", folder_of(dir / "dev/acct"), 1, 2, target.string(), 0};
   seed_apps({app, other});
   HeadlessUser user;
   user.answer_message(kConfirmDelete, c.answer);
@@ -662,11 +671,29 @@ INSTANTIATE_TEST_SUITE_P(Answers, UpdateAppsDelete,
                                            DeleteCase{ui::button::No, Cancelled, true}),
                          [](const auto& info) { return std::string(info.param.kept ? "no" : "yes"); });
 
-TEST_F(UpdateAppsTest, AnApplicationAlreadyOnFileIsRefused) {
-  const AppOnFile app{"ACCT.APP", folder_of(dir / "dev/acct"), 3, 2, program(target), 0};
+// The same file is refused however its folder was spelled when it was
+// stored: as the form stores it, with "\" as before, or in other letters;
+// chosen in the dialog or typed.
+struct DuplicateCase {
+  const char* what;
+  std::string stored_folder;  // "{dir}" and "{native}" as in expand()
+  bool chosen;
+};
+
+class UpdateAppsDuplicate : public UpdateAppsTest, public ::testing::WithParamInterface<DuplicateCase> {};
+
+TEST_P(UpdateAppsDuplicate, IsRefusedWithTheKeysError) {
+  const DuplicateCase& c = GetParam();
+  const AppOnFile app{"ACCT.APP", x(c.stored_folder), 3, 2, target.string(), 0};
   seed_apps({app});
   HeadlessUser user;
-  user.then([&](WindowView& w) { fill_in(w); });
+  if (c.chosen) {
+    user.then([&](WindowView& w) { w.press("?LOOKUPFILE"); });
+    user.choose_file(source.string());
+    user.then([&](WindowView& w) { w.type("?APP:TARGET", target.string()); });
+  } else {
+    user.then([&](WindowView& w) { fill_in(w); });
+  }
   user.then([&](WindowView& w) { w.press("?OK"); });
   user.answer_message("Adding this record creates a duplicate entry for the key: APP:DriveKey", ui::button::Ok);
   user.on_window(kAdded, [&](WindowView& w) {
@@ -678,7 +705,16 @@ TEST_F(UpdateAppsTest, AnApplicationAlreadyOnFileIsRefused) {
   EXPECT_EQ(apps_lines(), std::vector<std::string>{line(app)});
   ASSERT_EQ(user.messages().size(), 1u);
   EXPECT_EQ(user.messages()[0].box.caption, "UpdateApps: Duplicate Key Error");
+  EXPECT_EQ(user.messages()[0].box.icon, ui::MessageIcon::Stop);
 }
+
+INSTANTIATE_TEST_SUITE_P(Spellings, UpdateAppsDuplicate,
+                         ::testing::Values(DuplicateCase{"slashes_typed", "{native}/dev/acct/", false},
+                                           DuplicateCase{"slashes_chosen", "{native}/dev/acct/", true},
+                                           DuplicateCase{"backslashes_typed", "{dir}\\dev\\acct\\", false},
+                                           DuplicateCase{"backslashes_chosen", "{dir}\\dev\\acct\\", true},
+                                           DuplicateCase{"mixed_in_capitals", "{dir}\\DEV/ACCT\\", true}),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 }  // namespace
 

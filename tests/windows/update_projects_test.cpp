@@ -54,7 +54,7 @@ class UpdateProjectsTest : public FormsTest {
   }
 
   std::string folder(const char* name) const { return folder_of(dir / "dev" / name); }
-  std::string target(const char* name) const { return program(dir / "out" / (std::string(name) + ".EXE")); }
+  std::string target(const char* name) const { return (dir / "out" / (std::string(name) + ".EXE")).string(); }
 
   static AppOnFile in(AppOnFile app, int project) {
     app.project = project;

@@ -49,26 +49,14 @@ class KeepFolder {
   bool released_ = false;
 };
 
-std::string native_spelling(std::string_view name) {
-  std::string s(name);
-  for (char& c : s) {
+// A start folder given with "\" between its parts is taken as if with "/".
+std::string existing_folder(std::string_view name) {
+  if (name.empty()) return {};
+  std::string native(name);
+  for (char& c : native) {
     if (c == '\\') c = '/';
   }
-  return s;
-}
-
-std::string program_spelling(std::string_view name) {
-  std::string s(name);
-  for (char& c : s) {
-    if (c == '/') c = '\\';
-  }
-  return s;
-}
-
-std::string existing_folder(std::string_view program_name) {
-  if (program_name.empty()) return {};
   std::error_code ec;
-  std::string native = native_spelling(program_name);
   return fs::is_directory(native, ec) ? native : std::string();
 }
 
@@ -124,7 +112,7 @@ std::string open_file(const FileDialogDef& dialog) {
     fs::current_path(file.parent_path(), ec);
     if (!ec) folder.release();
   }
-  return program_spelling(file.string());
+  return file.string();
 }
 
 std::string choose_folder(const FolderDialogDef& dialog) {
@@ -137,8 +125,8 @@ std::string choose_folder(const FolderDialogDef& dialog) {
   std::error_code ec;
   const fs::path dir = fs::absolute(chosen, ec);
   if (ec || !fs::is_directory(dir, ec)) return {};
-  std::string name = program_spelling(dir.lexically_normal().string());
-  if (name.empty() || name.back() != '\\') name += '\\';
+  std::string name = dir.lexically_normal().string();
+  if (name.empty() || name.back() != '/') name += '/';
   return name;
 }
 

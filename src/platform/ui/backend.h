@@ -122,13 +122,14 @@ void beep();
 // ones) or leaves. Leaves the last error as it was.
 PreviewResult preview(const report::ReportDocument& document, const PreviewDef& def = {});
 
-// The open-file dialog. Names go in and come out as the program spells them
-// ("\" between folders). Returns the chosen file's full name, "" when
-// cancelled or when the file chosen does not exist. Unless keep_folder, the
-// current folder moves to the chosen file's folder; a cancel leaves it.
+// The open-file dialog. Returns the chosen file's full name as this
+// platform spells it ("/" between folders, as the program writes names), ""
+// when cancelled or when the file chosen does not exist. A start folder may
+// be given with "\" between folders as well. Unless keep_folder, the current
+// folder moves to the chosen file's folder; a cancel leaves it.
 std::string open_file(const FileDialogDef& dialog);
-// The folder dialog: the chosen folder with a closing "\", "" when
-// cancelled. The current folder stays where it was.
+// The folder dialog: the chosen folder as this platform spells it, with a
+// closing "/"; "" when cancelled. The current folder stays where it was.
 std::string choose_folder(const FolderDialogDef& dialog);
 
 // The items of a popup menu text: "|" between items, "-" a separator that

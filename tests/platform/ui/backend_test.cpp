@@ -16,14 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::QuietBackend;
 
-std::string program_spelling(const fs::path& p) {
-  std::string s = p.string();
-  for (char& c : s) {
-    if (c == '/') c = '\\';
-  }
-  return s;
-}
-
 TEST(MessageBox, ButtonsDefaultsAndAnswers) {
   QuietBackend backend;
   backend.answer = button::No;
@@ -130,7 +122,7 @@ class FileDialogs : public ::testing::Test {
 TEST_F(FileDialogs, ChosenFileMovesTheCurrentFolderUnlessKept) {
   const fs::path app = dir_ / "DEV" / "ACCT" / "ACCT.APP";
   backend.file = app.string();
-  EXPECT_EQ(open_file(source_dialog()), program_spelling(app));
+  EXPECT_EQ(open_file(source_dialog()), app.string());
   EXPECT_EQ(fs::current_path(), app.parent_path());
   ASSERT_EQ(backend.file_dialogs.size(), 1u);
   EXPECT_EQ(backend.file_dialogs[0].title, "Choose a File");
@@ -139,7 +131,7 @@ TEST_F(FileDialogs, ChosenFileMovesTheCurrentFolderUnlessKept) {
   fs::current_path(dir_);
   FileDialogDef keep = source_dialog();
   keep.keep_folder = true;
-  EXPECT_EQ(open_file(keep), program_spelling(app));
+  EXPECT_EQ(open_file(keep), app.string());
   EXPECT_EQ(fs::current_path(), dir_);
 }
 
@@ -155,26 +147,35 @@ TEST_F(FileDialogs, CancelAndMissingFilesGiveNoName) {
   clear_error();
 }
 
-TEST_F(FileDialogs, RelativeAnswerAndStartFolderInTheProgramsSpelling) {
+// A relative answer comes back whole, with "/" between its folders; a start
+// folder written with "\" is found as well as one written with "/".
+TEST_F(FileDialogs, RelativeAnswerAndStartFolderInEitherSpelling) {
   backend.file = "DEV/ACCT/ACCT.APP";
   FileDialogDef d = source_dialog();
-  d.start_folder = program_spelling(dir_ / "DEV");
-  EXPECT_EQ(open_file(d), program_spelling(dir_ / "DEV" / "ACCT" / "ACCT.APP"));
-  EXPECT_EQ(backend.file_dialogs.back().start_folder, (dir_ / "DEV").string());
+  d.keep_folder = true;
+  std::string backslashed = (dir_ / "DEV").string();
+  for (char& c : backslashed) {
+    if (c == '/') c = '\\';
+  }
+  for (const std::string& start : {backslashed, (dir_ / "DEV").string()}) {
+    d.start_folder = start;
+    EXPECT_EQ(open_file(d), (dir_ / "DEV" / "ACCT" / "ACCT.APP").string()) << start;
+    EXPECT_EQ(backend.file_dialogs.back().start_folder, (dir_ / "DEV").string()) << start;
+  }
   d.start_folder = "\\clarion6\\bin-that-is-not-here";
   open_file(d);
   EXPECT_EQ(backend.file_dialogs.back().start_folder, "") << "a missing start folder is ignored";
 }
 
-TEST_F(FileDialogs, FolderDialogEndsWithABackslashAndKeepsTheCurrentFolder) {
+TEST_F(FileDialogs, FolderDialogEndsWithASlashAndKeepsTheCurrentFolder) {
   backend.folder = (dir_ / "DEV").string();
   FolderDialogDef d{"Select FPT Directory", {}};
-  EXPECT_EQ(choose_folder(d), program_spelling(dir_ / "DEV") + "\\");
+  EXPECT_EQ(choose_folder(d), (dir_ / "DEV").string() + "/");
   EXPECT_EQ(fs::current_path(), dir_);
   backend.folder = (dir_ / "DEV").string() + "/";
-  EXPECT_EQ(choose_folder(d), program_spelling(dir_ / "DEV") + "\\") << "one closing backslash";
+  EXPECT_EQ(choose_folder(d), (dir_ / "DEV").string() + "/") << "one closing slash";
   backend.folder = "/";
-  EXPECT_EQ(choose_folder(d), "\\");
+  EXPECT_EQ(choose_folder(d), "/");
   backend.folder = "";
   EXPECT_EQ(choose_folder(d), "");
   backend.folder = (dir_ / "NOWHERE").string();
