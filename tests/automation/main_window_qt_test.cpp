@@ -28,7 +28,6 @@
 #include "platform/dde/dde_client.h"
 #include "support/silent_peer.h"
 
-
 namespace qvn::automation::testing {
 
 namespace {
