@@ -56,6 +56,12 @@ struct BrowseEntry {
   std::vector<BrowseCell> cells;
 };
 
+// Where the scroll bar's thumb stands, for a sort order: by the place of the
+// selected record's key value between the view's first and last (its
+// leading numeric key fields, or the first letters of its first text key
+// field), or by its place among the records of the view.
+enum class ThumbStep { ByPosition, Numeric, Alphabetic };
+
 namespace fill {
 inline constexpr int Forward = 1;
 inline constexpr int Backward = 2;
@@ -86,6 +92,8 @@ class BrowseManager : public WindowComponent {
   void AddRange(std::string_view field, ui::VarRef value);
   // The list is refilled at the next reset after `value` changed.
   void AddResetField(ui::VarRef value);
+  // The thumb step of the order added last; ByPosition until set.
+  void SetThumbStep(ThumbStep step);
   // The next queue field; its index in BrowseEntry.
   size_t AddField(ui::VarRef field);
 
@@ -182,6 +190,7 @@ class BrowseManager : public WindowComponent {
   };
   struct Sort {
     const storage::KeyDef* key = nullptr;
+    ThumbStep step = ThumbStep::ByPosition;
     std::vector<size_t> appended;
     int range_field = -1;
     ui::VarRef range_value;
@@ -200,6 +209,15 @@ class BrowseManager : public WindowComponent {
   void UpdateWindow();
   void AfterSelectionChange();
   void Scroll(ui::Event event);
+  // The thumb dragged to `position` (0 to 100): the list moves to the record
+  // that stands there by the sort order's thumb step.
+  void Drag(int position);
+  // Where the thumb stands for the selected row, 0 to 100.
+  int ThumbPosition();
+  // A record's place in the order by the thumb step: a number that grows
+  // with the key; and the key image that stands at a number.
+  double StepValue(const Sort& sort, const void* image) const;
+  std::vector<char> StepImage(const Sort& sort, double value) const;
   int TakeListEvent();
   bool Enabled(int control);
 

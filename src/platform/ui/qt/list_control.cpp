@@ -1,5 +1,7 @@
 #include "platform/ui/qt/list_control.h"
 
+#include <QtGui/QWheelEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QStyledItemDelegate>
@@ -49,6 +51,15 @@ class CellDelegate final : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
 
+  // Rows of a paged list are as high as the lines its page is counted in.
+  int row_height = 0;
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (row_height > 0) size.setHeight(row_height);
+    return size;
+  }
+
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
@@ -77,7 +88,7 @@ QColor bgr_color(long long bgr) {
 }
 
 ListControl::ListControl(const ListFormat& format, const DialogUnits& units, bool tree, QWidget* parent)
-    : QTreeWidget(parent), format_(format), tree_(tree) {
+    : QTreeWidget(parent), format_(format), tree_(tree), row_height_(units.y(8)) {
   setItemDelegate(new CellDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -226,6 +237,73 @@ void ListControl::show_selected(int row) {
     scrollToItem(item);
   }
   following_ = false;
+}
+
+void ListControl::show_paged(bool paged, int thumb) {
+  if (paged != (pager_ != nullptr)) {
+    auto* delegate = static_cast<CellDelegate*>(itemDelegate());
+    delegate->row_height = paged ? row_height_ : 0;
+    setAutoScroll(!paged);
+    if (paged) {
+      pager_ = new QScrollBar(Qt::Vertical, this);
+      pager_->setRange(0, 100);
+      pager_->setPageStep(10);
+      pager_->setFocusPolicy(Qt::NoFocus);
+      connect(pager_, &QScrollBar::actionTriggered, this, [this](int action) { pager_action(action); });
+      setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      pager_->show();
+      place_pager();
+    } else {
+      delete pager_;
+      pager_ = nullptr;
+      setViewportMargins(0, 0, 0, 0);
+      setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+    scheduleDelayedItemsLayout();
+  }
+  if (pager_ != nullptr && !pager_->isSliderDown() && pager_->value() != thumb) pager_->setValue(thumb);
+}
+
+void ListControl::pager_action(int action) {
+  if (following_ || !on_scroll) return;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: on_scroll(ScrollMove::LineUp, 0); break;
+    case QAbstractSlider::SliderSingleStepAdd: on_scroll(ScrollMove::LineDown, 0); break;
+    case QAbstractSlider::SliderPageStepSub: on_scroll(ScrollMove::PageUp, 0); break;
+    case QAbstractSlider::SliderPageStepAdd: on_scroll(ScrollMove::PageDown, 0); break;
+    case QAbstractSlider::SliderToMinimum: on_scroll(ScrollMove::Top, 0); break;
+    case QAbstractSlider::SliderToMaximum: on_scroll(ScrollMove::Bottom, 0); break;
+    case QAbstractSlider::SliderMove: on_scroll(ScrollMove::Thumb, pager_->sliderPosition()); break;
+    default: break;
+  }
+}
+
+// The scroll bar stands where the view's own would, beside the rows.
+void ListControl::place_pager() {
+  if (pager_ == nullptr) return;
+  const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, pager_);
+  setViewportMargins(0, 0, width, 0);
+  const QRect inside = contentsRect();
+  pager_->setGeometry(inside.right() - width + 1, inside.top(), width, inside.height());
+}
+
+void ListControl::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  place_pager();
+}
+
+// A paged list turns the wheel into rows, as many a notch as the desktop
+// asks, and leaves its view where it is.
+void ListControl::wheelEvent(QWheelEvent* event) {
+  if (pager_ == nullptr) {
+    QTreeWidget::wheelEvent(event);
+    return;
+  }
+  event->accept();
+  wheel_rest_ += event->angleDelta().y();
+  const int notches = wheel_rest_ / QWheelEvent::DefaultDeltasPerStep;
+  wheel_rest_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+  if (notches != 0 && on_wheel) on_wheel(-notches * QApplication::wheelScrollLines());
 }
 
 int ListControl::row_of(const QTreeWidgetItem* item) const {
