@@ -18,6 +18,8 @@ constexpr int kRowHeight = 8;
 constexpr size_t kRowsWithoutHeight = 10;
 // Letters of a text key field that an alphabetic thumb step weighs.
 constexpr size_t kStepLetters = 4;
+// The character codes it tells apart: the blank and those above it.
+constexpr double kLetterCodes = 224;
 constexpr size_t kAll = SIZE_MAX;
 
 char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
@@ -258,11 +260,18 @@ void BrowseManager::ResetQueue() {
     ItemsToFill = page - rows_.size();
     Fetch(fill::Backward);
   }
+  const int highlighted = forward > 0 ? static_cast<int>(rows_.size() - forward) + 1 : static_cast<int>(rows_.size());
+  // Near the start of the view fewer rows stand above it than the page
+  // left room for: the page is filled from below.
+  if (rows_.size() < page && forward > 0) {
+    ItemsToFill = page - rows_.size();
+    Fetch(fill::Forward);
+  }
   fetch_from_ = false;
   ItemsToFill = 0;
   filled_ = true;
   sort_changed_ = false;
-  Show(forward > 0 ? static_cast<int>(rows_.size() - forward) + 1 : static_cast<int>(rows_.size()));
+  Show(highlighted);
   UpdateBuffer();
   UpdateWindow();
 }
@@ -319,7 +328,8 @@ std::vector<const storage::FieldDef*> leading_numbers(const storage::FileDef& de
 
 // Numeric: the leading number fields as one number, the first weighing most
 // (the others counted from their lowest value); alphabetic: the first
-// letters of the first text field as character codes, blank-padded.
+// letters of the first text field as character codes from the blank up,
+// blank-padded.
 double BrowseManager::StepValue(const Sort& sort, const void* image) const {
   double value = 0;
   if (sort.step == ThumbStep::Alphabetic) {
@@ -328,7 +338,7 @@ double BrowseManager::StepValue(const Sort& sort, const void* image) const {
     for (size_t i = 0; i < kStepLetters; ++i) {
       char c = i < text.size() ? text[i] : ' ';
       if (sort.key->nocase) c = upper(c);
-      value = value * 256 + static_cast<unsigned char>(c);
+      value = value * kLetterCodes + (std::max<unsigned char>(static_cast<unsigned char>(c), ' ') - ' ');
     }
     return value;
   }
@@ -353,9 +363,9 @@ std::vector<char> BrowseManager::StepImage(const Sort& sort, double value) const
     std::string text(kStepLetters, ' ');
     double rest = std::max(value, 0.0);
     for (size_t i = kStepLetters; i-- > 0;) {
-      const double code = std::fmod(rest, 256.0);
-      rest = std::floor(rest / 256.0);
-      text[i] = static_cast<char>(std::max(code, 32.0));
+      const double code = std::fmod(rest, kLetterCodes);
+      rest = std::floor(rest / kLetterCodes);
+      text[i] = static_cast<char>(static_cast<int>(code) + ' ');
     }
     while (!text.empty() && text.back() == ' ') text.pop_back();
     set_field_text(*f, image.data(), text);
@@ -670,7 +680,7 @@ int BrowseManager::TakeListEvent() {
       Scroll(w.event());
       break;
     case ui::Event::ScrollDrag:
-      Drag(w.state(ListControl).thumb);
+      Drag(w.state(ListControl).dragged_to);
       break;
     case ui::Event::Accepted:
       // A double-click on a row, or Enter where the window has no default button.

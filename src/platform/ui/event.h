@@ -15,7 +15,7 @@ enum class Event {
   PageDown,
   ScrollTop,
   ScrollBottom,
-  ScrollDrag,    // a paged list's thumb dragged: its state's thumb holds where to
+  ScrollDrag,    // a paged list's thumb dragged: its state's dragged_to holds where to
   Selected,      // a control received the focus
   Rejected,      // typed text that does not fit the control's picture or range
   Expanding,

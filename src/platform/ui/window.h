@@ -42,6 +42,7 @@ struct ControlState {
   // it as scroll events, and the list's scroll bar stands at `thumb`.
   bool paged = false;
   int thumb = 0;             // paged lists: the scroll bar's thumb, 0 (top) to 100 (bottom)
+  int dragged_to = 0;        // paged lists: where the person last dragged the thumb (ScrollDrag)
 };
 
 // A move on a paged list's scroll bar or by its keys: a row, a page, to the
@@ -180,8 +181,8 @@ class Window {
   // Home, End, Ctrl+Home and Ctrl+End are the moves of user_scroll.
   bool user_key(int field, int keycode);
   // A paged list's scroll bar: ScrollUp, ScrollDown, PageUp, PageDown,
-  // ScrollTop, ScrollBottom, or ScrollDrag with the thumb (0 to 100) in its
-  // state. False for any other control.
+  // ScrollTop, ScrollBottom, or ScrollDrag with the thumb's place (0 to
+  // 100) in the state's dragged_to. False for any other control.
   bool user_scroll(int field, ScrollMove move, int thumb = 0);
   // The mouse wheel on a paged list: `rows` rows down (up when negative).
   bool user_wheel(int field, int rows);

@@ -240,7 +240,7 @@ bool Window::user_scroll(int field, ScrollMove move, int thumb) {
       !m.st(field).paged)
     return false;
   m.move_focus(field, true);
-  if (move == ScrollMove::Thumb) m.st(field).thumb = std::clamp(thumb, 0, 100);
+  if (move == ScrollMove::Thumb) m.st(field).dragged_to = std::clamp(thumb, 0, 100);
   m.push(scroll_event(move), field);
   return true;
 }

@@ -425,6 +425,10 @@ TEST_P(BrowsePagingTest, EveryMoveOfThePersonReachesTheWholeFile) {
       {"the scroll bar to its bottom", scroll(ScrollMove::Bottom), "H", "L", 100},
       {"the scroll bar to its top", scroll(ScrollMove::Top), "a", "a", 0},
       {"the thumb dragged to the middle", drag(50), "g", "g", 55},
+      {"the thumb dragged near the top from the last row", [](WindowView& v) {
+         v.select_row("?LIST", 5);
+         v.drag_thumb("?LIST", 9);
+       }, "a", "B", 9},
       {"the thumb dragged to the bottom", drag(100), "H", "L", 100},
       {"the thumb dragged to the top", drag(0), "a", "a", 0},
   };
