@@ -37,7 +37,8 @@ struct ListSight {
   int selected = 0;                // 1-based row of the widget's current item, 0 none
   int thumb = -1;                  // the list's own scroll bar, -1 when it has none
   int view_scroll = 0;             // the view's own scroll position: stays 0
-  std::vector<std::vector<QColor>> colours;  // per row, the foreground of each column
+  std::vector<std::vector<std::string>> cells;  // per row, the text of each column
+  std::vector<std::vector<QColor>> colours;     // per row, the foreground of each column
 };
 
 inline void press(ListControl& l, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
@@ -156,8 +157,13 @@ class ListMover : public PictureBackend {
     for (int row = 1; row <= l.rows_shown(); ++row) {
       QTreeWidgetItem* item = l.item_of(row);
       s.texts.push_back(item->text(column_).trimmed().toStdString());
+      std::vector<std::string> cells;
       std::vector<QColor> colours;
-      for (int c = 0; c < l.columnCount(); ++c) colours.push_back(item->foreground(c).color());
+      for (int c = 0; c < l.columnCount(); ++c) {
+        cells.push_back(item->text(c).trimmed().toStdString());
+        colours.push_back(item->foreground(c).color());
+      }
+      s.cells.push_back(cells);
       s.colours.push_back(colours);
     }
     s.selected = l.current_row();
