@@ -369,8 +369,8 @@ class ListAdapter final : public ControlAdapter {
       rows.reserve(n);
       for (size_t r = 0; r < n; ++r) rows.push_back(host.model().cells(field, r));
     }
-    l->show_paged(st.paged, st.thumb);
     l->show_rows(rows, st.icons);
+    l->show_paged(st.paged, st.thumb);
     l->show_selected(st.selected);
   }
   // The arrows move the selection as the window moves it; on a paged list

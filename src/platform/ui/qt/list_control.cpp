@@ -6,6 +6,7 @@
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QStyledItemDelegate>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/ui/qt/pictures.h"
@@ -241,8 +242,6 @@ void ListControl::show_selected(int row) {
 
 void ListControl::show_paged(bool paged, int thumb) {
   if (paged != (pager_ != nullptr)) {
-    auto* delegate = static_cast<CellDelegate*>(itemDelegate());
-    delegate->row_height = paged ? row_height_ : 0;
     setAutoScroll(!paged);
     if (paged) {
       pager_ = new QScrollBar(Qt::Vertical, this);
@@ -262,6 +261,23 @@ void ListControl::show_paged(bool paged, int thumb) {
     scheduleDelayedItemsLayout();
   }
   if (pager_ != nullptr && !pager_->isSliderDown() && pager_->value() != thumb) pager_->setValue(thumb);
+  fit_rows();
+}
+
+// A page's rows are as high as a line of dialog units, less where the
+// header and frame leave too little room for them all: the whole page
+// shows without the view scrolling.
+void ListControl::fit_rows() {
+  auto* delegate = static_cast<CellDelegate*>(itemDelegate());
+  if (pager_ == nullptr) {
+    delegate->row_height = 0;
+    return;
+  }
+  const int rows = std::max(rows_shown(), 1);
+  const int height = std::max(1, std::min(row_height_, viewport()->height() / rows));
+  if (delegate->row_height == height) return;
+  delegate->row_height = height;
+  scheduleDelayedItemsLayout();
 }
 
 void ListControl::pager_action(int action) {
@@ -290,6 +306,7 @@ void ListControl::place_pager() {
 void ListControl::resizeEvent(QResizeEvent* event) {
   QTreeWidget::resizeEvent(event);
   place_pager();
+  fit_rows();
 }
 
 // A paged list turns the wheel into rows, as many a notch as the desktop

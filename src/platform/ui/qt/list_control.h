@@ -64,6 +64,7 @@ class ListControl final : public QTreeWidget {
   void rebuild();
   void apply_levels();
   void place_pager();
+  void fit_rows();
   void pager_action(int action);
 
   ListFormat format_;
