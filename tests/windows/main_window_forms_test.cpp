@@ -392,6 +392,72 @@ TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
   ASSERT_EQ(document.pages().size(), 2u);
   EXPECT_EQ(document.texts(1, "?TMP:EVENT").size() + document.texts(2, "?TMP:EVENT").size(), 30u);
 }
+
+// The demo with a log of 60 entries: "View &Log" shows the first 18; the
+// person's keys, wheel and scroll bar reach every entry, End the last.
+TEST_F(MainWindowFormsTest, OnTheDemoTheLogBrowseReachesItsLastEntry) {
+  const fs::path apps = dir / "apps";
+  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
+  demoseed::DemoCatalog catalog;
+  std::string error;
+  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
+  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+  ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), 60, standard_date({2026, 12, 10}),
+                                          standard_time({9, 0, 0, 0}), error))
+      << error;
+  const std::vector<LogOnFile> log = log_on_file();
+  ASSERT_EQ(log.size(), 60u);
+  bare_names();
+
+  using ui::ScrollMove;
+  namespace key = ui::key;
+  struct Move {
+    const char* what;
+    std::function<void(WindowView&)> act;
+    size_t selected;  // the entry selected afterwards
+    int row;          // its row
+  };
+  auto press = [](int k) { return [k](WindowView& w) { w.press_key("?LIST", k); }; };
+  const std::vector<Move> moves = {
+      {"End", press(key::End), 59, 18},
+      {"Up", press(key::Up), 58, 17},
+      {"Home", press(key::Home), 0, 1},
+      {"PageDown", press(key::PageDown), 18, 1},
+      {"the wheel", [](WindowView& w) { w.wheel("?LIST", 3); }, 21, 4},
+      {"Up at the first row", [](WindowView& w) {
+         w.select_row("?LIST", 1);
+         w.press_key("?LIST", key::Up);
+       }, 17, 1},
+      {"the thumb to the bottom", [](WindowView& w) { w.drag_thumb("?LIST", 100); }, 59, 18},
+      {"the scroll bar to its top", [](WindowView& w) { w.scroll("?LIST", ScrollMove::Top); }, 0, 1},
+      {"Ctrl+End", press(key::CtrlEnd), 59, 18},
+  };
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.press("View &Log"); });
+  user.on_window("Activity Log", [&](WindowView& w) {
+    EXPECT_EQ(w.list_rows("?LIST").size(), 18u);
+    EXPECT_EQ(data::TMP.CLOCK, log.front().clock);
+  });
+  for (const Move& m : moves) {
+    user.then([&](WindowView& w) { m.act(w); });
+    user.then([&](WindowView& w) {
+      SCOPED_TRACE(m.what);
+      const auto rows = w.list_rows("?LIST");
+      ASSERT_EQ(rows.size(), 18u);
+      EXPECT_EQ(w.choice("?LIST"), m.row);
+      EXPECT_EQ(data::TMP.CLOCK, log[m.selected].clock);
+      EXPECT_EQ(rows[static_cast<size_t>(m.row) - 1][3], log[m.selected].event);
+    });
+  }
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.thumb("?LIST"), 100);
+    w.press("&Close");
+  });
+  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  EXPECT_TRUE(user.messages().empty());
+}
 #endif  // QVN_DEMO_FOLDER
 
 }  // namespace
