@@ -21,6 +21,8 @@ constexpr size_t kStepLetters = 4;
 // The character codes it tells apart: the blank and those above it.
 constexpr double kLetterCodes = 224;
 constexpr size_t kAll = SIZE_MAX;
+// Records a thumb by position counts on each side of the selected one.
+constexpr size_t kCountLimit = 1000;
 
 char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
@@ -397,8 +399,10 @@ int BrowseManager::ThumbPosition() {
   const ViewRecord& at = rows_[static_cast<size_t>(index)].record;
   const BrowseView::Point point{at.image.data(), at.pointer};
   if (sort->step == ThumbStep::ByPosition) {
-    const double before = static_cast<double>(view_->Backward(&point, kAll).size());
-    const double after = static_cast<double>(view_->Forward(&point, false, kAll).size());
+    // Counted up to a bound each way, so that a move over a large view
+    // stays quick; beyond it the place is an estimate between the ends.
+    const double before = static_cast<double>(view_->Backward(&point, kCountLimit).size());
+    const double after = static_cast<double>(view_->Forward(&point, false, kCountLimit).size());
     return before + after == 0 ? 0 : static_cast<int>(std::lround(100 * before / (before + after)));
   }
   const std::vector<ViewRecord> first = view_->Forward(nullptr, false, 1);
