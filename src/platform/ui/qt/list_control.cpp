@@ -299,14 +299,26 @@ void ListControl::place_pager() {
   if (pager_ == nullptr) return;
   const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, pager_);
   setViewportMargins(0, 0, width, 0);
+  // From the header's top down to the rows' bottom, above a horizontal bar.
   const QRect inside = contentsRect();
-  pager_->setGeometry(inside.right() - width + 1, inside.top(), width, inside.height());
+  const int bottom = viewport()->geometry().bottom();
+  pager_->setGeometry(inside.right() - width + 1, inside.top(), width, std::max(bottom - inside.top() + 1, 1));
 }
 
 void ListControl::resizeEvent(QResizeEvent* event) {
   QTreeWidget::resizeEvent(event);
   place_pager();
   fit_rows();
+}
+
+// The rows' area changes too when the horizontal bar comes or goes.
+bool ListControl::viewportEvent(QEvent* event) {
+  const bool taken = QTreeWidget::viewportEvent(event);
+  if (event->type() == QEvent::Resize) {
+    place_pager();
+    fit_rows();
+  }
+  return taken;
 }
 
 // A paged list turns the wheel into rows, as many a notch as the desktop

@@ -59,6 +59,7 @@ class ListControl final : public QTreeWidget {
  protected:
   void wheelEvent(QWheelEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   void rebuild();
