@@ -249,6 +249,8 @@ void ListControl::show_paged(bool paged, int thumb) {
       pager_->setPageStep(10);
       pager_->setFocusPolicy(Qt::NoFocus);
       connect(pager_, &QScrollBar::actionTriggered, this, [this](int action) { pager_action(action); });
+      // Let go, the thumb stands where the window last put it.
+      connect(pager_, &QScrollBar::sliderReleased, this, [this] { pager_->setValue(thumb_); });
       setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
       pager_->show();
       place_pager();
@@ -260,6 +262,7 @@ void ListControl::show_paged(bool paged, int thumb) {
     }
     scheduleDelayedItemsLayout();
   }
+  thumb_ = thumb;
   if (pager_ != nullptr && !pager_->isSliderDown() && pager_->value() != thumb) pager_->setValue(thumb);
   fit_rows();
 }

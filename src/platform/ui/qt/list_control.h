@@ -77,6 +77,7 @@ class ListControl final : public QTreeWidget {
   bool following_ = false;
   int row_height_;
   QScrollBar* pager_ = nullptr;
+  int thumb_ = 0;       // where the window puts the thumb
   int wheel_rest_ = 0;  // wheel turns short of a notch, in eighths of a degree
 };
 
