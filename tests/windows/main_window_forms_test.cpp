@@ -75,6 +75,21 @@ class MainWindowFormsTest : public FormsTest {
     FormsTest::TearDown();
   }
 
+#ifdef QVN_DEMO_FOLDER
+  // The demo as scripts/demo.sh lays it out: its applications copied to
+  // `apps`, data files from its catalog, and a log of `entries` entries
+  // ending on 10 December 2026 at 9:00.
+  void seed_demo(const fs::path& apps, long entries, demoseed::DemoCatalog& catalog) {
+    fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
+    std::string error;
+    ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
+    ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+    ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), entries, standard_date({2026, 12, 10}),
+                                            standard_time({9, 0, 0, 0}), error))
+        << error;
+  }
+#endif
+
   test_support::EnvironmentVariable dde_dir{"QVN_DDE_DIR"};
   std::unique_ptr<DdeServer> server_;
   std::thread serving_;
@@ -305,14 +320,9 @@ TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
 // is browsed and printed.
 TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
   const fs::path apps = dir / "apps";
-  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
   demoseed::DemoCatalog catalog;
-  std::string error;
-  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
-  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
-  ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), 30, standard_date({2026, 12, 10}),
-                                          standard_time({9, 0, 0, 0}), error))
-      << error;
+  seed_demo(apps, 30, catalog);
+  if (HasFatalFailure()) return;
   fs::create_directories(apps / "budget");
   fs::copy_file(apps / "reports" / "REPORTS.APP", apps / "budget" / "BUDGET.APP");
   fs::copy_file(apps / "reports" / "REPORTS.APP", apps / "budget" / "FORECAST.APP");
@@ -396,15 +406,9 @@ TEST_F(MainWindowFormsTest, OnTheDemoTheFormsTheTreeAndTheLogWork) {
 // The demo with a log of 60 entries: "View &Log" shows the first 18; the
 // person's keys, wheel and scroll bar reach every entry, End the last.
 TEST_F(MainWindowFormsTest, OnTheDemoTheLogBrowseReachesItsLastEntry) {
-  const fs::path apps = dir / "apps";
-  fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
   demoseed::DemoCatalog catalog;
-  std::string error;
-  ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
-  ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
-  ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), 60, standard_date({2026, 12, 10}),
-                                          standard_time({9, 0, 0, 0}), error))
-      << error;
+  seed_demo(dir / "apps", 60, catalog);
+  if (HasFatalFailure()) return;
   const std::vector<LogOnFile> log = log_on_file();
   ASSERT_EQ(log.size(), 60u);
   bare_names();
