@@ -5,10 +5,15 @@
 // The list queue holds about one page of rows (the visible rows of the
 // list, worked out from its height); scrolling reads on through the file
 // by key, so a list over a large file opens as fast as one over a small
-// file. Each row is made by SetQueueRecord from the record buffer: the
-// queue fields named with AddField, in queue order (one per column of the
-// list format, then fields without a column), and per column an icon number
-// and four colours (-1: not set, the format's own colours apply).
+// file. The browse marks its list paged: the person's keys, wheel and
+// scroll bar reach it as scroll events (a row, a page, an end, the thumb
+// dragged), and after every move it sets where the thumb stands, by the
+// sort order's thumb step.
+//
+// Each row is made by SetQueueRecord from the record buffer: the queue
+// fields named with AddField, in queue order (one per column of the list
+// format, then fields without a column), and per column an icon number and
+// four colours (-1: not set, the format's own colours apply).
 //
 // The selected row's queue fields are copied back into their variables
 // whenever the selection changes and whenever the list is refilled (blank
