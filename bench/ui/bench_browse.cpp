@@ -1,13 +1,21 @@
 // Opens a browse over an activity log of 100,000 entries and over one of
 // 100, the way the log browse opens: the file opened through its manager,
-// the window built, the browse set up on the clock key and filled when the
-// window opens. Prints the median opening time of each and
-// "browse-scale: R", the large log's time over the small one's.
+// the window built, the browse set up on the clock key with its numeric
+// thumb step and filled when the window opens. Prints the median opening
+// time of each and "browse-scale: R", the large log's time over the small
+// one's.
 //
 // Then the same for the program's own log browse, ViewEvents, run headless
 // over the program's log file (its dictionary, relation manager and window)
 // until its window first waits for the user: "view-events-open-100-ms",
 // "view-events-open-ms" and "view-events-scale: R".
+//
+// Then in ViewEvents over the same two logs, End and then PageUp pressed on
+// the list, each timed from the key to the window's next wait (the browse
+// has moved by then): "browse-end-100-ms" and "browse-end-ms", the slower
+// of the two keys over 100 and over 100,000 entries (medians of the runs),
+// and "browse-end-scale: R", End and PageUp over 100,000 entries against
+// the same over 100.
 
 #include <stdlib.h>
 
@@ -90,6 +98,7 @@ class LogBrowseWindow final : public framework::WindowManager {
     if (int rc = WindowManager::Init()) return rc;
     browse_.Init(window().field("?LIST"), file_, *this);
     browse_.AddSortOrder(file_.FILE->def().keys[0]);
+    browse_.SetThumbStep(framework::ThumbStep::Numeric);
     browse_.AddField(ui::VarRef::of(rec_.APPS));
     browse_.AddField(ui::VarRef::of(rec_.DATE));
     browse_.AddField(ui::VarRef::of(rec_.CLOCK));
@@ -160,17 +169,12 @@ double median_open(LogFile& log) {
   return times[times.size() / 2];
 }
 
-// Nobody at the screen: a window is closed when it first waits, after the
-// lines its list holds by then are counted. A message box counts as a fault.
-class FirstWait final : public ui::Backend {
+// A backend without a screen: what a window shows goes nowhere, and a
+// message box is counted and answered as one without a choice.
+class Unattended : public ui::Backend {
  public:
   void window_opened(ui::Window&) override {}
   void window_closed(ui::Window&) override {}
-  void wait_for_event(ui::Window& w) override {
-    const ui::ListModel* list = w.state(qvn::windows::view_events::LIST).list;
-    rows = list ? list->rows() : 0;
-    w.close();
-  }
   void refresh(ui::Window&, int) override {}
   void repaint_only() override {}
   void to_front(ui::Window&) override {}
@@ -183,8 +187,20 @@ class FirstWait final : public ui::Backend {
   int popup(ui::Window&, const std::string&) override { return 0; }
   void beep() override {}
 
-  size_t rows = 0;
   int messages = 0;
+};
+
+// Nobody at the screen: a window is closed when it first waits, after the
+// lines its list holds by then are counted. A message box counts as a fault.
+class FirstWait final : public Unattended {
+ public:
+  void wait_for_event(ui::Window& w) override {
+    const ui::ListModel* list = w.state(qvn::windows::view_events::LIST).list;
+    rows = list ? list->rows() : 0;
+    w.close();
+  }
+
+  size_t rows = 0;
 };
 
 // The program's log of `entries` entries at `path`, written as the runs write it.
@@ -230,6 +246,70 @@ double median_view_events(const std::string& path, FirstWait& person) {
   return times[times.size() / 2];
 }
 
+// Presses End on the log browse's list at its first wait and PageUp at the
+// next, timing each until the window waits again; closes the window at the
+// third wait. A list that does not stand on the last entry after End, or a
+// message box, counts as a fault.
+class EndThenPageUp final : public Unattended {
+ public:
+  void wait_for_event(ui::Window& w) override {
+    const auto now = std::chrono::steady_clock::now();
+    const int list = qvn::windows::view_events::LIST;
+    switch (++waits_) {
+      case 1:
+        start_ = now;
+        if (!w.user_key(list, ui::key::End)) ++faults;
+        return;
+      case 2:
+        end_ms = std::chrono::duration<double, std::milli>(now - start_).count();
+        if (w.state(list).thumb != 100 || w.choice(list) != static_cast<int>(w.state(list).list->rows())) ++faults;
+        start_ = std::chrono::steady_clock::now();
+        if (!w.user_key(list, ui::key::PageUp)) ++faults;
+        return;
+      default:
+        page_up_ms = std::chrono::duration<double, std::milli>(now - start_).count();
+        w.close();
+        return;
+    }
+  }
+  void again() { waits_ = 0; }
+
+  double end_ms = 0;
+  double page_up_ms = 0;
+  int faults = 0;
+
+ private:
+  int waits_ = 0;
+  std::chrono::steady_clock::time_point start_;
+};
+
+struct KeyTimes {
+  double end_ms = -1;
+  double page_up_ms = -1;
+};
+
+// The median time of each key over the runs; negative times on a fault.
+KeyTimes median_end_then_page_up(const std::string& path) {
+  EndThenPageUp person;
+  ui::install_backend(&person);
+  data::TempFileName = path;
+  std::vector<double> ends;
+  std::vector<double> page_ups;
+  for (int i = 0; i <= kRuns; ++i) {
+    person.again();
+    qvn::windows::ViewEvents();
+    // The first run warms the caches.
+    if (i == 0) continue;
+    ends.push_back(person.end_ms);
+    page_ups.push_back(person.page_up_ms);
+  }
+  ui::install_backend(nullptr);
+  if (person.faults != 0 || person.messages != 0) return {};
+  std::sort(ends.begin(), ends.end());
+  std::sort(page_ups.begin(), page_ups.end());
+  return {ends[ends.size() / 2], page_ups[page_ups.size() / 2]};
+}
+
 }  // namespace
 
 int main() {
@@ -256,9 +336,14 @@ int main() {
   double view_small_ms = -1;
   double view_large_ms = -1;
   bool written = make_program_log(program_large, 100000) && make_program_log(program_small, 100);
+  KeyTimes keys_small;
+  KeyTimes keys_large;
   if (written) {
     view_small_ms = median_view_events(program_small, person);
     view_large_ms = median_view_events(program_large, person);
+    ui::install_backend(nullptr);
+    keys_small = median_end_then_page_up(program_small);
+    keys_large = median_end_then_page_up(program_large);
   }
   ui::install_backend(nullptr);
   data::dct_kill();
@@ -271,11 +356,19 @@ int main() {
     std::fprintf(stderr, "a browse did not fill its page\n");
     return 1;
   }
+  if (keys_small.end_ms < 0 || keys_large.end_ms < 0) {
+    std::fprintf(stderr, "End did not reach the last entry of the log\n");
+    return 1;
+  }
   std::printf("browse-open-100-ms: %.3f\n", small_ms);
   std::printf("browse-open-ms: %.3f\n", large_ms);
   std::printf("browse-scale: %.2f\n", large_ms / small_ms);
   std::printf("view-events-open-100-ms: %.3f\n", view_small_ms);
   std::printf("view-events-open-ms: %.3f\n", view_large_ms);
   std::printf("view-events-scale: %.2f\n", view_large_ms / view_small_ms);
+  std::printf("browse-end-100-ms: %.3f\n", std::max(keys_small.end_ms, keys_small.page_up_ms));
+  std::printf("browse-end-ms: %.3f\n", std::max(keys_large.end_ms, keys_large.page_up_ms));
+  std::printf("browse-end-scale: %.2f\n",
+              (keys_large.end_ms + keys_large.page_up_ms) / (keys_small.end_ms + keys_small.page_up_ms));
   return 0;
 }

@@ -102,7 +102,9 @@ class PickerWindow final : public framework::WindowManager {
     browse_.PopupStandardTexts = true;
     Open();
     browse_.AddSortOrder(data::APP_PriorityKey);
+    browse_.SetThumbStep(framework::ThumbStep::Numeric);
     browse_.AddSortOrder(data::APP_DriveKey);
+    browse_.SetThumbStep(framework::ThumbStep::Alphabetic);
     browse_.AddField(ui::VarRef::of(data::APP.Priority));
     browse_.AddField(ui::VarRef::of(data::APP.DRIVENPATH));
     browse_.AddField(ui::VarRef::of(data::APP.APPLICATION));

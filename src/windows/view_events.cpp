@@ -113,6 +113,7 @@ class BrowseWindow final : public framework::WindowManager {
     }
     Open();
     browse_.AddSortOrder(data::tmp_clockkey);
+    browse_.SetThumbStep(framework::ThumbStep::Numeric);
     browse_.AddField(ui::VarRef::of(Loc.AppName));
     browse_.AddField(ui::VarRef::of(data::TMP.DATE));
     browse_.AddField(ui::VarRef::of(data::TMP.CLOCK));

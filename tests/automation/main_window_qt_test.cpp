@@ -24,6 +24,7 @@
 #include "demo_catalog.h"
 #include "demo_fixture.h"
 #include "main_window_fixture.h"
+#include "list_moves.h"
 #include "picture_backend.h"
 #include "platform/dde/dde_client.h"
 #include "support/silent_peer.h"
@@ -102,6 +103,72 @@ class Photographer final : public ui::qt::test::PictureBackend {
 
   int waits_ = 0;
 };
+
+std::string app_name(char letter, int i) { return std::string(1, letter) + (i < 9 ? "0" : "") + std::to_string(i + 1) + ".APP"; }
+
+// Forty applications, priorities 1 to 40: ?LIST shows nineteen at a time.
+// Real keys, wheel turns and scroll-bar actions reach every one, both ways,
+// the priority column stays red after every move, and "&Tag" after End
+// tags the last application.
+TEST_F(MainWindowTest, TheRealWindowsApplicationListReachesEveryApplication) {
+  constexpr int kApps = 40;
+  constexpr int kPage = 19;
+  std::vector<AppOnFile> apps;
+  std::vector<std::string> names;
+  for (int i = 0; i < kApps; ++i) {
+    names.push_back(app_name('A', i));
+    apps.push_back({.application = names.back(), .priority = i + 1});
+  }
+  seed(apps);
+
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
+  ASSERT_NE(qt, nullptr);
+  ui::qt::test::ListMover person(*qt, ui::qt::test::picture_folders(dir, "QVN_MAIN_WINDOW_PICTURES"), "?LIST", 3);
+  person.moves = ui::qt::test::standard_moves(kApps, kPage);
+  person.moves.push_back({"End", [](ui::qt::ListControl& l) { QTest::keyClick(&l, Qt::Key_End); }, kApps - kPage, kApps - 1});
+  person.moves.push_back({"a click on Tag", [](ui::qt::ListControl& l) {
+                            QTest::mouseClick(l.window()->findChild<QWidget*>("?BUTTON13"), Qt::LeftButton);
+                          },
+                          kApps - kPage, kApps - 1});
+  person.picture_name = "main_window_list_end.png";
+  Main();
+
+  ui::qt::test::expect_moves(person, names, kPage,
+                             [](int place) { return ui::qt::test::thumb_by_place(place, kApps); });
+  for (size_t i = 1; i < person.sights.size(); ++i) {
+    for (const std::vector<QColor>& row : person.sights[i].colours) EXPECT_EQ(row[1], QColor(255, 0, 0)) << i;
+  }
+  std::vector<int> tags(kApps, 0);
+  tags.back() = 1;
+  EXPECT_EQ(tags_on_file(), tags);
+  EXPECT_TRUE(person.messages.empty());
+}
+
+// Thirty applications of the first project on the subsets tab: ?LIST:3
+// shows eleven at a time and reaches every one, both ways.
+TEST_F(MainWindowTest, TheRealWindowsSubsetListReachesEveryApplicationOfTheProject) {
+  constexpr int kApps = 30;
+  constexpr int kPage = 11;
+  std::vector<AppOnFile> apps;
+  std::vector<std::string> names;
+  for (int i = 0; i < kApps; ++i) {
+    names.push_back(app_name('S', i));
+    apps.push_back({.application = names.back(), .priority = i + 1, .project = 1});
+    apps.push_back({.application = app_name('T', i), .priority = i + 1, .project = 2});
+  }
+  seed(apps, {{1, "Accounting"}, {2, "Warehouse"}});
+
+  std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
+  ASSERT_NE(qt, nullptr);
+  ui::qt::test::ListMover person(*qt, {dir}, "?LIST:3", 3);
+  person.before = [](ui::Window& w) { w.user_choose_tab(w.field("?SHEET1"), w.field("?TAB4")); };
+  person.moves = ui::qt::test::standard_moves(kApps, kPage);
+  Main();
+
+  ui::qt::test::expect_moves(person, names, kPage,
+                             [](int place) { return ui::qt::test::thumb_by_place(place, kApps); });
+  EXPECT_TRUE(person.messages.empty());
+}
 
 TEST_F(MainWindowTest, TheRealWindowShowsTheDemoApplications) {
   demoseed::DemoCatalog catalog;

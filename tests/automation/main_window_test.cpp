@@ -121,6 +121,39 @@ TEST_F(MainWindowTest, TagTicksTheApplicationAndMovesToTheNextRow) {
   EXPECT_TRUE(user.messages().empty());
 }
 
+// Forty applications, nineteen shown: Down at the last row shown and Tag
+// tag the twentieth, whose Tag then moves the selection on to the next
+// one, loaded for it; End and Tag tag the fortieth.
+TEST_F(MainWindowTest, TagReachesTheApplicationsPastTheFirstPage) {
+  std::vector<AppOnFile> apps;
+  for (int i = 1; i <= 40; ++i) apps.push_back({.application = "A" + std::to_string(100 + i) + ".APP", .priority = i});
+  seed(apps);
+  auto selected_app = [](WindowView& w) { return w.list_rows("?LIST").at(static_cast<size_t>(w.choice("?LIST")) - 1)[3]; };
+  HeadlessUser user;
+  user.on_window(kCaption, [&](WindowView& w) {
+    ASSERT_EQ(w.list_rows("?LIST").size(), 19u);
+    w.select_row("?LIST", 19);
+    w.press_key("?LIST", ui::key::Down);
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(selected_app(w), "A120.APP");
+    w.press("&Tag");
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(selected_app(w), "A121.APP") << "Tag's move down loads the next one";
+    w.press_key("?LIST", ui::key::End);
+  });
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(selected_app(w), "A140.APP");
+    w.press("&Tag");
+  });
+  user.then([&](WindowView& w) { w.press("?BUTTON7"); });
+  Main();
+  std::vector<int> tags(40, 0);
+  tags[19] = tags[39] = 1;
+  EXPECT_EQ(tags_on_file(), tags);
+}
+
 TEST_F(MainWindowTest, TagOnAnEmptyListDoesNothing) {
   seed({});
   HeadlessUser user;

@@ -364,6 +364,14 @@ class MainWindowFormsDemoTest : public MainWindowFormsTest {
     ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
   }
 
+  // A log of `entries` entries ending on 10 December 2026 at 9:00.
+  void seed_demo_log(long entries) {
+    std::string error;
+    ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), entries, standard_date({2026, 12, 10}),
+                                            standard_time({9, 0, 0, 0}), error))
+        << error;
+  }
+
   const fs::path apps = dir / "apps";
   demoseed::DemoCatalog catalog;
 };
@@ -373,10 +381,8 @@ class MainWindowFormsDemoTest : public MainWindowFormsTest {
 // application inserted under a project from the tree shows there; the log
 // is browsed and printed.
 TEST_F(MainWindowFormsDemoTest, TheFormsTheTreeAndTheLogWork) {
-  std::string error;
-  ASSERT_TRUE(demoseed::seed_activity_log(catalog, data_dir.string(), 30, standard_date({2026, 12, 10}),
-                                          standard_time({9, 0, 0, 0}), error))
-      << error;
+  seed_demo_log(30);
+  if (HasFatalFailure()) return;
   fs::create_directories(apps / "budget");
   fs::copy_file(apps / "reports" / "REPORTS.APP", apps / "budget" / "BUDGET.APP");
   fs::copy_file(apps / "reports" / "REPORTS.APP", apps / "budget" / "FORECAST.APP");
@@ -489,6 +495,65 @@ TEST_F(MainWindowFormsDemoTest, LedgerChosenAgainIsRefusedAsADuplicate) {
   EXPECT_EQ(user.messages()[0].box.caption, "UpdateApps: Duplicate Key Error");
   names_in(data_dir);
   EXPECT_EQ(apps_on_file().size(), catalog.apps.size());
+}
+
+// The demo with a log of 60 entries: "View &Log" shows the first 18; the
+// person's keys, wheel and scroll bar reach every entry, End the last.
+TEST_F(MainWindowFormsDemoTest, TheLogBrowseReachesItsLastEntry) {
+  seed_demo_log(60);
+  if (HasFatalFailure()) return;
+  const std::vector<LogOnFile> log = log_on_file();
+  ASSERT_EQ(log.size(), 60u);
+  bare_names();
+
+  using ui::ScrollMove;
+  namespace key = ui::key;
+  struct Move {
+    const char* what;
+    std::function<void(WindowView&)> act;
+    size_t selected;  // the entry selected afterwards
+    int row;          // its row
+  };
+  auto press = [](int k) { return [k](WindowView& w) { w.press_key("?LIST", k); }; };
+  const std::vector<Move> moves = {
+      {"End", press(key::End), 59, 18},
+      {"Up", press(key::Up), 58, 17},
+      {"Home", press(key::Home), 0, 1},
+      {"PageDown", press(key::PageDown), 18, 1},
+      {"the wheel", [](WindowView& w) { w.wheel("?LIST", 3); }, 21, 4},
+      {"Up at the first row", [](WindowView& w) {
+         w.select_row("?LIST", 1);
+         w.press_key("?LIST", key::Up);
+       }, 17, 1},
+      {"the thumb to the bottom", [](WindowView& w) { w.drag_thumb("?LIST", 100); }, 59, 18},
+      {"the scroll bar to its top", [](WindowView& w) { w.scroll("?LIST", ScrollMove::Top); }, 0, 1},
+      {"Ctrl+End", press(key::CtrlEnd), 59, 18},
+  };
+  HeadlessUser user;
+  user.on_window(kMain, [&](WindowView& w) { w.press("View &Log"); });
+  user.on_window("Activity Log", [&](WindowView& w) {
+    EXPECT_EQ(w.list_rows("?LIST").size(), 18u);
+    EXPECT_EQ(data::TMP.CLOCK, log.front().clock);
+  });
+  for (const Move& m : moves) {
+    user.then([&](WindowView& w) { m.act(w); });
+    user.then([&](WindowView& w) {
+      SCOPED_TRACE(m.what);
+      const auto rows = w.list_rows("?LIST");
+      ASSERT_EQ(rows.size(), 18u);
+      EXPECT_EQ(w.choice("?LIST"), m.row);
+      EXPECT_EQ(data::TMP.CLOCK, log[m.selected].clock);
+      EXPECT_EQ(rows[static_cast<size_t>(m.row) - 1][3], log[m.selected].event);
+    });
+  }
+  user.then([&](WindowView& w) {
+    EXPECT_EQ(w.thumb("?LIST"), 100);
+    w.press("&Close");
+  });
+  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  automation::Main();
+  EXPECT_TRUE(halts.empty());
+  EXPECT_TRUE(user.messages().empty());
 }
 #endif  // QVN_DEMO_FOLDER
 

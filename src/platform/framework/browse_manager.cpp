@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/core/error_state.h"
@@ -14,6 +16,13 @@ namespace {
 // Dialog units of one list row and of the header line.
 constexpr int kRowHeight = 8;
 constexpr size_t kRowsWithoutHeight = 10;
+// Letters of a text key field that an alphabetic thumb step weighs.
+constexpr size_t kStepLetters = 4;
+// The character codes it tells apart: the blank and those above it.
+constexpr double kLetterCodes = 224;
+constexpr size_t kAll = SIZE_MAX;
+// Records a thumb by position counts on each side of the selected one.
+constexpr size_t kCountLimit = 1000;
 
 char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
@@ -68,6 +77,7 @@ void BrowseManager::Init(int list, FileManager& file, WindowManager& window_mana
   queue_ = std::make_unique<Queue>(*this);
   if (auto parsed = ui::ListFormat::parse(window().control(list).format)) format_ = *parsed;
   window().set_list(list, queue_.get());
+  window().state(list).paged = true;
   select_mode_ = window_manager.Request == request::Select;
   if (select_mode_) {
     const char* buffer = static_cast<const char*>(file.BUFFER);
@@ -110,6 +120,10 @@ void BrowseManager::AddRange(std::string_view field, ui::VarRef value) {
 }
 
 void BrowseManager::AddResetField(ui::VarRef value) { reset_fields_.push_back(std::move(value)); }
+
+void BrowseManager::SetThumbStep(ThumbStep step) {
+  if (!sorts_.empty()) sorts_.back().step = step;
+}
 
 size_t BrowseManager::AddField(ui::VarRef field) {
   fields_.push_back(std::move(field));
@@ -248,11 +262,18 @@ void BrowseManager::ResetQueue() {
     ItemsToFill = page - rows_.size();
     Fetch(fill::Backward);
   }
+  const int highlighted = forward > 0 ? static_cast<int>(rows_.size() - forward) + 1 : static_cast<int>(rows_.size());
+  // Near the start of the view fewer rows stand above it than the page
+  // left room for: the page is filled from below.
+  if (rows_.size() < page && forward > 0) {
+    ItemsToFill = page - rows_.size();
+    Fetch(fill::Forward);
+  }
   fetch_from_ = false;
   ItemsToFill = 0;
   filled_ = true;
   sort_changed_ = false;
-  Show(forward > 0 ? static_cast<int>(rows_.size() - forward) + 1 : static_cast<int>(rows_.size()));
+  Show(highlighted);
   UpdateBuffer();
   UpdateWindow();
 }
@@ -276,7 +297,151 @@ void BrowseManager::Show(int selected) {
   }
   selected_ = selected;
   window().state(ListControl).selected = selected;
+  window().state(ListControl).thumb = ThumbPosition();
   window().list_changed(ListControl);
+}
+
+namespace {
+
+// The values a number field can hold, as a weight of the field after it.
+double radix(const storage::FieldDef& f) {
+  return static_cast<double>(storage::highest_number(f.kind)) - static_cast<double>(storage::lowest_number(f.kind)) + 1;
+}
+
+// The key's first text field, or nullptr.
+const storage::FieldDef* first_text(const storage::FileDef& def, const storage::KeyDef& key) {
+  for (size_t c : key.components) {
+    if (is_text(def.fields[c])) return &def.fields[c];
+  }
+  return nullptr;
+}
+
+// The key's leading number fields, up to its first text field.
+std::vector<const storage::FieldDef*> leading_numbers(const storage::FileDef& def, const storage::KeyDef& key) {
+  std::vector<const storage::FieldDef*> out;
+  for (size_t c : key.components) {
+    if (is_text(def.fields[c])) break;
+    out.push_back(&def.fields[c]);
+  }
+  return out;
+}
+
+}  // namespace
+
+// Numeric: the leading number fields as one number, the first weighing most
+// (the others counted from their lowest value); alphabetic: the first
+// letters of the first text field as character codes from the blank up,
+// blank-padded.
+double BrowseManager::StepValue(const Sort& sort, const void* image) const {
+  double value = 0;
+  if (sort.step == ThumbStep::Alphabetic) {
+    const storage::FieldDef* f = first_text(def(), *sort.key);
+    const std::string text = f ? field_text(*f, image) : std::string();
+    for (size_t i = 0; i < kStepLetters; ++i) {
+      char c = i < text.size() ? text[i] : ' ';
+      if (sort.key->nocase) c = upper(c);
+      value = value * kLetterCodes + (std::max<unsigned char>(static_cast<unsigned char>(c), ' ') - ' ');
+    }
+    return value;
+  }
+  bool first = true;
+  for (const storage::FieldDef* f : leading_numbers(def(), *sort.key)) {
+    const int64_t n = field_number(*f, image);
+    value = first ? static_cast<double>(n) : value * radix(*f) + static_cast<double>(n - storage::lowest_number(f->kind));
+    first = false;
+  }
+  return value;
+}
+
+// The lowest key image whose step value is `value`: the key fields the step
+// does not weigh at their lowest, the other fields blank.
+std::vector<char> BrowseManager::StepImage(const Sort& sort, double value) const {
+  std::vector<char> image(def().struct_size, 0);
+  view_->LowestKey(image.data());
+  value = std::floor(value);
+  if (sort.step == ThumbStep::Alphabetic) {
+    const storage::FieldDef* f = first_text(def(), *sort.key);
+    if (!f) return image;
+    std::string text(kStepLetters, ' ');
+    double rest = std::max(value, 0.0);
+    for (size_t i = kStepLetters; i-- > 0;) {
+      const double code = std::fmod(rest, kLetterCodes);
+      rest = std::floor(rest / kLetterCodes);
+      text[i] = static_cast<char>(static_cast<int>(code) + ' ');
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    set_field_text(*f, image.data(), text);
+    return image;
+  }
+  const std::vector<const storage::FieldDef*> fields = leading_numbers(def(), *sort.key);
+  if (fields.empty()) return image;
+  std::vector<double> weight(fields.size(), 1.0);
+  for (size_t i = fields.size() - 1; i-- > 0;) weight[i] = weight[i + 1] * radix(*fields[i + 1]);
+  double rest = value;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const storage::FieldDef& f = *fields[i];
+    double n = std::floor(rest / weight[i]);
+    rest -= n * weight[i];
+    if (i > 0) n += static_cast<double>(storage::lowest_number(f.kind));
+    n = std::clamp(n, static_cast<double>(storage::lowest_number(f.kind)),
+                   static_cast<double>(storage::highest_number(f.kind)));
+    set_field_number(f, image.data(), static_cast<int64_t>(n));
+  }
+  return image;
+}
+
+// By the step: the selected record's value between those of the view's
+// first and last records; by position: the records before it among all.
+int BrowseManager::ThumbPosition() {
+  Sort* sort = CurrentSort();
+  if (!sort || rows_.empty() || !view_) return 0;
+  const int index = std::clamp(selected_, 1, static_cast<int>(rows_.size())) - 1;
+  const ViewRecord& at = rows_[static_cast<size_t>(index)].record;
+  const BrowseView::Point point{at.image.data(), at.pointer};
+  if (sort->step == ThumbStep::ByPosition) {
+    // Counted up to a bound each way, so that a move over a large view
+    // stays quick; beyond it the place is an estimate between the ends.
+    const double before = static_cast<double>(view_->Backward(&point, kCountLimit).size());
+    const double after = static_cast<double>(view_->Forward(&point, false, kCountLimit).size());
+    return before + after == 0 ? 0 : static_cast<int>(std::lround(100 * before / (before + after)));
+  }
+  const std::vector<ViewRecord> first = view_->Forward(nullptr, false, 1);
+  const std::vector<ViewRecord> last = view_->Backward(nullptr, 1);
+  if (first.empty() || last.empty()) return 0;
+  const double low = StepValue(*sort, first.front().image.data());
+  const double high = StepValue(*sort, last.front().image.data());
+  if (high <= low) return 0;
+  const double place = (StepValue(*sort, at.image.data()) - low) / (high - low);
+  return std::clamp(static_cast<int>(std::lround(100 * place)), 0, 100);
+}
+
+// The ends are the first and last records; in between the list is refilled
+// around the record found, which stays the selected row.
+void BrowseManager::Drag(int position) {
+  Sort* sort = CurrentSort();
+  if (!sort || !filled_) return;
+  if (position <= 0 || position >= 100) {
+    Scroll(position <= 0 ? ui::Event::ScrollTop : ui::Event::ScrollBottom);
+    return;
+  }
+  if (sort->step == ThumbStep::ByPosition) {
+    const std::vector<ViewRecord> all = view_->Forward(nullptr, false, kAll);
+    if (all.empty()) return;
+    const size_t at = static_cast<size_t>(std::lround(position * static_cast<double>(all.size() - 1) / 100));
+    anchor_ = all[at].image;
+    anchor_pointer_ = all[at].pointer;
+  } else {
+    const std::vector<ViewRecord> first = view_->Forward(nullptr, false, 1);
+    const std::vector<ViewRecord> last = view_->Backward(nullptr, 1);
+    if (first.empty() || last.empty()) return;
+    const double low = StepValue(*sort, first.front().image.data());
+    const double high = StepValue(*sort, last.front().image.data());
+    anchor_ = StepImage(*sort, low + (high - low) * position / 100);
+    anchor_pointer_ = 0;
+  }
+  from_buffer_ = true;
+  ResetQueue();
+  manager_->Reset(false);
 }
 
 void BrowseManager::UpdateBuffer() {
@@ -504,6 +669,8 @@ int BrowseManager::TakeListEvent() {
     case ui::Event::NewSelection: {
       int row = w.choice(ListControl);
       if (row >= 1 && static_cast<size_t>(row) <= rows_.size()) selected_ = row;
+      w.state(ListControl).thumb = ThumbPosition();
+      w.list_changed(ListControl);
       AfterSelectionChange();
       if (w.keycode() == ui::key::MouseRight && PopupMenu) Popup();
       break;
@@ -515,6 +682,9 @@ int BrowseManager::TakeListEvent() {
     case ui::Event::ScrollTop:
     case ui::Event::ScrollBottom:
       Scroll(w.event());
+      break;
+    case ui::Event::ScrollDrag:
+      Drag(w.state(ListControl).dragged_to);
       break;
     case ui::Event::Accepted:
       // A double-click on a row, or Enter where the window has no default button.
@@ -585,6 +755,7 @@ void BrowseManager::Kill() {
       std::memcpy(file_->BUFFER, saved_buffer_.data(), saved_buffer_.size());
     }
   }
+  window().state(ListControl).paged = false;
   window().set_list(ListControl, nullptr);
 }
 

@@ -5,10 +5,15 @@
 // The list queue holds about one page of rows (the visible rows of the
 // list, worked out from its height); scrolling reads on through the file
 // by key, so a list over a large file opens as fast as one over a small
-// file. Each row is made by SetQueueRecord from the record buffer: the
-// queue fields named with AddField, in queue order (one per column of the
-// list format, then fields without a column), and per column an icon number
-// and four colours (-1: not set, the format's own colours apply).
+// file. The browse marks its list paged: the person's keys, wheel and
+// scroll bar reach it as scroll events (a row, a page, an end, the thumb
+// dragged), and after every move it sets where the thumb stands, by the
+// sort order's thumb step.
+//
+// Each row is made by SetQueueRecord from the record buffer: the queue
+// fields named with AddField, in queue order (one per column of the list
+// format, then fields without a column), and per column an icon number and
+// four colours (-1: not set, the format's own colours apply).
 //
 // The selected row's queue fields are copied back into their variables
 // whenever the selection changes and whenever the list is refilled (blank
@@ -56,6 +61,12 @@ struct BrowseEntry {
   std::vector<BrowseCell> cells;
 };
 
+// Where the scroll bar's thumb stands, for a sort order: by the place of the
+// selected record's key value between the view's first and last (its
+// leading numeric key fields, or the first letters of its first text key
+// field), or by its place among the records of the view.
+enum class ThumbStep { ByPosition, Numeric, Alphabetic };
+
 namespace fill {
 inline constexpr int Forward = 1;
 inline constexpr int Backward = 2;
@@ -86,6 +97,8 @@ class BrowseManager : public WindowComponent {
   void AddRange(std::string_view field, ui::VarRef value);
   // The list is refilled at the next reset after `value` changed.
   void AddResetField(ui::VarRef value);
+  // The thumb step of the order added last; ByPosition until set.
+  void SetThumbStep(ThumbStep step);
   // The next queue field; its index in BrowseEntry.
   size_t AddField(ui::VarRef field);
 
@@ -182,6 +195,7 @@ class BrowseManager : public WindowComponent {
   };
   struct Sort {
     const storage::KeyDef* key = nullptr;
+    ThumbStep step = ThumbStep::ByPosition;
     std::vector<size_t> appended;
     int range_field = -1;
     ui::VarRef range_value;
@@ -200,6 +214,15 @@ class BrowseManager : public WindowComponent {
   void UpdateWindow();
   void AfterSelectionChange();
   void Scroll(ui::Event event);
+  // The thumb dragged to `position` (0 to 100): the list moves to the record
+  // that stands there by the sort order's thumb step.
+  void Drag(int position);
+  // Where the thumb stands for the selected row, 0 to 100.
+  int ThumbPosition();
+  // A record's place in the order by the thumb step: a number that grows
+  // with the key; and the key image that stands at a number.
+  double StepValue(const Sort& sort, const void* image) const;
+  std::vector<char> StepImage(const Sort& sort, double value) const;
   int TakeListEvent();
   bool Enabled(int control);
 

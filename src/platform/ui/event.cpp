@@ -15,6 +15,7 @@ const char* event_name(Event e) {
     case Event::PageDown: return "PageDown";
     case Event::ScrollTop: return "ScrollTop";
     case Event::ScrollBottom: return "ScrollBottom";
+    case Event::ScrollDrag: return "ScrollDrag";
     case Event::Selected: return "Selected";
     case Event::Rejected: return "Rejected";
     case Event::Expanding: return "Expanding";

@@ -15,6 +15,7 @@ enum class Event {
   PageDown,
   ScrollTop,
   ScrollBottom,
+  ScrollDrag,    // a paged list's thumb dragged: its state's dragged_to holds where to
   Selected,      // a control received the focus
   Rejected,      // typed text that does not fit the control's picture or range
   Expanding,
@@ -51,6 +52,10 @@ inline constexpr int MouseRight = 2;
 inline constexpr int MouseLeft2 = 5;  // left double-click
 inline constexpr int Enter = 13;
 inline constexpr int Escape = 0x1B;
+inline constexpr int PageUp = 0x21;
+inline constexpr int PageDown = 0x22;
+inline constexpr int End = 0x23;
+inline constexpr int Home = 0x24;
 inline constexpr int Left = 0x25;
 inline constexpr int Up = 0x26;
 inline constexpr int Right = 0x27;
@@ -58,6 +63,8 @@ inline constexpr int Down = 0x28;
 inline constexpr int Insert = 0x2D;
 inline constexpr int Delete = 0x2E;
 inline constexpr int CtrlEnter = 0x20D;
+inline constexpr int CtrlEnd = 0x223;
+inline constexpr int CtrlHome = 0x224;
 inline constexpr int CtrlApostrophe = 734;
 }  // namespace key
 

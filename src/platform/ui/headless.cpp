@@ -169,6 +169,26 @@ void WindowView::press_key(int keycode) {
   if (!window_.user_key(0, keycode)) refused("the focused control", "press a key on");
 }
 
+void WindowView::scroll(std::string_view list, ScrollMove move) {
+  const int f = field(list);
+  if (f != 0 && !window_.user_scroll(f, move)) refused(list, "scroll");
+}
+
+void WindowView::drag_thumb(std::string_view list, int position) {
+  const int f = field(list);
+  if (f != 0 && !window_.user_scroll(f, ScrollMove::Thumb, position)) refused(list, "drag the thumb of");
+}
+
+void WindowView::wheel(std::string_view list, int rows) {
+  const int f = field(list);
+  if (f != 0 && !window_.user_wheel(f, rows)) refused(list, "turn the wheel over");
+}
+
+int WindowView::thumb(std::string_view list) const {
+  const int f = field(list);
+  return f == 0 ? 0 : window_.state(f).thumb;
+}
+
 void WindowView::expand(std::string_view list, int row) {
   const int f = field(list);
   if (f != 0 && !window_.user_expand(f, row, true)) refused(list, "expand that row of");

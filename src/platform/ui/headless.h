@@ -81,6 +81,14 @@ class WindowView {
   void choose_tab(std::string_view tab);
   void press_key(std::string_view control, int keycode);
   void press_key(int keycode);  // on the focused control
+  // A paged list's scroll bar: an arrow or a click in its trough (a page),
+  // its ends, or its thumb dragged to 0 (top) ... 100 (bottom); the wheel
+  // turned by `rows` rows (negative: up).
+  void scroll(std::string_view list, ScrollMove move);
+  void drag_thumb(std::string_view list, int position);
+  void wheel(std::string_view list, int rows);
+  // Where a paged list's thumb stands, 0 to 100.
+  int thumb(std::string_view list) const;
   void expand(std::string_view list, int row);
   void contract(std::string_view list, int row);
   void spin_up(std::string_view spin);

@@ -37,7 +37,17 @@ struct ControlState {
   int mouse_row = 0;         // lists: row of the last mouse press on it (the program may set it too)
   std::vector<std::string> icons;  // lists: the icon list (PROP:IconList), 1-based in use
   int progress = 0;          // progress bars: 0 to 100
+  // Lists: a browse holds only a page of the rows and moves through the
+  // rest itself (set by the browse). Moves past the rows shown then reach
+  // it as scroll events, and the list's scroll bar stands at `thumb`.
+  bool paged = false;
+  int thumb = 0;             // paged lists: the scroll bar's thumb, 0 (top) to 100 (bottom)
+  int dragged_to = 0;        // paged lists: where the person last dragged the thumb (ScrollDrag)
 };
+
+// A move on a paged list's scroll bar or by its keys: a row, a page, to the
+// first or last record, or the thumb dragged to a position.
+enum class ScrollMove { LineUp, LineDown, PageUp, PageDown, Top, Bottom, Thumb };
 
 class Window {
  public:
@@ -171,8 +181,16 @@ class Window {
   bool user_choose_tab(int sheet_field, int tab_field);  // refused while a nested loop runs
   // A key on a control (0: the focused one): an alerted key gives AlertKey;
   // otherwise a hot key presses its control, Enter the default button,
-  // Escape the cancel button, Up and Down move a list's selection.
+  // Escape the cancel button, Up and Down move a list's selection. On a
+  // paged list Up at the first row and Down at the last, PageUp, PageDown,
+  // Home, End, Ctrl+Home and Ctrl+End are the moves of user_scroll.
   bool user_key(int field, int keycode);
+  // A paged list's scroll bar: ScrollUp, ScrollDown, PageUp, PageDown,
+  // ScrollTop, ScrollBottom, or ScrollDrag with the thumb's place (0 to
+  // 100) in the state's dragged_to. False for any other control.
+  bool user_scroll(int field, ScrollMove move, int thumb = 0);
+  // The mouse wheel on a paged list: `rows` rows down (up when negative).
+  bool user_wheel(int field, int rows);
   bool user_expand(int field, int row, bool expand); // tree expander: Expanded or Contracted
   bool user_spin(int field, bool up);                // spin arrows: a step within the range, NewSelection
   bool user_close();                                  // the system menu's Close: CloseWindow

@@ -3,6 +3,7 @@
 // the language gives it.
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/ui/window_impl.h"
 
@@ -24,6 +25,40 @@ bool required_entries_complete(Window& w, int button) { return !w.control(button
 bool list_row_takes_input(const Window& w, const Window::Impl& m, int field, int row) {
   return window_takes_input(w) && m.can_take_input(field) && m.kind(field) == ControlKind::List && row >= 1 &&
          static_cast<size_t>(row) <= m.rows(field);
+}
+
+// The event a paged list's move gives.
+Event scroll_event(ScrollMove move) {
+  switch (move) {
+    case ScrollMove::LineUp: return Event::ScrollUp;
+    case ScrollMove::LineDown: return Event::ScrollDown;
+    case ScrollMove::PageUp: return Event::PageUp;
+    case ScrollMove::PageDown: return Event::PageDown;
+    case ScrollMove::Top: return Event::ScrollTop;
+    case ScrollMove::Bottom: return Event::ScrollBottom;
+    case ScrollMove::Thumb: break;
+  }
+  return Event::ScrollDrag;
+}
+
+// The move a key makes on a paged list, given the row selected and the rows
+// shown; false for a key that moves within the rows shown, or not at all.
+bool paged_key_move(int keycode, int selected, int rows, ScrollMove& move) {
+  switch (keycode) {
+    case key::Up:
+      move = ScrollMove::LineUp;
+      return rows > 0 && selected <= 1;
+    case key::Down:
+      move = ScrollMove::LineDown;
+      return rows > 0 && selected >= rows;
+    case key::PageUp: move = ScrollMove::PageUp; return true;
+    case key::PageDown: move = ScrollMove::PageDown; return true;
+    case key::Home:
+    case key::CtrlHome: move = ScrollMove::Top; return true;
+    case key::End:
+    case key::CtrlEnd: move = ScrollMove::Bottom; return true;
+    default: return false;
+  }
 }
 
 }  // namespace
@@ -166,6 +201,13 @@ bool Window::user_key(int field, int keycode) {
     if (m.ctl(f).hot_key == keycode && keycode != key::None && m.kind(f) == ControlKind::Button) return press(f, keycode);
   }
   const bool in_list = m.valid(field) && m.kind(field) == ControlKind::List;
+  if (in_list && m.st(field).paged) {
+    ScrollMove move{};
+    if (paged_key_move(keycode, m.st(field).selected, static_cast<int>(m.rows(field)), move)) {
+      m.push(scroll_event(move), field, keycode);
+      return true;
+    }
+  }
   switch (keycode) {
     case key::Enter:
       if (m.valid(field) && m.does(field).keeps_enter) return true;
@@ -193,6 +235,25 @@ bool Window::user_key(int field, int keycode) {
     default:
       return true;
   }
+}
+
+bool Window::user_scroll(int field, ScrollMove move, int thumb) {
+  Impl& m = *impl_;
+  if (!window_takes_input(*this) || !m.can_take_input(field) || m.kind(field) != ControlKind::List ||
+      !m.st(field).paged)
+    return false;
+  m.move_focus(field, true);
+  if (move == ScrollMove::Thumb) m.st(field).dragged_to = std::clamp(thumb, 0, 100);
+  m.push(scroll_event(move), field);
+  return true;
+}
+
+bool Window::user_wheel(int field, int rows) {
+  const ScrollMove move = rows < 0 ? ScrollMove::LineUp : ScrollMove::LineDown;
+  for (int i = 0; i < std::abs(rows); ++i) {
+    if (!user_scroll(field, move)) return false;
+  }
+  return true;
 }
 
 bool Window::user_expand(int field, int row, bool expand) {

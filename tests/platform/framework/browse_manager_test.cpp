@@ -367,6 +367,114 @@ TEST_F(BrowseTest, PagesMoveThroughTheFileByKey) {
   run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); });
 }
 
+// The person's moves on a paged list, through the window's input (keys,
+// wheel, scroll bar), over twelve records a page of five shows: every
+// record is reached both ways, and the thumb stands by the sort order's
+// step. The records' names and groups rise evenly (a to l, 10 to 120), so
+// the thumb stands alike by position, by the group's number and by the
+// name's first letter.
+struct PagingStepCase {
+  const char* name;
+  size_t key;
+  ThumbStep step;
+};
+void PrintTo(const PagingStepCase& c, std::ostream* os) { *os << c.name; }
+
+class BrowsePagingTest : public BrowseTest, public ::testing::WithParamInterface<PagingStepCase> {};
+
+TEST_P(BrowsePagingTest, EveryMoveOfThePersonReachesTheWholeFile) {
+  const PagingStepCase& c = GetParam();
+  const char* names[] = {"a", "B", "c", "D", "e", "F", "g", "H", "i", "J", "k", "L"};
+  for (size_t i = 0; i < std::size(names); ++i) add(names[i], static_cast<int32_t>(10 * (i + 1)), 0);
+  using ui::ScrollMove;
+  namespace key = ui::key;
+  struct Move {
+    const char* what;
+    std::function<void(WindowView&)> act;
+    const char* first;     // first row shown afterwards
+    const char* selected;  // selected row afterwards
+    int thumb;
+  };
+  auto press = [](int k) { return [k](WindowView& v) { v.press_key("?LIST", k); }; };
+  auto scroll = [](ScrollMove m) { return [m](WindowView& v) { v.scroll("?LIST", m); }; };
+  auto wheel = [](int rows) { return [rows](WindowView& v) { v.wheel("?LIST", rows); }; };
+  auto drag = [](int at) { return [at](WindowView& v) { v.drag_thumb("?LIST", at); }; };
+  auto click = [](int row) { return [row](WindowView& v) { v.select_row("?LIST", row); }; };
+  // Thumbs: the selected record's place, 0 to 11, over 11.
+  const std::vector<Move> moves = {
+      {"End", press(key::End), "H", "L", 100},
+      {"Down at the last record", press(key::Down), "H", "L", 100},
+      {"Home", press(key::Home), "a", "a", 0},
+      {"a click on the last row", click(5), "a", "e", 36},
+      {"Down at the last row", press(key::Down), "B", "F", 45},
+      {"a click on the first row", click(1), "B", "B", 9},
+      {"Up at the first row", press(key::Up), "a", "a", 0},
+      {"Up at the first record", press(key::Up), "a", "a", 0},
+      {"PageDown", press(key::PageDown), "F", "F", 45},
+      {"PageDown to the end", press(key::PageDown), "H", "H", 64},
+      {"PageUp", press(key::PageUp), "c", "c", 18},
+      {"Ctrl+End", press(key::CtrlEnd), "H", "L", 100},
+      {"Ctrl+Home", press(key::CtrlHome), "a", "a", 0},
+      {"the wheel down within the page", wheel(3), "a", "D", 27},
+      {"the wheel down past the page", wheel(3), "c", "g", 55},
+      {"the wheel up past the first record", wheel(-7), "a", "a", 0},
+      {"the scroll bar's down arrow", scroll(ScrollMove::LineDown), "a", "B", 9},
+      {"a click in the trough below the thumb", scroll(ScrollMove::PageDown), "F", "g", 55},
+      {"a click in the trough above the thumb", scroll(ScrollMove::PageUp), "a", "B", 9},
+      {"the scroll bar's up arrow", scroll(ScrollMove::LineUp), "a", "a", 0},
+      {"the scroll bar to its bottom", scroll(ScrollMove::Bottom), "H", "L", 100},
+      {"the scroll bar to its top", scroll(ScrollMove::Top), "a", "a", 0},
+      {"the thumb dragged to the middle", drag(50), "g", "g", 55},
+      {"the thumb dragged near the top from the last row", [](WindowView& v) {
+         v.select_row("?LIST", 5);
+         v.drag_thumb("?LIST", 9);
+       }, "a", "B", 9},
+      {"the thumb dragged to the bottom", drag(100), "H", "L", 100},
+      {"the thumb dragged to the top", drag(0), "a", "a", 0},
+  };
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  user.then([&](WindowView& v) { EXPECT_EQ(v.thumb("?LIST"), 0); });
+  for (const Move& m : moves) {
+    user.then([&](WindowView& v) { m.act(v); });
+    user.then([&](WindowView& v) {
+      SCOPED_TRACE(m.what);
+      ASSERT_EQ(browse.Records(), kPage);
+      EXPECT_EQ(browse.names().front(), m.first);
+      EXPECT_EQ(browse.selected_name(), m.selected);
+      EXPECT_EQ(v.choice("?LIST"), browse.Selected());
+      EXPECT_EQ(rec_.NAME.str(), m.selected);
+      EXPECT_EQ(v.thumb("?LIST"), m.thumb);
+    });
+  }
+  user.then([](WindowView& v) { v.close(); });
+  run(browse, [&](ItemBrowse& b, ui::Window& w) {
+    standard(b, w, c.key);
+    b.SetThumbStep(c.step);
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(ThumbSteps, BrowsePagingTest,
+                         ::testing::Values(PagingStepCase{"ByPosition", 0, ThumbStep::ByPosition},
+                                           PagingStepCase{"AlphabeticOverTheName", 0, ThumbStep::Alphabetic},
+                                           PagingStepCase{"NumericOverTheGroup", 1, ThumbStep::Numeric}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A list the program fills itself is not paged: the keys of a browse keep
+// their own meaning there, and its scroll bar is the list's own.
+TEST_F(BrowseTest, OnlyTheBrowsesListIsPagedAndOnlyWhileItLives) {
+  add_names({"n01", "n02"});
+  ui::HeadlessUser user;
+  ItemBrowse browse(rec_);
+  user.then([&](WindowView& v) {
+    EXPECT_TRUE(v.window().state(v.field("?LIST")).paged);
+    v.close();
+  });
+  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); });
+  EXPECT_FALSE(window_->state(window_->field("?LIST")).paged);
+  EXPECT_FALSE(window_->user_scroll(window_->field("?LIST"), ui::ScrollMove::LineDown));
+}
+
 TEST_F(BrowseTest, ARefillKeepsTheHighlightedRecordLoadingForwardThenBackward) {
   add_names({"Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf"});
   ui::HeadlessUser user;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "platform/core/clock.h"
@@ -139,6 +140,69 @@ TEST_F(MainLikeWindow, OpenShowsTheBoundVariables) {
   EXPECT_EQ(clip(w->state(f("?STATUSMSG")).shown), "Connected to Clarion");
   w->display();
   EXPECT_EQ(clip(w->state(f("?STATUSMSG")).shown), "Clarion disconnected");
+}
+
+// A list a browse pages: the keys and the scroll bar that move past the
+// rows shown become the scroll events the browse takes; within the rows
+// Up and Down move the selection as on any list. The tree beside it, which
+// the program fills itself, keeps its keys and has no such scroll bar.
+TEST_F(MainLikeWindow, APagedListTurnsMovesPastItsRowsIntoScrollEvents) {
+  VectorListModel rows;
+  rows.data() = {{"A.APP"}, {"B.APP"}, {"C.APP"}};
+  w->set_list(f("?LIST"), &rows);
+  w->set_list(f("?RELTREE"), &rows);
+  w->state(f("?LIST")).paged = true;
+  w->open();
+  pending(*w);
+  const int list = f("?LIST");
+  struct Case {
+    const char* what;
+    int row;  // selected before
+    std::function<bool(Window&)> act;
+    std::vector<Seen> seen;
+  };
+  auto key_on = [list](int k) { return [list, k](Window& win) { return win.user_key(list, k); }; };
+  auto bar = [list](ScrollMove m, int at = 0) { return [list, m, at](Window& win) { return win.user_scroll(list, m, at); }; };
+  const std::vector<Case> cases = {
+      {"Down within the rows", 1, key_on(key::Down), {{Event::NewSelection, list, key::Down}}},
+      {"Down at the last row", 3, key_on(key::Down), {{Event::ScrollDown, list, key::Down}}},
+      {"Up within the rows", 2, key_on(key::Up), {{Event::NewSelection, list, key::Up}}},
+      {"Up at the first row", 1, key_on(key::Up), {{Event::ScrollUp, list, key::Up}}},
+      {"PageDown", 1, key_on(key::PageDown), {{Event::PageDown, list, key::PageDown}}},
+      {"PageUp", 3, key_on(key::PageUp), {{Event::PageUp, list, key::PageUp}}},
+      {"Home", 2, key_on(key::Home), {{Event::ScrollTop, list, key::Home}}},
+      {"Ctrl+Home", 2, key_on(key::CtrlHome), {{Event::ScrollTop, list, key::CtrlHome}}},
+      {"End", 2, key_on(key::End), {{Event::ScrollBottom, list, key::End}}},
+      {"Ctrl+End", 2, key_on(key::CtrlEnd), {{Event::ScrollBottom, list, key::CtrlEnd}}},
+      {"the bar's down arrow", 1, bar(ScrollMove::LineDown), {{Event::ScrollDown, list, 0}}},
+      {"the bar's trough above the thumb", 1, bar(ScrollMove::PageUp), {{Event::PageUp, list, 0}}},
+      {"the thumb dragged", 1, bar(ScrollMove::Thumb, 140), {{Event::ScrollDrag, list, 0}}},
+      {"the wheel two rows up", 2,
+       [list](Window& win) { return win.user_wheel(list, -2); },
+       {{Event::ScrollUp, list, 0}, {Event::ScrollUp, list, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    w->state(list).selected = c.row;
+    EXPECT_TRUE(c.act(*w));
+    std::vector<Seen> seen = pending(*w);
+    // The focus came to the list with the first move.
+    seen.erase(std::remove_if(seen.begin(), seen.end(), [](const Seen& s) { return s.event == Event::Selected; }),
+               seen.end());
+    EXPECT_EQ(seen, c.seen);
+  }
+  EXPECT_EQ(w->state(list).dragged_to, 100) << "a drag stays within the bar";
+
+  ASSERT_TRUE(w->user_choose_tab(f("?SHEET1"), f("?TAB2")));
+  pending(*w);
+  EXPECT_FALSE(w->user_scroll(f("?RELTREE"), ScrollMove::LineDown));
+  EXPECT_FALSE(w->user_wheel(f("?RELTREE"), 1));
+  w->state(f("?RELTREE")).selected = 3;
+  EXPECT_TRUE(w->user_key(f("?RELTREE"), key::End));
+  EXPECT_TRUE(w->user_key(f("?RELTREE"), key::Down));
+  const std::vector<Seen> tree = pending(*w);
+  EXPECT_TRUE(std::none_of(tree.begin(), tree.end(), [](const Seen& s) { return s.event != Event::Selected; }))
+      << "the tree's keys stay within its rows";
 }
 
 TEST_F(MainLikeWindow, PostedScrollDownMovesTheListSelection) {

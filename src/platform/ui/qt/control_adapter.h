@@ -70,7 +70,8 @@ class ControlAdapter {
   // What the person typed and has not handed over yet; false when nothing.
   virtual bool take_typed(QWidget* widget, std::string* text) const;
   // Enter and Escape go to the window, every other key to the widget.
-  virtual KeyUse key_use(int keycode) const;
+  // `state` is the control's (a blank one for a key outside any control).
+  virtual KeyUse key_use(const ControlState& state, int keycode) const;
   // Behind for the kinds the window draws behind others, else over them.
   virtual Layer layer() const;
   // The focus left the widget.

@@ -37,6 +37,20 @@ std::string clipped(std::string s) {
   return s;
 }
 
+bool is_paging_key(int keycode) {
+  switch (keycode) {
+    case key::PageUp:
+    case key::PageDown:
+    case key::Home:
+    case key::End:
+    case key::CtrlHome:
+    case key::CtrlEnd:
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Presses the control when the person clicks its button.
 void press_on_click(ControlHost& host, int field, QAbstractButton* button) {
   QObject::connect(button, &QAbstractButton::clicked, host.area(),
@@ -79,8 +93,8 @@ class ButtonAdapter final : public ControlAdapter {
     b->setDefault(field == host.model().default_button());
   }
   // Enter presses the button that has the focus, as the platform's own dialogs do.
-  KeyUse key_use(int keycode) const override {
-    return keycode == key::Enter ? KeyUse::Press : ControlAdapter::key_use(keycode);
+  KeyUse key_use(const ControlState& state, int keycode) const override {
+    return keycode == key::Enter ? KeyUse::Press : ControlAdapter::key_use(state, keycode);
   }
 };
 
@@ -195,8 +209,8 @@ class TextAdapter final : public ControlAdapter {
     return true;
   }
   // Enter starts a new line.
-  KeyUse key_use(int keycode) const override {
-    return keycode == key::Enter ? KeyUse::Widget : ControlAdapter::key_use(keycode);
+  KeyUse key_use(const ControlState& state, int keycode) const override {
+    return keycode == key::Enter ? KeyUse::Widget : ControlAdapter::key_use(state, keycode);
   }
   // A text has no signal of its own for the end of typing: leaving it ends it.
   void focus_left(ControlHost& host, int field) const override { host.commit(field); }
@@ -341,6 +355,10 @@ class ListAdapter final : public ControlAdapter {
     l->on_expand = [&host, field](int row, bool open) {
       host.deliver([field, row, open](Window& w) { w.user_expand(field, row, open); });
     };
+    l->on_scroll = [&host, field](ScrollMove move, int thumb) {
+      host.deliver([field, move, thumb](Window& w) { w.user_scroll(field, move, thumb); });
+    };
+    l->on_wheel = [&host, field](int rows) { host.deliver([field, rows](Window& w) { w.user_wheel(field, rows); }); };
   }
   void refresh(ControlHost& host, int field, QWidget* widget) const override {
     auto* l = static_cast<ListControl*>(widget);
@@ -352,12 +370,15 @@ class ListAdapter final : public ControlAdapter {
       for (size_t r = 0; r < n; ++r) rows.push_back(host.model().cells(field, r));
     }
     l->show_rows(rows, st.icons);
+    l->show_paged(st.paged, st.thumb);
     l->show_selected(st.selected);
   }
-  // The arrows move the selection as the window moves it.
-  KeyUse key_use(int keycode) const override {
+  // The arrows move the selection as the window moves it; on a paged list
+  // the keys that move past the rows shown are the window's too.
+  KeyUse key_use(const ControlState& state, int keycode) const override {
     if (keycode == key::Up || keycode == key::Down) return KeyUse::Window;
-    return ControlAdapter::key_use(keycode);
+    if (state.paged && is_paging_key(keycode)) return KeyUse::Window;
+    return ControlAdapter::key_use(state, keycode);
   }
   // A right click selects the row under the mouse and reports the click.
   bool context_menu(ControlHost& host, int field, QWidget* widget, QWidget* part, QPoint at) const override {
@@ -463,7 +484,7 @@ void ControlAdapter::connect(ControlHost&, int, QWidget*) const {}
 void ControlAdapter::refresh(ControlHost&, int, QWidget*) const {}
 bool ControlAdapter::take_typed(QWidget*, std::string*) const { return false; }
 
-ControlAdapter::KeyUse ControlAdapter::key_use(int keycode) const {
+ControlAdapter::KeyUse ControlAdapter::key_use(const ControlState&, int keycode) const {
   return keycode == key::Enter || keycode == key::Escape ? KeyUse::Window : KeyUse::Widget;
 }
 

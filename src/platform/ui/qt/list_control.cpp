@@ -1,9 +1,12 @@
 #include "platform/ui/qt/list_control.h"
 
+#include <QtGui/QWheelEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QHeaderView>
 #include <QtWidgets/QScrollBar>
 #include <QtWidgets/QStyledItemDelegate>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/ui/qt/pictures.h"
@@ -49,6 +52,15 @@ class CellDelegate final : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
 
+  // Rows of a paged list are as high as the lines its page is counted in.
+  int row_height = 0;
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (row_height > 0) size.setHeight(row_height);
+    return size;
+  }
+
  protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
@@ -77,7 +89,7 @@ QColor bgr_color(long long bgr) {
 }
 
 ListControl::ListControl(const ListFormat& format, const DialogUnits& units, bool tree, QWidget* parent)
-    : QTreeWidget(parent), format_(format), tree_(tree) {
+    : QTreeWidget(parent), format_(format), tree_(tree), row_height_(units.y(8)) {
   setItemDelegate(new CellDelegate(this));
   setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -226,6 +238,104 @@ void ListControl::show_selected(int row) {
     scrollToItem(item);
   }
   following_ = false;
+}
+
+void ListControl::show_paged(bool paged, int thumb) {
+  if (paged != (pager_ != nullptr)) {
+    setAutoScroll(!paged);
+    if (paged) {
+      pager_ = new QScrollBar(Qt::Vertical, this);
+      pager_->setRange(0, 100);
+      pager_->setPageStep(10);
+      pager_->setFocusPolicy(Qt::NoFocus);
+      connect(pager_, &QScrollBar::actionTriggered, this, [this](int action) { pager_action(action); });
+      // Let go, the thumb stands where the window last put it.
+      connect(pager_, &QScrollBar::sliderReleased, this, [this] { pager_->setValue(thumb_); });
+      setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+      pager_->show();
+      place_pager();
+    } else {
+      delete pager_;
+      pager_ = nullptr;
+      setViewportMargins(0, 0, 0, 0);
+      setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    }
+    scheduleDelayedItemsLayout();
+  }
+  thumb_ = thumb;
+  if (pager_ != nullptr && !pager_->isSliderDown() && pager_->value() != thumb) pager_->setValue(thumb);
+  fit_rows();
+}
+
+// A page's rows are as high as a line of dialog units, less where the
+// header and frame leave too little room for them all: the whole page
+// shows without the view scrolling.
+void ListControl::fit_rows() {
+  auto* delegate = static_cast<CellDelegate*>(itemDelegate());
+  if (pager_ == nullptr) {
+    delegate->row_height = 0;
+    return;
+  }
+  const int rows = std::max(rows_shown(), 1);
+  const int height = std::max(1, std::min(row_height_, viewport()->height() / rows));
+  if (delegate->row_height == height) return;
+  delegate->row_height = height;
+  scheduleDelayedItemsLayout();
+}
+
+void ListControl::pager_action(int action) {
+  if (following_ || !on_scroll) return;
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub: on_scroll(ScrollMove::LineUp, 0); break;
+    case QAbstractSlider::SliderSingleStepAdd: on_scroll(ScrollMove::LineDown, 0); break;
+    case QAbstractSlider::SliderPageStepSub: on_scroll(ScrollMove::PageUp, 0); break;
+    case QAbstractSlider::SliderPageStepAdd: on_scroll(ScrollMove::PageDown, 0); break;
+    case QAbstractSlider::SliderToMinimum: on_scroll(ScrollMove::Top, 0); break;
+    case QAbstractSlider::SliderToMaximum: on_scroll(ScrollMove::Bottom, 0); break;
+    case QAbstractSlider::SliderMove: on_scroll(ScrollMove::Thumb, pager_->sliderPosition()); break;
+    default: break;
+  }
+}
+
+// The scroll bar stands where the view's own would, beside the rows.
+void ListControl::place_pager() {
+  if (pager_ == nullptr) return;
+  const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, pager_);
+  setViewportMargins(0, 0, width, 0);
+  // From the header's top down to the rows' bottom, above a horizontal bar.
+  const QRect inside = contentsRect();
+  const int bottom = viewport()->geometry().bottom();
+  pager_->setGeometry(inside.right() - width + 1, inside.top(), width, std::max(bottom - inside.top() + 1, 1));
+}
+
+void ListControl::resizeEvent(QResizeEvent* event) {
+  QTreeWidget::resizeEvent(event);
+  place_pager();
+  fit_rows();
+}
+
+// The rows' area changes too when the horizontal bar comes or goes.
+bool ListControl::viewportEvent(QEvent* event) {
+  const bool taken = QTreeWidget::viewportEvent(event);
+  if (event->type() == QEvent::Resize) {
+    place_pager();
+    fit_rows();
+  }
+  return taken;
+}
+
+// A paged list turns the wheel into rows, as many a notch as the desktop
+// asks, and leaves its view where it is.
+void ListControl::wheelEvent(QWheelEvent* event) {
+  if (pager_ == nullptr) {
+    QTreeWidget::wheelEvent(event);
+    return;
+  }
+  event->accept();
+  wheel_rest_ += event->angleDelta().y();
+  const int notches = wheel_rest_ / QWheelEvent::DefaultDeltasPerStep;
+  wheel_rest_ -= notches * QWheelEvent::DefaultDeltasPerStep;
+  if (notches != 0 && on_wheel) on_wheel(-notches * QApplication::wheelScrollLines());
 }
 
 int ListControl::row_of(const QTreeWidgetItem* item) const {

@@ -7,6 +7,8 @@
 
 #include <QtWidgets/QTreeWidget>
 
+class QScrollBar;
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,6 +37,11 @@ class ListControl final : public QTreeWidget {
   void show_rows(const std::vector<std::vector<ListCell>>& rows, const std::vector<std::string>& icons);
   // Highlights a row (1-based; 0 clears the highlight).
   void show_selected(int row);
+  // A paged list shows a page of rows, each a line of the dialog units'
+  // height, and a scroll bar of its own (0 to 100) whose moves, like the
+  // wheel's, go to on_scroll: the view itself never scrolls.
+  void show_paged(bool paged, int thumb);
+  QScrollBar* pager() const { return pager_; }
 
   int row_of(const QTreeWidgetItem* item) const;  // 1-based, 0 for none
   QTreeWidgetItem* item_of(int row) const;        // nullptr when out of range
@@ -46,10 +53,20 @@ class ListControl final : public QTreeWidget {
   std::function<void(int)> on_select;
   std::function<void(int)> on_accept;
   std::function<void(int, bool)> on_expand;
+  std::function<void(ScrollMove, int)> on_scroll;  // the move, the thumb's position for Thumb
+  std::function<void(int)> on_wheel;               // rows down, up when negative
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 
  private:
   void rebuild();
   void apply_levels();
+  void place_pager();
+  void fit_rows();
+  void pager_action(int action);
 
   ListFormat format_;
   bool tree_;
@@ -58,6 +75,10 @@ class ListControl final : public QTreeWidget {
   std::vector<std::string> icons_;
   std::vector<QTreeWidgetItem*> items_;
   bool following_ = false;
+  int row_height_;
+  QScrollBar* pager_ = nullptr;
+  int thumb_ = 0;       // where the window puts the thumb
+  int wheel_rest_ = 0;  // wheel turns short of a notch, in eighths of a degree
 };
 
 }  // namespace qvn::ui::qt

@@ -201,7 +201,8 @@ bool WindowWidget::take_key(int field, QKeyEvent* key) {
   if (!alerted && !hot) {
     // Outside any control a key is used as a display-only text would use it.
     const ControlKind kind = field > 0 ? window_->control(field).kind : ControlKind::String;
-    switch (adapter_for(kind).key_use(code)) {
+    static const ControlState outside;
+    switch (adapter_for(kind).key_use(field > 0 ? window_->state(field) : outside, code)) {
       case ControlAdapter::KeyUse::Widget:
         return false;
       case ControlAdapter::KeyUse::Press:

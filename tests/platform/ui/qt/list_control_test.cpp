@@ -6,6 +6,7 @@
 
 #include "platform/ui/qt/list_control.h"
 #include "platform/ui/qt/pictures.h"
+#include "list_moves.h"
 #include "qt_test_support.h"
 
 namespace qvn::ui::qt::test {
@@ -130,6 +131,61 @@ TEST_F(ListControlTest, SelectingAndDoubleClickingRowsBecomeEvents) {
   EXPECT_TRUE(has_event(seen, Event::NewSelection, field)) << describe(seen);
   EXPECT_EQ(w.choice(field), 2);
   EXPECT_EQ(list->current_row(), 2);
+}
+
+// A list a browse pages hides the view's own scroll bar and shows one of
+// its own; its keys past the rows, the wheel and that bar reach the window
+// as the browse's scroll events. Unmarked, it is an ordinary list again.
+TEST_F(ListControlTest, APagedListsKeysWheelAndScrollBarBecomeScrollEvents) {
+  Window& w = open_main();
+  const int field = w.field("?LIST");
+  auto* list = widget<ListControl>(w, "?LIST");
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->pager(), nullptr);
+  w.state(field).paged = true;
+  w.state(field).thumb = 40;
+  w.list_changed(field);
+  ASSERT_NE(list->pager(), nullptr);
+  EXPECT_EQ(list->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  EXPECT_EQ(list->pager()->value(), 40);
+  EXPECT_TRUE(list->pager()->isVisibleTo(list));
+  drain(w);
+
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    Event event;
+    size_t count;
+  };
+  const std::vector<Case> cases = {
+      {"End", [&] { QTest::keyClick(list, Qt::Key_End); }, Event::ScrollBottom, 1},
+      {"Ctrl+Home", [&] { QTest::keyClick(list, Qt::Key_Home, Qt::ControlModifier); }, Event::ScrollTop, 1},
+      {"PageDown", [&] { QTest::keyClick(list, Qt::Key_PageDown); }, Event::PageDown, 1},
+      {"the wheel a notch down", [&] { turn_wheel(*list, -1); }, Event::ScrollDown, 3},
+      {"the wheel a notch up", [&] { turn_wheel(*list, 1); }, Event::ScrollUp, 3},
+      {"the bar's trough", [&] { bar_action(*list, QAbstractSlider::SliderPageStepSub); }, Event::PageUp, 1},
+      {"the bar's arrow", [&] { bar_action(*list, QAbstractSlider::SliderSingleStepAdd); }, Event::ScrollDown, 1},
+      {"the thumb dragged", [&] { drag_thumb(*list, 70); }, Event::ScrollDrag, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.act();
+    const std::vector<Seen> seen = drain(w);
+    size_t count = 0;
+    for (const Seen& s : seen) count += s.event == c.event && s.field == field ? 1 : 0;
+    EXPECT_EQ(count, c.count) << describe(seen);
+    EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+  }
+  EXPECT_EQ(w.state(field).dragged_to, 70);
+  EXPECT_EQ(list->pager()->value(), 40) << "the bar stands where the window puts it";
+
+  w.state(field).paged = false;
+  w.list_changed(field);
+  EXPECT_EQ(list->pager(), nullptr);
+  EXPECT_EQ(list->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+  QTest::keyClick(list, Qt::Key_End);
+  const std::vector<Seen> seen = drain(w);
+  EXPECT_FALSE(has_event(seen, Event::ScrollBottom, field)) << describe(seen);
 }
 
 TEST_F(ListControlTest, TreeRowsNestByLevelAndNegativeLevelsShowCollapsed) {
