@@ -166,11 +166,17 @@ class Window {
   bool user_choose_tab(int sheet_field, int tab_field);
   // A key on a control (0: the focused one): an alerted key gives AlertKey;
   // otherwise a hot key presses its control, Enter the default button,
-  // Escape the cancel button, Up and Down move a list's selection.
+  // Escape the cancel button or, without one, asks the window to close as
+  // its close box does (unless the window keeps Escape from closing it), Up
+  // and Down move a list's selection.
   bool user_key(int field, int keycode);
   bool user_expand(int field, int row, bool expand); // tree expander: Expanded or Contracted
   bool user_spin(int field, bool up);                // spin arrows: a step within the range, NewSelection
   bool user_close();                                  // the system menu's Close: CloseWindow
+  // The desktop made the window the active one: GainFocus, once for each
+  // activation. Opening the window and closing the window above it post
+  // GainFocus themselves, so the activation that follows them adds none.
+  bool user_activated();
 
   struct Impl;
 

@@ -65,6 +65,9 @@ struct Window::Impl {
   long long next_due = -1;
   bool pass = false;
   int pass_at = 0;
+  // GainFocus was posted ahead of the activation the desktop is about to
+  // report: at the window's opening, or when the window above it closed.
+  bool focus_gained_ahead = false;
 
   int count() const { return static_cast<int>(def.controls.size()); }
   bool valid(int f) const { return f >= 1 && f <= count(); }

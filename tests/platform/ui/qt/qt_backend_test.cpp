@@ -162,6 +162,28 @@ TEST_F(QtBackendTest, AMessageBoxClosedWithoutAChoiceAnswersAsTheWindowLayerSays
   EXPECT_EQ(message("Processing Complete"), button::Ok);
 }
 
+// Qt shows the program's name in place of an empty title: a box or window
+// whose caption is empty shows a blank title instead.
+TEST_F(QtBackendTest, AnEmptyCaptionShowsABlankTitle) {
+  QString title = QStringLiteral("not shown");
+  soon([&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    box->buttons().front()->click();
+  });
+  EXPECT_EQ(message("Processing Complete"), button::Ok);
+  EXPECT_TRUE(title.trimmed().isEmpty()) << title.toStdString();
+  EXPECT_FALSE(title.isEmpty()) << "an empty title shows the program's name";
+
+  Window& w = open(small_window(""));
+  const QString window_title = view(w)->windowTitle();
+  EXPECT_TRUE(window_title.trimmed().isEmpty()) << window_title.toStdString();
+  EXPECT_FALSE(window_title.isEmpty());
+  w.set_caption("Go");
+  EXPECT_EQ(view(w)->windowTitle(), QString("Go"));
+}
+
 // Enter presses a box's default button; a box whose default button is 0 has
 // none, so Enter presses no button at all ("Are you entirely sure?" must not
 // empty the log on Enter) and the box waits for another answer.
