@@ -181,7 +181,8 @@ void WindowWidget::link_prompts() {
 }
 
 void WindowWidget::commit(int field) {
-  if (window_ == nullptr || following_) return;
+  // While input is dropped the typing stays in the control for later.
+  if (window_ == nullptr || following_ || input_blocked_) return;
   QWidget* w = control_widget(field);
   std::string text;
   if (w == nullptr || !adapter(field).take_typed(w, &text)) return;

@@ -2,6 +2,7 @@
 // windows.
 
 #include <QtCore/QTimer>
+#include <QtGui/QCloseEvent>
 #include <QtGui/QImage>
 #include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
@@ -112,6 +113,18 @@ TEST_F(QtBackendTest, RepaintingDuringALongCallDropsTheInputThatArrives) {
   QCoreApplication::postEvent(name, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
   backend().repaint_only();
   EXPECT_EQ(name->text(), QString());
+
+  // A close asked for meanwhile is dropped too, and leaves what was typed
+  // before it in the entry, to be taken when the entry is left.
+  QTest::keyClicks(name, "ledger");
+  QCoreApplication::postEvent(view(w), new QCloseEvent());
+  backend().repaint_only();
+  std::vector<Seen> seen = drain(w);
+  EXPECT_FALSE(has_event(seen, Event::CloseWindow, 0)) << describe(seen);
+  EXPECT_FALSE(has_event(seen, Event::Accepted, w.field("?NAME"))) << describe(seen);
+  QTest::keyClick(name, Qt::Key_Tab);
+  EXPECT_TRUE(has_event(drain(w), Event::Accepted, w.field("?NAME")));
+  EXPECT_EQ(w.state(w.field("?NAME")).shown.substr(0, 6), "ledger");
 }
 
 TEST_F(QtBackendTest, MessageBoxesShowTheTextButtonsAndIconAndReturnThePressedButton) {
