@@ -722,15 +722,18 @@ TEST(WindowLists, MouseAndKeysOnAList) {
   EXPECT_FALSE(w->user_select_row(2, 0));
 }
 
+// A window of one button, as the tests of the stack of windows need.
+WindowDef one_button_window(const char* caption) {
+  WindowDef d;
+  d.caption = caption;
+  d.controls = {control("?GO", ControlKind::Button, "", "Go")};
+  return d;
+}
+
 TEST(WindowStack, AModalWindowBlocksTheOneBelow) {
   QuietBackend backend;
-  WindowDef main_def;
-  main_def.caption = "Main";
-  main_def.controls = {control("?GO", ControlKind::Button, "", "Go")};
-  WindowDef form_def = main_def;
-  form_def.caption = "Form";
-  auto main = Window::create(main_def, nullptr);
-  auto form = Window::create(form_def, nullptr);
+  auto main = Window::create(one_button_window("Main"), nullptr);
+  auto form = Window::create(one_button_window("Form"), nullptr);
   main->open();
   pending(*main);
   form->open();
@@ -756,13 +759,8 @@ TEST(WindowStack, AModalWindowBlocksTheOneBelow) {
 // window above it add nothing to the GainFocus those post themselves.
 TEST(WindowStack, AnActivationByTheDesktopGivesGainFocusOnce) {
   QuietBackend backend;
-  WindowDef main_def;
-  main_def.caption = "Main";
-  main_def.controls = {control("?GO", ControlKind::Button, "", "Go")};
-  WindowDef form_def = main_def;
-  form_def.caption = "Form";
-  auto main = Window::create(main_def, nullptr);
-  auto form = Window::create(form_def, nullptr);
+  auto main = Window::create(one_button_window("Main"), nullptr);
+  auto form = Window::create(one_button_window("Form"), nullptr);
   main->open();
   EXPECT_FALSE(main->user_activated()) << "the opening's activation";
   EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::OpenWindow, 0, 0}, {Event::GainFocus, 0, 0}}));

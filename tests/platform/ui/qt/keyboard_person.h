@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "picture_backend.h"
+#include "window_view.h"
 
 namespace qvn::ui::qt::test {
 
@@ -112,13 +113,7 @@ class KeyboardPerson final : public PictureBackend {
     return false;
   }
 
-  static WindowWidget* view(Window& w) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<WindowWidget*>(top);
-      if (v != nullptr && v->window() == &w) return v;
-    }
-    return nullptr;
-  }
+  static WindowWidget* view(Window& w) { return view_of(w); }
   static QWidget* widget(Window& w, const char* equate) {
     WindowWidget* v = view(w);
     QWidget* c = v == nullptr ? nullptr : v->control_widget(w.field(equate));
