@@ -33,6 +33,8 @@ ui::WindowDef P1_WINDOW(MainLocals& Loc) {
       .timer = 500,
       .hidden_at_start = true,
       .modal = false,
+      // A stray Escape never ends the program or a run.
+      .escape_closes = false,
       .controls = {
           {.equate = "?SHEET1", .kind = K::Sheet, .at = {119, 2, 171, 182}, .font = sans},
           {.equate = "?TAB1", .kind = K::Tab, .parent = "?SHEET1", .text = "&Applications"},

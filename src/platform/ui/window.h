@@ -181,9 +181,11 @@ class Window {
   bool user_choose_tab(int sheet_field, int tab_field);  // refused while a nested loop runs
   // A key on a control (0: the focused one): an alerted key gives AlertKey;
   // otherwise a hot key presses its control, Enter the default button,
-  // Escape the cancel button, Up and Down move a list's selection. On a
-  // paged list Up at the first row and Down at the last, PageUp, PageDown,
-  // Home, End, Ctrl+Home and Ctrl+End are the moves of user_scroll.
+  // Escape the cancel button or, without one, asks the window to close as
+  // its close box does (unless the window keeps Escape from closing it), Up
+  // and Down move a list's selection. On a paged list Up at the first row
+  // and Down at the last, PageUp, PageDown, Home, End, Ctrl+Home and
+  // Ctrl+End are the moves of user_scroll.
   bool user_key(int field, int keycode);
   // A paged list's scroll bar: ScrollUp, ScrollDown, PageUp, PageDown,
   // ScrollTop, ScrollBottom, or ScrollDrag with the thumb's place (0 to
@@ -194,6 +196,10 @@ class Window {
   bool user_expand(int field, int row, bool expand); // tree expander: Expanded or Contracted
   bool user_spin(int field, bool up);                // spin arrows: a step within the range, NewSelection
   bool user_close();                                  // the system menu's Close: CloseWindow
+  // The desktop made the window the active one: GainFocus, once for each
+  // activation. Opening the window and closing the window above it post
+  // GainFocus themselves, so the activation that follows them adds none.
+  bool user_activated();
 
   struct Impl;
 

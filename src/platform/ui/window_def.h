@@ -58,7 +58,7 @@ struct ControlDef {
   // A button that counts as pressed only while every required control that
   // can take input shows text; otherwise the first blank one gets the focus.
   bool req = false;
-  bool std_cancel = false;   // pressed by Escape
+  bool std_cancel = false;   // pressed by Escape instead of the window's close
   bool flat = false;
   bool icon_left = false;    // button shows the icon left of the text
   bool transparent = false;
@@ -83,6 +83,9 @@ struct WindowDef {
   bool hidden_at_start = false;
   bool resizable = false;
   bool modal = true;
+  // Escape asks the window to close, as its close box does; a window that a
+  // stray key must not end (the program's main window) keeps it from that.
+  bool escape_closes = true;
   bool system_menu = true;
   bool center = false;
   long long color = -1;    // BGR, -1 = system colour

@@ -37,6 +37,7 @@ void Window::open() {
   detail::window_stack().push_back(this);
   m.queue.push_front(Queued{Event::GainFocus});
   m.queue.push_front(Queued{Event::OpenWindow});
+  m.focus_gained_ahead = true;
   backend().window_opened(*this);
 }
 
@@ -52,7 +53,11 @@ void Window::close() {
   stack.erase(std::remove(stack.begin(), stack.end(), this), stack.end());
   detail::stop_folder_watches(*this);
   backend().window_closed(*this);
-  if (was_top && !stack.empty()) stack.back()->impl_->push(Event::GainFocus);
+  if (was_top && !stack.empty()) {
+    Impl& below = *stack.back()->impl_;
+    below.push(Event::GainFocus);
+    below.focus_gained_ahead = true;
+  }
 }
 
 bool Window::is_open() const { return impl_->open; }

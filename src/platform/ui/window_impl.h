@@ -66,6 +66,9 @@ struct Window::Impl {
   bool pass = false;
   int pass_at = 0;
   int nested_loops = 0;  // nested loops running over the window
+  // GainFocus was posted ahead of the activation the desktop is about to
+  // report: at the window's opening, or when the window above it closed.
+  bool focus_gained_ahead = false;
 
   int count() const { return static_cast<int>(def.controls.size()); }
   bool valid(int f) const { return f >= 1 && f <= count(); }

@@ -218,6 +218,7 @@ bool Window::user_key(int field, int keycode) {
       for (int f = 1; f <= m.count(); ++f) {
         if (m.ctl(f).std_cancel) return press(f, keycode);
       }
+      if (m.def.escape_closes) m.push(Event::CloseWindow);
       return true;
     case key::Up:
     case key::Down:
@@ -292,6 +293,17 @@ bool Window::user_spin(int field, bool up) {
 bool Window::user_close() {
   if (!window_takes_input(*this)) return false;
   impl_->push(Event::CloseWindow);
+  return true;
+}
+
+bool Window::user_activated() {
+  Impl& m = *impl_;
+  if (!window_takes_input(*this)) return false;
+  if (m.focus_gained_ahead) {
+    m.focus_gained_ahead = false;
+    return false;
+  }
+  m.push(Event::GainFocus);
   return true;
 }
 

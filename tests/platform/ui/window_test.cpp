@@ -592,6 +592,38 @@ TEST_F(FormWindow, KeysPressTheDefaultAndCancelButtons) {
   EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::AlertKey, f("?FULLNAME"), key::CtrlApostrophe}}));
 }
 
+// Escape presses a cancel button the structure names; without one it asks
+// the window to close, as its close box does, unless the window keeps
+// Escape from closing it.
+TEST_F(FormWindow, EscapeAsksTheWindowToCloseUnlessACancelButtonTakesIt) {
+  struct Case {
+    const char* what;
+    bool cancel_button;
+    bool escape_closes;
+    std::vector<Seen> seen;
+  };
+  const int cancel = f("?CANCEL");
+  const std::vector<Case> cases = {
+      {"with a cancel button", true, true, {{Event::Accepted, cancel, key::Escape}}},
+      {"without one", false, true, {{Event::CloseWindow, 0, 0}}},
+      {"in a window that keeps Escape", false, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WindowDef def = w->def();
+    def.controls[cancel - 1].std_cancel = c.cancel_button;
+    def.escape_closes = c.escape_closes;
+    w = Window::create(def, nullptr);
+    ASSERT_NE(w, nullptr);
+    w->set_first_field(1);
+    w->open();
+    pending(*w);
+    EXPECT_TRUE(w->user_key(f("?FULLNAME"), key::Escape));
+    EXPECT_EQ(pending(*w), c.seen);
+    EXPECT_TRUE(w->is_open());
+  }
+}
+
 // An Ok button that checks the required controls: however it is pressed,
 // a blank required control takes the focus and Ok is not pressed; once the
 // controls are filled in, the same press is.
@@ -777,15 +809,18 @@ TEST(WindowLists, MouseAndKeysOnAList) {
   EXPECT_FALSE(w->user_select_row(2, 0));
 }
 
+// A window of one button, as the tests of the stack of windows need.
+WindowDef one_button_window(const char* caption) {
+  WindowDef d;
+  d.caption = caption;
+  d.controls = {control("?GO", ControlKind::Button, "", "Go")};
+  return d;
+}
+
 TEST(WindowStack, AModalWindowBlocksTheOneBelow) {
   QuietBackend backend;
-  WindowDef main_def;
-  main_def.caption = "Main";
-  main_def.controls = {control("?GO", ControlKind::Button, "", "Go")};
-  WindowDef form_def = main_def;
-  form_def.caption = "Form";
-  auto main = Window::create(main_def, nullptr);
-  auto form = Window::create(form_def, nullptr);
+  auto main = Window::create(one_button_window("Main"), nullptr);
+  auto form = Window::create(one_button_window("Form"), nullptr);
   main->open();
   pending(*main);
   form->open();
@@ -804,6 +839,33 @@ TEST(WindowStack, AModalWindowBlocksTheOneBelow) {
   EXPECT_FALSE(main->user_press(1)) << "a hidden window takes no input";
   main.reset();
   EXPECT_TRUE(open_windows().empty()) << "a window that goes closes";
+}
+
+// The desktop's activation of a window is its gain of focus, once each
+// time; the activations that follow its opening and the close of the
+// window above it add nothing to the GainFocus those post themselves.
+TEST(WindowStack, AnActivationByTheDesktopGivesGainFocusOnce) {
+  QuietBackend backend;
+  auto main = Window::create(one_button_window("Main"), nullptr);
+  auto form = Window::create(one_button_window("Form"), nullptr);
+  main->open();
+  EXPECT_FALSE(main->user_activated()) << "the opening's activation";
+  EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::OpenWindow, 0, 0}, {Event::GainFocus, 0, 0}}));
+
+  EXPECT_TRUE(main->user_activated()) << "back from another program";
+  EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::GainFocus, 0, 0}}));
+  EXPECT_TRUE(main->user_activated());
+  EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::GainFocus, 0, 0}}));
+
+  form->open();
+  pending(*form);
+  EXPECT_FALSE(main->user_activated()) << "a window below a modal one is not activated";
+  EXPECT_FALSE(form->user_activated());
+  form->close();
+  EXPECT_FALSE(main->user_activated()) << "the activation that follows the close of the window above";
+  EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::GainFocus, 0, 0}}));
+  EXPECT_TRUE(main->user_activated());
+  EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::GainFocus, 0, 0}}));
 }
 
 TEST(WindowCreate, RefusesStructuresItCannotUse) {

@@ -37,6 +37,10 @@ class ControlHost {
   virtual void deliver(const std::function<void(Window&)>& input) = 0;
   // Hands what the person typed into the control to the window.
   virtual void commit(int field) = 0;
+  // Delivers input that acts while the focus stays where it is (a button's
+  // key letter, a click on a tab): the control being edited hands over what
+  // was typed first, with its own events, as when the focus leaves it.
+  virtual void deliver_after_typing(const std::function<void(Window&)>& input) = 0;
   // Keys, focus and right clicks on `part` (the widget or a part of it)
   // reach the window as the control's.
   virtual void watch(int field, QWidget* part) = 0;

@@ -51,10 +51,11 @@ bool is_paging_key(int keycode) {
   }
 }
 
-// Presses the control when the person clicks its button.
+// Presses the control when its button is clicked: by the mouse, by Space,
+// or by its key letter, which leaves the focus in the entry being edited.
 void press_on_click(ControlHost& host, int field, QAbstractButton* button) {
   QObject::connect(button, &QAbstractButton::clicked, host.area(),
-                   [&host, field] { host.deliver([field](Window& w) { w.user_press(field); }); });
+                   [&host, field] { host.deliver_after_typing([field](Window& w) { w.user_press(field); }); });
 }
 
 // A check box or radio button: its text and whether it shows chosen.
@@ -315,7 +316,7 @@ class SheetAdapter final : public ControlAdapter {
       QWidget* page = s->widget(index);
       if (page == nullptr) return;
       const int tab = page->property(kFieldProperty).toInt();
-      host.deliver([field, tab](Window& w) { w.user_choose_tab(field, tab); });
+      host.deliver_after_typing([field, tab](Window& w) { w.user_choose_tab(field, tab); });
     });
   }
   void refresh(ControlHost& host, int field, QWidget* widget) const override {

@@ -243,7 +243,7 @@ void QtBackend::to_front(Window& w) {
 
 int QtBackend::message(const MessageBoxDef& box) {
   QMessageBox mb(impl_->top());
-  mb.setWindowTitle(qs(box.caption));
+  mb.setWindowTitle(window_title(box.caption));
   mb.setTextFormat(Qt::PlainText);
   QString text = qs(box.text);
   text.replace(QLatin1Char('|'), QLatin1Char('\n'));

@@ -21,6 +21,10 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
+QString window_title(const std::string& caption) {
+  return caption.empty() ? QStringLiteral(" ") : qs(caption);
+}
+
 WindowWidget::WindowWidget(Window& window)
     : QWidget(nullptr), window_(&window), font_(window_font(window.def().font)), units_(font_) {
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -177,11 +181,17 @@ void WindowWidget::link_prompts() {
 }
 
 void WindowWidget::commit(int field) {
-  if (window_ == nullptr || following_) return;
+  // While input is dropped the typing stays in the control for later.
+  if (window_ == nullptr || following_ || input_blocked_) return;
   QWidget* w = control_widget(field);
   std::string text;
   if (w == nullptr || !adapter(field).take_typed(w, &text)) return;
   deliver([field, text](Window& win) { win.user_type(field, text); });
+}
+
+void WindowWidget::deliver_after_typing(const std::function<void(Window&)>& input) {
+  if (const int editing = field_of(focusWidget()); editing > 0) commit(editing);
+  deliver(input);
 }
 
 int WindowWidget::field_of(QObject* object) const {
@@ -206,7 +216,7 @@ bool WindowWidget::take_key(int field, QKeyEvent* key) {
       case ControlAdapter::KeyUse::Widget:
         return false;
       case ControlAdapter::KeyUse::Press:
-        deliver([field](Window& w) { w.user_press(field); });
+        deliver_after_typing([field](Window& w) { w.user_press(field); });
         return true;
       case ControlAdapter::KeyUse::Window:
         break;
@@ -260,10 +270,21 @@ bool WindowWidget::eventFilter(QObject* watched, QEvent* event) {
   return QWidget::eventFilter(watched, event);
 }
 
+// The desktop's activation of the window is the window's gain of focus;
+// focus moves inside it are not.
+void WindowWidget::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && window_ != nullptr &&
+      window_->user_activated()) {
+    delivered_ = true;
+  }
+  QWidget::changeEvent(event);
+}
+
 void WindowWidget::closeEvent(QCloseEvent* event) {
-  // The window decides whether it closes; the widgets go when it has.
+  // The window decides whether it closes; the widgets go when it has. What
+  // was typed counts, as it does for Escape.
   event->ignore();
-  deliver([](Window& w) { w.user_close(); });
+  deliver_after_typing([](Window& w) { w.user_close(); });
 }
 
 void WindowWidget::sync(int field) {
@@ -285,7 +306,7 @@ void WindowWidget::sync(int field) {
 }
 
 void WindowWidget::sync_window() {
-  const QString caption = qs(window_->caption());
+  const QString caption = window_title(window_->caption());
   if (windowTitle() != caption) setWindowTitle(caption);
   const bool show_it = window_->is_open() && !window_->hidden();
   if (show_it != isVisible()) setVisible(show_it);

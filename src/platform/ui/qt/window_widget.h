@@ -21,6 +21,10 @@ class QKeyEvent;
 
 namespace qvn::ui::qt {
 
+// The title the desktop shows for a caption. Qt shows the program's name
+// for an empty title, so an empty caption shows as a blank.
+QString window_title(const std::string& caption);
+
 class WindowWidget final : public QWidget, private ControlHost {
  public:
   explicit WindowWidget(Window& window);
@@ -45,6 +49,7 @@ class WindowWidget final : public QWidget, private ControlHost {
   const DialogUnits& units() const override { return units_; }
 
  protected:
+  void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -57,6 +62,7 @@ class WindowWidget final : public QWidget, private ControlHost {
   // Hands what an entry, text or spin box holds to the window when the
   // person changed it.
   void commit(int field) override;
+  void deliver_after_typing(const std::function<void(Window&)>& input) override;
   void watch(int field, QWidget* part) override;
 
   void build();

@@ -2,6 +2,7 @@
 // windows.
 
 #include <QtCore/QTimer>
+#include <QtGui/QCloseEvent>
 #include <QtGui/QImage>
 #include <QtGui/QMouseEvent>
 #include <QtTest/QTest>
@@ -112,6 +113,18 @@ TEST_F(QtBackendTest, RepaintingDuringALongCallDropsTheInputThatArrives) {
   QCoreApplication::postEvent(name, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"));
   backend().repaint_only();
   EXPECT_EQ(name->text(), QString());
+
+  // A close asked for meanwhile is dropped too, and leaves what was typed
+  // before it in the entry, to be taken when the entry is left.
+  QTest::keyClicks(name, "ledger");
+  QCoreApplication::postEvent(view(w), new QCloseEvent());
+  backend().repaint_only();
+  std::vector<Seen> seen = drain(w);
+  EXPECT_FALSE(has_event(seen, Event::CloseWindow, 0)) << describe(seen);
+  EXPECT_FALSE(has_event(seen, Event::Accepted, w.field("?NAME"))) << describe(seen);
+  QTest::keyClick(name, Qt::Key_Tab);
+  EXPECT_TRUE(has_event(drain(w), Event::Accepted, w.field("?NAME")));
+  EXPECT_EQ(w.state(w.field("?NAME")).shown.substr(0, 6), "ledger");
 }
 
 TEST_F(QtBackendTest, MessageBoxesShowTheTextButtonsAndIconAndReturnThePressedButton) {
@@ -160,6 +173,28 @@ TEST_F(QtBackendTest, AMessageBoxClosedWithoutAChoiceAnswersAsTheWindowLayerSays
     box->buttons().front()->click();
   });
   EXPECT_EQ(message("Processing Complete"), button::Ok);
+}
+
+// Qt shows the program's name in place of an empty title: a box or window
+// whose caption is empty shows a blank title instead.
+TEST_F(QtBackendTest, AnEmptyCaptionShowsABlankTitle) {
+  QString title = QStringLiteral("not shown");
+  soon([&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    box->buttons().front()->click();
+  });
+  EXPECT_EQ(message("Processing Complete"), button::Ok);
+  EXPECT_TRUE(title.trimmed().isEmpty()) << title.toStdString();
+  EXPECT_FALSE(title.isEmpty()) << "an empty title shows the program's name";
+
+  Window& w = open(small_window(""));
+  const QString window_title = view(w)->windowTitle();
+  EXPECT_TRUE(window_title.trimmed().isEmpty()) << window_title.toStdString();
+  EXPECT_FALSE(window_title.isEmpty());
+  w.set_caption("Go");
+  EXPECT_EQ(view(w)->windowTitle(), QString("Go"));
 }
 
 // Enter presses a box's default button; a box whose default button is 0 has

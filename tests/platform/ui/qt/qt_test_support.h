@@ -22,6 +22,7 @@
 #include "platform/ui/qt/window_widget.h"
 #include "platform/ui/window.h"
 #include "support/temp_folder.h"
+#include "window_view.h"
 
 namespace qvn::ui::qt::test {
 
@@ -99,13 +100,7 @@ class QtWindowTest : public ::testing::Test {
     return seen;
   }
 
-  static WindowWidget* view(Window& w) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<WindowWidget*>(top);
-      if (v != nullptr && v->window() == &w) return v;
-    }
-    return nullptr;
-  }
+  static WindowWidget* view(Window& w) { return view_of(w); }
 
   template <class T>
   static T* widget(Window& w, const std::string& equate) {

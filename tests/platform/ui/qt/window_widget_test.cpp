@@ -13,6 +13,11 @@
 #include <QtWidgets/QTabBar>
 #include <QtWidgets/QTabWidget>
 
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "layout_faults.h"
 #include "platform/ui/qt/dialog_units.h"
 #include "platform/ui/qt/list_control.h"
@@ -77,6 +82,42 @@ struct Form {
     return d;
   }
 };
+
+// A name to type and the buttons that read it: Ok is pressed only while
+// the name shows text.
+struct Named {
+  FixedString<20> name;
+  bool escape_closes = true;
+
+  WindowDef def() {
+    WindowDef d;
+    d.label = "NAMED";
+    d.caption = "Named";
+    d.at = {0, 0, 150, 60};
+    d.escape_closes = escape_closes;
+    ControlDef e = control("?NAME", ControlKind::Entry, {5, 5, 100, 12});
+    e.picture = "@s20";
+    e.required = true;
+    e.use = VarRef::of(name);
+    ControlDef ok = control("?OK", ControlKind::Button, {5, 25, 40, 14}, "&Ok");
+    ok.req = true;
+    d.controls = {e, ok, control("?CANCEL", ControlKind::Button, {50, 25, 40, 14}, "&Cancel")};
+    return d;
+  }
+};
+
+int count(const std::vector<Seen>& seen, Event e) {
+  int n = 0;
+  for (const Seen& s : seen) n += s.event == e ? 1 : 0;
+  return n;
+}
+
+size_t place_of(const std::vector<Seen>& seen, Event e, int field) {
+  for (size_t i = 0; i < seen.size(); ++i) {
+    if (seen[i].event == e && seen[i].field == field) return i;
+  }
+  return seen.size();
+}
 
 TEST_F(WindowWidgetTest, ControlsStandWhereTheirDialogUnitsPutThem) {
   MainSample sample;
@@ -461,6 +502,121 @@ TEST_F(WindowWidgetTest, EnterTakesTheEntryThenPressesTheDefaultButtonAndEscapeT
   QTest::keyClick(view(w)->focusWidget(), Qt::Key_Escape);
   seen = drain(w);
   EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?CANCEL"))) << describe(seen);
+}
+
+// However the button is pressed, the entry being edited hands over its
+// text first, with its own Accepted, then the button is pressed: also by
+// its key letter, which leaves the focus in the entry.
+TEST_F(WindowWidgetTest, AButtonPressedByItsKeyLetterSpaceOrReturnTakesTheTypedTextFirst) {
+  struct Press {
+    const char* how;
+    std::function<void(QLineEdit* entry, QPushButton* ok)> press;
+  };
+  const std::vector<Press> presses = {
+      {"by its key letter", [](QLineEdit* entry, QPushButton*) { QTest::keyClick(entry, Qt::Key_O, Qt::AltModifier); }},
+      {"by Space",
+       [](QLineEdit* entry, QPushButton* ok) {
+         QTest::keyClick(entry, Qt::Key_Tab);
+         QTest::keyClick(ok, Qt::Key_Space);
+       }},
+      {"by Return",
+       [](QLineEdit* entry, QPushButton* ok) {
+         QTest::keyClick(entry, Qt::Key_Tab);
+         QTest::keyClick(ok, Qt::Key_Return);
+       }},
+      {"by the mouse", [](QLineEdit*, QPushButton* ok) { QTest::mouseClick(ok, Qt::LeftButton); }},
+  };
+  for (const Press& p : presses) {
+    SCOPED_TRACE(p.how);
+    Named named;
+    Window& w = open(named.def());
+    auto* entry = widget<QLineEdit>(w, "?NAME");
+    ASSERT_NE(entry, nullptr);
+    QTest::mouseClick(entry, Qt::LeftButton);
+    QTest::keyClicks(entry, "acct.app");
+    p.press(entry, widget<QPushButton>(w, "?OK"));
+    // A key letter clicks a moment later, once the button has shown itself pressed.
+    std::vector<Seen> seen;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+          for (const Seen& s : drain(w)) seen.push_back(s);
+          return has_event(seen, Event::Accepted, w.field("?OK"));
+        },
+        10000))
+        << describe(seen);
+    EXPECT_LT(place_of(seen, Event::Accepted, w.field("?NAME")), place_of(seen, Event::Accepted, w.field("?OK")))
+        << describe(seen);
+    EXPECT_EQ(named.name, "acct.app");
+    EXPECT_EQ(entry->text(), QString("acct.app"));
+    w.close();
+  }
+}
+
+// Escape takes what was typed, then asks the window to close as its close
+// box does; a window that keeps Escape from closing it only takes the typing.
+TEST_F(WindowWidgetTest, EscapeAsksTheWindowToCloseAsItsCloseBoxDoes) {
+  for (bool closes : {true, false}) {
+    SCOPED_TRACE(closes ? "a window Escape closes" : "a window that keeps Escape");
+    Named named;
+    named.escape_closes = closes;
+    Window& w = open(named.def());
+    auto* entry = widget<QLineEdit>(w, "?NAME");
+    ASSERT_NE(entry, nullptr);
+    QTest::mouseClick(entry, Qt::LeftButton);
+    QTest::keyClicks(entry, "acct.app");
+    QTest::keyClick(entry, Qt::Key_Escape);
+    std::vector<Seen> seen = drain(w);
+    EXPECT_TRUE(has_event(seen, Event::Accepted, w.field("?NAME"))) << describe(seen);
+    EXPECT_EQ(has_event(seen, Event::CloseWindow, 0), closes) << describe(seen);
+    EXPECT_EQ(named.name, "acct.app");
+
+    // The close box takes the typing the same way.
+    QTest::mouseClick(entry, Qt::LeftButton);
+    QTest::keyClick(entry, Qt::Key_End);
+    QTest::keyClicks(entry, "x");
+    EXPECT_FALSE(view(w)->close());
+    seen = drain(w);
+    EXPECT_LT(place_of(seen, Event::Accepted, w.field("?NAME")), place_of(seen, Event::CloseWindow, 0))
+        << describe(seen);
+    EXPECT_EQ(named.name, "acct.appx");
+    w.close();
+  }
+}
+
+// The desktop's activation of the window reaches it as GainFocus, once for
+// each activation: not a second time for the activation that follows its
+// opening, and not for focus moves inside it.
+TEST_F(WindowWidgetTest, TheDesktopsActivationGivesGainFocusOnceEachTime) {
+  Named named;
+  std::string error;
+  std::unique_ptr<Window> w = Window::create(named.def(), &error);
+  ASSERT_NE(w, nullptr) << error;
+  w->open();
+  WindowWidget* v = view(*w);
+  ASSERT_NE(v, nullptr);
+  v->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(v, 5000));
+  std::vector<Seen> seen = drain(*w);
+  EXPECT_EQ(count(seen, Event::GainFocus), 1) << describe(seen);
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  seen = drain(*w);
+  EXPECT_EQ(count(seen, Event::GainFocus), 0) << describe(seen);
+
+  QWidget other;
+  other.resize(100, 50);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&other, 5000));
+    EXPECT_EQ(count(drain(*w), Event::GainFocus), 0) << "the window lost the focus";
+    v->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(v, 5000));
+    seen = drain(*w);
+    EXPECT_EQ(count(seen, Event::GainFocus), 1) << describe(seen);
+  }
 }
 
 TEST_F(WindowWidgetTest, SpinArrowsStepWithinTheRangeAndTypedValuesAreTaken) {
