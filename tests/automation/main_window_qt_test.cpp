@@ -26,6 +26,7 @@
 #include "main_window_fixture.h"
 #include "list_moves.h"
 #include "picture_backend.h"
+#include "window_view.h"
 #include "platform/dde/dde_client.h"
 #include "support/silent_peer.h"
 
@@ -286,7 +287,7 @@ class CloserWhileConnecting final : public ui::qt::test::PictureBackend {
   using PictureBackend::PictureBackend;
 
   void wait_for_event(ui::Window& w) override {
-    ui::qt::WindowWidget* view = view_of(w);
+    ui::qt::WindowWidget* view = ui::qt::test::view_of(w);
     if (stage == 0 && view != nullptr && view->isVisible()) {
       stage = 1;
       clicked = Clock::now();
@@ -312,14 +313,6 @@ class CloserWhileConnecting final : public ui::qt::test::PictureBackend {
   Clock::time_point clicked;
   Clock::time_point pausing;
 
- private:
-  static ui::qt::WindowWidget* view_of(ui::Window& w) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
-      if (v != nullptr && v->window() == &w) return v;
-    }
-    return nullptr;
-  }
 };
 
 TEST_F(MainWindowTest, TheRealWindowTakesItsCloseBoxWhileStartClarionWaitsBesideASilentListener) {
@@ -413,16 +406,9 @@ class TabClickDuringRun final : public ui::qt::test::PictureBackend {
   LeftColumn during_run, after_run, clicked_after_run;
 
  private:
-  static ui::qt::WindowWidget* view(ui::Window& w) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<ui::qt::WindowWidget*>(top);
-      if (v != nullptr && v->window() == &w) return v;
-    }
-    return nullptr;
-  }
   template <class T>
   static T* widget(ui::Window& w, const char* equate) {
-    ui::qt::WindowWidget* v = view(w);
+    ui::qt::WindowWidget* v = ui::qt::test::view_of(w);
     return v == nullptr ? nullptr : dynamic_cast<T*>(v->control_widget(w.field(equate)));
   }
   static void click_tab(ui::Window& w, int tab) {

@@ -21,6 +21,7 @@
 
 #include "picture_backend.h"
 #include "platform/ui/qt/list_control.h"
+#include "window_view.h"
 
 namespace qvn::ui::qt::test {
 
@@ -145,11 +146,8 @@ class ListMover : public PictureBackend {
 
  private:
   ListControl* list_widget(Window& w) const {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<WindowWidget*>(top);
-      if (v != nullptr && v->window() == &w) return dynamic_cast<ListControl*>(v->control_widget(w.field(list_)));
-    }
-    return nullptr;
+    WindowWidget* v = view_of(w);
+    return v == nullptr ? nullptr : dynamic_cast<ListControl*>(v->control_widget(w.field(list_)));
   }
 
   ListSight look(ListControl& l) const {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "layout_faults.h"
+#include "window_view.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/window_widget.h"
@@ -106,9 +107,7 @@ class PictureBackend : public Backend {
   // The window's layout faults are noted behind `label`, and its picture
   // saved as `file`.
   void picture(Window& w, const std::string& file, const std::string& label = {}) {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      auto* v = dynamic_cast<WindowWidget*>(top);
-      if (v == nullptr || v->window() != &w) continue;
+    if (WindowWidget* v = view_of(w); v != nullptr) {
       for (const std::string& f : layout_faults(v)) faults.push_back(label + f);
     }
     save(w, file);
