@@ -147,7 +147,8 @@ TEST_F(CompletionWaitTest, AskingTheWindowToCloseEndsTheRunThenClosesIt) {
   user.then([](ui::WindowView& v) { v.press("?GO"); });
   user.then([&](ui::WindowView& v) {
     EXPECT_EQ(v.text("?STATUSMSG"), "MAIN.APP DDE Ack. 1");
-    v.press("Close");  // taken by the wait: no button acts while a run waits
+    // No button acts while a run waits: the press is refused, the close box is not.
+    EXPECT_FALSE(v.window().user_press(v.field("Close")));
   });
   user.then([&](ui::WindowView& v) { v.close(); });
   w.run();

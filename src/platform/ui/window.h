@@ -153,15 +153,17 @@ class Window {
   // A nested loop over this window's events that passes nothing on: each
   // event (with the last error cleared first) goes to `body`, which returns
   // false to end the loop. Ends too when the window closes. While it runs,
-  // a sheet keeps its tab: the person's choice of another one is refused,
-  // since the event that would set the window to that tab goes nowhere.
+  // the person's input is refused but for the close box: the events it
+  // would give go nowhere, so a tab's page, a list's row or a box's tick
+  // would change behind the program's back.
   template <class Body>
   void nested_loop(Body&& body);
   // True while a nested loop runs over this window.
   bool in_nested_loop() const;
 
   // Input from a person, through a backend. Each acts only on a visible,
-  // enabled control of the top window and turns into the events the
+  // enabled control of the top window, outside a nested loop (user_close
+  // and user_activated act within one too), and turns into the events the
   // language gives it; a control that gets the focus first gets Selected.
   // Each returns false when the window took no input.
   // Button, check box, radio, tab. A button with `req` set first runs
@@ -178,7 +180,7 @@ class Window {
   // click, which reports even an unchanged row), or AlertKey when alerted.
   bool user_select_row(int field, int row, int keycode = key::MouseLeft);
   bool user_accept_row(int field, int row);          // list: double-click on a row
-  bool user_choose_tab(int sheet_field, int tab_field);  // refused while a nested loop runs
+  bool user_choose_tab(int sheet_field, int tab_field);
   // A key on a control (0: the focused one): an alerted key gives AlertKey;
   // otherwise a hot key presses its control, Enter the default button,
   // Escape the cancel button or, without one, asks the window to close as

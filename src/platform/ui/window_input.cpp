@@ -13,8 +13,14 @@ using detail::Queued;
 
 namespace {
 
-// The window is the person's to use: open, shown, and not below a modal one.
-bool window_takes_input(const Window& w) { return w.is_open() && !w.hidden() && top_window() == &w; }
+// The window is in front of the person: open, shown, and not below a modal one.
+bool window_on_top(const Window& w) { return w.is_open() && !w.hidden() && top_window() == &w; }
+
+// The window is the person's to use: on top, and not waiting in a nested
+// loop of the program, which passes its controls' events on to nobody; a
+// tab's page, a list's row or a box's tick would change while the program
+// still works from what they were.
+bool window_takes_input(const Window& w) { return window_on_top(w) && !w.in_nested_loop(); }
 
 // A button that checks the required controls first (req) is pressed only
 // when none of them is blank; otherwise INCOMPLETE gives the first blank
@@ -164,9 +170,6 @@ bool Window::user_choose_tab(int sheet_field, int tab_field) {
   if (!window_takes_input(*this) || !m.valid(sheet_field) || !m.can_take_input(tab_field) ||
       m.kind(tab_field) != ControlKind::Tab || m.parent(tab_field) != sheet_field)
     return false;
-  // A nested loop passes the sheet's NewSelection on to nobody: another
-  // page would show beside controls still set for the one before.
-  if (m.nested_loops > 0) return false;
   m.move_focus(sheet_field, true);
   if (m.st(sheet_field).selected != tab_field) {
     m.st(sheet_field).selected = tab_field;
@@ -290,15 +293,16 @@ bool Window::user_spin(int field, bool up) {
   return true;
 }
 
+// The close box acts during a nested loop too: the program's wait ends on it.
 bool Window::user_close() {
-  if (!window_takes_input(*this)) return false;
+  if (!window_on_top(*this)) return false;
   impl_->push(Event::CloseWindow);
   return true;
 }
 
 bool Window::user_activated() {
   Impl& m = *impl_;
-  if (!window_takes_input(*this)) return false;
+  if (!window_on_top(*this)) return false;
   if (m.focus_gained_ahead) {
     m.focus_gained_ahead = false;
     return false;

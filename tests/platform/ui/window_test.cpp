@@ -373,24 +373,44 @@ TEST_F(MainLikeWindow, NestedLoopEndsWhenTheBodySaysSo) {
   EXPECT_EQ(w->event(), Event::None) << "OpenWindow and GainFocus went to the nested loop";
 }
 
-// The sheet's NewSelection would go to the nested loop, which passes it on
-// to nobody; so the page stays where the window's own handling left it.
-TEST_F(MainLikeWindow, ASheetKeepsItsTabWhileANestedLoopRuns) {
+// The events of the person's input would go to the nested loop, which
+// passes them on to nobody: so nothing is taken but the close box, and the
+// tab, the list's row and the variables stay as the program left them.
+TEST_F(MainLikeWindow, ANestedLoopTakesNoInputButTheCloseBox) {
+  VectorListModel rows;
+  rows.data() = {{"", "1", "/a/", "A.APP"}, {"", "2", "/b/", "B.APP"}};
+  w->set_list(f("?LIST"), &rows);
   w->open();
   pending(*w);
-  bool refused = false;
+  w->select(f("?LIST"), 1);
+  pending(*w);
+  const std::vector<std::pair<const char*, std::function<bool()>>> inputs = {
+      {"a tab", [&] { return w->user_choose_tab(f("?SHEET1"), f("?TAB2")); }},
+      {"a button", [&] { return w->user_press(f("?BUTTON13")); }},
+      {"typing", [&] { return w->user_type(f("?TIMEOUT"), "7"); }},
+      {"a spin arrow", [&] { return w->user_spin(f("?TIMEOUT"), true); }},
+      {"a row", [&] { return w->user_select_row(f("?LIST"), 2); }},
+      {"a double-click", [&] { return w->user_accept_row(f("?LIST"), 2); }},
+      {"a key", [&] { return w->user_key(f("?LIST"), key::Down); }},
+  };
   bool inside = false;
+  bool closed = false;
   w->post(Event::Moved);
   w->nested_loop([&] {
     inside = w->in_nested_loop();
-    refused = !w->user_choose_tab(f("?SHEET1"), f("?TAB2"));
+    for (const auto& [what, input] : inputs) EXPECT_FALSE(input()) << what;
+    closed = w->user_close();
     return false;
   });
   EXPECT_TRUE(inside);
-  EXPECT_TRUE(refused);
   EXPECT_FALSE(w->in_nested_loop());
   EXPECT_EQ(w->choice(f("?SHEET1")), 1);
-  EXPECT_TRUE(pending(*w).empty()) << "no NewSelection for a tab that was not chosen";
+  EXPECT_EQ(w->choice(f("?LIST")), 1);
+  EXPECT_EQ(timeout, 3);
+  EXPECT_TRUE(closed) << "the close box ends a program's wait";
+  std::vector<Event> left;
+  for (const auto& p : pending(*w)) left.push_back(p.event);
+  EXPECT_EQ(left, std::vector<Event>{Event::CloseWindow}) << "only the close box's request";
 
   ASSERT_TRUE(w->user_choose_tab(f("?SHEET1"), f("?TAB2"))) << "once the loop is over, the tab can be chosen";
   EXPECT_EQ(w->choice(f("?SHEET1")), 2);
