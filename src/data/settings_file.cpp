@@ -124,8 +124,8 @@ ReadProblems read_settings(TooLong too_long) {
   ReadProblems problems;
   switch (ini.status) {
     case profile::IniStatus::Read:
-      if (!ini.text.has_section(kSettingsSection)) {
-        problems.file.push_back("The settings file " + file + " holds no [" + kSettingsSection +
+      if (!ini.text.has_section(kPreservedSection)) {
+        problems.file.push_back("The settings file " + file + " holds no [" + kPreservedSection +
                                 "] section, so its settings are taken as missing.");
       }
       break;
@@ -138,17 +138,16 @@ ReadProblems read_settings(TooLong too_long) {
                               std::string(standard_error_text(ini.code)) + ".");
       break;
   }
-  auto value = [&](const char* key) { return ini.text.find(kSettingsSection, key).value_or(std::string()); };
-  auto fitting = [&](const char* key, size_t width) {
-    std::string v = value(key);
-    if (v.size() <= width) return v;
-    problems.too_long.push_back(too_long_message(file, key, width, too_long));
-    return too_long == TooLong::Cut ? v.substr(0, width) : std::string();
-  };
-  GLO_UseNewLog = std::string_view(value(kNewLogKey)).substr(0, 1);
-  GLO_RunString = fitting(kRunStringKey, decltype(GLO_RunString)::capacity);
-  GLO_FilePath = fitting(kFilePathKey, decltype(GLO_FilePath)::width);
-  GLO_RETAINTAGS = static_cast<uint8_t>(settings_number(value(kRetainTagsKey)));
+  auto value = [&](const char* key) { return ini.text.find(kPreservedSection, key).value_or(std::string()); };
+  for (const Setting& setting : kSettings) {
+    std::string v = value(setting.file_key);
+    const bool told = setting.kind == Setting::Kind::Text || setting.kind == Setting::Kind::Folder;
+    if (told && v.size() > setting.width) {
+      problems.too_long.push_back(too_long_message(file, setting.file_key, setting.width, too_long));
+      v = too_long == TooLong::Cut ? v.substr(0, setting.width) : std::string();
+    }
+    setting.assign(v);
+  }
   return problems;
 }
 
@@ -171,19 +170,14 @@ std::string settings_message(const std::vector<std::string>& problems) {
 }
 
 std::string write_settings_file() {
-  const std::string run_string = GLO_RunString.str();
-  // A folder read from a file written before, with "\" between its parts,
-  // is written with "/" as every name the program writes.
-  const std::string folder = profile::native_path(GLO_FilePath.raw());
-  const std::string retain_tags = std::to_string(GLO_RETAINTAGS);
-  const profile::IniEntry keys[] = {
-      {kNewLogKey, GLO_UseNewLog.raw()},
-      {kRunStringKey, run_string},
-      {kFilePathKey, folder},
-      {kRetainTagsKey, retain_tags},
-  };
+  std::array<std::string, kSettings.size()> values;
+  std::array<profile::IniEntry, kSettings.size()> keys;
+  for (size_t i = 0; i < kSettings.size(); ++i) {
+    values[i] = written_value(kSettings[i]);
+    keys[i] = {kSettings[i].file_key, values[i]};
+  }
   const std::string& file = settings_file();
-  if (const int code = profile::put_ini_keys(kSettingsSection, keys, file); code != err::NoError) {
+  if (const int code = profile::put_ini_keys(kPreservedSection, keys, file); code != err::NoError) {
     return "The settings could not be saved in " + file + ": " + std::string(standard_error_text(code)) +
            ". The file keeps its old settings.";
   }

@@ -12,11 +12,6 @@
 namespace qvn::data {
 
 inline constexpr const char* kSettingsFileName = ".\\QVN.INI";
-inline constexpr const char* kSettingsSection = "Preserved";
-inline constexpr const char* kNewLogKey = "NewLog";
-inline constexpr const char* kRunStringKey = "CL_Command";
-inline constexpr const char* kFilePathKey = "FilePath";
-inline constexpr const char* kRetainTagsKey = "RetainTags";
 
 // The settings file as this platform names it. The first call resolves it
 // against the current folder, unless anchor_settings_file ran before.
@@ -26,11 +21,10 @@ const std::string& start_folder();
 // Resolves the settings file against `folder` from now on.
 void anchor_settings_file(const std::string& folder);
 
-// Reads the four keys of section "Preserved", each with an empty default,
-// into GLO:UseNewLog (first character), GLO:RunString (up to 254
-// characters), GLO:FilePath (up to 64 characters) and GLO:RETAINTAGS (the
-// number's low byte; a value that is no number gives 0). A missing key or
-// file leaves its setting blank or 0. A byte-order mark at the start of the
+// Reads the four settings (kSettings) from their keys of section
+// "Preserved", each with an empty default: a letter as its first character,
+// a text or folder up to its width, a number as its low byte (a value that
+// is no number gives 0). A missing key or file leaves its setting blank or 0. A byte-order mark at the start of the
 // file does not count.
 //
 // Returns what the user must be told, one sentence each, naming the file:
@@ -52,14 +46,13 @@ std::vector<std::string> read_settings_to_edit();
 // it: a line each.
 std::string settings_message(const std::vector<std::string>& problems);
 
-// Writes the four settings to section "Preserved" of the settings file in
-// one replacement of it, so that it never holds some new values and some
-// old ones: "NewLog" (GLO:UseNewLog), "CL_Command" (GLO:RunString),
-// "FilePath" (GLO:FilePath, "\" between folders written as "/") and
-// "RetainTags" (GLO:RETAINTAGS in decimal digits), each without trailing
-// blanks. Returns what the user must be
-// told when the file cannot be written, naming it and the reason (the file
-// is then as it was); empty once the settings are written.
+// Writes the four settings to their keys of section "Preserved" of the
+// settings file in one replacement of it, so that it never holds some new
+// values and some old ones: each as written_value gives it (a folder with
+// "/" between its parts, a number in decimal digits), without trailing
+// blanks. Returns what the user must be told when the file cannot be
+// written, naming it and the reason (the file is then as it was); empty
+// once the settings are written.
 std::string write_settings_file();
 
 // A whole number as the settings file holds it: blanks around it, an

@@ -62,21 +62,6 @@ ui::WindowDef P1_WINDOW() {
   };
 }
 
-// The four settings at one moment.
-struct Settings {
-  decltype(data::GLO_UseNewLog) UseNewLog = data::GLO_UseNewLog;
-  decltype(data::GLO_RunString) RunString = data::GLO_RunString;
-  decltype(data::GLO_FilePath) FilePath = data::GLO_FilePath;
-  decltype(data::GLO_RETAINTAGS) RETAINTAGS = data::GLO_RETAINTAGS;
-
-  void put_back() const {
-    data::GLO_UseNewLog = UseNewLog;
-    data::GLO_RunString = RunString;
-    data::GLO_FilePath = FilePath;
-    data::GLO_RETAINTAGS = RETAINTAGS;
-  }
-};
-
 class GetConfigWindow final : public framework::WindowManager {
  public:
   explicit GetConfigWindow(ui::Window& window) : WindowManager(window) {}
@@ -95,14 +80,14 @@ class GetConfigWindow final : public framework::WindowManager {
 
   // The settings as they were when the window opened; a close without Ok
   // puts them back, so that nothing the user left unsaved is used.
-  Settings before_;
+  data::SettingsSnapshot before_;
   // The folder last accepted, which a folder that does not fit leaves.
   decltype(data::GLO_FilePath) folder_kept_;
   ui::FileDialogDef file_selector_;
 };
 
 int GetConfigWindow::Init() {
-  before_ = Settings{};
+  before_ = data::SettingsSnapshot{};
   Request = framework::GlobalRequest;
   if (int answer = WindowManager::Init(); answer != level::Benign) return answer;
   FirstField = PROMPT1;

@@ -6,11 +6,7 @@
 namespace qvn::test_support {
 
 ProgramState::ProgramState()
-    : use_new_log_(data::GLO_UseNewLog),
-      run_string_(data::GLO_RunString),
-      file_path_(data::GLO_FilePath),
-      retain_tags_(data::GLO_RETAINTAGS),
-      apps_(data::AppsFileName),
+    : apps_(data::AppsFileName),
       projects_(data::ProjectsFileName),
       temp_(data::TempFileName),
       tags_(data::TagFileName),
@@ -19,10 +15,7 @@ ProgramState::ProgramState()
       tag_file_opened_(data::tag_file_opened()) {}
 
 ProgramState::~ProgramState() {
-  data::GLO_UseNewLog = use_new_log_;
-  data::GLO_RunString = run_string_;
-  data::GLO_FilePath = file_path_;
-  data::GLO_RETAINTAGS = retain_tags_;
+  settings_.put_back();
   data::AppsFileName = apps_;
   data::ProjectsFileName = projects_;
   data::TempFileName = temp_;

@@ -1,7 +1,7 @@
 #pragma once
 // Saves, when made, the program-wide state of this program's data that
-// tests change, and puts it back when it goes: the settings (GLO_UseNewLog,
-// GLO_RunString, GLO_FilePath, GLO_RETAINTAGS), the five file-name variables
+// tests change, and puts it back when it goes: the settings (the table
+// kSettings of data/globals.h), the five file-name variables
 // (AppsFileName, ProjectsFileName, TempFileName, TagFileName, DosFileName),
 // the folder the settings file is resolved against (anchor_settings_file),
 // whether the retained subset's file was opened in this run, and the
@@ -32,10 +32,7 @@ class ProgramState {
 
  private:
   FrameworkState framework_;
-  decltype(data::GLO_UseNewLog) use_new_log_;
-  decltype(data::GLO_RunString) run_string_;
-  decltype(data::GLO_FilePath) file_path_;
-  decltype(data::GLO_RETAINTAGS) retain_tags_;
+  data::SettingsSnapshot settings_;
   decltype(data::AppsFileName) apps_;
   decltype(data::ProjectsFileName) projects_;
   decltype(data::TempFileName) temp_;
