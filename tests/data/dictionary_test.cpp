@@ -176,7 +176,7 @@ class ProjectRules : public DataTest {
 
 TEST_F(ProjectRules, DeletingAProjectDeletesExactlyItsApplications) {
   ASSERT_TRUE(read_project(1));
-  presenter.answers = {framework::button::Yes};
+  presenter.answers = {ui::button::Yes};
   EXPECT_EQ(projects_relation_manager->Delete(true), Benign);
   EXPECT_THAT(presenter.titles(), ElementsAre("Confirm Delete"));
   EXPECT_THAT(projects_on_file(), ElementsAre(2));
@@ -211,7 +211,7 @@ TEST_F(ProjectRules, ADeleteThatFailsAtTheProjectRestoresItsApplications) {
     theirs.PROJECTNAME = "Renamed elsewhere";
     ASSERT_EQ(other.put(), 0);
   }
-  presenter.answers = {framework::button::No};
+  presenter.answers = {ui::button::No};
   EXPECT_EQ(projects_relation_manager->Delete(false), Notify);
   ASSERT_THAT(presenter.titles(), ElementsAre("Record was not deleted", "Record Delete Error"));
   EXPECT_EQ(presenter.shown[0].text, "An error (Record Changed By Another Station (89)) was experienced when "

@@ -59,7 +59,7 @@ class StderrPresenter final : public ErrorPresenter {
  public:
   int show(const MessageBox& box) override {
     std::fprintf(stderr, "%s: %s\n", box.caption().c_str(), box.text.c_str());
-    return box.kind == MessageKind::Question ? button::No : button::Ok;
+    return box.kind == MessageKind::Question ? ui::button::No : ui::button::Ok;
   }
 };
 
@@ -143,9 +143,9 @@ MessageBox ErrorManager::Compose(Msg id, const MessageContext& ctx) const {
     case MessageKind::Notice:
       break;
     case MessageKind::Question:
-      box.icon = MessageIcon::Question;
-      box.buttons = button::Yes + button::No;
-      box.default_button = button::Yes;
+      box.icon = ui::MessageIcon::Question;
+      box.buttons = ui::button::Yes + ui::button::No;
+      box.default_button = ui::button::Yes;
       break;
     case MessageKind::Fatal:
       box.text += kFatalSuffix;
@@ -168,7 +168,7 @@ int ErrorManager::Throw(Msg id, const MessageContext& ctx) {
     case MessageKind::Notice:
       return level::Notify;
     case MessageKind::Question:
-      return pressed == button::Yes ? level::Benign : level::Cancel;
+      return pressed == ui::button::Yes ? level::Benign : level::Cancel;
     case MessageKind::Fatal:
       if (halt) {
         halt(kFatalExitCode);

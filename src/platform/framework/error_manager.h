@@ -23,25 +23,11 @@
 #include <vector>
 
 #include "platform/core/error_state.h"
+#include "platform/framework/level.h"
+#include "platform/ui/message_box.h"
 
 namespace qvn::framework {
 
-// Results of the managers' operations.
-namespace level {
-inline constexpr int Benign = 0;   // done
-inline constexpr int Fatal = 3;    // the file is not usable
-inline constexpr int Cancel = 4;   // the user declined
-inline constexpr int Notify = 5;   // a failure, already reported
-}  // namespace level
-
-// Buttons of a message box, as a sum; the pressed one is returned.
-namespace button {
-inline constexpr int Ok = 1;
-inline constexpr int Yes = 2;
-inline constexpr int No = 4;
-}  // namespace button
-
-enum class MessageIcon { Stop, Question };
 enum class MessageKind { Notice, Question, Fatal };
 
 // Messages of the table.
@@ -106,9 +92,9 @@ struct MessageBox {
   std::string title;
   std::string procedure;  // the current procedure, "" when none is registered
   std::string text;       // "|" starts a new line
-  MessageIcon icon = MessageIcon::Stop;
-  int buttons = button::Ok;
-  int default_button = button::Ok;
+  ui::MessageIcon icon = ui::MessageIcon::Stop;
+  int buttons = ui::button::Ok;
+  int default_button = ui::button::Ok;
   MessageKind kind = MessageKind::Notice;
 
   // The window caption: the title, after the procedure's name when there is one.

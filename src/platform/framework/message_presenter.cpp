@@ -4,32 +4,10 @@
 
 namespace qvn::framework {
 
-namespace {
-
-int to_window_buttons(int buttons) {
-  int out = 0;
-  if (buttons & framework::button::Ok) out |= ui::button::Ok;
-  if (buttons & framework::button::Yes) out |= ui::button::Yes;
-  if (buttons & framework::button::No) out |= ui::button::No;
-  return out;
-}
-
-int from_window_button(int pressed) {
-  switch (pressed) {
-    case ui::button::Yes: return framework::button::Yes;
-    case ui::button::No: return framework::button::No;
-    default: return framework::button::Ok;
-  }
-}
-
-}  // namespace
-
 int WindowMessagePresenter::show(const framework::MessageBox& box) {
-  const ui::MessageIcon icon =
-      box.icon == framework::MessageIcon::Question ? ui::MessageIcon::Question : ui::MessageIcon::Stop;
-  const int pressed =
-      ui::message(box.text, box.caption(), icon, to_window_buttons(box.buttons), to_window_buttons(box.default_button));
-  return from_window_button(pressed);
+  const int pressed = ui::message(box.text, box.caption(), box.icon, box.buttons, box.default_button);
+  // The error manager's boxes offer OK, Yes and No; any other answer counts as OK.
+  return pressed == ui::button::Yes || pressed == ui::button::No ? pressed : ui::button::Ok;
 }
 
 WindowMessagePresenter& window_message_presenter() {

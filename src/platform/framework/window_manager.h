@@ -21,18 +21,13 @@
 
 #include "platform/framework/error_manager.h"
 #include "platform/framework/file_manager.h"
+#include "platform/framework/level.h"
 #include "platform/framework/relation_manager.h"
 #include "platform/framework/request.h"
 #include "platform/framework/window_component.h"
 #include "platform/ui/window.h"
 
 namespace qvn::framework {
-
-// The levels below Fatal, beside those of the file managers.
-namespace level {
-inline constexpr int User = 1;
-inline constexpr int Program = 2;
-}  // namespace level
 
 // What a form does when it is closed without Ok.
 namespace cancel_action {

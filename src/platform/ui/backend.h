@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ui/message_box.h"
+
 namespace qvn::report {
 class ReportDocument;
 }  // namespace qvn::report
@@ -14,28 +16,6 @@ class ReportDocument;
 namespace qvn::ui {
 
 class Window;
-
-enum class MessageIcon { None, Stop, Question, Exclamation, Information };
-
-// Buttons are a sum of these values; the pressed one is returned.
-namespace button {
-inline constexpr int Ok = 1;
-inline constexpr int Yes = 2;
-inline constexpr int No = 4;
-inline constexpr int Abort = 8;
-inline constexpr int Retry = 16;
-inline constexpr int Ignore = 32;
-inline constexpr int Cancel = 64;
-inline constexpr int Help = 128;
-}  // namespace button
-
-struct MessageBoxDef {
-  std::string text;      // "|" starts a new line, "||" leaves an empty line
-  std::string caption;
-  MessageIcon icon = MessageIcon::None;
-  int buttons = 0;       // 0: OK alone
-  int default_button = 0;  // 0: none marked
-};
 
 struct FileDialogDef {
   std::string title;

@@ -98,12 +98,12 @@ TEST_F(ErrorManagerTest, EveryMessageShowsItsTitleTextAndButtons) {
     EXPECT_EQ(box.text, row.text);
     EXPECT_EQ(box.kind, row.kind);
     if (row.kind == MessageKind::Question) {
-      EXPECT_EQ(box.buttons, button::Yes + button::No);
-      EXPECT_EQ(box.default_button, button::Yes);
-      EXPECT_EQ(box.icon, MessageIcon::Question);
+      EXPECT_EQ(box.buttons, ui::button::Yes + ui::button::No);
+      EXPECT_EQ(box.default_button, ui::button::Yes);
+      EXPECT_EQ(box.icon, ui::MessageIcon::Question);
     } else {
-      EXPECT_EQ(box.buttons, button::Ok);
-      EXPECT_EQ(box.icon, MessageIcon::Stop);
+      EXPECT_EQ(box.buttons, ui::button::Ok);
+      EXPECT_EQ(box.icon, ui::MessageIcon::Stop);
     }
   }
 }
@@ -144,7 +144,7 @@ TEST_F(ErrorManagerTest, PlaceholdersInSubstitutedValuesStayAsTheyAre) {
 }
 
 TEST_F(ErrorManagerTest, KindsDecideTheResult) {
-  presenter.answers = {button::Yes, button::No};
+  presenter.answers = {ui::button::Yes, ui::button::No};
   EXPECT_EQ(errors.Throw(Msg::ConfirmDelete, MessageContext("F")), level::Benign);
   EXPECT_EQ(errors.Throw(Msg::ConfirmDelete, MessageContext("F")), level::Cancel);
   EXPECT_EQ(errors.Throw(Msg::DeleteFailed, MessageContext("F")), level::Notify);

@@ -176,7 +176,7 @@ TEST_F(FileManagerTest, AReservedRecordWithATakenNameCanBeCorrected) {
 TEST_F(FileManagerTest, NumberingThatKeepsFailingAsksWhetherToTryAgain) {
   add_parent("taken", 1);
   // Every add of this primed record fails on the name key.
-  presenter.answers = {button::Yes, button::No};
+  presenter.answers = {ui::button::Yes, ui::button::No};
   parent.NAME = "taken";
   EXPECT_EQ(parents_fm.PrimeRecord(true), level::Cancel);
   ASSERT_THAT(presenter.titles(), ElementsAre("Auto Increment Error", "Auto Increment Error"));
@@ -191,7 +191,7 @@ TEST_F(FileManagerTest, NumberingThatFailsForAnotherReasonIsReportedAtOnce) {
   // Opened for reading only, so every add fails, and not on a key.
   ASSERT_EQ(parents_fm.Close(), 0);
   parents_fm.OPENMODE = storage::kReadOnly | storage::kDenyNone;
-  presenter.answers = {button::Yes, button::Yes};
+  presenter.answers = {ui::button::Yes, ui::button::Yes};
   EXPECT_EQ(parents_fm.PrimeRecord(), level::Notify);
   ASSERT_THAT(presenter.titles(), ElementsAre("Record Insert Error")) << "no question about numbering";
   EXPECT_EQ(presenter.shown[0].text, "An error was experienced during the creation of a record.|File: " +
@@ -216,7 +216,7 @@ TEST_F(FileManagerTest, ADeleteRefusedAsChangedElsewhereKeepsTheCallersBuffer) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     presenter.shown.clear();
-    presenter.answers = {button::No};
+    presenter.answers = {ui::button::No};
     ++id;
     add_parent(("mine" + std::to_string(id)).c_str(), id);
     ASSERT_TRUE(read_parent(id));
@@ -281,7 +281,7 @@ TEST_F(FileManagerTest, ARecordChangedByAnotherStationIsNotOverwritten) {
 TEST_F(FileManagerTest, DeleteAsksFirstWhenToldTo) {
   add_parent("alpha", 1);
   ASSERT_TRUE(read_parent(1));
-  presenter.answers = {button::No, button::Yes};
+  presenter.answers = {ui::button::No, ui::button::Yes};
   EXPECT_EQ(parents_fm.Delete(true), level::Cancel);
   EXPECT_EQ(parent_ids_on_file(), std::vector<int32_t>{1});
 

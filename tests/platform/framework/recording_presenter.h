@@ -19,7 +19,7 @@ class RecordingPresenter final : public ErrorPresenter {
       answers.pop_front();
       return answer;
     }
-    return box.kind == MessageKind::Question ? button::No : button::Ok;
+    return box.kind == MessageKind::Question ? ui::button::No : ui::button::Ok;
   }
 
   std::vector<std::string> titles() const {

@@ -70,7 +70,7 @@ TEST_F(RelationManagerTest, CascadeDeletesExactlyTheParentsChildren) {
 TEST_F(RelationManagerTest, DeclinedDeleteChangesNothing) {
   add_family();
   ASSERT_TRUE(read_parent(1));
-  presenter.answers = {button::No};
+  presenter.answers = {ui::button::No};
   EXPECT_EQ(parents_rm.Delete(true), level::Cancel);
   EXPECT_THAT(presenter.titles(), ElementsAre("Confirm Delete"));
   EXPECT_EQ(parent_ids_on_file(), (std::vector<int32_t>{1, 2}));
@@ -142,7 +142,7 @@ TEST_F(RelationManagerTest, ADeleteThatFailsMidwayIsRolledBackWhole) {
   add_family();
   children_fm.fail_delete_at = 2;  // a is deleted, then b fails
   ASSERT_TRUE(read_parent(1));
-  presenter.answers = {button::No};
+  presenter.answers = {ui::button::No};
   EXPECT_EQ(parents_rm.Delete(false), level::Notify);
   EXPECT_EQ(parent_ids_on_file(), (std::vector<int32_t>{1, 2}));
   EXPECT_THAT(children_on_file(), ElementsAre("a:1", "b:1", "c:2", "d:0"));
@@ -157,7 +157,7 @@ TEST_F(RelationManagerTest, TryingTheDeleteAgainDoesNotAskForConfirmationAgain) 
   add_family();
   children_fm.fail_delete_at = 2;
   ASSERT_TRUE(read_parent(1));
-  presenter.answers = {button::Yes, button::Yes};
+  presenter.answers = {ui::button::Yes, ui::button::Yes};
   EXPECT_EQ(parents_rm.Delete(true), 0);
   EXPECT_THAT(presenter.titles(), ElementsAre("Confirm Delete", "Record was not deleted", "Record Delete Error"));
   EXPECT_EQ(parent_ids_on_file(), std::vector<int32_t>{2});

@@ -60,9 +60,7 @@ inline storage::FileDef item_def(storage::NameVar& name) {
 class UiPresenter final : public ErrorPresenter {
  public:
   int show(const MessageBox& box) override {
-    return ui::message(box.text, box.caption(),
-                       box.icon == MessageIcon::Question ? ui::MessageIcon::Question : ui::MessageIcon::Stop,
-                       box.buttons, box.default_button);
+    return ui::message(box.text, box.caption(), box.icon, box.buttons, box.default_button);
   }
 };
 
