@@ -1,6 +1,6 @@
 #include "data/globals.h"
 
-#include "platform/profile/native_path.h"
+#include "platform/files/native_path.h"
 
 namespace qvn::data {
 
@@ -28,7 +28,7 @@ void settings_update(SettingsManager& manager) {
   manager.Write(kPreservedSection, kProfileUseNewLogKey, GLO_UseNewLog.clipped());
   manager.Write(kPreservedSection, kProfileRunStringKey, GLO_RunString.view());
   // A folder read with "\" between its parts is written with "/".
-  manager.Write(kPreservedSection, kProfileFilePathKey, profile::native_path(GLO_FilePath.clipped()));
+  manager.Write(kPreservedSection, kProfileFilePathKey, files::native_path(GLO_FilePath.clipped()));
 }
 
 }  // namespace qvn::data
