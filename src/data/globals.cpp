@@ -1,7 +1,7 @@
 #include "data/globals.h"
 
 #include "data/settings_file.h"
-#include "platform/profile/native_path.h"
+#include "platform/files/native_path.h"
 
 namespace qvn::data {
 
@@ -54,7 +54,7 @@ namespace {
 std::string written_value(const Setting& setting) {
   // A folder read with "\" between its parts is written with "/".
   std::string text = setting.value();
-  return setting.kind == Setting::Kind::Folder ? profile::native_path(text) : text;
+  return setting.kind == Setting::Kind::Folder ? files::native_path(text) : text;
 }
 
 SettingsSnapshot::SettingsSnapshot() {

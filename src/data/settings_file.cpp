@@ -9,7 +9,7 @@
 #include "data/files.h"
 #include "data/globals.h"
 #include "platform/core/error_state.h"
-#include "platform/profile/native_path.h"
+#include "platform/files/native_path.h"
 #include "platform/profile/profile_string.h"
 
 namespace qvn::data {
@@ -30,7 +30,7 @@ std::optional<Anchor>& anchored() {
 }
 
 void anchor_at(const fs::path& folder) {
-  const fs::path file = (folder / profile::native_path(kSettingsFileName)).lexically_normal();
+  const fs::path file = (folder / files::native_path(kSettingsFileName)).lexically_normal();
   anchored() = Anchor{file.parent_path().string(), file.string()};
 }
 
@@ -52,7 +52,7 @@ bool is_blank_char(char c) { return c == ' ' || c == '\t'; }
 // A value of GLO:FilePath as a prefix: its folder absolutely, with "/" at
 // the end.
 std::string prefix_of(std::string_view folder) {
-  const std::string native = profile::native_path(clip(folder));
+  const std::string native = files::native_path(clip(folder));
   std::string prefix = native;
   if (native.empty() || native.front() != '/') {
     prefix = start_folder();
@@ -66,7 +66,7 @@ std::string prefix_of(std::string_view folder) {
 // The folder as the user should read it in a message: as the settings hold
 // it when it names its folder absolutely, otherwise where it lies.
 std::string shown_folder(std::string_view folder) {
-  const std::string native = profile::native_path(clip(folder));
+  const std::string native = files::native_path(clip(folder));
   return !native.empty() && native.front() == '/' ? std::string(clip(folder)) : prefix_of(folder);
 }
 
@@ -191,7 +191,7 @@ bool settings_missing() {
 std::string data_folder_prefix() { return prefix_of(GLO_FilePath.clipped()); }
 
 std::string in_data_folder(std::string_view name) {
-  const std::string native = profile::native_path(clip(name));
+  const std::string native = files::native_path(clip(name));
   if (!native.empty() && native.front() == '/') return native;
   return data_folder_prefix() + native;
 }
@@ -199,7 +199,7 @@ std::string in_data_folder(std::string_view name) {
 std::string data_folder_too_long(std::string_view folder) {
   const std::string prefix = prefix_of(folder);
   for (const storage::NameVar* name : data_file_names()) {
-    const std::string file = fs::path(profile::native_path(name->clipped())).filename().string();
+    const std::string file = fs::path(files::native_path(name->clipped())).filename().string();
     if (prefix.size() + file.size() > storage::NameVar::width) {
       return "The data folder " + shown_folder(folder) +
              " has too long a name: with a data file's name it must fit in " +

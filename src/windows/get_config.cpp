@@ -9,11 +9,11 @@
 #include "data/globals.h"
 #include "data/retained_subset.h"
 #include "data/settings_file.h"
+#include "platform/files/native_path.h"
 #include "platform/framework/procedure.h"
 #include "platform/framework/request.h"
 #include "platform/framework/window_manager.h"
 #include "platform/process/command_line.h"
-#include "platform/profile/native_path.h"
 #include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/window.h"
@@ -154,7 +154,7 @@ int GetConfigWindow::Ok() {
 void GetConfigWindow::KeepTagFile(bool keep) {
   const storage::NameVar name = data::TagFileName;
   const std::string in_folder = data::in_data_folder(name.clipped());
-  if (in_folder != profile::native_path(name.clipped()) && !data::data_folder_problem().empty()) return;
+  if (in_folder != files::native_path(name.clipped()) && !data::data_folder_problem().empty()) return;
   data::TagFileName = in_folder;
   framework::FileManager& file = *data::tagfile_file_manager;
   if (keep) {
@@ -203,7 +203,7 @@ void GetConfigWindow::ChooseFolder() {
 
 // A folder typed with "\" between its parts is kept with "/".
 void GetConfigWindow::TakeTypedFolder() {
-  data::GLO_FilePath = profile::native_path(data::GLO_FilePath.raw());
+  data::GLO_FilePath = files::native_path(data::GLO_FilePath.raw());
   window().display(GLO_FILEPATH);
   if (FolderFits(data::GLO_FilePath.clipped())) {
     folder_kept_ = data::GLO_FilePath;

@@ -37,9 +37,9 @@
 #include "platform/dde/dde_client.h"
 #include "platform/dde/socket_folder.h"
 #include "platform/framework/error_manager.h"
-#include "platform/ui/headless.h"
 #include "support/automation_state.h"
 #include "support/environment.h"
+#include "support/headless.h"
 #include "support/temp_folder.h"
 
 extern char** environ;

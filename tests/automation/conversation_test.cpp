@@ -16,6 +16,7 @@
 #include "platform/core/std_datetime.h"
 #include "platform/dde/dde_server.h"
 #include "support/silent_peer.h"
+#include "support/wait.h"
 
 namespace qvn::automation::testing {
 namespace {
@@ -309,7 +310,7 @@ TEST_F(ConversationTest, ARequestToCloseTheWindowEndsTheConnectWait) {
               c.logged);
     // The next round finds no environment running.
     for (pid_t pid : serving_pids()) ::kill(pid, SIGTERM);
-    EXPECT_TRUE(ui::HeadlessUser::wait_for([&] { return serving_pids().empty(); }, 10000));
+    EXPECT_TRUE(test_support::eventually([&] { return serving_pids().empty(); }, 10000));
   }
 }
 

@@ -17,8 +17,9 @@
 
 #include "automation/conversation.h"
 #include "platform/dde/socket_folder.h"
-#include "platform/ui/headless.h"
 #include "support/file_text.h"
+#include "support/headless.h"
+#include "support/wait.h"
 
 extern char** environ;
 
@@ -70,7 +71,7 @@ class IdeSimProcess {
 
   // Waits in real time, at most `real_ms`, until the log holds the text `times` times.
   bool says(const std::string& text, int times = 1, int real_ms = 10000) const {
-    return ui::HeadlessUser::wait_for([&] { return count_of(log_text(), text) >= times; }, real_ms);
+    return test_support::eventually([&] { return count_of(log_text(), text) >= times; }, real_ms);
   }
 
   // Process ids of the servers in the socket folder ("<service>.<pid>.<n>.sock").

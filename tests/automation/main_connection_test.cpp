@@ -7,7 +7,8 @@
 
 #include "conversation_fixture.h"
 #include "main_window_fixture.h"
-#include "platform/ui/headless.h"
+#include "support/headless.h"
+#include "support/wait.h"
 
 namespace qvn::automation::testing {
 namespace {
@@ -85,7 +86,7 @@ TEST_F(MainConnectionTest, ClosingTheWindowEndsItsConversation) {
   HeadlessUser user;
   user.on_window(kCaption, [](WindowView& w) { w.close(); });
   Main();
-  EXPECT_TRUE(HeadlessUser::wait_for([&] { return environment.closed() == 1; }, 5000));
+  EXPECT_TRUE(test_support::eventually([&] { return environment.closed() == 1; }, 5000));
 }
 
 TEST_F(MainConnectionTest, StartClarionStartsTheEnvironmentFromTheCommandLine) {
@@ -117,7 +118,7 @@ TEST_F(MainConnectionTest, StartClarionStartsTheEnvironmentFromTheCommandLine) {
   Main();
   EXPECT_EQ(user.messages().size(), 1u);
   // The copy the window started is ended, once it serves.
-  HeadlessUser::wait_for([&] { return count_of(read_file(log), "serving ") == 1; }, 10000);
+  test_support::eventually([&] { return count_of(read_file(log), "serving ") == 1; }, 10000);
   end_started_environments(sockets);
 }
 

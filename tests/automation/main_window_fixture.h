@@ -24,11 +24,11 @@
 #include "platform/framework/message_presenter.h"
 #include "platform/framework/request.h"
 #include "platform/storage/record_file.h"
-#include "platform/ui/headless.h"
 #include "running_environment.h"
 #include "support/automation_state.h"
 #include "support/data_files.h"
 #include "support/environment.h"
+#include "support/headless.h"
 #include "support/temp_folder.h"
 
 namespace qvn::automation::testing {

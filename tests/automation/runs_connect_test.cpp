@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "runs_fixture.h"
+#include "support/wait.h"
 
 namespace qvn::automation::testing {
 
@@ -63,7 +64,7 @@ TEST_P(RunsConnect, AnEnvironmentThatNeverAnswersEndsTheRunBeforeAnyApplication)
   bool started = false;
   HeadlessUser user;
   set_connect_pause([&](int64_t ms) {
-    if (!started) started = HeadlessUser::wait_for([&] { return !sim.starting_pids().empty(); }, kRealWaitMs);
+    if (!started) started = test_support::eventually([&] { return !sim.starting_pids().empty(); }, kRealWaitMs);
     user.advance_time(ms);
   });
   StatusHistory status(user);
@@ -89,7 +90,7 @@ TEST_P(RunsConnect, AnEnvironmentOnASlowStartIsWaitedForAndUsed) {
   settings("--start-seconds 0.5");
   HeadlessUser user;
   set_connect_pause([&](int64_t ms) {
-    HeadlessUser::wait_for([&] { return sim.says("serving ClarionWin", 1, 0); }, kRealWaitMs);
+    test_support::eventually([&] { return sim.says("serving ClarionWin", 1, 0); }, kRealWaitMs);
     user.advance_time(ms);
   });
   press(user, GetParam());

@@ -4,12 +4,15 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include "../platform/framework/recording_presenter.h"
 #include "data/files.h"
@@ -21,6 +24,7 @@
 #include "support/framework_state.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
+#include "support/wait.h"
 #ifdef QVN_TEST_WITH_AUTOMATION
 #include "automation/main_window.h"
 #include "platform/dde/dde_client.h"
@@ -263,6 +267,22 @@ TEST(FrameworkState, PutsBackThePresenterAndHaltHookThatStoodBefore) {
   EXPECT_EQ(inner_halts, 1);
   EXPECT_EQ(outer.shown.size(), 1u);
   EXPECT_EQ(outer_halts, 1);
+}
+
+// The bounded wait returns as soon as another thread brings the condition
+// about and gives up only once its time has gone by.
+TEST(Eventually, HoldsOnceAnotherThreadBringsItAboutAndGivesUpOnlyAfterItsTime) {
+  std::atomic<bool> done = false;
+  std::thread other([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    done = true;
+  });
+  EXPECT_TRUE(eventually([&] { return done.load(); }));
+  other.join();
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(eventually([] { return false; }, 20));
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "support/automation_state.h"
 #include "support/environment.h"
 #include "support/file_text.h"
+#include "support/wait.h"
 #include "support/window_structure.h"
 #include "windows_fixture.h"
 
@@ -389,7 +390,7 @@ TEST_F(GetConfigTest, AChosenProgramIsStoredSoThatItStarts) {
 
     EXPECT_GT(process::start_program(data::GLO_RunString.str()), 0) << error_text();
     const fs::path started = program.string() + ".started";
-    EXPECT_TRUE(HeadlessUser::wait_for([&] { return fs::exists(started); }, 20000)) << "the stored line starts it";
+    EXPECT_TRUE(test_support::eventually([&] { return fs::exists(started); }, 20000)) << "the stored line starts it";
   }
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "forms_fixture.h"
-#include "platform/ui/headless.h"
+#include "support/headless.h"
 #include "support/window_structure.h"
 #include "windows/update_apps.h"
 

@@ -13,7 +13,7 @@
 #include "platform/core/std_datetime.h"
 #include "platform/framework/file_manager.h"
 #include "platform/ui/event.h"
-#include "platform/ui/headless.h"
+#include "support/headless.h"
 #include "support/window_structure.h"
 
 namespace qvn::windows::testing {

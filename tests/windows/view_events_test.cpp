@@ -16,7 +16,7 @@
 #include "platform/core/std_datetime.h"
 #include "platform/report/report_document.h"
 #include "platform/ui/event.h"
-#include "platform/ui/headless.h"
+#include "support/headless.h"
 #include "support/window_structure.h"
 #include "windows/update_events.h"
 

@@ -21,9 +21,9 @@
 #include "platform/framework/error_manager.h"
 #include "platform/framework/message_presenter.h"
 #include "platform/framework/request.h"
-#include "platform/ui/headless.h"
 #include "support/data_files.h"
 #include "support/environment.h"
+#include "support/headless.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
 

@@ -4,11 +4,11 @@
 
 #include "platform/core/fixed_string.h"
 #include "platform/files/name_lookup.h"
-#include "platform/profile/native_path.h"
+#include "platform/files/native_path.h"
 
 namespace qvn::files {
 
-std::string native_name(std::string_view name) { return profile::native_path(clip(name)); }
+std::string native_name(std::string_view name) { return native_path(clip(name)); }
 
 bool file_exists(std::string_view name) {
   const std::string path = native_name(name);

@@ -19,8 +19,8 @@
 
 #include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
+#include "platform/files/native_path.h"
 #include "platform/profile/ini_text.h"
-#include "platform/profile/native_path.h"
 
 namespace qvn::profile {
 
@@ -52,7 +52,7 @@ struct Target {
 Target target_of(std::string_view file) {
   std::string_view name = clip(file);
   if (name.empty()) return {user_profile_path(), true};
-  return {native_path(name), false};
+  return {files::native_path(name), false};
 }
 
 enum class ReadResult { Ok, Missing, NotRegular, Failed };

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <thread>
 
-#include "platform/profile/native_path.h"
+#include "platform/files/native_path.h"
 
 #if __has_include(<alsa/asoundlib.h>)
 #include <alsa/asoundlib.h>
@@ -47,7 +47,7 @@ uint16_t le16(std::string_view b, size_t at) {
 }  // namespace
 
 std::string find_sound(std::string_view name) {
-  const std::string file = profile::native_path(name);
+  const std::string file = files::native_path(name);
   if (file.empty()) return {};
   if (file.find('/') != std::string::npos) return is_file(file) ? file : std::string();
   std::vector<std::string> places = {file};
@@ -192,7 +192,7 @@ bool play_pcm(const WavSound&) { return false; }
 #endif
 
 bool play_sound(std::string_view file) {
-  std::ifstream in(profile::native_path(file), std::ios::binary);
+  std::ifstream in(files::native_path(file), std::ios::binary);
   if (!in) return false;
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   const std::optional<WavSound> w = parse_wav(bytes);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "../storage/raw_sql.h"
-#include "platform/ui/headless.h"
+#include "support/headless.h"
 #include "window_test_support.h"
 
 namespace qvn::framework::wm_testing {

@@ -8,7 +8,7 @@
 #include "platform/framework/error_manager.h"
 #include "platform/framework/request.h"
 #include "platform/framework/window_manager.h"
-#include "platform/ui/headless.h"
+#include "support/headless.h"
 #include "window_test_support.h"
 
 namespace qvn::framework::wm_testing {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/headless.h"
 #include "report_fixture.h"
+#include "support/headless.h"
 
 namespace qvn::framework::report_testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/headless.h"
+#include "support/headless.h"
 #include "window_test_support.h"
 
 namespace qvn::framework::wm_testing {

@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "platform/core/error_state.h"
-#include "platform/ui/headless.h"
 #include "support/temp_folder.h"
+#include "support/wait.h"
 
 namespace qvn::process {
 namespace {
@@ -77,7 +77,7 @@ class StartProgram : public ::testing::Test {
     return s.str();
   }
   bool appears(const fs::path& p) const {
-    return ui::HeadlessUser::wait_for([&] { return fs::exists(p) && !read(p).empty(); }, 5000);
+    return test_support::eventually([&] { return fs::exists(p) && !read(p).empty(); }, 5000);
   }
 
   // A script that writes its arguments, one a line, what it reads from its
@@ -126,11 +126,11 @@ TEST_F(StartProgram, ReturnsAtOnceAndTheProgramIsReapedWhenItEnds) {
   ::kill(sleeper, SIGKILL);
   // A zombie would keep its /proc entry; a reaped program has none.
   const fs::path proc = "/proc/" + std::to_string(sleeper);
-  EXPECT_TRUE(ui::HeadlessUser::wait_for([&] { return !fs::exists(proc); }, 5000));
+  EXPECT_TRUE(test_support::eventually([&] { return !fs::exists(proc); }, 5000));
 
   const pid_t quick = start_program("/bin/true");
   ASSERT_GT(quick, 0);
-  EXPECT_TRUE(ui::HeadlessUser::wait_for([&] { return !fs::exists("/proc/" + std::to_string(quick)); }, 5000));
+  EXPECT_TRUE(test_support::eventually([&] { return !fs::exists("/proc/" + std::to_string(quick)); }, 5000));
 }
 
 TEST_F(StartProgram, OnlyStandardOutputAndErrorAreInheritedBeyondInput) {

@@ -18,10 +18,10 @@
 #include "child_writer.h"
 #include "platform/core/error_state.h"
 #include "platform/files/file_tests.h"
-#include "platform/ui/headless.h"
 #include "platform/ui/realtime_backend.h"
 #include "platform/ui/window.h"
 #include "support/file_text.h"
+#include "support/headless.h"
 #include "support/temp_folder.h"
 
 namespace qvn::ui {

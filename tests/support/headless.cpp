@@ -1,4 +1,4 @@
-#include "platform/ui/headless.h"
+#include "support/headless.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 
 #include "platform/core/fixed_string.h"
 #include "platform/ui/folder_watch.h"
+#include "support/wait.h"
 
 namespace qvn::ui {
 
@@ -216,7 +217,7 @@ void WindowView::close() {
 void WindowView::advance_time(int64_t ms) { user_.advance_time(ms); }
 
 bool WindowView::wait_for(const std::function<bool()>& condition, int real_ms) {
-  return HeadlessUser::wait_for(condition, real_ms);
+  return test_support::eventually(condition, real_ms);
 }
 
 bool WindowView::wait_for_folder_change(int real_ms, const std::function<bool()>& until) {
@@ -313,15 +314,6 @@ HeadlessUser& HeadlessUser::print_preview(std::vector<int> pages) {
 HeadlessUser& HeadlessUser::leave_preview() {
   steps_.push_back(make_step(StepKind::Preview, true, {}, 0, {}));
   return *this;
-}
-
-bool HeadlessUser::wait_for(const std::function<bool()>& condition, int real_ms) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(real_ms);
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() >= until) return condition();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return true;
 }
 
 std::string HeadlessUser::describe(const Step& step) {

@@ -1,8 +1,8 @@
-#include "platform/profile/native_path.h"
+#include "platform/files/native_path.h"
 
 #include <gtest/gtest.h>
 
-namespace qvn::profile {
+namespace qvn::files {
 namespace {
 
 TEST(NativePath, BackslashesBecomeSlashes) {
@@ -22,4 +22,4 @@ TEST(NativePath, BackslashesBecomeSlashes) {
 }
 
 }  // namespace
-}  // namespace qvn::profile
+}  // namespace qvn::files

@@ -1,8 +1,8 @@
-#include "platform/profile/native_path.h"
+#include "platform/files/native_path.h"
 
 #include <algorithm>
 
-namespace qvn::profile {
+namespace qvn::files {
 
 std::string native_path(std::string_view name) {
   std::string path(name);
@@ -10,4 +10,4 @@ std::string native_path(std::string_view name) {
   return path;
 }
 
-}  // namespace qvn::profile
+}  // namespace qvn::files

@@ -5,11 +5,11 @@
 #include <string>
 #include <string_view>
 
-namespace qvn::profile {
+namespace qvn::files {
 
 // The name with every "\" replaced by "/"; nothing else changes, so
 // ".\QVN.INI" becomes "./QVN.INI" and a relative name stays relative to the
 // current folder.
 std::string native_path(std::string_view name);
 
-}  // namespace qvn::profile
+}  // namespace qvn::files

@@ -97,7 +97,8 @@ class WindowView {
 
   // Moves virtual time on; a window timer that falls due then fires.
   void advance_time(int64_t ms);
-  // Waits in real time, at most real_ms, until the condition holds.
+  // Waits in real time, at most real_ms, until the condition holds (see
+  // support/wait.h).
   bool wait_for(const std::function<bool()>& condition, int real_ms);
   // Waits in real time, at most real_ms, until a folder the window watches
   // has reported a change (see folder_watch.h) and, when given, `until`
@@ -151,8 +152,6 @@ class HeadlessUser final : public Backend {
 
   VirtualClock& clock() { return clock_; }
   void advance_time(int64_t ms) { clock_.advance_ms(ms); }
-  // Waits in real time, at most real_ms, until the condition holds.
-  static bool wait_for(const std::function<bool()>& condition, int real_ms);
 
   struct ShownMessage {
     MessageBoxDef box;
