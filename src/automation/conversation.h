@@ -1,8 +1,9 @@
 #pragma once
 // The main window's conversation with the development environment, the DDE
 // server "ClarionWin": the steps every run is made of (connect, reopen,
-// command, send, error check, completion wait, close, log entry) and the
+// command, send, error check, completion wait, close) and the
 // connection buttons and start-up of the window, which share its variables.
+// What the steps log goes to the activity log the conversation is given.
 //
 // Outcomes are in the window's variables and the thread's last error, as
 // the runs test them; the few steps whose end a run must act on also
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "data/activity_log.h"
 #include "platform/core/fixed_string.h"
 #include "platform/files/file_tests.h"
 #include "platform/ui/window.h"
@@ -86,7 +88,7 @@ enum class WaitOn { AnyEvent, TimerEvent };
 
 class Conversation {
  public:
-  Conversation(ui::Window& window, ConversationVars vars);
+  Conversation(ui::Window& window, ConversationVars vars, data::ActivityLog& log);
   // Closes the conversation still held, as the window goes.
   ~Conversation();
   Conversation(const Conversation&) = delete;
@@ -150,17 +152,6 @@ class Conversation {
   // Loc:Connected is 1.
   void CloseWhenConnected();
 
-  // The start of a run's log: opens the activity log through its relation
-  // manager (not tested), and a failed entry will be told again.
-  void OpenLog();
-  // A log entry: the application's name (40 characters), today, the time of
-  // day, the text (80 characters), added to the activity log. The first
-  // entry of a run that cannot be added (a full disk) is told in the file
-  // manager's "Record Insert Error", with the file and the reason; the run
-  // goes on without its entries. The last error stays as it was.
-  void LogEntry(std::string_view app, std::string_view text);
-  // The entry "Error " code " " text of the last error.
-  void LogError(std::string_view app);
   // The end of every run: clears the log record buffer, and posts the
   // close request a completion wait took, so the window closes now.
   void EndRun();
@@ -199,8 +190,8 @@ class Conversation {
 
   ui::Window& window_;
   ConversationVars v_;
+  data::ActivityLog& log_;
   bool close_requested_ = false;
-  bool log_failure_told_ = false;      // a failed log entry was told in this run
   Opening opening_ = Opening::Opened;  // how the last open that may start ended
   std::string start_failure_;          // "Error <code> <text>: <program>" of a failed start
 };

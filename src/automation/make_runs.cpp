@@ -19,7 +19,8 @@ constexpr const char* kMakeErrorText = "Error Making .App ";
 
 }  // namespace
 
-MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation) : steps_(main, conversation) {}
+MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
+    : steps_(main, conversation, log) {}
 
 void MakeRuns::ExecuteApp() {
   KeepBuffers keep;

@@ -28,7 +28,7 @@ class Conversation;
 
 class MakeRuns {
  public:
-  MakeRuns(MainWindow& main, Conversation& conversation);
+  MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
 
   // ?EXECUTEAPP: every application with APP:TAG 1.
   void ExecuteApp();

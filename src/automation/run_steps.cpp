@@ -34,10 +34,11 @@ bool read_only(const std::string& native) {
 
 }  // namespace
 
-RunSteps::RunSteps(MainWindow& main, Conversation& conversation) : main_(main), conversation_(conversation) {}
+RunSteps::RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
+    : main_(main), conversation_(conversation), log_(log) {}
 
 bool RunSteps::Begin() {
-  conversation_.OpenLog();
+  log_.Open();
   if (conversation_.Connect()) return true;
   conversation_.NoAnswer();
   conversation_.EndRun();
@@ -51,12 +52,12 @@ void RunSteps::Status(std::string_view text) {
 
 void RunSteps::SetTimeOut() { set_dde_timeout(main_.Loc.TimeOut * kHundredthsPerMinute); }
 
-void RunSteps::Log(std::string_view app, std::string_view text) { conversation_.LogEntry(app, text); }
+void RunSteps::Log(std::string_view app, std::string_view text) { log_.Entry(app, text); }
 
 bool RunSteps::Prepare(std::string_view app, std::string_view output, Command command, std::string_view name) {
   if (clip(output).size() > data::DosFileName.width || command_text(command, name).size() > kCommandWidth) {
     set_error(err::InvalidFileName);
-    conversation_.LogError(app);
+    log_.Error(app);
     return false;
   }
   if (!conversation_.SetCommand(command, name, app)) return false;
@@ -80,11 +81,11 @@ bool RunSteps::RemoveOldOutput(std::string_view app) {
     } else if (storage::remove_file(old) == err::NoError) {
       continue;
     }
-    conversation_.LogError(app);
+    log_.Error(app);
     return false;
   }
   set_error(err::AccessDenied);
-  conversation_.LogError(app);
+  log_.Error(app);
   return false;
 }
 
@@ -94,7 +95,7 @@ void RunSteps::ErrorPath(std::string_view app, std::string_view error_text) {
     ui::message(std::string(error_text) + std::to_string(code) + " " + std::string(clip(qvn::error_text())),
                 "Processing Terminated", ui::MessageIcon::Stop, ui::button::Ok);
   }
-  conversation_.LogError(app);
+  log_.Error(app);
 }
 
 void RunSteps::Stop(bool make) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "automation/conversation.h"
+#include "data/activity_log.h"
 #include "platform/files/file_tests.h"
 
 namespace qvn::automation {
@@ -34,7 +35,7 @@ struct RunEnd {
 
 class RunSteps {
  public:
-  RunSteps(MainWindow& main, Conversation& conversation);
+  RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
 
   MainWindow& main() { return main_; }
   Conversation& conversation() { return conversation_; }
@@ -86,6 +87,7 @@ class RunSteps {
  private:
   MainWindow& main_;
   Conversation& conversation_;
+  data::ActivityLog& log_;
 };
 
 // The tagged applications in APP:PriorityKey order (priority, then name

@@ -53,7 +53,8 @@ const TextRuns::Kind kExportDct{nullptr,
 
 }  // namespace
 
-TextRuns::TextRuns(MainWindow& main, Conversation& conversation) : steps_(main, conversation) {}
+TextRuns::TextRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
+    : steps_(main, conversation, log) {}
 
 void TextRuns::ImportDct() { Run(kImportDct); }
 void TextRuns::ImportApp() { Run(kImportApp); }

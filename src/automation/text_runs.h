@@ -22,7 +22,7 @@ class Conversation;
 
 class TextRuns {
  public:
-  TextRuns(MainWindow& main, Conversation& conversation);
+  TextRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
 
   void ImportDct();  // ?IMPORTDCT
   void ImportApp();  // ?IMPORTAPP
