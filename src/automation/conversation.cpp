@@ -77,29 +77,6 @@ uint16_t to_ushort(std::string_view s) {
 
 void set_connect_pause(std::function<void(int64_t ms)> pause) { connect_pause() = std::move(pause); }
 
-std::string command_text(Command command, std::string_view name) {
-  const std::string n(clip(name));
-  const std::string q = "\"";
-  switch (command) {
-    case Command::GenerateAndMake: return "[ExecuteProject(" + q + n + q + ")]";
-    case Command::ImportDictionary: return "[ImportDCT(" + q + n + ".TXD" + q + "," + n + ".DCT,0)]";
-    case Command::ImportApplication: return "[ImportApp(" + q + n + ".TXA" + q + "," + n + ".APP,0,Replace)]";
-    case Command::ExportApplication: return "[ExportApp(" + q + n + ".App" + q + "," + q + n + ".TXA" + q + ",0)]";
-    case Command::ExportDictionary: return "[ExportDCT(" + q + n + ".DCT" + q + "," + q + n + ".TXD" + q + ",0)]";
-  }
-  return {};
-}
-
-bool fits_command(Command command, std::string_view name) {
-  const bool unquoted = command == Command::ImportDictionary || command == Command::ImportApplication;
-  for (char c : clip(name)) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F || c == '"' || c == '[' || c == ']') return false;
-    if (unquoted && (c == ',' || c == ')')) return false;
-  }
-  return true;
-}
-
 Conversation::Conversation(ui::Window& window, ConversationVars vars, data::ActivityLog& log)
     : window_(window), v_(vars), log_(log) {
   set_dde_wait_pump([] { ui::backend().repaint_only(); });

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "automation/command_kinds.h"
 #include "data/activity_log.h"
 #include "platform/core/fixed_string.h"
 #include "platform/files/file_tests.h"
@@ -53,24 +54,6 @@ struct ConversationVars {
   FixedString<255>& DDECommand;  // the command of the current application
 };
 
-// The five commands, each with the name it carries: the application's path
-// (folder and file name) for a make, its folder and base name for the others.
-enum class Command { GenerateAndMake, ImportDictionary, ImportApplication, ExportApplication, ExportDictionary };
-
-// The command's text, not yet cut to the command field:
-//   make        [ExecuteProject("path")]
-//   import DCT  [ImportDCT("full.TXD",full.DCT,0)]
-//   import APP  [ImportApp("full.TXA",full.APP,0,Replace)]
-//   export APP  [ExportApp("full.App","full.TXA",0)]
-//   export DCT  [ExportDCT("full.DCT","full.TXD",0)]
-// Trailing blanks of the name do not count.
-std::string command_text(Command command, std::string_view name);
-
-// False when the name would change what the command means: it holds a
-// double quote, "[", "]" or a control character, or, for the imports, whose
-// second name stands without quotes, a comma or ")".
-bool fits_command(Command command, std::string_view name);
-
 // True when a file or a folder of that name (trailing blanks not counted,
 // "\" between folders) exists. Leaves the last error alone.
 using files::file_exists;
@@ -82,9 +65,6 @@ enum class WaitEnd {
   CloseRequested,  // the window was asked to close; logged, the run ends
   WindowClosed,    // the window went away; the run ends
 };
-
-// When a completion wait makes its finish test.
-enum class WaitOn { AnyEvent, TimerEvent };
 
 class Conversation {
  public:

@@ -13,12 +13,6 @@
 
 namespace qvn::automation {
 
-namespace {
-
-constexpr const char* kMakeErrorText = "Error Making .App ";
-
-}  // namespace
-
 MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
     : steps_(main, conversation, log) {}
 
@@ -120,40 +114,41 @@ MakeRuns::Application MakeRuns::FromEntry(const BuildEntry& entry, bool show_pri
 Outcome MakeRuns::Make(const Application& app) {
   Conversation& conversation = steps_.conversation();
   MainLocals& Loc = steps_.main().Loc;
+  const CommandKind& kind = command_kind(Command::GenerateAndMake);
   const std::string priority = app.show_priority ? std::to_string(app.priority) : std::string();
 
   conversation.Reopen();
   const std::string path = app.folder + app.name;
   if (!regular_file_found(path)) {
-    steps_.Log(app.name, ".APP not found");
+    steps_.Log(app.name, kind.not_found);
     return Outcome::Next;
   }
   steps_.SetTimeOut();
-  steps_.Log(app.name, "Begin Make");
+  steps_.Log(app.name, kind.begin);
   if (!app.has_target) {
     ++steps_.missing_targets;
     steps_.Log(app.name, "Make Aborted: Target name or type not specified");
     return Outcome::Next;
   }
-  if (!steps_.Prepare(app.name, app.target, Command::GenerateAndMake, path)) return Outcome::Next;
+  if (!steps_.Prepare(app.name, app.target, kind.command, path)) return Outcome::Next;
   Loc.FullName = path;
   if (!steps_.RemoveOldOutput(app.name)) return Outcome::Next;
 
   // The target's folder is watched from before the command, so the target
   // is seen the moment it appears, however soon that is.
   const ui::FolderWatch watch(steps_.main().window(), folder_part(data::DosFileName.clipped()));
-  conversation.Send(true);
+  conversation.Send(kind.repaint_first);
   conversation.ErrorCheck();
   if (error_code() != 0) {
-    steps_.ErrorPath(app.name, kMakeErrorText);
+    steps_.ErrorPath(app.name, kind.error_text);
     return Outcome::EndRun;
   }
-  steps_.Status(app.name + " DDE Ack. " + priority);
+  steps_.Status(fill(kind.acknowledged, app.name, priority));
   const WaitEnd end = conversation.CompletionWait(
-      app.name, WaitOn::AnyEvent, [] { return regular_file_found(data::DosFileName.clipped()); },
+      app.name, kind.wait_on, steps_.Finished(kind, std::string(data::DosFileName.clipped()), std::nullopt),
       [&] {
-        steps_.Status(app.name + " Compiled & Made" + (priority.empty() ? "" : " " + priority));
-        steps_.Log(app.name, "Make Finished");
+        steps_.Status(fill(kind.made, app.name, priority));
+        steps_.Log(app.name, kind.finished);
       });
   if (end == WaitEnd::CloseRequested || end == WaitEnd::WindowClosed) return Outcome::Stop;
   conversation.CloseWhenConnected();

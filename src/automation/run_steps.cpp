@@ -1,6 +1,8 @@
 #include "automation/run_steps.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <limits>
 
 #include "automation/main_window.h"
 #include "data/dictionary.h"
@@ -87,6 +89,29 @@ bool RunSteps::RemoveOldOutput(std::string_view app) {
   set_error(err::AccessDenied);
   log_.Error(app);
   return false;
+}
+
+std::function<bool()> RunSteps::Finished(const CommandKind& kind, const std::string& output,
+                                         std::optional<files::FileStamp> before) {
+  switch (kind.finish) {
+    case FinishTest::Appears:
+      return [output] { return regular_file_found(output); };
+    case FinishTest::Changes:
+      return [output, before] {
+        const std::optional<files::FileStamp> now = stamp_of(output);
+        return now && (!before || *now != *before);
+      };
+    case FinishTest::SizeSettles:
+      break;
+  }
+  return [this, output, last_size = std::optional<int64_t>()]() mutable {
+    const std::optional<files::FileStamp> now = stamp_of(output);
+    if (!now) return false;
+    if (last_size == now->size) return true;
+    last_size = now->size;
+    main_.Loc.LastSize = static_cast<int32_t>(std::min<int64_t>(now->size, std::numeric_limits<int32_t>::max()));
+    return false;
+  };
 }
 
 void RunSteps::ErrorPath(std::string_view app, std::string_view error_text) {

@@ -6,6 +6,7 @@
 // the error path and the run's end.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +67,13 @@ class RunSteps {
   // and so does the entry "Error <code> <text>" of that refusal for the
   // application: false, and nothing is to be sent for it.
   bool RemoveOldOutput(std::string_view app);
+
+  // The kind's finish test for its output, made on each look of a
+  // completion wait. `before` is the output's stamp from before the command,
+  // for a kind that keeps the old output. A size that settles is noted in
+  // Loc:LastSize; the first look only notes it.
+  std::function<bool()> Finished(const CommandKind& kind, const std::string& output,
+                                 std::optional<files::FileStamp> before);
 
   // The error path after a command, the last error not 0: for a code below
   // 600 the box error_text & code & " " & text, "Processing Terminated";
