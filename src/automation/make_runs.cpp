@@ -1,9 +1,9 @@
 #include "automation/make_runs.h"
 
 #include <cstdlib>
+#include <functional>
 
 #include "automation/main_window.h"
-#include "automation/record_buffers.h"
 #include "automation/split_step.h"
 #include "data/dictionary.h"
 #include "data/files.h"
@@ -16,65 +16,65 @@ namespace qvn::automation {
 MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
     : steps_(main, conversation, log) {}
 
+namespace {
+
+// Each entry of the queue in turn, in its buffer.
+std::function<bool()> each_entry(ui::Queue<BuildEntry>& queue) {
+  return [&queue, i = size_t{0}]() mutable { return ++i <= queue.records() && queue.get(i); };
+}
+
+}  // namespace
+
 void MakeRuns::ExecuteApp() {
-  KeepBuffers keep;
-  if (!steps_.Begin()) return;
-  steps_.missing_targets = 0;
-  MainLocals& Loc = steps_.main().Loc;
-  TaggedApps tagged;
-  while (tagged.Next()) {
-    split_step(Loc);
-    Application app;
-    app.name = data::APP.APPLICATION.str();
-    app.folder = data::APP.DRIVENPATH.str();
-    app.priority = data::APP.Priority;
-    app.has_target = !data::APP.TARGET.blank() && !Loc.TargetExt.blank();
-    app.target = data::APP.TARGET.str();
-    const Outcome outcome = Make(app);
-    if (outcome == Outcome::Stop) return steps_.Stop(true);
-    if (outcome == Outcome::EndRun) break;
-  }
-  steps_.End({.make = true, .focus_list = true});
+  steps_.Go({.applications = tagged_apps,
+             .step = [this] { return Make(FromRecord()); },
+             .end = {.make = true, .focus_list = true}});
 }
 
 void MakeRuns::Generate() {
-  KeepBuffers keep;
-  if (!steps_.Begin()) return;
-  steps_.missing_targets = 0;
+  auto& PQ = steps_.main().PQ;
+  steps_.Go({.applications =
+                 [this, &PQ] {
+                   GatherProject();
+                   return each_entry(PQ);
+                 },
+             .step = [this, &PQ] { return Make(FromEntry(PQ.buffer(), true)); },
+             .end = {.make = true}});
+}
+
+void MakeRuns::GatherProject() {
   auto& PQ = steps_.main().PQ;
   PQ.free();
   // Only a project line names a project; the root, an application line or
   // no line at all names none, whatever text the line shows.
   const TreeLine* line = steps_.main().tree().selected_line();
-  if (line && std::abs(line->LEVEL) == 1) {
-    data::PRO.PROJECTNAME = line->DISPLAY.clipped();
-    if (data::projects_file_manager->Fetch(data::PRO_ProjectNameKey) == err::NoError) {
-      data::APP.P_REF = data::PRO.P_REF;
-      data::apps_file_manager->UseFile(framework::use::Returns);
-      data::Apps.set_order_from_buffer(data::APP_P_RefKey);
-      while (data::apps_file_manager->Next() == framework::level::Benign && data::APP.P_REF == data::PRO.P_REF) {
-        PQ->APPNAME = data::APP.APPLICATION.raw();
-        PQ->DRIVEPATH = data::APP.DRIVENPATH.raw();
-        PQ->PRIORITY = data::APP.Priority;
-        PQ->TARGET = data::APP.TARGET.raw();
-        PQ.add_in_order(&BuildEntry::PRIORITY, name_order);
-      }
-    }
+  if (!line || std::abs(line->LEVEL) != 1) return;
+  data::PRO.PROJECTNAME = line->DISPLAY.clipped();
+  if (data::projects_file_manager->Fetch(data::PRO_ProjectNameKey) != err::NoError) return;
+  data::APP.P_REF = data::PRO.P_REF;
+  data::apps_file_manager->UseFile(framework::use::Returns);
+  data::Apps.set_order_from_buffer(data::APP_P_RefKey);
+  while (data::apps_file_manager->Next() == framework::level::Benign && data::APP.P_REF == data::PRO.P_REF) {
+    PQ->APPNAME = data::APP.APPLICATION.raw();
+    PQ->DRIVEPATH = data::APP.DRIVENPATH.raw();
+    PQ->PRIORITY = data::APP.Priority;
+    PQ->TARGET = data::APP.TARGET.raw();
+    PQ.add_in_order(&BuildEntry::PRIORITY, name_order);
   }
-  const size_t n = PQ.records();
-  for (size_t i = 1; i <= n; ++i) {
-    if (!PQ.get(i)) break;
-    const Outcome outcome = Make(FromEntry(PQ.buffer(), true));
-    if (outcome == Outcome::Stop) return steps_.Stop(true);
-    if (outcome == Outcome::EndRun) break;
-  }
-  steps_.End({.make = true});
 }
 
 void MakeRuns::GenerateSubset() {
-  KeepBuffers keep;
-  if (!steps_.Begin()) return;
-  steps_.missing_targets = 0;
+  auto& SQ = steps_.main().SQ;
+  steps_.Go({.applications =
+                 [this, &SQ] {
+                   RefreshSubset();
+                   return each_entry(SQ);
+                 },
+             .step = [this, &SQ] { return Make(FromEntry(SQ.buffer(), false)); },
+             .end = {.make = true, .select_subsets = true}});
+}
+
+void MakeRuns::RefreshSubset() {
   auto& SQ = steps_.main().SQ;
   // An entry is a copy of its application from when it was picked, perhaps
   // long ago: the application's current target and priority count. An
@@ -91,13 +91,18 @@ void MakeRuns::GenerateSubset() {
     }
   }
   SQ.sort(&BuildEntry::PRIORITY, name_order);
-  for (size_t i = 1; i <= SQ.records(); ++i) {
-    if (!SQ.get(i)) break;
-    const Outcome outcome = Make(FromEntry(SQ.buffer(), false));
-    if (outcome == Outcome::Stop) return steps_.Stop(true);
-    if (outcome == Outcome::EndRun) break;
-  }
-  steps_.End({.make = true, .select_subsets = true});
+}
+
+MakeRuns::Application MakeRuns::FromRecord() {
+  MainLocals& Loc = steps_.main().Loc;
+  split_step(Loc);
+  Application app;
+  app.name = data::APP.APPLICATION.str();
+  app.folder = data::APP.DRIVENPATH.str();
+  app.priority = data::APP.Priority;
+  app.has_target = !data::APP.TARGET.blank() && !Loc.TargetExt.blank();
+  app.target = data::APP.TARGET.str();
+  return app;
 }
 
 MakeRuns::Application MakeRuns::FromEntry(const BuildEntry& entry, bool show_priority) {
@@ -126,7 +131,7 @@ Outcome MakeRuns::Make(const Application& app) {
   steps_.SetTimeOut();
   steps_.Log(app.name, kind.begin);
   if (!app.has_target) {
-    ++steps_.missing_targets;
+    steps_.CountMissingTarget();
     steps_.Log(app.name, "Make Aborted: Target name or type not specified");
     return Outcome::Next;
   }

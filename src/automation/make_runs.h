@@ -50,8 +50,17 @@ class MakeRuns {
     bool show_priority = true;
   };
 
+  // The applications of the project on the selected project line into PQ,
+  // by priority, then name.
+  void GatherProject();
+  // The subset's entries with their applications' current targets and
+  // priorities, by priority, then name.
+  void RefreshSubset();
   // From the reopen step to the close after the wait.
   Outcome Make(const Application& app);
+  // The tagged application in the Apps buffer, its target's type found by
+  // the split step.
+  Application FromRecord();
   // The project or subset entry in the BuildEntry queue's buffer.
   static Application FromEntry(const BuildEntry& entry, bool show_priority);
 

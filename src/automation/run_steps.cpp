@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <memory>
 
 #include "automation/main_window.h"
+#include "automation/record_buffers.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
@@ -38,6 +40,19 @@ bool read_only(const std::string& native) {
 
 RunSteps::RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
     : main_(main), conversation_(conversation), log_(log) {}
+
+void RunSteps::Go(const RunPlan& plan) {
+  KeepBuffers keep;
+  if (!Begin()) return;
+  missing_targets_ = 0;
+  const std::function<bool()> next = plan.applications();
+  while (next()) {
+    const Outcome outcome = plan.step();
+    if (outcome == Outcome::Stop) return Stop(plan.end.make);
+    if (outcome == Outcome::EndRun) break;
+  }
+  End(plan.end);
+}
 
 bool RunSteps::Begin() {
   log_.Open();
@@ -140,8 +155,8 @@ void RunSteps::End(const RunEnd& end) {
   if (end.select_subsets) window.select(TAB4);
   ui::beep();
   Status(kProcessingComplete);
-  if (missing_targets > 0) {
-    ui::message(std::to_string(missing_targets) + kMissingTargets + "||Check log for details.", "Warning",
+  if (missing_targets_ > 0) {
+    ui::message(std::to_string(missing_targets_) + kMissingTargets + "||Check log for details.", "Warning",
                 ui::MessageIcon::Stop, ui::button::Ok);
   }
   if (end.make) {
@@ -173,6 +188,10 @@ bool TaggedApps::Next() {
     return true;
   }
   return false;
+}
+
+std::function<bool()> tagged_apps() {
+  return [tagged = std::make_shared<TaggedApps>()] { return tagged->Next(); };
 }
 
 bool regular_file_found(std::string_view name) { return files::find_regular_file(name).has_value(); }

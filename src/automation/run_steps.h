@@ -34,12 +34,31 @@ struct RunEnd {
   bool focus_list = false;      // ?LIST gets the focus last
 };
 
+// What a run is made of, besides what every run does.
+struct RunPlan {
+  // Called once the run has started: gathers the run's applications and
+  // gives the reading of them, which puts the next one in its buffer and
+  // is false after the last.
+  std::function<std::function<bool()>()> applications;
+  // One application, from its file test to the end of its wait.
+  std::function<Outcome()> step;
+  RunEnd end;
+};
+
 class RunSteps {
  public:
   RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
 
   MainWindow& main() { return main_; }
   Conversation& conversation() { return conversation_; }
+
+  // A run: the record buffers kept, its start, then each application and
+  // its step until the last one, the error path or a request to close the
+  // window; then its end, or its stop.
+  void Go(const RunPlan& plan);
+
+  // An application of this run has no target; the end warns of them.
+  void CountMissingTarget() { ++missing_targets_; }
 
   // The start of every run: the activity log is opened and the connect step
   // runs. When the environment does not answer, the user is told once, the
@@ -89,13 +108,11 @@ class RunSteps {
   // target, the conversation closed, the focus as the run has it.
   void End(const RunEnd& end);
 
-  // Applications of this run that had no target.
-  int32_t missing_targets = 0;
-
  private:
   MainWindow& main_;
   Conversation& conversation_;
   data::ActivityLog& log_;
+  int32_t missing_targets_ = 0;  // applications of this run that had no target
 };
 
 // The tagged applications in APP:PriorityKey order (priority, then name
@@ -115,6 +132,9 @@ class TaggedApps {
   uint8_t priority_ = 0;
   std::string application_;
 };
+
+// The reading of a fresh TaggedApps, for a run's plan.
+std::function<bool()> tagged_apps();
 
 // The regular file of that name exists, its name matched without regard to
 // case; a folder does not count.

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "automation/main_window.h"
-#include "automation/record_buffers.h"
 #include "automation/split_step.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
@@ -23,19 +22,13 @@ void TextRuns::ExportDct() { Run(command_kind(Command::ExportDictionary)); }
 void TextRuns::Run(const CommandKind& kind) {
   ui::Window& window = steps_.main().window();
   if (kind.question && ui::message(kind.question, "Confirm", ui::MessageIcon::Question,
-                                     ui::button::Yes | ui::button::No, ui::button::No) != ui::button::Yes) {
+                                   ui::button::Yes | ui::button::No, ui::button::No) != ui::button::Yes) {
     window.select(LIST);
     return;
   }
-  KeepBuffers keep;
-  if (!steps_.Begin()) return;
-  TaggedApps tagged;
-  while (tagged.Next()) {
-    const Outcome outcome = Convert(kind);
-    if (outcome == Outcome::Stop) return steps_.Stop(false);
-    if (outcome == Outcome::EndRun) break;
-  }
-  steps_.End({.focus_list = true});
+  steps_.Go({.applications = tagged_apps,
+             .step = [this, &kind] { return Convert(kind); },
+             .end = {.focus_list = true}});
 }
 
 Outcome TextRuns::Convert(const CommandKind& kind) {
