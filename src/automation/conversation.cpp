@@ -152,8 +152,10 @@ void Conversation::TellStartFailed() {
   ui::message(std::string(kStartFailedText) + "||" + start_failure_, "Warning", ui::MessageIcon::Stop);
 }
 
+void Conversation::SetTimeOut() { set_dde_timeout(v_.TimeOut * kHundredthsPerMinute); }
+
 bool Conversation::Connect() {
-  set_dde_timeout(v_.TimeOut * kHundredthsPerMinute);
+  SetTimeOut();
   opening_ = OpenStarting();
   if (opening_ != Opening::Opened) {
     v_.DDEChannel = 0;

@@ -74,6 +74,9 @@ class Conversation {
   Conversation(const Conversation&) = delete;
   Conversation& operator=(const Conversation&) = delete;
 
+  // The DDE time-out := Loc:TimeOut minutes, in hundredths of a second.
+  void SetTimeOut();
+
   // The connect step of a run: sets the DDE time-out from Loc:TimeOut, closes
   // a conversation that is still open, and opens one. When no server
   // answers, the command line GLO:RunString is started once and the open is

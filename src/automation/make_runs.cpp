@@ -128,7 +128,7 @@ Outcome MakeRuns::Make(const Application& app) {
     steps_.Log(app.name, kind.not_found);
     return Outcome::Next;
   }
-  steps_.SetTimeOut();
+  conversation.SetTimeOut();
   steps_.Log(app.name, kind.begin);
   if (!app.has_target) {
     steps_.CountMissingTarget();

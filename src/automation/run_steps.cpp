@@ -10,7 +10,6 @@
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
-#include "platform/dde/dde_client.h"
 #include "platform/framework/file_manager.h"
 #include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
@@ -66,8 +65,6 @@ void RunSteps::Status(std::string_view text) {
   main_.Loc.StatusMsg = text;
   main_.window().display();
 }
-
-void RunSteps::SetTimeOut() { set_dde_timeout(main_.Loc.TimeOut * kHundredthsPerMinute); }
 
 void RunSteps::Log(std::string_view app, std::string_view text) { log_.Entry(app, text); }
 

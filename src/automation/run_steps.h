@@ -67,8 +67,6 @@ class RunSteps {
 
   // Loc:StatusMsg := text (cut to 30), the window redrawn.
   void Status(std::string_view text);
-  // The DDE time-out := Loc:TimeOut x 6000 hundredths.
-  void SetTimeOut();
   void Log(std::string_view app, std::string_view text);
 
   // The names of the application's command, checked before anything is

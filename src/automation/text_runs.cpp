@@ -42,7 +42,7 @@ Outcome TextRuns::Convert(const CommandKind& kind) {
     steps_.Log(app, kind.not_found);
     return Outcome::Next;
   }
-  steps_.SetTimeOut();
+  conversation.SetTimeOut();
   steps_.Log(app, kind.begin);
   const std::string output = full + kind.output_ext;
   if (!steps_.Prepare(app, kind.keeps_old_output() ? std::string() : output, kind.command, full)) return Outcome::Next;
