@@ -31,16 +31,7 @@ void MakeRuns::ExecuteApp() {
              .end = {.make = true, .focus_list = true}});
 }
 
-void MakeRuns::Generate() {
-  auto& PQ = steps_.main().PQ;
-  steps_.Go({.applications =
-                 [this, &PQ] {
-                   GatherProject();
-                   return each_entry(PQ);
-                 },
-             .step = [this, &PQ] { return Make(FromEntry(PQ.buffer(), true)); },
-             .end = {.make = true}});
-}
+void MakeRuns::Generate() { MakeEntries(steps_.main().PQ, &MakeRuns::GatherProject, true, {.make = true}); }
 
 void MakeRuns::GatherProject() {
   auto& PQ = steps_.main().PQ;
@@ -64,14 +55,18 @@ void MakeRuns::GatherProject() {
 }
 
 void MakeRuns::GenerateSubset() {
-  auto& SQ = steps_.main().SQ;
+  MakeEntries(steps_.main().SQ, &MakeRuns::RefreshSubset, false, {.make = true, .select_subsets = true});
+}
+
+void MakeRuns::MakeEntries(ui::Queue<BuildEntry>& queue, void (MakeRuns::*gather)(), bool show_priority,
+                           const RunEnd& end) {
   steps_.Go({.applications =
-                 [this, &SQ] {
-                   RefreshSubset();
-                   return each_entry(SQ);
+                 [this, &queue, gather] {
+                   (this->*gather)();
+                   return each_entry(queue);
                  },
-             .step = [this, &SQ] { return Make(FromEntry(SQ.buffer(), false)); },
-             .end = {.make = true, .select_subsets = true}});
+             .step = [this, &queue, show_priority] { return Make(FromEntry(queue.buffer(), show_priority)); },
+             .end = end});
 }
 
 void MakeRuns::RefreshSubset() {

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "automation/run_steps.h"
+#include "platform/ui/queue.h"
 
 namespace qvn::automation {
 
@@ -50,6 +51,8 @@ class MakeRuns {
     bool show_priority = true;
   };
 
+  // A run over the entries of PQ or SQ, gathered first.
+  void MakeEntries(ui::Queue<BuildEntry>& queue, void (MakeRuns::*gather)(), bool show_priority, const RunEnd& end);
   // The applications of the project on the selected project line into PQ,
   // by priority, then name.
   void GatherProject();
