@@ -4,15 +4,10 @@
 #include <chrono>
 #include <thread>
 
-#include "data/dictionary.h"
-#include "data/files.h"
 #include "data/globals.h"
 #include "platform/core/clock.h"
 #include "platform/core/error_state.h"
-#include "platform/core/std_datetime.h"
 #include "platform/dde/dde_client.h"
-#include "platform/framework/error_manager.h"
-#include "platform/framework/file_manager.h"
 #include "platform/process/command_line.h"
 #include "platform/sound/sound.h"
 #include "platform/ui/backend.h"
@@ -82,30 +77,8 @@ uint16_t to_ushort(std::string_view s) {
 
 void set_connect_pause(std::function<void(int64_t ms)> pause) { connect_pause() = std::move(pause); }
 
-std::string command_text(Command command, std::string_view name) {
-  const std::string n(clip(name));
-  const std::string q = "\"";
-  switch (command) {
-    case Command::GenerateAndMake: return "[ExecuteProject(" + q + n + q + ")]";
-    case Command::ImportDictionary: return "[ImportDCT(" + q + n + ".TXD" + q + "," + n + ".DCT,0)]";
-    case Command::ImportApplication: return "[ImportApp(" + q + n + ".TXA" + q + "," + n + ".APP,0,Replace)]";
-    case Command::ExportApplication: return "[ExportApp(" + q + n + ".App" + q + "," + q + n + ".TXA" + q + ",0)]";
-    case Command::ExportDictionary: return "[ExportDCT(" + q + n + ".DCT" + q + "," + q + n + ".TXD" + q + ",0)]";
-  }
-  return {};
-}
-
-bool fits_command(Command command, std::string_view name) {
-  const bool unquoted = command == Command::ImportDictionary || command == Command::ImportApplication;
-  for (char c : clip(name)) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || u == 0x7F || c == '"' || c == '[' || c == ']') return false;
-    if (unquoted && (c == ',' || c == ')')) return false;
-  }
-  return true;
-}
-
-Conversation::Conversation(ui::Window& window, ConversationVars vars) : window_(window), v_(vars) {
+Conversation::Conversation(ui::Window& window, ConversationVars vars, data::ActivityLog& log)
+    : window_(window), v_(vars), log_(log) {
   set_dde_wait_pump([] { ui::backend().repaint_only(); });
 }
 
@@ -175,12 +148,14 @@ bool Conversation::Pause(int64_t ms) {
 }
 
 void Conversation::TellStartFailed() {
-  LogEntry(kService, start_failure_);
+  log_.Entry(kService, start_failure_);
   ui::message(std::string(kStartFailedText) + "||" + start_failure_, "Warning", ui::MessageIcon::Stop);
 }
 
+void Conversation::SetTimeOut() { set_dde_timeout(v_.TimeOut * kHundredthsPerMinute); }
+
 bool Conversation::Connect() {
-  set_dde_timeout(v_.TimeOut * kHundredthsPerMinute);
+  SetTimeOut();
   opening_ = OpenStarting();
   if (opening_ != Opening::Opened) {
     v_.DDEChannel = 0;
@@ -188,7 +163,7 @@ bool Conversation::Connect() {
     if (opening_ == Opening::Closing) {
       // The run ends here; EndRun passes the request on.
       close_requested_ = true;
-      LogEntry(kService, kClosingText);
+      log_.Entry(kService, kClosingText);
     }
     if (error_code() == 0) set_error(err::DdeChannelNotOpen);
     v_.StatusMsg = kNotConnected;
@@ -213,7 +188,7 @@ void Conversation::NoAnswer() {
     case Opening::NoAnswer:
       break;
   }
-  LogError(kService);
+  log_.Error(kService);
   ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
 }
 
@@ -228,7 +203,7 @@ bool Conversation::Reopen() {
 bool Conversation::SetCommand(Command command, std::string_view name, std::string_view app) {
   if (!fits_command(command, name)) {
     set_error(err::InvalidFileName);
-    LogError(app);
+    log_.Error(app);
     return false;
   }
   v_.DDECommand = command_text(command, name);
@@ -276,7 +251,7 @@ WaitEnd Conversation::CompletionWait(std::string_view app, WaitOn on, const std:
     const ui::Event e = window_.event();
     if (e == ui::Event::CloseWindow) {
       close_requested_ = true;
-      LogEntry(app, kClosingText);
+      log_.Entry(app, kClosingText);
       end = WaitEnd::CloseRequested;
       return false;
     }
@@ -287,7 +262,7 @@ WaitEnd Conversation::CompletionWait(std::string_view app, WaitOn on, const std:
     }
     if (current_clock().steady_ms() - started >= limit_ms) {
       set_error(err::FileNotFound, "Output not found after " + std::to_string(limit_minutes) + " minutes");
-      LogError(app);
+      log_.Error(app);
       end = WaitEnd::TimedOut;
       return false;
     }
@@ -304,31 +279,8 @@ void Conversation::CloseWhenConnected() {
   v_.Connected = 0;
 }
 
-void Conversation::OpenLog() {
-  log_failure_told_ = false;
-  if (data::tempfile_relation_manager) data::tempfile_relation_manager->Open();
-}
-
-void Conversation::LogEntry(std::string_view app, std::string_view text) {
-  KeepLastError keep;
-  data::TMP.APPS = app;
-  const StandardMoment now = standard_now();
-  data::TMP.DATE = now.date;
-  data::TMP.CLOCK = now.time;
-  data::TMP.EVENT = text;
-  if (data::TempFile.add() == err::NoError || log_failure_told_) return;
-  // Once a run: every entry after it would most likely fail the same way,
-  // and the run itself does not depend on its log.
-  log_failure_told_ = true;
-  if (data::tempfile_file_manager) data::tempfile_file_manager->Throw(framework::Msg::AddFailed);
-}
-
-void Conversation::LogError(std::string_view app) {
-  LogEntry(app, "Error " + std::to_string(error_code()) + " " + std::string(clip(error_text())));
-}
-
 void Conversation::EndRun() {
-  data::TempFile.clear_buffer();
+  data::ActivityLog::ClearRecord();
   if (close_requested_) {
     close_requested_ = false;
     window_.post(ui::Event::CloseWindow);

@@ -1,8 +1,9 @@
 #pragma once
 // The main window's conversation with the development environment, the DDE
 // server "ClarionWin": the steps every run is made of (connect, reopen,
-// command, send, error check, completion wait, close, log entry) and the
+// command, send, error check, completion wait, close) and the
 // connection buttons and start-up of the window, which share its variables.
+// What the steps log goes to the activity log the conversation is given.
 //
 // Outcomes are in the window's variables and the thread's last error, as
 // the runs test them; the few steps whose end a run must act on also
@@ -13,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "automation/command_kinds.h"
+#include "data/activity_log.h"
 #include "platform/core/fixed_string.h"
 #include "platform/files/file_tests.h"
 #include "platform/ui/window.h"
@@ -51,24 +54,6 @@ struct ConversationVars {
   FixedString<255>& DDECommand;  // the command of the current application
 };
 
-// The five commands, each with the name it carries: the application's path
-// (folder and file name) for a make, its folder and base name for the others.
-enum class Command { GenerateAndMake, ImportDictionary, ImportApplication, ExportApplication, ExportDictionary };
-
-// The command's text, not yet cut to the command field:
-//   make        [ExecuteProject("path")]
-//   import DCT  [ImportDCT("full.TXD",full.DCT,0)]
-//   import APP  [ImportApp("full.TXA",full.APP,0,Replace)]
-//   export APP  [ExportApp("full.App","full.TXA",0)]
-//   export DCT  [ExportDCT("full.DCT","full.TXD",0)]
-// Trailing blanks of the name do not count.
-std::string command_text(Command command, std::string_view name);
-
-// False when the name would change what the command means: it holds a
-// double quote, "[", "]" or a control character, or, for the imports, whose
-// second name stands without quotes, a comma or ")".
-bool fits_command(Command command, std::string_view name);
-
 // True when a file or a folder of that name (trailing blanks not counted,
 // "\" between folders) exists. Leaves the last error alone.
 using files::file_exists;
@@ -81,16 +66,16 @@ enum class WaitEnd {
   WindowClosed,    // the window went away; the run ends
 };
 
-// When a completion wait makes its finish test.
-enum class WaitOn { AnyEvent, TimerEvent };
-
 class Conversation {
  public:
-  Conversation(ui::Window& window, ConversationVars vars);
+  Conversation(ui::Window& window, ConversationVars vars, data::ActivityLog& log);
   // Closes the conversation still held, as the window goes.
   ~Conversation();
   Conversation(const Conversation&) = delete;
   Conversation& operator=(const Conversation&) = delete;
+
+  // The DDE time-out := Loc:TimeOut minutes, in hundredths of a second.
+  void SetTimeOut();
 
   // The connect step of a run: sets the DDE time-out from Loc:TimeOut, closes
   // a conversation that is still open, and opens one. When no server
@@ -150,17 +135,6 @@ class Conversation {
   // Loc:Connected is 1.
   void CloseWhenConnected();
 
-  // The start of a run's log: opens the activity log through its relation
-  // manager (not tested), and a failed entry will be told again.
-  void OpenLog();
-  // A log entry: the application's name (40 characters), today, the time of
-  // day, the text (80 characters), added to the activity log. The first
-  // entry of a run that cannot be added (a full disk) is told in the file
-  // manager's "Record Insert Error", with the file and the reason; the run
-  // goes on without its entries. The last error stays as it was.
-  void LogEntry(std::string_view app, std::string_view text);
-  // The entry "Error " code " " text of the last error.
-  void LogError(std::string_view app);
   // The end of every run: clears the log record buffer, and posts the
   // close request a completion wait took, so the window closes now.
   void EndRun();
@@ -199,8 +173,8 @@ class Conversation {
 
   ui::Window& window_;
   ConversationVars v_;
+  data::ActivityLog& log_;
   bool close_requested_ = false;
-  bool log_failure_told_ = false;      // a failed log entry was told in this run
   Opening opening_ = Opening::Opened;  // how the last open that may start ended
   std::string start_failure_;          // "Error <code> <text>: <program>" of a failed start
 };

@@ -195,9 +195,10 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
       projects_browse_(std::make_unique<framework::BrowseManager>()),
       subset_browse_(std::make_unique<SubsetBrowse>(subsets_)),
       conversation_(window, ConversationVars{locals.DDEChannel, locals.Connected, locals.TimeOut, locals.WaitLimit,
-                                             locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand}),
-      make_runs_(*this, conversation_),
-      text_runs_(*this, conversation_) {}
+                                             locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand},
+                    log_),
+      make_runs_(*this, conversation_, log_),
+      text_runs_(*this, conversation_, log_) {}
 
 MainWindow::~MainWindow() = default;
 
@@ -283,7 +284,7 @@ int MainWindow::OpenDataFiles() {
   if (data::settings_missing() && main_calls().GetConfig) main_calls().GetConfig();
   if (!SettleDataFolder()) return framework::level::Fatal;
   data::prefix_data_file_names();
-  if (data::GLO_UseNewLog[0] == 'Y') data::TempFile.create();
+  data::ActivityLog::StartFresh();
   files_opened_ = true;
   if (data::apps_relation_manager->Open() != framework::level::Benign ||
       data::projectapps_relation_manager->Open() != framework::level::Benign ||
@@ -515,9 +516,7 @@ void MainWindow::EmptyLog() {
   const int answer = ui::message("Are you entirely sure?", "Best be sure, chaver", ui::MessageIcon::Question,
                                  ui::button::Yes | ui::button::No);
   if (answer == ui::button::Yes) {
-    data::TempFile.lock();
-    data::TempFile.empty();
-    data::TempFile.unlock();
+    data::ActivityLog::Empty();
   }
   window().select(SHEET1);
 }

@@ -19,6 +19,7 @@
 #include "automation/subsets.h"
 #include "automation/text_runs.h"
 #include "automation/tree_editing.h"
+#include "data/activity_log.h"
 #include "platform/core/fixed_string.h"
 #include "platform/framework/browse_manager.h"
 #include "platform/framework/window_manager.h"
@@ -154,6 +155,7 @@ class MainWindow final : public framework::WindowManager {
   std::unique_ptr<AppsBrowse> apps_browse_;
   std::unique_ptr<framework::BrowseManager> projects_browse_;
   std::unique_ptr<SubsetBrowse> subset_browse_;
+  data::ActivityLog log_;
   Conversation conversation_;
   MakeRuns make_runs_;
   TextRuns text_runs_;

@@ -1,9 +1,9 @@
 #include "automation/make_runs.h"
 
 #include <cstdlib>
+#include <functional>
 
 #include "automation/main_window.h"
-#include "automation/record_buffers.h"
 #include "automation/split_step.h"
 #include "data/dictionary.h"
 #include "data/files.h"
@@ -13,73 +13,63 @@
 
 namespace qvn::automation {
 
+MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
+    : steps_(main, conversation, log) {}
+
 namespace {
 
-constexpr const char* kMakeErrorText = "Error Making .App ";
+// Each entry of the queue in turn, in its buffer.
+std::function<bool()> each_entry(ui::Queue<BuildEntry>& queue) {
+  return [&queue, i = size_t{0}]() mutable { return ++i <= queue.records() && queue.get(i); };
+}
 
 }  // namespace
 
-MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation) : steps_(main, conversation) {}
-
 void MakeRuns::ExecuteApp() {
-  KeepBuffers keep;
-  if (!steps_.Begin()) return;
-  steps_.missing_targets = 0;
-  MainLocals& Loc = steps_.main().Loc;
-  TaggedApps tagged;
-  while (tagged.Next()) {
-    split_step(Loc);
-    Application app;
-    app.name = data::APP.APPLICATION.str();
-    app.folder = data::APP.DRIVENPATH.str();
-    app.priority = data::APP.Priority;
-    app.has_target = !data::APP.TARGET.blank() && !Loc.TargetExt.blank();
-    app.target = data::APP.TARGET.str();
-    const Outcome outcome = Make(app);
-    if (outcome == Outcome::Stop) return steps_.Stop(true);
-    if (outcome == Outcome::EndRun) break;
-  }
-  steps_.End({.make = true, .focus_list = true});
+  steps_.Go({.applications = tagged_apps,
+             .step = [this] { return Make(FromRecord()); },
+             .end = {.make = true, .focus_list = true}});
 }
 
-void MakeRuns::Generate() {
-  KeepBuffers keep;
-  if (!steps_.Begin()) return;
-  steps_.missing_targets = 0;
+void MakeRuns::Generate() { MakeEntries(steps_.main().PQ, &MakeRuns::GatherProject, true, {.make = true}); }
+
+void MakeRuns::GatherProject() {
   auto& PQ = steps_.main().PQ;
   PQ.free();
   // Only a project line names a project; the root, an application line or
   // no line at all names none, whatever text the line shows.
   const TreeLine* line = steps_.main().tree().selected_line();
-  if (line && std::abs(line->LEVEL) == 1) {
-    data::PRO.PROJECTNAME = line->DISPLAY.clipped();
-    if (data::projects_file_manager->Fetch(data::PRO_ProjectNameKey) == err::NoError) {
-      data::APP.P_REF = data::PRO.P_REF;
-      data::apps_file_manager->UseFile(framework::use::Returns);
-      data::Apps.set_order_from_buffer(data::APP_P_RefKey);
-      while (data::apps_file_manager->Next() == framework::level::Benign && data::APP.P_REF == data::PRO.P_REF) {
-        PQ->APPNAME = data::APP.APPLICATION.raw();
-        PQ->DRIVEPATH = data::APP.DRIVENPATH.raw();
-        PQ->PRIORITY = data::APP.Priority;
-        PQ->TARGET = data::APP.TARGET.raw();
-        PQ.add_in_order(&BuildEntry::PRIORITY, name_order);
-      }
-    }
+  if (!line || std::abs(line->LEVEL) != 1) return;
+  data::PRO.PROJECTNAME = line->DISPLAY.clipped();
+  if (data::projects_file_manager->Fetch(data::PRO_ProjectNameKey) != err::NoError) return;
+  data::APP.P_REF = data::PRO.P_REF;
+  data::apps_file_manager->UseFile(framework::use::Returns);
+  data::Apps.set_order_from_buffer(data::APP_P_RefKey);
+  while (data::apps_file_manager->Next() == framework::level::Benign && data::APP.P_REF == data::PRO.P_REF) {
+    PQ->APPNAME = data::APP.APPLICATION.raw();
+    PQ->DRIVEPATH = data::APP.DRIVENPATH.raw();
+    PQ->PRIORITY = data::APP.Priority;
+    PQ->TARGET = data::APP.TARGET.raw();
+    PQ.add_in_order(&BuildEntry::PRIORITY, name_order);
   }
-  const size_t n = PQ.records();
-  for (size_t i = 1; i <= n; ++i) {
-    if (!PQ.get(i)) break;
-    const Outcome outcome = Make(FromEntry(PQ.buffer(), true));
-    if (outcome == Outcome::Stop) return steps_.Stop(true);
-    if (outcome == Outcome::EndRun) break;
-  }
-  steps_.End({.make = true});
 }
 
 void MakeRuns::GenerateSubset() {
-  KeepBuffers keep;
-  if (!steps_.Begin()) return;
-  steps_.missing_targets = 0;
+  MakeEntries(steps_.main().SQ, &MakeRuns::RefreshSubset, false, {.make = true, .select_subsets = true});
+}
+
+void MakeRuns::MakeEntries(ui::Queue<BuildEntry>& queue, void (MakeRuns::*gather)(), bool show_priority,
+                           const RunEnd& end) {
+  steps_.Go({.applications =
+                 [this, &queue, gather] {
+                   (this->*gather)();
+                   return each_entry(queue);
+                 },
+             .step = [this, &queue, show_priority] { return Make(FromEntry(queue.buffer(), show_priority)); },
+             .end = end});
+}
+
+void MakeRuns::RefreshSubset() {
   auto& SQ = steps_.main().SQ;
   // An entry is a copy of its application from when it was picked, perhaps
   // long ago: the application's current target and priority count. An
@@ -96,13 +86,18 @@ void MakeRuns::GenerateSubset() {
     }
   }
   SQ.sort(&BuildEntry::PRIORITY, name_order);
-  for (size_t i = 1; i <= SQ.records(); ++i) {
-    if (!SQ.get(i)) break;
-    const Outcome outcome = Make(FromEntry(SQ.buffer(), false));
-    if (outcome == Outcome::Stop) return steps_.Stop(true);
-    if (outcome == Outcome::EndRun) break;
-  }
-  steps_.End({.make = true, .select_subsets = true});
+}
+
+MakeRuns::Application MakeRuns::FromRecord() {
+  MainLocals& Loc = steps_.main().Loc;
+  split_step(Loc);
+  Application app;
+  app.name = data::APP.APPLICATION.str();
+  app.folder = data::APP.DRIVENPATH.str();
+  app.priority = data::APP.Priority;
+  app.has_target = !data::APP.TARGET.blank() && !Loc.TargetExt.blank();
+  app.target = data::APP.TARGET.str();
+  return app;
 }
 
 MakeRuns::Application MakeRuns::FromEntry(const BuildEntry& entry, bool show_priority) {
@@ -119,40 +114,41 @@ MakeRuns::Application MakeRuns::FromEntry(const BuildEntry& entry, bool show_pri
 Outcome MakeRuns::Make(const Application& app) {
   Conversation& conversation = steps_.conversation();
   MainLocals& Loc = steps_.main().Loc;
+  const CommandKind& kind = command_kind(Command::GenerateAndMake);
   const std::string priority = app.show_priority ? std::to_string(app.priority) : std::string();
 
   conversation.Reopen();
   const std::string path = app.folder + app.name;
   if (!regular_file_found(path)) {
-    steps_.Log(app.name, ".APP not found");
+    steps_.Log(app.name, kind.not_found);
     return Outcome::Next;
   }
-  steps_.SetTimeOut();
-  steps_.Log(app.name, "Begin Make");
+  conversation.SetTimeOut();
+  steps_.Log(app.name, kind.begin);
   if (!app.has_target) {
-    ++steps_.missing_targets;
+    steps_.CountMissingTarget();
     steps_.Log(app.name, "Make Aborted: Target name or type not specified");
     return Outcome::Next;
   }
-  if (!steps_.Prepare(app.name, app.target, Command::GenerateAndMake, path)) return Outcome::Next;
+  if (!steps_.Prepare(app.name, app.target, kind.command, path)) return Outcome::Next;
   Loc.FullName = path;
   if (!steps_.RemoveOldOutput(app.name)) return Outcome::Next;
 
   // The target's folder is watched from before the command, so the target
   // is seen the moment it appears, however soon that is.
   const ui::FolderWatch watch(steps_.main().window(), folder_part(data::DosFileName.clipped()));
-  conversation.Send(true);
+  conversation.Send(kind.repaint_first);
   conversation.ErrorCheck();
   if (error_code() != 0) {
-    steps_.ErrorPath(app.name, kMakeErrorText);
+    steps_.ErrorPath(app.name, kind.error_text);
     return Outcome::EndRun;
   }
-  steps_.Status(app.name + " DDE Ack. " + priority);
+  steps_.Status(fill(kind.acknowledged, app.name, priority));
   const WaitEnd end = conversation.CompletionWait(
-      app.name, WaitOn::AnyEvent, [] { return regular_file_found(data::DosFileName.clipped()); },
+      app.name, kind.wait_on, steps_.Finished(kind, std::string(data::DosFileName.clipped()), std::nullopt),
       [&] {
-        steps_.Status(app.name + " Compiled & Made" + (priority.empty() ? "" : " " + priority));
-        steps_.Log(app.name, "Make Finished");
+        steps_.Status(fill(kind.made, app.name, priority));
+        steps_.Log(app.name, kind.finished);
       });
   if (end == WaitEnd::CloseRequested || end == WaitEnd::WindowClosed) return Outcome::Stop;
   conversation.CloseWhenConnected();

@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "automation/run_steps.h"
+#include "platform/ui/queue.h"
 
 namespace qvn::automation {
 
@@ -28,7 +29,7 @@ class Conversation;
 
 class MakeRuns {
  public:
-  MakeRuns(MainWindow& main, Conversation& conversation);
+  MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
 
   // ?EXECUTEAPP: every application with APP:TAG 1.
   void ExecuteApp();
@@ -50,8 +51,19 @@ class MakeRuns {
     bool show_priority = true;
   };
 
+  // A run over the entries of PQ or SQ, gathered first.
+  void MakeEntries(ui::Queue<BuildEntry>& queue, void (MakeRuns::*gather)(), bool show_priority, const RunEnd& end);
+  // The applications of the project on the selected project line into PQ,
+  // by priority, then name.
+  void GatherProject();
+  // The subset's entries with their applications' current targets and
+  // priorities, by priority, then name.
+  void RefreshSubset();
   // From the reopen step to the close after the wait.
   Outcome Make(const Application& app);
+  // The tagged application in the Apps buffer, its target's type found by
+  // the split step.
+  Application FromRecord();
   // The project or subset entry in the BuildEntry queue's buffer.
   static Application FromEntry(const BuildEntry& entry, bool show_priority);
 

@@ -1,12 +1,15 @@
 #include "automation/run_steps.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <limits>
+#include <memory>
 
 #include "automation/main_window.h"
+#include "automation/record_buffers.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
-#include "platform/dde/dde_client.h"
 #include "platform/framework/file_manager.h"
 #include "platform/storage/record_file.h"
 #include "platform/ui/backend.h"
@@ -34,10 +37,24 @@ bool read_only(const std::string& native) {
 
 }  // namespace
 
-RunSteps::RunSteps(MainWindow& main, Conversation& conversation) : main_(main), conversation_(conversation) {}
+RunSteps::RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
+    : main_(main), conversation_(conversation), log_(log) {}
+
+void RunSteps::Go(const RunPlan& plan) {
+  KeepBuffers keep;
+  if (!Begin()) return;
+  missing_targets_ = 0;
+  const std::function<bool()> next = plan.applications();
+  while (next()) {
+    const Outcome outcome = plan.step();
+    if (outcome == Outcome::Stop) return Stop(plan.end.make);
+    if (outcome == Outcome::EndRun) break;
+  }
+  End(plan.end);
+}
 
 bool RunSteps::Begin() {
-  conversation_.OpenLog();
+  log_.Open();
   if (conversation_.Connect()) return true;
   conversation_.NoAnswer();
   conversation_.EndRun();
@@ -49,14 +66,12 @@ void RunSteps::Status(std::string_view text) {
   main_.window().display();
 }
 
-void RunSteps::SetTimeOut() { set_dde_timeout(main_.Loc.TimeOut * kHundredthsPerMinute); }
-
-void RunSteps::Log(std::string_view app, std::string_view text) { conversation_.LogEntry(app, text); }
+void RunSteps::Log(std::string_view app, std::string_view text) { log_.Entry(app, text); }
 
 bool RunSteps::Prepare(std::string_view app, std::string_view output, Command command, std::string_view name) {
   if (clip(output).size() > data::DosFileName.width || command_text(command, name).size() > kCommandWidth) {
     set_error(err::InvalidFileName);
-    conversation_.LogError(app);
+    log_.Error(app);
     return false;
   }
   if (!conversation_.SetCommand(command, name, app)) return false;
@@ -80,12 +95,35 @@ bool RunSteps::RemoveOldOutput(std::string_view app) {
     } else if (storage::remove_file(old) == err::NoError) {
       continue;
     }
-    conversation_.LogError(app);
+    log_.Error(app);
     return false;
   }
   set_error(err::AccessDenied);
-  conversation_.LogError(app);
+  log_.Error(app);
   return false;
+}
+
+std::function<bool()> RunSteps::Finished(const CommandKind& kind, const std::string& output,
+                                         std::optional<files::FileStamp> before) {
+  switch (kind.finish) {
+    case FinishTest::Appears:
+      return [output] { return regular_file_found(output); };
+    case FinishTest::Changes:
+      return [output, before] {
+        const std::optional<files::FileStamp> now = stamp_of(output);
+        return now && (!before || *now != *before);
+      };
+    case FinishTest::SizeSettles:
+      break;
+  }
+  return [this, output, last_size = std::optional<int64_t>()]() mutable {
+    const std::optional<files::FileStamp> now = stamp_of(output);
+    if (!now) return false;
+    if (last_size == now->size) return true;
+    last_size = now->size;
+    main_.Loc.LastSize = static_cast<int32_t>(std::min<int64_t>(now->size, std::numeric_limits<int32_t>::max()));
+    return false;
+  };
 }
 
 void RunSteps::ErrorPath(std::string_view app, std::string_view error_text) {
@@ -94,7 +132,7 @@ void RunSteps::ErrorPath(std::string_view app, std::string_view error_text) {
     ui::message(std::string(error_text) + std::to_string(code) + " " + std::string(clip(qvn::error_text())),
                 "Processing Terminated", ui::MessageIcon::Stop, ui::button::Ok);
   }
-  conversation_.LogError(app);
+  log_.Error(app);
 }
 
 void RunSteps::Stop(bool make) {
@@ -114,8 +152,8 @@ void RunSteps::End(const RunEnd& end) {
   if (end.select_subsets) window.select(TAB4);
   ui::beep();
   Status(kProcessingComplete);
-  if (missing_targets > 0) {
-    ui::message(std::to_string(missing_targets) + kMissingTargets + "||Check log for details.", "Warning",
+  if (missing_targets_ > 0) {
+    ui::message(std::to_string(missing_targets_) + kMissingTargets + "||Check log for details.", "Warning",
                 ui::MessageIcon::Stop, ui::button::Ok);
   }
   if (end.make) {
@@ -147,6 +185,10 @@ bool TaggedApps::Next() {
     return true;
   }
   return false;
+}
+
+std::function<bool()> tagged_apps() {
+  return [tagged = std::make_shared<TaggedApps>()] { return tagged->Next(); };
 }
 
 bool regular_file_found(std::string_view name) { return files::find_regular_file(name).has_value(); }

@@ -6,11 +6,13 @@
 // the error path and the run's end.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "automation/conversation.h"
+#include "data/activity_log.h"
 #include "platform/files/file_tests.h"
 
 namespace qvn::automation {
@@ -32,12 +34,31 @@ struct RunEnd {
   bool focus_list = false;      // ?LIST gets the focus last
 };
 
+// What a run is made of, besides what every run does.
+struct RunPlan {
+  // Called once the run has started: gathers the run's applications and
+  // gives the reading of them, which puts the next one in its buffer and
+  // is false after the last.
+  std::function<std::function<bool()>()> applications;
+  // One application, from its file test to the end of its wait.
+  std::function<Outcome()> step;
+  RunEnd end;
+};
+
 class RunSteps {
  public:
-  RunSteps(MainWindow& main, Conversation& conversation);
+  RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
 
   MainWindow& main() { return main_; }
   Conversation& conversation() { return conversation_; }
+
+  // A run: the record buffers kept, its start, then each application and
+  // its step until the last one, the error path or a request to close the
+  // window; then its end, or its stop.
+  void Go(const RunPlan& plan);
+
+  // An application of this run has no target; the end warns of them.
+  void CountMissingTarget() { ++missing_targets_; }
 
   // The start of every run: the activity log is opened and the connect step
   // runs. When the environment does not answer, the user is told once, the
@@ -46,8 +67,6 @@ class RunSteps {
 
   // Loc:StatusMsg := text (cut to 30), the window redrawn.
   void Status(std::string_view text);
-  // The DDE time-out := Loc:TimeOut x 6000 hundredths.
-  void SetTimeOut();
   void Log(std::string_view app, std::string_view text);
 
   // The names of the application's command, checked before anything is
@@ -66,6 +85,13 @@ class RunSteps {
   // application: false, and nothing is to be sent for it.
   bool RemoveOldOutput(std::string_view app);
 
+  // The kind's finish test for its output, made on each look of a
+  // completion wait. `before` is the output's stamp from before the command,
+  // for a kind that keeps the old output. A size that settles is noted in
+  // Loc:LastSize; the first look only notes it.
+  std::function<bool()> Finished(const CommandKind& kind, const std::string& output,
+                                 std::optional<files::FileStamp> before);
+
   // The error path after a command, the last error not 0: for a code below
   // 600 the box error_text & code & " " & text, "Processing Terminated";
   // then the entry "Error <code> <text>" for the application.
@@ -80,12 +106,11 @@ class RunSteps {
   // target, the conversation closed, the focus as the run has it.
   void End(const RunEnd& end);
 
-  // Applications of this run that had no target.
-  int32_t missing_targets = 0;
-
  private:
   MainWindow& main_;
   Conversation& conversation_;
+  data::ActivityLog& log_;
+  int32_t missing_targets_ = 0;  // applications of this run that had no target
 };
 
 // The tagged applications in APP:PriorityKey order (priority, then name
@@ -105,6 +130,9 @@ class TaggedApps {
   uint8_t priority_ = 0;
   std::string application_;
 };
+
+// The reading of a fresh TaggedApps, for a run's plan.
+std::function<bool()> tagged_apps();
 
 // The regular file of that name exists, its name matched without regard to
 // case; a folder does not count.

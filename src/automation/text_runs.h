@@ -22,29 +22,17 @@ class Conversation;
 
 class TextRuns {
  public:
-  TextRuns(MainWindow& main, Conversation& conversation);
+  TextRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
 
   void ImportDct();  // ?IMPORTDCT
   void ImportApp();  // ?IMPORTAPP
   void ExportApp();  // ?EXPORTAPP
   void ExportDct();  // ?EXPORTDCT
 
-  // What differs between the four runs.
-  struct Kind {
-    const char* question;  // asked first, imports only
-    Command command;
-    const char* source_ext;  // the file converted
-    const char* output_ext;  // the file written
-    const char* not_found;   // entry when the source is missing
-    const char* begin;       // entry before the command
-    const char* finished;    // entry when the output is there
-    const char* error_text;  // the error path's box, before the code
-  };
-
  private:
-  void Run(const Kind& kind);
+  void Run(const CommandKind& kind);
   // From the source look-up to the end of the wait.
-  Outcome Convert(const Kind& kind);
+  Outcome Convert(const CommandKind& kind);
 
   RunSteps steps_;
 };

@@ -22,10 +22,10 @@ class CompletionWaitTest : public ConversationTest {
   // error check, "DDE Ack.", the wait for the target, the close.
   void make_run(RunWindow& w, const fs::path& app, const fs::path& target, WaitOn on) {
     w.on_go = [this, &w, app, target, on](Conversation& c) {
-      c.OpenLog();
+      w.log.Open();
       ASSERT_TRUE(c.Connect());
       fs::remove(target);
-      c.LogEntry("MAIN.APP", "Begin Make");
+      w.log.Entry("MAIN.APP", "Begin Make");
       ASSERT_TRUE(c.SetCommand(Command::GenerateAndMake, app.string(), "MAIN.APP"));
       c.Send(true);
       c.ErrorCheck();
@@ -37,7 +37,7 @@ class CompletionWaitTest : public ConversationTest {
           [&c, &w] {
             c.vars().StatusMsg = "MAIN.APP Compiled & Made 1";
             w.window->display();
-            c.LogEntry("MAIN.APP", "Make Finished");
+            w.log.Entry("MAIN.APP", "Make Finished");
           });
       c.CloseWhenConnected();
       c.EndRun();

@@ -67,6 +67,7 @@ struct RunWindow {
   uint16_t ErrorNum = 0;
   CString<300> ErrorMsg;
   FixedString<255> DDECommand;
+  data::ActivityLog log;
 
   std::unique_ptr<ui::Window> window;
   std::unique_ptr<Conversation> conv;
@@ -92,7 +93,8 @@ struct RunWindow {
     window = ui::Window::create(def, &error);
     EXPECT_NE(window, nullptr) << error;
     conv = std::make_unique<Conversation>(
-        *window, ConversationVars{DDEChannel, Connected, TimeOut, WaitLimit, StatusMsg, ErrorNum, ErrorMsg, DDECommand});
+        *window, ConversationVars{DDEChannel, Connected, TimeOut, WaitLimit, StatusMsg, ErrorNum, ErrorMsg, DDECommand},
+        log);
   }
 
   // The window's life: "?GO" runs on_go, "Close" posts the close request,

@@ -78,7 +78,7 @@ TEST(CommandText, NamesThatWouldChangeTheCommandDoNotFit) {
 TEST_F(ConversationTest, SetCommandFillsTheFieldCutAt255AndRefusesUnfitNames) {
   ui::HeadlessUser user;
   RunWindow w;
-  w.conv->OpenLog();
+  w.log.Open();
 
   ASSERT_TRUE(w.conv->SetCommand(Command::GenerateAndMake, "C:\\WORK\\MAIN.APP", "MAIN.APP"));
   const std::string make = "[ExecuteProject(\"C:\\WORK\\MAIN.APP\")]";
@@ -179,7 +179,7 @@ TEST_F(ConversationTest, ConnectGivesUpWhenTheEnvironmentNeverAnswers) {
   });
   RunWindow w;
   w.Connected = 1;
-  w.conv->OpenLog();
+  w.log.Open();
   const int64_t before = user.clock().steady_ms();
   user.answer_message(kNoAnswer, ui::button::Ok);
 
@@ -226,7 +226,7 @@ TEST_F(ConversationTest, AStartThatFailsIsToldAtOnce) {
       user.advance_time(ms);
     });
     RunWindow w;
-    w.conv->OpenLog();
+    w.log.Open();
     const size_t entries_before = log_events().size();
     const int64_t before = user.clock().steady_ms();
     const std::string shown = std::string("Clarion could not be started.||") + c.told;
@@ -277,7 +277,7 @@ TEST_F(ConversationTest, ARequestToCloseTheWindowEndsTheConnectWait) {
     data::GLO_RunString = sim_command();
     ui::HeadlessUser user;
     RunWindow w;
-    w.conv->OpenLog();
+    w.log.Open();
     const size_t entries_before = log_events().size();
     bool connecting = false;
     bool waited_in_the_step = false;
@@ -379,7 +379,7 @@ TEST_F(ConversationTest, WithOnlyASilentListenerTheConnectStepTakesTheWindowsEve
   data::GLO_RunString = "/bin/true";
   ui::HeadlessUser user;
   RunWindow w;
-  w.conv->OpenLog();
+  w.log.Open();
   bool connecting = false;
   std::vector<bool> steps_while_connecting;
   w.on_go = [&](Conversation& conv) {
@@ -558,7 +558,7 @@ TEST_F(ConversationTest, AReopenThatFindsNoServerIsADdeErrorOfTheApplication) {
   data::GLO_RunString = "/usr/bin/touch '" + marker.string() + "'";
   ui::HeadlessUser user;
   RunWindow w;
-  w.conv->OpenLog();
+  w.log.Open();
   w.DDEChannel = 41;
   EXPECT_FALSE(w.conv->Reopen());
   EXPECT_EQ(w.DDEChannel, 0);
@@ -570,7 +570,7 @@ TEST_F(ConversationTest, AReopenThatFindsNoServerIsADdeErrorOfTheApplication) {
   w.conv->Send(true);
   w.conv->ErrorCheck();
   ASSERT_EQ(error_code(), err::DdeChannelNotOpen);
-  w.conv->LogError("MAIN.APP");
+  w.log.Error("MAIN.APP");
   EXPECT_THAT(log_events(), ElementsAre("MAIN.APP: Error 602 DDE channel is not open"));
   EXPECT_EQ(user.messages().size(), 1u);
 }
@@ -581,7 +581,7 @@ TEST_F(ConversationTest, ARefusedCommandIsExplainedFromTheEnvironmentsOwnItems) 
   start_sim();
   ui::HeadlessUser user;
   RunWindow w;
-  w.conv->OpenLog();
+  w.log.Open();
   ASSERT_TRUE(w.conv->Connect());
   const std::string missing = (work / "GONE.APP").string();
   ASSERT_TRUE(w.conv->SetCommand(Command::GenerateAndMake, missing, "GONE.APP"));
@@ -593,7 +593,7 @@ TEST_F(ConversationTest, ARefusedCommandIsExplainedFromTheEnvironmentsOwnItems) 
   EXPECT_EQ(w.ErrorMsg.str(), "File not found: " + missing);
   EXPECT_EQ(error_code(), err::DdeExecuteInvalid) << "the item requests do not change what the run sees";
   EXPECT_EQ(error_text(), "DDEexecute - invalid command");
-  w.conv->LogError("GONE.APP");
+  w.log.Error("GONE.APP");
   EXPECT_THAT(log_events(), ElementsAre("GONE.APP: Error 603 DDEexecute - invalid command"));
   EXPECT_EQ(user.messages().size(), 1u);
   EXPECT_EQ(user.messages()[0].box.caption, "");
@@ -647,7 +647,7 @@ TEST_F(ConversationTest, ATimeOutAndAPartnerThatWentAwayGetFixedTexts) {
     start_sim(c.sim_options);
     ui::HeadlessUser user;
     RunWindow w;
-    w.conv->OpenLog();
+    w.log.Open();
     ASSERT_TRUE(w.conv->Connect());
     set_dde_timeout(30);
     const fs::path app = write_app("MAIN.APP", "TARGET=MAIN.EXE\n");
@@ -656,7 +656,7 @@ TEST_F(ConversationTest, ATimeOutAndAPartnerThatWentAwayGetFixedTexts) {
     w.conv->Send(true);
     w.conv->ErrorCheck();
     EXPECT_EQ(error_code(), c.code);
-    w.conv->LogError("MAIN.APP");
+    w.log.Error("MAIN.APP");
     const auto events = log_events();
     ASSERT_FALSE(events.empty());
     EXPECT_EQ(events.back(), c.entry);
@@ -691,14 +691,14 @@ TEST_F(ConversationTest, ErrorsUpTo600AreLeftToTheRun) {
 TEST_F(ConversationTest, ALogEntryNamesItsApplicationAndIsCutToItsFields) {
   ui::HeadlessUser user;
   RunWindow w;
-  w.conv->OpenLog();
+  w.log.Open();
   const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdX.APP";
   ASSERT_EQ(name.size(), 45u);
   const std::string text(90, 'e');
-  w.conv->LogEntry(name, text);
+  w.log.Entry(name, text);
   user.advance_time(61000);
   set_error(err::DdeTimeout);
-  w.conv->LogError("MAIN.APP");
+  w.log.Error("MAIN.APP");
   EXPECT_EQ(error_code(), err::DdeTimeout) << "a log entry leaves the last error alone";
 
   const auto lines = log_lines();
@@ -716,7 +716,7 @@ TEST_F(ConversationTest, ALogEntryNamesItsApplicationAndIsCutToItsFields) {
 TEST_F(ConversationTest, ALogEntrysDateAndTimeComeFromOneReadingOfTheClock) {
   ui::HeadlessUser user;
   RunWindow w;
-  w.conv->OpenLog();
+  w.log.Open();
   std::tm last_second{};
   last_second.tm_year = 2000 - 1900;
   last_second.tm_mon = 0;
@@ -729,7 +729,7 @@ TEST_F(ConversationTest, ALogEntrysDateAndTimeComeFromOneReadingOfTheClock) {
   ASSERT_NE(at, static_cast<std::time_t>(-1));
   SteppingClock clock(static_cast<int64_t>(at) * 1000 + 995, 10);
   ScopedClock scoped(clock);
-  w.conv->LogEntry("MAIN.APP", "Generated");
+  w.log.Entry("MAIN.APP", "Generated");
   const auto lines = log_lines();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].date, standard_date({2000, 1, 1}));
@@ -744,8 +744,8 @@ TEST_F(ConversationTest, AFailedLogWriteIsToldOnceARun) {
   RunWindow w;
   ASSERT_FALSE(data::TempFile.is_open());
   set_error(err::DdeExecuteInvalid);
-  w.conv->LogEntry("MAIN.APP", "Begin Make");
-  w.conv->LogEntry("MAIN.APP", "Make Finished");
+  w.log.Entry("MAIN.APP", "Begin Make");
+  w.log.Entry("MAIN.APP", "Make Finished");
   EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
   ASSERT_EQ(presenter.shown.size(), 1u);
   EXPECT_EQ(presenter.shown[0].title, "Record Insert Error");
@@ -755,19 +755,19 @@ TEST_F(ConversationTest, AFailedLogWriteIsToldOnceARun) {
   EXPECT_TRUE(log_lines().empty());
 
   // The next run tells it again.
-  w.conv->OpenLog();
+  w.log.Open();
   data::tempfile_relation_manager->Close();
   ASSERT_FALSE(data::TempFile.is_open());
-  w.conv->LogEntry("MAIN.APP", "Begin Make");
-  w.conv->LogEntry("MAIN.APP", "Make Finished");
+  w.log.Entry("MAIN.APP", "Begin Make");
+  w.log.Entry("MAIN.APP", "Make Finished");
   EXPECT_EQ(presenter.shown.size(), 2u);
 }
 
 TEST_F(ConversationTest, EndRunClearsTheLogRecord) {
   ui::HeadlessUser user;
   RunWindow w;
-  w.conv->OpenLog();
-  w.conv->LogEntry("MAIN.APP", "Make Finished");
+  w.log.Open();
+  w.log.Entry("MAIN.APP", "Make Finished");
   ASSERT_EQ(data::TMP.APPS, "MAIN.APP");
   w.conv->EndRun();
   EXPECT_TRUE(data::TMP.APPS.blank());
