@@ -77,8 +77,8 @@ uint16_t to_ushort(std::string_view s) {
 
 void set_connect_pause(std::function<void(int64_t ms)> pause) { connect_pause() = std::move(pause); }
 
-Conversation::Conversation(ui::Window& window, ConversationVars vars, data::ActivityLog& log)
-    : window_(window), v_(vars), log_(log) {
+Conversation::Conversation(ui::Window& window, ConversationValues& values, data::ActivityLog& log)
+    : window_(window), v_(values), log_(log) {
   set_dde_wait_pump([] { ui::backend().repaint_only(); });
 }
 

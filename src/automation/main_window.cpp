@@ -194,9 +194,7 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
       apps_browse_(std::make_unique<AppsBrowse>()),
       projects_browse_(std::make_unique<framework::BrowseManager>()),
       subset_browse_(std::make_unique<SubsetBrowse>(subsets_)),
-      conversation_(window, ConversationVars{locals.DDEChannel, locals.Connected, locals.TimeOut, locals.WaitLimit,
-                                             locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand},
-                    log_),
+      conversation_(window, locals, log_),
       make_runs_(*this, conversation_, log_),
       text_runs_(*this, conversation_, log_) {}
 

@@ -60,16 +60,9 @@ enum MainField : int {
   TIMEOUT_PROMPT, TIMEOUT, PROMPT1, STATUSMSG, IMAGE1, BUTTON7,
 };
 
-// The procedure's own variables that its window shows.
-struct MainLocals {
-  int32_t DDEChannel = 0;           // the conversation with the environment; 0 none
-  uint8_t Connected = 0;            // 1 once a conversation was opened
-  uint8_t TimeOut = 3;              // minutes a command may take; ?TIMEOUT, 1 to 99
-  uint8_t WaitLimit = 5;            // minutes a completion wait may take
-  FixedString<30> StatusMsg;        // the status line, ?STATUSMSG:2 and ?STATUSMSG
-  uint16_t ErrorNum = 0;            // the environment's "GetErrorNum"
-  CString<300> ErrorMsg;            // the environment's "GetErrorMsg"
-  FixedString<255> DDECommand;
+// The procedure's own variables that its window shows: the conversation's,
+// then the runs'.
+struct MainLocals : ConversationValues {
   FixedString<50> BaseName;         // application file name up to its first "."
   FixedString<3> TargetExt;
   FixedString<130> FullName;        // folder and base name
