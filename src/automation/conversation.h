@@ -156,6 +156,9 @@ class Conversation {
   // "Warning" message.
   void WarnWhenNotRunning();
 
+  // Loc:StatusMsg := text (cut to 30), the window redrawn.
+  void ShowStatus(std::string_view text);
+
   ConversationValues& vars() { return v_; }
 
  private:
@@ -170,7 +173,6 @@ class Conversation {
   void TellStartFailed();
   // Closes the conversation still held, so that none is left open.
   void CloseHeld();
-  void Redraw();
 
   ui::Window& window_;
   ConversationValues& v_;
