@@ -31,7 +31,9 @@ void MakeRuns::ExecuteApp() {
              .end = {.make = true, .focus_list = true}});
 }
 
-void MakeRuns::Generate() { MakeEntries(steps_.host().project_entries(), &MakeRuns::GatherProject, true, {.make = true}); }
+void MakeRuns::Generate() {
+  MakeEntries(steps_.host().project_entries(), &MakeRuns::GatherProject, true, {.make = true});
+}
 
 void MakeRuns::GatherProject() {
   auto& PQ = steps_.host().project_entries();
