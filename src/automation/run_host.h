@@ -2,7 +2,7 @@
 // The main window as the runs see it: the window whose events a step's
 // wait takes, the runs' own variables, the queues the project and subset
 // runs read, the line selected in the project tree, and where a run's end
-// leaves the user. The conversation holds and shows the status line.
+// leaves the user. The status line is the conversation's to show.
 
 #include <cstdint>
 
