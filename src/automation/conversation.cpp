@@ -77,8 +77,8 @@ uint16_t to_ushort(std::string_view s) {
 
 void set_connect_pause(std::function<void(int64_t ms)> pause) { connect_pause() = std::move(pause); }
 
-Conversation::Conversation(ui::Window& window, ConversationVars vars, data::ActivityLog& log)
-    : window_(window), v_(vars), log_(log) {
+Conversation::Conversation(ui::Window& window, ConversationValues& values, data::ActivityLog& log)
+    : window_(window), v_(values), log_(log) {
   set_dde_wait_pump([] { ui::backend().repaint_only(); });
 }
 
@@ -88,7 +88,10 @@ Conversation::~Conversation() {
   set_dde_wait_pump({});
 }
 
-void Conversation::Redraw() { window_.display(); }
+void Conversation::ShowStatus(std::string_view text) {
+  v_.StatusMsg = text;
+  window_.display();
+}
 
 void Conversation::CloseHeld() {
   if (v_.DDEChannel != 0) dde_close(v_.DDEChannel);
@@ -166,13 +169,11 @@ bool Conversation::Connect() {
       log_.Entry(kService, kClosingText);
     }
     if (error_code() == 0) set_error(err::DdeChannelNotOpen);
-    v_.StatusMsg = kNotConnected;
-    Redraw();
+    ShowStatus(kNotConnected);
     return false;
   }
   v_.Connected = 1;
-  v_.StatusMsg = kConnected;
-  Redraw();
+  ShowStatus(kConnected);
   return true;
 }
 
@@ -291,14 +292,12 @@ void Conversation::StartClarion() {
   opening_ = OpenStarting();
   if (opening_ == Opening::Opened) {
     v_.Connected = 1;
-    v_.StatusMsg = "Connected to Clarion.";
-    Redraw();
+    ShowStatus("Connected to Clarion.");
     return;
   }
   v_.DDEChannel = 0;
   v_.Connected = 0;
-  v_.StatusMsg = kNotConnected;
-  Redraw();
+  ShowStatus(kNotConnected);
   switch (opening_) {
     case Opening::Closing:
       window_.post(ui::Event::CloseWindow);
@@ -319,15 +318,13 @@ void Conversation::Disconnect() {
   dde_close(v_.DDEChannel);
   v_.Connected = 0;
   v_.DDEChannel = 0;
-  v_.StatusMsg = "Clarion disconnected";
-  Redraw();
+  ShowStatus("Clarion disconnected");
 }
 
 void Conversation::FirstConnection() {
   v_.DDEChannel = dde_client(kService, kTopic);
   v_.Connected = v_.DDEChannel != 0 ? 1 : 0;
-  v_.StatusMsg = v_.DDEChannel != 0 ? kConnected : kNotConnected;
-  Redraw();
+  ShowStatus(v_.DDEChannel != 0 ? kConnected : kNotConnected);
 }
 
 void Conversation::WarnWhenNotRunning() {

@@ -42,16 +42,17 @@ inline constexpr int64_t kConnectPauseMs = 200;
 // clock instead. An empty function restores the default.
 void set_connect_pause(std::function<void(int64_t ms)> pause);
 
-// The procedure variables of the main window the steps work on.
-struct ConversationVars {
-  int32_t& DDEChannel;           // the conversation in use; 0 none
-  uint8_t& Connected;            // 1 a conversation was opened and not closed by a make run
-  uint8_t& TimeOut;              // minutes a command may take
-  uint8_t& WaitLimit;            // minutes a completion wait may take, or TimeOut when longer
-  FixedString<30>& StatusMsg;    // the status line
-  uint16_t& ErrorNum;            // the environment's "GetErrorNum"
-  CString<300>& ErrorMsg;        // the environment's "GetErrorMsg"
-  FixedString<255>& DDECommand;  // the command of the current application
+// The main window's variables the conversation works on, held here once:
+// the main window's own variables include them.
+struct ConversationValues {
+  int32_t DDEChannel = 0;         // the conversation in use; 0 none
+  uint8_t Connected = 0;          // 1 a conversation was opened and not closed by a make run
+  uint8_t TimeOut = 3;            // minutes a command may take; ?TIMEOUT, 1 to 99
+  uint8_t WaitLimit = 5;          // minutes a completion wait may take, or TimeOut when longer
+  FixedString<30> StatusMsg;      // the status line, ?STATUSMSG:2 and ?STATUSMSG
+  uint16_t ErrorNum = 0;          // the environment's "GetErrorNum"
+  CString<300> ErrorMsg;          // the environment's "GetErrorMsg"
+  FixedString<255> DDECommand;    // the command of the current application
 };
 
 // True when a file or a folder of that name (trailing blanks not counted,
@@ -68,7 +69,7 @@ enum class WaitEnd {
 
 class Conversation {
  public:
-  Conversation(ui::Window& window, ConversationVars vars, data::ActivityLog& log);
+  Conversation(ui::Window& window, ConversationValues& values, data::ActivityLog& log);
   // Closes the conversation still held, as the window goes.
   ~Conversation();
   Conversation(const Conversation&) = delete;
@@ -155,7 +156,10 @@ class Conversation {
   // "Warning" message.
   void WarnWhenNotRunning();
 
-  ConversationVars& vars() { return v_; }
+  // Loc:StatusMsg := text (cut to 30), the window redrawn.
+  void ShowStatus(std::string_view text);
+
+  ConversationValues& vars() { return v_; }
 
  private:
   // How an open that may start the environment ended.
@@ -169,10 +173,9 @@ class Conversation {
   void TellStartFailed();
   // Closes the conversation still held, so that none is left open.
   void CloseHeld();
-  void Redraw();
 
   ui::Window& window_;
-  ConversationVars v_;
+  ConversationValues& v_;
   data::ActivityLog& log_;
   bool close_requested_ = false;
   Opening opening_ = Opening::Opened;  // how the last open that may start ended

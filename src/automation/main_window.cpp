@@ -185,6 +185,22 @@ class MainWindow::SubsetBrowse final : public framework::BrowseManager {
   ProjectSubsets& subsets_;
 };
 
+// What the runs see of the window.
+class MainWindow::RunsView final : public RunHost {
+ public:
+  explicit RunsView(MainWindow& main) : main_(main) {}
+  ui::Window& window() override { return main_.window(); }
+  RunValues& values() override { return main_.Loc; }
+  ui::Queue<BuildEntry>& project_entries() override { return main_.PQ; }
+  ui::Queue<BuildEntry>& subset_entries() override { return main_.SQ; }
+  const TreeLine* selected_tree_line() const override { return main_.tree_.selected_line(); }
+  void SelectSubsetsTab() override { main_.window().select(TAB4); }
+  void FocusApplications() override { main_.window().select(LIST); }
+
+ private:
+  MainWindow& main_;
+};
+
 MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
     : WindowManager(window),
       Loc(locals),
@@ -194,11 +210,10 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
       apps_browse_(std::make_unique<AppsBrowse>()),
       projects_browse_(std::make_unique<framework::BrowseManager>()),
       subset_browse_(std::make_unique<SubsetBrowse>(subsets_)),
-      conversation_(window, ConversationVars{locals.DDEChannel, locals.Connected, locals.TimeOut, locals.WaitLimit,
-                                             locals.StatusMsg, locals.ErrorNum, locals.ErrorMsg, locals.DDECommand},
-                    log_),
-      make_runs_(*this, conversation_, log_),
-      text_runs_(*this, conversation_, log_) {}
+      conversation_(window, locals, log_),
+      runs_view_(std::make_unique<RunsView>(*this)),
+      make_runs_(*runs_view_, conversation_, log_),
+      text_runs_(*runs_view_, conversation_, log_) {}
 
 MainWindow::~MainWindow() = default;
 

@@ -16,6 +16,7 @@
 #include "automation/conversation.h"
 #include "automation/make_runs.h"
 #include "automation/project_tree.h"
+#include "automation/run_host.h"
 #include "automation/subsets.h"
 #include "automation/text_runs.h"
 #include "automation/tree_editing.h"
@@ -60,33 +61,12 @@ enum MainField : int {
   TIMEOUT_PROMPT, TIMEOUT, PROMPT1, STATUSMSG, IMAGE1, BUTTON7,
 };
 
-// The procedure's own variables that its window shows.
-struct MainLocals {
-  int32_t DDEChannel = 0;           // the conversation with the environment; 0 none
-  uint8_t Connected = 0;            // 1 once a conversation was opened
-  uint8_t TimeOut = 3;              // minutes a command may take; ?TIMEOUT, 1 to 99
-  uint8_t WaitLimit = 5;            // minutes a completion wait may take
-  FixedString<30> StatusMsg;        // the status line, ?STATUSMSG:2 and ?STATUSMSG
-  uint16_t ErrorNum = 0;            // the environment's "GetErrorNum"
-  CString<300> ErrorMsg;            // the environment's "GetErrorMsg"
-  FixedString<255> DDECommand;
-  FixedString<50> BaseName;         // application file name up to its first "."
-  FixedString<3> TargetExt;
-  FixedString<130> FullName;        // folder and base name
-  FixedString<100> DirSpec;
-  int32_t LastSize = 0;
-};
+// The procedure's own variables that its window shows: the conversation's,
+// then the runs'.
+struct MainLocals : ConversationValues, RunValues {};
 
 // The window structure, bound to the procedure's variables.
 ui::WindowDef P1_WINDOW(MainLocals& Loc);
-
-// One application of a project run (PQ) or of the hand-picked subset (SQ).
-struct BuildEntry {
-  FixedString<50> APPNAME;
-  FixedString<80> DRIVEPATH;
-  uint8_t PRIORITY = 0;
-  FixedString<250> TARGET;
-};
 
 // One file of a directory listing.
 struct DirEntry {
@@ -116,7 +96,6 @@ class MainWindow final : public framework::WindowManager {
   FixedString<1> SubTag;
   uint8_t SubTagFlag = 0;
   ui::Queue<BuildEntry> SQ;
-  ui::Queue<BuildEntry> PQ;
   ui::Queue<DirEntry> FIL;
   ui::Queue<TreeLine> REL6;
 
@@ -128,6 +107,7 @@ class MainWindow final : public framework::WindowManager {
  private:
   class AppsBrowse;
   class SubsetBrowse;
+  class RunsView;
 
   // Reads the settings (telling the user in one "Settings" message what was
   // wrong with them, and asking for them when one is missing), puts the data
@@ -157,6 +137,8 @@ class MainWindow final : public framework::WindowManager {
   std::unique_ptr<SubsetBrowse> subset_browse_;
   data::ActivityLog log_;
   Conversation conversation_;
+  ui::Queue<BuildEntry> PQ;  // the project run's applications
+  std::unique_ptr<RunsView> runs_view_;
   MakeRuns make_runs_;
   TextRuns text_runs_;
   bool files_opened_ = false;

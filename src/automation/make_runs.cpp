@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <functional>
 
-#include "automation/main_window.h"
+#include "automation/project_tree.h"
 #include "automation/split_step.h"
 #include "data/dictionary.h"
 #include "data/files.h"
@@ -13,8 +13,8 @@
 
 namespace qvn::automation {
 
-MakeRuns::MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
-    : steps_(main, conversation, log) {}
+MakeRuns::MakeRuns(RunHost& host, Conversation& conversation, data::ActivityLog& log)
+    : steps_(host, conversation, log) {}
 
 namespace {
 
@@ -31,14 +31,16 @@ void MakeRuns::ExecuteApp() {
              .end = {.make = true, .focus_list = true}});
 }
 
-void MakeRuns::Generate() { MakeEntries(steps_.main().PQ, &MakeRuns::GatherProject, true, {.make = true}); }
+void MakeRuns::Generate() {
+  MakeEntries(steps_.host().project_entries(), &MakeRuns::GatherProject, true, {.make = true});
+}
 
 void MakeRuns::GatherProject() {
-  auto& PQ = steps_.main().PQ;
+  auto& PQ = steps_.host().project_entries();
   PQ.free();
   // Only a project line names a project; the root, an application line or
   // no line at all names none, whatever text the line shows.
-  const TreeLine* line = steps_.main().tree().selected_line();
+  const TreeLine* line = steps_.host().selected_tree_line();
   if (!line || std::abs(line->LEVEL) != 1) return;
   data::PRO.PROJECTNAME = line->DISPLAY.clipped();
   if (data::projects_file_manager->Fetch(data::PRO_ProjectNameKey) != err::NoError) return;
@@ -55,7 +57,7 @@ void MakeRuns::GatherProject() {
 }
 
 void MakeRuns::GenerateSubset() {
-  MakeEntries(steps_.main().SQ, &MakeRuns::RefreshSubset, false, {.make = true, .select_subsets = true});
+  MakeEntries(steps_.host().subset_entries(), &MakeRuns::RefreshSubset, false, {.make = true, .select_subsets = true});
 }
 
 void MakeRuns::MakeEntries(ui::Queue<BuildEntry>& queue, void (MakeRuns::*gather)(), bool show_priority,
@@ -70,7 +72,7 @@ void MakeRuns::MakeEntries(ui::Queue<BuildEntry>& queue, void (MakeRuns::*gather
 }
 
 void MakeRuns::RefreshSubset() {
-  auto& SQ = steps_.main().SQ;
+  auto& SQ = steps_.host().subset_entries();
   // An entry is a copy of its application from when it was picked, perhaps
   // long ago: the application's current target and priority count. An
   // application no longer on file is made as the entry has it, its file
@@ -89,7 +91,7 @@ void MakeRuns::RefreshSubset() {
 }
 
 MakeRuns::Application MakeRuns::FromRecord() {
-  MainLocals& Loc = steps_.main().Loc;
+  RunValues& Loc = steps_.host().values();
   split_step(Loc);
   Application app;
   app.name = data::APP.APPLICATION.str();
@@ -113,7 +115,7 @@ MakeRuns::Application MakeRuns::FromEntry(const BuildEntry& entry, bool show_pri
 
 Outcome MakeRuns::Make(const Application& app) {
   Conversation& conversation = steps_.conversation();
-  MainLocals& Loc = steps_.main().Loc;
+  RunValues& Loc = steps_.host().values();
   const CommandKind& kind = command_kind(Command::GenerateAndMake);
   const std::string priority = app.show_priority ? std::to_string(app.priority) : std::string();
 
@@ -136,18 +138,18 @@ Outcome MakeRuns::Make(const Application& app) {
 
   // The target's folder is watched from before the command, so the target
   // is seen the moment it appears, however soon that is.
-  const ui::FolderWatch watch(steps_.main().window(), folder_part(data::DosFileName.clipped()));
+  const ui::FolderWatch watch(steps_.host().window(), folder_part(data::DosFileName.clipped()));
   conversation.Send(kind.repaint_first);
   conversation.ErrorCheck();
   if (error_code() != 0) {
     steps_.ErrorPath(app.name, kind.error_text);
     return Outcome::EndRun;
   }
-  steps_.Status(fill(kind.acknowledged, app.name, priority));
+  conversation.ShowStatus(fill(kind.acknowledged, app.name, priority));
   const WaitEnd end = conversation.CompletionWait(
       app.name, kind.wait_on, steps_.Finished(kind, std::string(data::DosFileName.clipped()), std::nullopt),
       [&] {
-        steps_.Status(fill(kind.made, app.name, priority));
+        conversation.ShowStatus(fill(kind.made, app.name, priority));
         steps_.Log(app.name, kind.finished);
       });
   if (end == WaitEnd::CloseRequested || end == WaitEnd::WindowClosed) return Outcome::Stop;

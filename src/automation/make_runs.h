@@ -24,12 +24,9 @@
 
 namespace qvn::automation {
 
-class MainWindow;
-class Conversation;
-
 class MakeRuns {
  public:
-  MakeRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
+  MakeRuns(RunHost& host, Conversation& conversation, data::ActivityLog& log);
 
   // ?EXECUTEAPP: every application with APP:TAG 1.
   void ExecuteApp();

@@ -5,7 +5,6 @@
 #include <limits>
 #include <memory>
 
-#include "automation/main_window.h"
 #include "automation/record_buffers.h"
 #include "data/dictionary.h"
 #include "data/files.h"
@@ -37,8 +36,8 @@ bool read_only(const std::string& native) {
 
 }  // namespace
 
-RunSteps::RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
-    : main_(main), conversation_(conversation), log_(log) {}
+RunSteps::RunSteps(RunHost& host, Conversation& conversation, data::ActivityLog& log)
+    : host_(host), conversation_(conversation), log_(log) {}
 
 void RunSteps::Go(const RunPlan& plan) {
   KeepBuffers keep;
@@ -59,11 +58,6 @@ bool RunSteps::Begin() {
   conversation_.NoAnswer();
   conversation_.EndRun();
   return false;
-}
-
-void RunSteps::Status(std::string_view text) {
-  main_.Loc.StatusMsg = text;
-  main_.window().display();
 }
 
 void RunSteps::Log(std::string_view app, std::string_view text) { log_.Entry(app, text); }
@@ -121,7 +115,7 @@ std::function<bool()> RunSteps::Finished(const CommandKind& kind, const std::str
     if (!now) return false;
     if (last_size == now->size) return true;
     last_size = now->size;
-    main_.Loc.LastSize = static_cast<int32_t>(std::min<int64_t>(now->size, std::numeric_limits<int32_t>::max()));
+    host_.values().LastSize = static_cast<int32_t>(std::min<int64_t>(now->size, std::numeric_limits<int32_t>::max()));
     return false;
   };
 }
@@ -145,13 +139,12 @@ void RunSteps::Stop(bool make) {
 }
 
 void RunSteps::End(const RunEnd& end) {
-  ui::Window& window = main_.window();
   conversation_.EndRun();
   ui::beep();
-  window.to_front();
-  if (end.select_subsets) window.select(TAB4);
+  host_.window().to_front();
+  if (end.select_subsets) host_.SelectSubsetsTab();
   ui::beep();
-  Status(kProcessingComplete);
+  conversation_.ShowStatus(kProcessingComplete);
   if (missing_targets_ > 0) {
     ui::message(std::to_string(missing_targets_) + kMissingTargets + "||Check log for details.", "Warning",
                 ui::MessageIcon::Stop, ui::button::Ok);
@@ -161,7 +154,7 @@ void RunSteps::End(const RunEnd& end) {
   } else {
     conversation_.Close();
   }
-  if (end.focus_list) window.select(LIST);
+  if (end.focus_list) host_.FocusApplications();
 }
 
 TaggedApps::TaggedApps() {

@@ -12,13 +12,11 @@
 #include <string_view>
 
 #include "automation/conversation.h"
+#include "automation/run_host.h"
 #include "data/activity_log.h"
 #include "platform/files/file_tests.h"
 
 namespace qvn::automation {
-
-class MainWindow;
-struct BuildEntry;
 
 // How the handling of one application ended.
 enum class Outcome {
@@ -47,9 +45,9 @@ struct RunPlan {
 
 class RunSteps {
  public:
-  RunSteps(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
+  RunSteps(RunHost& host, Conversation& conversation, data::ActivityLog& log);
 
-  MainWindow& main() { return main_; }
+  RunHost& host() { return host_; }
   Conversation& conversation() { return conversation_; }
 
   // A run: the record buffers kept, its start, then each application and
@@ -65,8 +63,6 @@ class RunSteps {
   // run processes nothing and does not report itself complete: false.
   bool Begin();
 
-  // Loc:StatusMsg := text (cut to 30), the window redrawn.
-  void Status(std::string_view text);
   void Log(std::string_view app, std::string_view text);
 
   // The names of the application's command, checked before anything is
@@ -107,7 +103,7 @@ class RunSteps {
   void End(const RunEnd& end);
 
  private:
-  MainWindow& main_;
+  RunHost& host_;
   Conversation& conversation_;
   data::ActivityLog& log_;
   int32_t missing_targets_ = 0;  // applications of this run that had no target

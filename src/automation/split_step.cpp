@@ -1,11 +1,11 @@
 #include "automation/split_step.h"
 
-#include "automation/main_window.h"
+#include "automation/run_host.h"
 #include "data/files.h"
 
 namespace qvn::automation {
 
-void split_step(MainLocals& Loc) {
+void split_step(RunValues& Loc) {
   const std::string_view application = data::APP.APPLICATION.clipped();
   Loc.BaseName = application.substr(0, application.find('.'));
 

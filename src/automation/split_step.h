@@ -10,7 +10,7 @@
 
 namespace qvn::automation {
 
-struct MainLocals;
+struct RunValues;
 
 // 1. Loc:BaseName := APP:APPLICATION up to, not including, its first "."
 //    (the whole name when it holds none).
@@ -21,7 +21,7 @@ struct MainLocals;
 // 3. When the target and its type are not blank and the target names no
 //    folder, APP:TARGET := APP:DRIVENPATH & APP:TARGET (cut to 250), in the
 //    buffer only.
-void split_step(MainLocals& Loc);
+void split_step(RunValues& Loc);
 
 // True when the target names a folder: it holds "\" or "/".
 bool names_folder(std::string_view target);

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "automation/main_window.h"
 #include "automation/split_step.h"
 #include "data/files.h"
 #include "platform/core/error_state.h"
@@ -11,8 +10,8 @@
 
 namespace qvn::automation {
 
-TextRuns::TextRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log)
-    : steps_(main, conversation, log) {}
+TextRuns::TextRuns(RunHost& host, Conversation& conversation, data::ActivityLog& log)
+    : steps_(host, conversation, log) {}
 
 void TextRuns::ImportDct() { Run(command_kind(Command::ImportDictionary)); }
 void TextRuns::ImportApp() { Run(command_kind(Command::ImportApplication)); }
@@ -20,10 +19,9 @@ void TextRuns::ExportApp() { Run(command_kind(Command::ExportApplication)); }
 void TextRuns::ExportDct() { Run(command_kind(Command::ExportDictionary)); }
 
 void TextRuns::Run(const CommandKind& kind) {
-  ui::Window& window = steps_.main().window();
   if (kind.question && ui::message(kind.question, "Confirm", ui::MessageIcon::Question,
                                    ui::button::Yes | ui::button::No, ui::button::No) != ui::button::Yes) {
-    window.select(LIST);
+    steps_.host().FocusApplications();
     return;
   }
   steps_.Go({.applications = tagged_apps,
@@ -33,7 +31,7 @@ void TextRuns::Run(const CommandKind& kind) {
 
 Outcome TextRuns::Convert(const CommandKind& kind) {
   Conversation& conversation = steps_.conversation();
-  MainLocals& Loc = steps_.main().Loc;
+  RunValues& Loc = steps_.host().values();
   split_step(Loc);
   const std::string app = data::APP.APPLICATION.str();
   const std::string priority = std::to_string(data::APP.Priority);
@@ -58,14 +56,14 @@ Outcome TextRuns::Convert(const CommandKind& kind) {
     return Outcome::Next;
   }
 
-  steps_.Status(fill(kind.sending, app, priority));
+  conversation.ShowStatus(fill(kind.sending, app, priority));
   conversation.Send(kind.repaint_first);
   conversation.ErrorCheck();
   if (error_code() != 0) {
     steps_.ErrorPath(app, kind.error_text);
     return Outcome::EndRun;
   }
-  steps_.Status(fill(kind.acknowledged, app, priority));
+  conversation.ShowStatus(fill(kind.acknowledged, app, priority));
 
   const WaitEnd end = conversation.CompletionWait(app, kind.wait_on, steps_.Finished(kind, output, before),
                                                   [&] { steps_.Log(app, kind.finished); });

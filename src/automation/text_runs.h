@@ -17,12 +17,9 @@
 
 namespace qvn::automation {
 
-class MainWindow;
-class Conversation;
-
 class TextRuns {
  public:
-  TextRuns(MainWindow& main, Conversation& conversation, data::ActivityLog& log);
+  TextRuns(RunHost& host, Conversation& conversation, data::ActivityLog& log);
 
   void ImportDct();  // ?IMPORTDCT
   void ImportApp();  // ?IMPORTAPP

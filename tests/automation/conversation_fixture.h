@@ -58,15 +58,7 @@ struct LogLine {
   int32_t clock = 0;
 };
 
-struct RunWindow {
-  int32_t DDEChannel = 0;
-  uint8_t Connected = 0;
-  uint8_t TimeOut = 3;
-  uint8_t WaitLimit = 5;
-  FixedString<30> StatusMsg;
-  uint16_t ErrorNum = 0;
-  CString<300> ErrorMsg;
-  FixedString<255> DDECommand;
+struct RunWindow : ConversationValues {
   data::ActivityLog log;
 
   std::unique_ptr<ui::Window> window;
@@ -92,9 +84,7 @@ struct RunWindow {
     std::string error;
     window = ui::Window::create(def, &error);
     EXPECT_NE(window, nullptr) << error;
-    conv = std::make_unique<Conversation>(
-        *window, ConversationVars{DDEChannel, Connected, TimeOut, WaitLimit, StatusMsg, ErrorNum, ErrorMsg, DDECommand},
-        log);
+    conv = std::make_unique<Conversation>(*window, *this, log);
   }
 
   // The window's life: "?GO" runs on_go, "Close" posts the close request,

@@ -1,6 +1,6 @@
 // The conversation steps against ide-sim running as a real process: the
 // commands and their send, the connect, reopen and connection buttons, the
-// error check, and the activity-log entries.
+// error check, and the end of a run.
 
 #include "automation/conversation.h"
 
@@ -8,12 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <ctime>
 #include <mutex>
 
 #include "conversation_fixture.h"
 #include "platform/core/clock.h"
-#include "platform/core/std_datetime.h"
 #include "platform/dde/dde_server.h"
 #include "support/silent_peer.h"
 #include "support/wait.h"
@@ -686,82 +684,7 @@ TEST_F(ConversationTest, ErrorsUpTo600AreLeftToTheRun) {
   EXPECT_TRUE(user.messages().empty());
 }
 
-// Log entries
-
-TEST_F(ConversationTest, ALogEntryNamesItsApplicationAndIsCutToItsFields) {
-  ui::HeadlessUser user;
-  RunWindow w;
-  w.log.Open();
-  const std::string name = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789abcdX.APP";
-  ASSERT_EQ(name.size(), 45u);
-  const std::string text(90, 'e');
-  w.log.Entry(name, text);
-  user.advance_time(61000);
-  set_error(err::DdeTimeout);
-  w.log.Error("MAIN.APP");
-  EXPECT_EQ(error_code(), err::DdeTimeout) << "a log entry leaves the last error alone";
-
-  const auto lines = log_lines();
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0].app, name.substr(0, 40));
-  EXPECT_EQ(lines[0].event, text.substr(0, 80));
-  EXPECT_EQ(lines[1].event, "Error 605 DDE transaction timed out");
-  EXPECT_EQ(lines[1].date, today());
-  EXPECT_EQ(lines[1].clock, clock_time());
-  EXPECT_EQ(lines[1].clock - lines[0].clock, 6100) << "each entry takes the time of its own moment";
-}
-
-// The date and time of an entry are of one moment: read just before
-// midnight, they are not that day's date with the next day's time.
-TEST_F(ConversationTest, ALogEntrysDateAndTimeComeFromOneReadingOfTheClock) {
-  ui::HeadlessUser user;
-  RunWindow w;
-  w.log.Open();
-  std::tm last_second{};
-  last_second.tm_year = 2000 - 1900;
-  last_second.tm_mon = 0;
-  last_second.tm_mday = 1;
-  last_second.tm_hour = 23;
-  last_second.tm_min = 59;
-  last_second.tm_sec = 59;
-  last_second.tm_isdst = -1;
-  const std::time_t at = std::mktime(&last_second);
-  ASSERT_NE(at, static_cast<std::time_t>(-1));
-  SteppingClock clock(static_cast<int64_t>(at) * 1000 + 995, 10);
-  ScopedClock scoped(clock);
-  w.log.Entry("MAIN.APP", "Generated");
-  const auto lines = log_lines();
-  ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0].date, standard_date({2000, 1, 1}));
-  EXPECT_EQ(lines[0].clock, standard_time({23, 59, 59, 99}));
-}
-
-// The log is not open, so no entry can be added: the first failure of a run
-// is told with the file and the reason, the later ones are not, and the
-// run's own last error stays.
-TEST_F(ConversationTest, AFailedLogWriteIsToldOnceARun) {
-  ui::HeadlessUser user;
-  RunWindow w;
-  ASSERT_FALSE(data::TempFile.is_open());
-  set_error(err::DdeExecuteInvalid);
-  w.log.Entry("MAIN.APP", "Begin Make");
-  w.log.Entry("MAIN.APP", "Make Finished");
-  EXPECT_EQ(error_code(), err::DdeExecuteInvalid);
-  ASSERT_EQ(presenter.shown.size(), 1u);
-  EXPECT_EQ(presenter.shown[0].title, "Record Insert Error");
-  EXPECT_EQ(presenter.shown[0].kind, framework::MessageKind::Notice);
-  EXPECT_EQ(presenter.shown[0].text, "An error was experienced during the creation of a record.|File: " +
-                                         data::TempFileName.str() + "|Error: File Not Open (37).");
-  EXPECT_TRUE(log_lines().empty());
-
-  // The next run tells it again.
-  w.log.Open();
-  data::tempfile_relation_manager->Close();
-  ASSERT_FALSE(data::TempFile.is_open());
-  w.log.Entry("MAIN.APP", "Begin Make");
-  w.log.Entry("MAIN.APP", "Make Finished");
-  EXPECT_EQ(presenter.shown.size(), 2u);
-}
+// The end of a run
 
 TEST_F(ConversationTest, EndRunClearsTheLogRecord) {
   ui::HeadlessUser user;
