@@ -134,6 +134,18 @@ class ManagerTest : public ::testing::Test {
     return parent_file.get(parent_def_.keys[1]) == 0;
   }
 
+  // Renames a stored parent through another instance of the file, as
+  // another station would.
+  void rename_parent_elsewhere(int32_t id, const char* name) {
+    ParentRec theirs;
+    storage::RecordFile other(parent_def_, &theirs);
+    ASSERT_EQ(other.open(), 0);
+    theirs.ID = id;
+    ASSERT_EQ(other.get(parent_def_.keys[1]), 0);
+    theirs.NAME = name;
+    ASSERT_EQ(other.put(), 0);
+  }
+
   // Every child as "name:parent", in name order.
   std::vector<std::string> children_on_file() {
     std::vector<std::string> out;
