@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "demo_catalog.h"
 #include "runs_fixture.h"
+#include "support/demo_data.h"
 
 namespace qvn::automation::testing {
 
@@ -29,11 +29,8 @@ class DemoRunsTest : public RunsTest {
  protected:
   void SetUp() override {
     RunsTest::SetUp();
-    std::string error;
-    ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
     apps = dir / "apps";
-    fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
-    ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+    test_support::lay_out_demo(QVN_DEMO_FOLDER, apps, data_dir, catalog);
     bare_names();
   }
 

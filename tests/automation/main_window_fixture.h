@@ -37,14 +37,7 @@ namespace fs = std::filesystem;
 
 inline constexpr const char* kCaption = "Lorvane --  QVN v.6.1";
 
-struct AppOnFile {
-  std::string application;
-  int priority = 0;
-  int tag = 0;
-  int project = 0;
-  std::string folder = "/dev/null/";
-  std::string target{};
-};
+using test_support::AppOnFile;
 
 // One retained entry of TF.TPS.
 struct Retained {
@@ -103,54 +96,23 @@ class MainWindowTest : public ::testing::Test {
   static void open_or_create(storage::RecordFile& file) { test_support::open_or_create(file); }
 
   // Puts records on file in the data folder; Main later finds them there
-  // under the names it prefixes itself.
-  void seed(const std::vector<AppOnFile>& apps, const std::vector<std::pair<int, std::string>>& projects = {},
+  // under the names it prefixes itself. Each log entry is of LEDGER.APP.
+  void seed(const std::vector<AppOnFile>& apps, const std::vector<test_support::ProjectOnFile>& projects = {},
             const std::vector<std::string>& log_events = {}) {
     for (const char* name : {"APPS.TPS", "PROJECTS.TPS", "TEMPFILE.TPS", "TF.TPS"}) fs::remove(data_dir / name);
     names_in(data_dir);
-    open_or_create(data::Apps);
-    for (const AppOnFile& a : apps) {
-      data::Apps.clear_buffer();
-      data::APP.APPLICATION = a.application;
-      data::APP.DRIVENPATH = a.folder;
-      data::APP.Priority = static_cast<uint8_t>(a.priority);
-      data::APP.TAG = static_cast<int16_t>(a.tag);
-      data::APP.P_REF = a.project;
-      data::APP.TARGET = a.target;
-      EXPECT_EQ(data::Apps.add(), 0) << error_text();
-    }
-    data::Apps.close();
-    open_or_create(data::Projects);
-    for (const auto& [number, name] : projects) {
-      data::Projects.clear_buffer();
-      data::PRO.P_REF = number;
-      data::PRO.PROJECTNAME = name;
-      EXPECT_EQ(data::Projects.add(), 0) << error_text();
-    }
-    data::Projects.close();
-    open_or_create(data::TempFile);
-    for (const std::string& event : log_events) {
-      data::TempFile.clear_buffer();
-      data::TMP.APPS = "LEDGER.APP";
-      data::TMP.EVENT = event;
-      EXPECT_EQ(data::TempFile.add(), 0) << error_text();
-    }
-    data::TempFile.close();
+    test_support::seed_apps(apps);
+    test_support::seed_projects(projects);
+    std::vector<test_support::LogOnFile> log;
+    for (const std::string& event : log_events) log.push_back({.app = "LEDGER.APP", .event = event});
+    test_support::seed_log(log);
     bare_names();
   }
 
   // The applications on file in APP:PriorityKey order.
   std::vector<AppOnFile> apps_on_file() {
     names_in(data_dir);
-    std::vector<AppOnFile> out;
-    EXPECT_EQ(data::Apps.open(), 0) << error_text();
-    data::Apps.set_order(data::APP_PriorityKey);
-    while (data::Apps.next() == 0) {
-      out.push_back(AppOnFile{data::APP.APPLICATION.str(), data::APP.Priority, data::APP.TAG, data::APP.P_REF,
-                              data::APP.DRIVENPATH.str(), data::APP.TARGET.str()});
-    }
-    data::Apps.close();
-    return out;
+    return test_support::apps_on_file(data::APP_PriorityKey);
   }
 
   std::vector<int> tags_on_file() {
@@ -161,10 +123,7 @@ class MainWindowTest : public ::testing::Test {
 
   int64_t log_entries_on_file() {
     names_in(data_dir);
-    EXPECT_EQ(data::TempFile.open(), 0) << error_text();
-    const int64_t n = data::TempFile.records();
-    data::TempFile.close();
-    return n;
+    return static_cast<int64_t>(test_support::log_on_file().size());
   }
 
   // Puts these entries in TF.TPS in the data folder.

@@ -436,7 +436,7 @@ TEST_F(RealWindowRunTest, ATabClickedWhileTheRunWaitsLeavesTheLeftColumnFollowin
   sim.start({"--never-write"});
   const std::string at = folder("MAIN");
   write(at, "MAIN.APP", "TARGET=MAIN.EXE\n");
-  seed({AppOnFile{"MAIN.APP", 1, 1, 0, at, "MAIN.EXE"}});
+  seed({AppOnFile{"MAIN.APP", at, 1, 0, "MAIN.EXE", 1}});
   std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
   TabClickDuringRun person(*qt, fs::path(at) / "MAIN.EXE");

@@ -44,10 +44,10 @@ TEST(MainWindowStructure, FieldNumbersFollowTheStructure) {
 }
 
 TEST_F(MainWindowTest, OpensWithTheListsFilledInTheirOrders) {
-  seed({{.application = "PAYROLL.APP", .priority = 5, .tag = 1, .project = 2, .folder = "/dev/payroll/"},
-        {.application = "LEDGER.APP", .priority = 1, .project = 1, .folder = "/dev/ledger/"},
-        {.application = "JOURNAL.APP", .priority = 0, .project = 1, .folder = "/dev/journal/"},
-        {.application = "CASH.APP", .priority = 7, .project = 1, .folder = "/dev/cash/"}},
+  seed({{.application = "PAYROLL.APP", .folder = "/dev/payroll/", .priority = 5, .project = 2, .tag = 1},
+        {.application = "LEDGER.APP", .folder = "/dev/ledger/", .priority = 1, .project = 1},
+        {.application = "JOURNAL.APP", .folder = "/dev/journal/", .priority = 0, .project = 1},
+        {.application = "CASH.APP", .folder = "/dev/cash/", .priority = 7, .project = 1}},
        {{1, "Accounting"}, {2, "Payroll"}});
   HeadlessUser user;
   bool was_hidden = true;

@@ -37,7 +37,7 @@ class MakeRunsTest : public RunsTest {
                 const std::string& extra = {}) {
     const std::string at = folder(name.substr(0, name.find('.')));
     write(at, name, (target.empty() ? std::string() : "TARGET=" + target + "\n") + extra);
-    return AppOnFile{name, priority, tag, project, at, target};
+    return AppOnFile{name, at, priority, project, target, tag};
   }
 
   // The made target's first line, "Built by ide-sim from <application>".
@@ -306,7 +306,7 @@ TEST_P(MakeRunsTargets, EachRunMakesWhatItsTargetNames) {
   const std::string at = folder("main");
   const std::string target = placed(c.target, at);
   write(at, "MAIN.APP", target.empty() ? "" : "TARGET=" + target + "\n");
-  seed({{"MAIN.APP", 1, 1, 1, at, target}}, {{1, "Main"}});
+  seed({{"MAIN.APP", at, 1, 1, target, 1}}, {{1, "Main"}});
   const bool makes = project_run ? c.project_run_makes : c.app_run_makes;
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
@@ -422,7 +422,7 @@ TEST_P(MakeRunsAppFile, OnlyARegularFileOfTheNameInAnyCaseIsMade) {
   } else if (!on_disk.empty()) {
     write(at, on_disk, "TARGET=TWO.EXE\n");
   }
-  seed({app("ONE.APP", 1, 1, "ONE.EXE"), {c.application, 2, 1, 0, at, "TWO.EXE"}, app("THREE.APP", 3, 1, "THREE.EXE")});
+  seed({app("ONE.APP", 1, 1, "ONE.EXE"), {c.application, at, 2, 0, "TWO.EXE", 1}, app("THREE.APP", 3, 1, "THREE.EXE")});
   HeadlessUser user;
   user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
   watch_make_run(user);
@@ -461,7 +461,7 @@ TEST_P(MakeRunsStuckTarget, IsAnErrorOfThatApplicationAndNothingIsSentForIt) {
   const std::string at = folder("two");
   const std::string target = GetParam().make(data_dir, at);
   write(at, "TWO.APP", "TARGET=" + target + "\n");
-  seed({app("ONE.APP", 1, 1, "ONE.EXE"), {"TWO.APP", 2, 1, 0, at, target}, app("THREE.APP", 3, 1, "THREE.EXE")});
+  seed({app("ONE.APP", 1, 1, "ONE.EXE"), {"TWO.APP", at, 2, 0, target, 1}, app("THREE.APP", 3, 1, "THREE.EXE")});
   const fs::path where = fs::path(target).is_absolute() ? fs::path(target) : fs::path(at) / target;
   const bool was_folder = fs::is_directory(where);
   HeadlessUser user;
@@ -526,8 +526,8 @@ TEST_F(MakeRunsTest, NamesThatDoNotFitAreRefusedBeforeAnythingIsRemovedOrSent) {
   const std::string quoted = folder("say\"when");
   write(quoted, "Q.APP", "TARGET=Q.EXE\n");
   write(long_folder, "LONG.APP", "TARGET=" + long_target + "\n");
-  seed({{"LONG.APP", 1, 1, 0, long_folder, long_target},
-        {"Q.APP", 2, 1, 0, quoted, "Q.EXE"},
+  seed({{"LONG.APP", long_folder, 1, 0, long_target, 1},
+        {"Q.APP", quoted, 2, 0, "Q.EXE", 1},
         app("MAIN.APP", 3, 1, "MAIN.EXE")});
   std::ofstream(quoted + "Q.EXE") << "old";
   HeadlessUser user;

@@ -24,12 +24,12 @@ using ui::WindowView;
 const std::vector<std::pair<int, std::string>> kProjects = {
     {1, "Accounting"}, {2, "Warehouse"}, {3, "Payroll"}, {4, "Empty"}};
 const std::vector<AppOnFile> kApps = {
-    {.application = "LEDGER.APP", .priority = 1, .project = 1, .folder = "/dev/ledger/", .target = "LEDGER.DLL"},
-    {.application = "JOURNAL.APP", .priority = 2, .project = 1, .folder = "/dev/journal/", .target = "JOURNAL.DLL"},
-    {.application = "ACCOUNTS.APP", .priority = 3, .project = 1, .folder = "/dev/accounts/", .target = "ACC.EXE"},
-    {.application = "STOCK.APP", .priority = 1, .project = 2, .folder = "/dev/stock/", .target = "STOCK.DLL"},
-    {.application = "ORDERS.APP", .priority = 4, .project = 2, .folder = "/dev/orders/", .target = "ORDERS.EXE"},
-    {.application = "LEDGER.APP", .priority = 2, .project = 3, .folder = "/dev/payroll/", .target = "PAYLEDG.DLL"},
+    {.application = "LEDGER.APP", .folder = "/dev/ledger/", .priority = 1, .project = 1, .target = "LEDGER.DLL"},
+    {.application = "JOURNAL.APP", .folder = "/dev/journal/", .priority = 2, .project = 1, .target = "JOURNAL.DLL"},
+    {.application = "ACCOUNTS.APP", .folder = "/dev/accounts/", .priority = 3, .project = 1, .target = "ACC.EXE"},
+    {.application = "STOCK.APP", .folder = "/dev/stock/", .priority = 1, .project = 2, .target = "STOCK.DLL"},
+    {.application = "ORDERS.APP", .folder = "/dev/orders/", .priority = 4, .project = 2, .target = "ORDERS.EXE"},
+    {.application = "LEDGER.APP", .folder = "/dev/payroll/", .priority = 2, .project = 3, .target = "PAYLEDG.DLL"},
 };
 constexpr int kAccounting = 1, kEmpty = 2, kPayroll = 3, kWarehouse = 4;  // rows of ?LIST:2
 

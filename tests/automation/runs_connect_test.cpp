@@ -41,7 +41,7 @@ class RunsConnect : public RunsTest, public ::testing::WithParamInterface<RunBut
     write(at, "MAIN.APP", "TARGET=MAIN.EXE\n");
     write(at, "MAIN.DCT", "FILE=CUSTOMER\n");
     write(at, "MAIN.TXD", "[DICTIONARY]\nFILE=CUSTOMER\n");
-    seed({{"MAIN.APP", 1, 1, 1, at, "MAIN.EXE"}}, {{1, "Main"}});
+    seed({{"MAIN.APP", at, 1, 1, "MAIN.EXE", 1}}, {{1, "Main"}});
   }
 
   // Presses the run's button, on its tab and after "I'm Sure" where it has to.

@@ -27,12 +27,9 @@ inline constexpr int kRealWaitMs = 30000;
 
 // Every text the status line showed, in order: the scripted user's backend,
 // which notes each new text the window draws in ?STATUSMSG.
-class StatusHistory final : public ui::Backend {
+class StatusHistory final : public ui::UserWatcher {
  public:
-  explicit StatusHistory(ui::HeadlessUser& user) : user_(user) { ui::install_backend(this); }
-  ~StatusHistory() override { ui::install_backend(&user_); }
-  StatusHistory(const StatusHistory&) = delete;
-  StatusHistory& operator=(const StatusHistory&) = delete;
+  using UserWatcher::UserWatcher;
 
   const std::vector<std::string>& texts() const { return texts_; }
   bool shown(const std::string& text) const {
@@ -42,27 +39,16 @@ class StatusHistory final : public ui::Backend {
     return false;
   }
 
-  void window_opened(ui::Window& w) override { user_.window_opened(w); }
-  void window_closed(ui::Window& w) override { user_.window_closed(w); }
-  void wait_for_event(ui::Window& w) override { user_.wait_for_event(w); }
   void refresh(ui::Window& w, int field) override {
     const int status = w.caption() == kCaption ? w.field("?STATUSMSG") : 0;
     if (status != 0 && (field == 0 || field == status)) {
       const std::string text(clip(w.state(status).shown));
       if (texts_.empty() || texts_.back() != text) texts_.push_back(text);
     }
-    user_.refresh(w, field);
+    UserWatcher::refresh(w, field);
   }
-  void repaint_only() override { user_.repaint_only(); }
-  void to_front(ui::Window& w) override { user_.to_front(w); }
-  int message(const ui::MessageBoxDef& box) override { return user_.message(box); }
-  std::string open_file(const ui::FileDialogDef& d) override { return user_.open_file(d); }
-  std::string choose_folder(const ui::FolderDialogDef& d) override { return user_.choose_folder(d); }
-  int popup(ui::Window& w, const std::string& menu) override { return user_.popup(w, menu); }
-  void beep() override { user_.beep(); }
 
  private:
-  ui::HeadlessUser& user_;
   std::vector<std::string> texts_;
 };
 

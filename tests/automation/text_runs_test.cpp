@@ -98,7 +98,7 @@ class TextRunsTest : public RunsTest {
                                                                    : "[DICTIONARY]\n";
     write(at, base + run.source, header + lines);
     if (std::string(run.source) != ".APP") write(at, base + ".APP", "TARGET=" + base + ".EXE\n");
-    return AppOnFile{base + ".APP", priority, tag, 0, at, base + ".EXE"};
+    return AppOnFile{base + ".APP", at, priority, 0, base + ".EXE", tag};
   }
 
   // The steps that start the run: imports are armed with "I'm Sure" on
@@ -126,7 +126,7 @@ TEST_P(TextRunsEach, EveryTaggedApplicationIsConvertedByPriorityOverOneConversat
   const AppOnFile last = app(run, "LAST", 20, 1);
   const AppOnFile untagged = app(run, "FIRST", 1, 0);
   std::ofstream(main.folder + "MAIN" + run.output) << "old";
-  seed({main, {"NOSRC.APP", 13, 1, 0, nosrc, ""}, last, untagged});
+  seed({main, {"NOSRC.APP", nosrc, 13, 0, "", 1}, last, untagged});
   if (run.question == nullptr) fs::remove(nosrc + "NOSRC" + run.source);
   HeadlessUser user;
   StatusHistory status(user);
@@ -454,7 +454,7 @@ TEST_F(TextRunsTest, AnImportCommandTooLongForItsFieldIsRefusedAndTheRunGoesOn) 
   const std::string base(40, 'B');
   write(long_folder, base + ".TXA", "[APPLICATION]\n");
   const AppOnFile fine = app(kImportApp, "MAIN", 2, 1);
-  seed({{base + ".APP", 1, 1, 0, long_folder, ""}, fine});
+  seed({{base + ".APP", long_folder, 1, 0, "", 1}, fine});
   HeadlessUser user;
   start(user, kImportApp);
   watch_timer_run(user);

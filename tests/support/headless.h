@@ -228,4 +228,33 @@ class HeadlessUser final : public Backend {
   const Window* gave_up_on_ = nullptr;
 };
 
+// A backend that passes every call on to the scripted user, installed in
+// the user's place for its lifetime. A test derives from it to watch some
+// calls (a window opening, a control redrawn) and passes them on as well.
+class UserWatcher : public Backend {
+ public:
+  explicit UserWatcher(HeadlessUser& user) : user_(user) { install_backend(this); }
+  ~UserWatcher() override { install_backend(&user_); }
+  UserWatcher(const UserWatcher&) = delete;
+  UserWatcher& operator=(const UserWatcher&) = delete;
+
+  void window_opened(Window& w) override { user_.window_opened(w); }
+  void window_closed(Window& w) override { user_.window_closed(w); }
+  void wait_for_event(Window& w) override { user_.wait_for_event(w); }
+  void refresh(Window& w, int field) override { user_.refresh(w, field); }
+  void repaint_only() override { user_.repaint_only(); }
+  void to_front(Window& w) override { user_.to_front(w); }
+  int message(const MessageBoxDef& box) override { return user_.message(box); }
+  std::string open_file(const FileDialogDef& d) override { return user_.open_file(d); }
+  std::string choose_folder(const FolderDialogDef& d) override { return user_.choose_folder(d); }
+  int popup(Window& w, const std::string& menu) override { return user_.popup(w, menu); }
+  void beep() override { user_.beep(); }
+  PreviewResult preview(const report::ReportDocument& doc, const PreviewDef& def) override {
+    return user_.preview(doc, def);
+  }
+
+ private:
+  HeadlessUser& user_;
+};
+
 }  // namespace qvn::ui

@@ -1,6 +1,7 @@
 // The tests' shared helpers do what their fixtures count on: a fresh folder
-// of the test's own that goes with everything in it, and guards that put
-// back exactly what they found.
+// of the test's own that goes with everything in it, guards that put back
+// exactly what they found, records put on file as given and read back, and
+// a file manager that numbers records only when asked to.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -18,12 +19,18 @@
 #include "data/files.h"
 #include "data/globals.h"
 #include "data/settings_file.h"
+#include "platform/core/fixed_string.h"
 #include "platform/framework/error_manager.h"
+#include "platform/framework/file_manager.h"
 #include "platform/framework/request.h"
+#include "platform/storage/file_def.h"
+#include "platform/storage/record_file.h"
+#include "support/data_files.h"
 #include "support/environment.h"
 #include "support/framework_state.h"
 #include "support/program_state.h"
 #include "support/temp_folder.h"
+#include "support/test_file_manager.h"
 #include "support/wait.h"
 #ifdef QVN_TEST_WITH_AUTOMATION
 #include "automation/main_window.h"
@@ -283,6 +290,77 @@ TEST(Eventually, HoldsOnceAnotherThreadBringsItAboutAndGivesUpOnlyAfterItsTime) 
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(eventually([] { return false; }, 20));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(20));
+}
+
+// What is seeded is on file as given, each file closed again; the readers
+// give it back in their orders and leave a file open when it was open.
+TEST(DataFiles, SeededRecordsAreReadBackAndTheFilesLeftAsTheyStood) {
+  TempFolder folder("qvn-support");
+  ProgramState guard;
+  name_data_files_in(folder.path());
+  seed_apps({{"B.APP", "/dev/b/", 1, 2, "B.EXE", 1}, {"A.APP", "/dev/a/", 2, 0, "A.EXE", 0}});
+  seed_projects({{2, "Two"}, {1, "One"}});
+  seed_log({{"B.APP", 3, 4, "Begin Make"}, {"A.APP", 0, 0, "Make Finished"}});
+  for (storage::RecordFile* file : {&data::Apps, &data::Projects, &data::TempFile}) EXPECT_FALSE(file->is_open());
+
+  std::vector<std::string> by_folder, by_priority;
+  for (const AppOnFile& a : apps_on_file(data::APP_DriveKey)) {
+    by_folder.push_back(a.application + " " + a.folder + " " + std::to_string(a.priority) + " " +
+                        std::to_string(a.project) + " " + a.target + " " + std::to_string(a.tag));
+  }
+  for (const AppOnFile& a : apps_on_file(data::APP_PriorityKey)) by_priority.push_back(a.application);
+  EXPECT_EQ(by_folder, (std::vector<std::string>{"A.APP /dev/a/ 2 0 A.EXE 0", "B.APP /dev/b/ 1 2 B.EXE 1"}));
+  EXPECT_EQ(by_priority, (std::vector<std::string>{"B.APP", "A.APP"}));
+  EXPECT_EQ(projects_on_file(), (std::vector<ProjectOnFile>{{1, "One"}, {2, "Two"}}));
+  std::vector<std::string> log;
+  for (const LogOnFile& e : log_on_file()) {
+    log.push_back(e.app + " " + std::to_string(e.date) + " " + std::to_string(e.clock) + " " + e.event);
+  }
+  EXPECT_EQ(log, (std::vector<std::string>{"B.APP 3 4 Begin Make", "A.APP 0 0 Make Finished"}));
+  EXPECT_FALSE(data::Apps.is_open());
+
+  ASSERT_EQ(data::Apps.open(), 0);
+  EXPECT_EQ(apps_on_file(data::APP_DriveKey).size(), 2u);
+  EXPECT_TRUE(data::Apps.is_open()) << "a file the test holds open stays open";
+  data::Apps.close();
+}
+
+struct NumberedRec {
+  FixedString<10> NAME;
+  int32_t ID = 0;
+};
+
+// Priming numbers the record through the primary key, and holds the number
+// on file, only with Numbering::PrimaryKey.
+TEST(TestFileManager, NumbersRecordsThroughThePrimaryKeyOnlyWhenAsked) {
+  for (const auto numbering : {TestFileManager::Numbering::None, TestFileManager::Numbering::PrimaryKey}) {
+    const bool numbers = numbering == TestFileManager::Numbering::PrimaryKey;
+    SCOPED_TRACE(numbers ? "PrimaryKey" : "None");
+    TempFolder folder("qvn-support");
+    storage::NameVar name;
+    name = (folder / "NUMBERED.TPS").string();
+    storage::FileDef def;
+    def.label = "Numbered";
+    def.prefix = "NUM";
+    def.fields = {QVN_FIELD(NumberedRec, NAME, "NUM:NAME"), QVN_FIELD(NumberedRec, ID, "NUM:ID")};
+    def.keys = {storage::KeyDef{.name = "NUM:IdKey", .components = {1}, .opt = true, .primary = true}};
+    def.struct_size = sizeof(NumberedRec);
+    def.name_var = name.data();
+    def.name_width = name.width;
+    NumberedRec rec;
+    storage::RecordFile file(def, &rec);
+    framework::ErrorManager errors;
+    framework::testing::RecordingPresenter presenter;
+    errors.SetPresenter(&presenter);
+    TestFileManager manager(file, name, errors, "Numbered", numbering);
+    manager.Init();
+
+    ASSERT_EQ(manager.PrimeRecord(), 0);
+    EXPECT_EQ(rec.ID, numbers ? 1 : 0);
+    EXPECT_EQ(file.records(), numbers ? 1 : 0) << "the number is held by a record on file";
+    EXPECT_TRUE(presenter.shown.empty());
+    manager.Kill();
+  }
 }
 
 }  // namespace

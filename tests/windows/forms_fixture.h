@@ -86,10 +86,7 @@ class FormsTest : public WindowsTest {
     return out;
   }
   // The Apps buffer as one line.
-  static std::string buffer_line() {
-    return line(AppOnFile{data::APP.APPLICATION.str(), data::APP.DRIVENPATH.str(), data::APP.Priority,
-                          data::APP.P_REF, data::APP.TARGET.str(), data::APP.TAG});
-  }
+  static std::string buffer_line() { return line(test_support::app_in_buffer()); }
   std::vector<std::string> apps_lines() { return lines(apps_on_file()); }
 };
 

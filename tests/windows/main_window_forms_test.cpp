@@ -32,7 +32,7 @@
 #include "windows/view_events.h"
 
 #ifdef QVN_DEMO_FOLDER
-#include "demo_catalog.h"
+#include "support/demo_data.h"
 #endif
 
 namespace qvn::windows::testing {
@@ -358,10 +358,7 @@ class MainWindowFormsDemoTest : public MainWindowFormsTest {
  protected:
   void SetUp() override {
     MainWindowFormsTest::SetUp();
-    fs::copy(QVN_DEMO_FOLDER "/apps", apps, fs::copy_options::recursive);
-    std::string error;
-    ASSERT_TRUE(demoseed::read_catalog(QVN_DEMO_FOLDER "/catalog.txt", catalog, error)) << error;
-    ASSERT_TRUE(demoseed::seed_data_folder(catalog, apps.string(), data_dir.string(), error)) << error;
+    test_support::lay_out_demo(QVN_DEMO_FOLDER, apps, data_dir, catalog);
   }
 
   // A log of `entries` entries ending on 10 December 2026 at 9:00.

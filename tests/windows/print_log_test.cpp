@@ -255,30 +255,14 @@ INSTANTIATE_TEST_SUITE_P(File, PrintLogEmptyTest, ::testing::Values(false, true)
 // The scripted user, who also sees the progress window open: another
 // program then takes the log's records away under the report, so that its
 // first read fails.
-class LogTakenAway final : public ui::Backend {
+class LogTakenAway final : public ui::UserWatcher {
  public:
-  explicit LogTakenAway(HeadlessUser& user) : user_(user) {}
+  using UserWatcher::UserWatcher;
 
   void window_opened(ui::Window& w) override {
-    user_.window_opened(w);
+    UserWatcher::window_opened(w);
     if (w.caption() == kProgress) storage::testing::raw_sql(data::TempFileName.str(), "DROP TABLE records");
   }
-  void window_closed(ui::Window& w) override { user_.window_closed(w); }
-  void wait_for_event(ui::Window& w) override { user_.wait_for_event(w); }
-  void refresh(ui::Window& w, int field) override { user_.refresh(w, field); }
-  void repaint_only() override { user_.repaint_only(); }
-  void to_front(ui::Window& w) override { user_.to_front(w); }
-  int message(const ui::MessageBoxDef& box) override { return user_.message(box); }
-  std::string open_file(const ui::FileDialogDef& d) override { return user_.open_file(d); }
-  std::string choose_folder(const ui::FolderDialogDef& d) override { return user_.choose_folder(d); }
-  int popup(ui::Window& w, const std::string& menu) override { return user_.popup(w, menu); }
-  void beep() override { user_.beep(); }
-  ui::PreviewResult preview(const report::ReportDocument& doc, const ui::PreviewDef& def) override {
-    return user_.preview(doc, def);
-  }
-
- private:
-  HeadlessUser& user_;
 };
 
 // A log that cannot be read is no empty log: the failure is reported by
@@ -287,10 +271,11 @@ TEST_F(PrintLogTest, AFirstReadThatFailsIsReportedNotTakenForAnEmptyLog) {
   seed_log(entries(5));
   HeadlessUser user;
   user.answer_any_message(ui::button::Ok);
-  LogTakenAway backend(user);
-  ui::install_backend(&backend);
-  const int answer = framework::call_procedure(PrintLog, framework::request::None);
-  ui::install_backend(&user);
+  int answer = 0;
+  {
+    LogTakenAway watcher(user);
+    answer = framework::call_procedure(PrintLog, framework::request::None);
+  }
   EXPECT_EQ(answer, response::Cancelled);
   ASSERT_EQ(user.messages().size(), 1u);
   EXPECT_EQ(user.messages()[0].box.caption, "PrintLog: Record Retrieval Error");

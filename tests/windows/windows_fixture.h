@@ -31,21 +31,15 @@ namespace qvn::windows::testing {
 
 namespace fs = std::filesystem;
 
-struct AppOnFile {
-  std::string application;
-  std::string folder;
-  int priority = 0;
-  int project = 0;
-  std::string target{};
-  int tag = 0;
-};
-
-struct LogOnFile {
-  std::string app;
-  int32_t date = 0;
-  int32_t clock = 0;
-  std::string event;
-};
+// Records put on file directly, as another program would, and read back
+// (support/data_files.h).
+using test_support::AppOnFile;
+using test_support::log_on_file;
+using test_support::LogOnFile;
+using test_support::projects_on_file;
+using test_support::seed_apps;
+using test_support::seed_log;
+using test_support::seed_projects;
 
 class WindowsTest : public ::testing::Test {
  protected:
@@ -73,94 +67,8 @@ class WindowsTest : public ::testing::Test {
   static void bare_names() { test_support::bare_data_file_names(); }
   static void open_or_create(storage::RecordFile& file) { test_support::open_or_create(file); }
 
-  // Puts records on file directly, as another program would; the files are
-  // closed again, so the windows open them themselves.
-  void seed_apps(const std::vector<AppOnFile>& apps) {
-    open_or_create(data::Apps);
-    for (const AppOnFile& a : apps) {
-      data::Apps.clear_buffer();
-      data::APP.APPLICATION = a.application;
-      data::APP.DRIVENPATH = a.folder;
-      data::APP.Priority = static_cast<uint8_t>(a.priority);
-      data::APP.P_REF = a.project;
-      data::APP.TARGET = a.target;
-      data::APP.TAG = static_cast<int16_t>(a.tag);
-      EXPECT_EQ(data::Apps.add(), 0) << error_text();
-    }
-    data::Apps.close();
-    data::Apps.clear_buffer();
-  }
-
-  void seed_projects(const std::vector<std::pair<int, std::string>>& projects) {
-    open_or_create(data::Projects);
-    for (const auto& [number, name] : projects) {
-      data::Projects.clear_buffer();
-      data::PRO.P_REF = number;
-      data::PRO.PROJECTNAME = name;
-      EXPECT_EQ(data::Projects.add(), 0) << error_text();
-    }
-    data::Projects.close();
-    data::Projects.clear_buffer();
-  }
-
-  // Log entries in storage order, as given.
-  void seed_log(const std::vector<LogOnFile>& entries) {
-    open_or_create(data::TempFile);
-    for (const LogOnFile& e : entries) {
-      data::TempFile.clear_buffer();
-      data::TMP.APPS = e.app;
-      data::TMP.DATE = e.date;
-      data::TMP.CLOCK = e.clock;
-      data::TMP.EVENT = e.event;
-      EXPECT_EQ(data::TempFile.add(), 0) << error_text();
-    }
-    data::TempFile.close();
-    data::TempFile.clear_buffer();
-  }
-
-  // The applications on file in APP:DriveKey order, read through a file
-  // instance of this thread that is closed again afterwards when it was.
-  std::vector<AppOnFile> apps_on_file() {
-    std::vector<AppOnFile> out;
-    const bool was_open = data::Apps.is_open();
-    if (!was_open) {
-      EXPECT_EQ(data::Apps.open(), 0) << error_text();
-    }
-    data::Apps.set_order(data::APP_DriveKey);
-    while (data::Apps.next() == 0) {
-      out.push_back(AppOnFile{data::APP.APPLICATION.str(), data::APP.DRIVENPATH.str(), data::APP.Priority,
-                              data::APP.P_REF, data::APP.TARGET.str(), data::APP.TAG});
-    }
-    if (!was_open) data::Apps.close();
-    return out;
-  }
-
-  std::vector<std::pair<int, std::string>> projects_on_file() {
-    std::vector<std::pair<int, std::string>> out;
-    const bool was_open = data::Projects.is_open();
-    if (!was_open) {
-      EXPECT_EQ(data::Projects.open(), 0) << error_text();
-    }
-    data::Projects.set_order(data::PRO_ProjectIDKey);
-    while (data::Projects.next() == 0) out.emplace_back(data::PRO.P_REF, data::PRO.PROJECTNAME.str());
-    if (!was_open) data::Projects.close();
-    return out;
-  }
-
-  // The log in storage order.
-  std::vector<LogOnFile> log_on_file() {
-    std::vector<LogOnFile> out;
-    const bool was_open = data::TempFile.is_open();
-    if (!was_open) {
-      EXPECT_EQ(data::TempFile.open(), 0) << error_text();
-    }
-    data::TempFile.set_order_file();
-    while (data::TempFile.next() == 0) {
-      out.push_back(LogOnFile{data::TMP.APPS.str(), data::TMP.DATE, data::TMP.CLOCK, data::TMP.EVENT.str()});
-    }
-    if (!was_open) data::TempFile.close();
-    return out;
-  }
+  // The applications on file in APP:DriveKey order.
+  static std::vector<AppOnFile> apps_on_file() { return test_support::apps_on_file(data::APP_DriveKey); }
 
   test_support::TempFolder folder{"qvn-windows"};
   fs::path dir = fs::canonical(folder.path());

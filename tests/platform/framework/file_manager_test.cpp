@@ -261,14 +261,7 @@ TEST_F(FileManagerTest, FailedWritesAreReportedAndStoreNothing) {
 TEST_F(FileManagerTest, ARecordChangedByAnotherStationIsNotOverwritten) {
   add_parent("alpha", 1);
   ASSERT_TRUE(read_parent(1));
-
-  ParentRec theirs;
-  storage::RecordFile other(parent_def_, &theirs);
-  ASSERT_EQ(other.open(), 0);
-  theirs.ID = 1;
-  ASSERT_EQ(other.get(parent_def_.keys[1]), 0);
-  theirs.NAME = "theirs";
-  ASSERT_EQ(other.put(), 0);
+  ASSERT_NO_FATAL_FAILURE(rename_parent_elsewhere(1, "theirs"));
 
   parent.NAME = "mine";
   EXPECT_EQ(parents_fm.Update(), level::Notify);

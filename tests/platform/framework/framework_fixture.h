@@ -23,6 +23,7 @@
 #include "recording_presenter.h"
 #include "support/environment.h"
 #include "support/temp_folder.h"
+#include "support/test_file_manager.h"
 
 namespace qvn::framework::testing {
 
@@ -66,61 +67,7 @@ inline storage::FileDef child_def(storage::NameVar& name) {
   return def;
 }
 
-// A file manager the way the program's own are made: bound in Init, keys
-// added at the first use.
-class TestFileManager : public FileManager {
- public:
-  TestFileManager(storage::RecordFile& file, storage::NameVar& name, ErrorManager& errors, std::string label)
-      : file_(file), name_(name), errors_(errors), label_(std::move(label)) {}
-
-  void Init() override {
-    INITIALIZED = 0;
-    FILE = &file_;
-    BUFFER = file_.buffer();
-    FILENAME = std::span<char>(name_.data(), name_.width);
-    FILENAMEVALUE = label_;
-    ERRORS = &errors_;
-    FileManager::Init();
-  }
-
-  int UseFile(int kind) override {
-    if (!INITIALIZED) {
-      InitFile();
-      const auto& keys = FILE->def().keys;
-      for (size_t i = 0; i < keys.size(); ++i) AddKey(keys[i], keys[i].name, keys[i].primary);
-      if (lock_recover >= 0) LOCKRECOVER = static_cast<int16_t>(lock_recover);
-    }
-    return FileManager::UseFile(kind);
-  }
-
-  // Makes the n-th call of a record operation the rules use fail (0: none).
-  int fail_update_at = 0;
-  int fail_delete_at = 0;
-  int lock_recover = -1;
-
-  int TryUpdate() override {
-    if (++updates_ == fail_update_at) {
-      set_error(err::AccessDenied);
-      return err::AccessDenied;
-    }
-    return FileManager::TryUpdate();
-  }
-  int TryDelete() override {
-    if (++deletes_ == fail_delete_at) {
-      set_error(err::AccessDenied);
-      return err::AccessDenied;
-    }
-    return FileManager::TryDelete();
-  }
-
- private:
-  storage::RecordFile& file_;
-  storage::NameVar& name_;
-  ErrorManager& errors_;
-  std::string label_;
-  int updates_ = 0;
-  int deletes_ = 0;
-};
+using test_support::TestFileManager;
 
 class ParentRelations : public RelationManager {
  public:
@@ -187,6 +134,18 @@ class ManagerTest : public ::testing::Test {
     return parent_file.get(parent_def_.keys[1]) == 0;
   }
 
+  // Renames a stored parent through another instance of the file, as
+  // another station would.
+  void rename_parent_elsewhere(int32_t id, const char* name) {
+    ParentRec theirs;
+    storage::RecordFile other(parent_def_, &theirs);
+    ASSERT_EQ(other.open(), 0);
+    theirs.ID = id;
+    ASSERT_EQ(other.get(parent_def_.keys[1]), 0);
+    theirs.NAME = name;
+    ASSERT_EQ(other.put(), 0);
+  }
+
   // Every child as "name:parent", in name order.
   std::vector<std::string> children_on_file() {
     std::vector<std::string> out;
@@ -218,8 +177,8 @@ class ManagerTest : public ::testing::Test {
   ErrorManager errors;
   RecordingPresenter presenter;
   std::vector<int> halts;
-  TestFileManager parents_fm{parent_file, parent_name, errors, "Parents"};
-  TestFileManager children_fm{child_file, child_name, errors, "Children"};
+  TestFileManager parents_fm{parent_file, parent_name, errors, "Parents", TestFileManager::Numbering::PrimaryKey};
+  TestFileManager children_fm{child_file, child_name, errors, "Children", TestFileManager::Numbering::PrimaryKey};
   ParentRelations parents_rm;
   ChildRelations children_rm;
 };

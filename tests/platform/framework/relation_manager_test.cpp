@@ -180,15 +180,7 @@ TEST_F(RelationManagerTest, AChangeThatFailsMidwayIsRolledBackWhole) {
 TEST_F(RelationManagerTest, AChangeByAnotherStationIsStillDetectedThroughTheRules) {
   add_family();
   ASSERT_TRUE(read_parent(1));
-  {
-    ParentRec theirs;
-    storage::RecordFile other(parent_def_, &theirs);
-    ASSERT_EQ(other.open(), 0);
-    theirs.ID = 1;
-    ASSERT_EQ(other.get(parent_def_.keys[1]), 0);
-    theirs.NAME = "theirs";
-    ASSERT_EQ(other.put(), 0);
-  }
+  ASSERT_NO_FATAL_FAILURE(rename_parent_elsewhere(1, "theirs"));
   parent.ID = 7;
   EXPECT_EQ(parents_rm.Update(), level::Notify);
   EXPECT_THAT(presenter.titles(), ElementsAre("Record Was Not Updated"));

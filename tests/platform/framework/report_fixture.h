@@ -127,7 +127,8 @@ class EntryFileTest : public ::testing::Test {
     errors_.Init();
     errors_.SetPresenter(&presenter_);
     errors_.SetHaltHook([this](int code) { halts_.push_back(code); });
-    manager_ = std::make_unique<wm_testing::PlainFileManager>(*file_, name_, errors_, "Entries");
+    manager_ = std::make_unique<wm_testing::TestFileManager>(*file_, name_, errors_, "Entries",
+                                                         wm_testing::TestFileManager::Numbering::None);
     manager_->Init();
     std::string error;
     report_ = report::Report::create(report::sample::report_def(rec_), &error);
@@ -182,7 +183,7 @@ class EntryFileTest : public ::testing::Test {
   ErrorManager errors_;
   wm_testing::UiPresenter presenter_;
   std::vector<int> halts_;  // a fatal message ends the program here
-  std::unique_ptr<wm_testing::PlainFileManager> manager_;
+  std::unique_ptr<wm_testing::TestFileManager> manager_;
   std::unique_ptr<report::Report> report_;
   uint8_t progress_ = 0;
   std::unique_ptr<ui::Window> window_;

@@ -559,7 +559,7 @@ TEST_F(FormTest, AnInsertClosedWithoutOkFreesTheRecordsLinkedToItsReservedNumber
   part_def.name_width = part_name.width;
   PartRec part;
   storage::RecordFile part_file(part_def, &part);
-  PlainFileManager part_manager(part_file, part_name, errors_, "Parts");
+  TestFileManager part_manager(part_file, part_name, errors_, "Parts", TestFileManager::Numbering::None);
   part_manager.Init();
   OwnerRelations items;
   PartRelations parts;

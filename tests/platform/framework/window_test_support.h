@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -25,6 +24,7 @@
 #include "support/environment.h"
 #include "support/framework_state.h"
 #include "support/temp_folder.h"
+#include "support/test_file_manager.h"
 
 namespace qvn::framework::wm_testing {
 
@@ -64,37 +64,7 @@ class UiPresenter final : public ErrorPresenter {
   }
 };
 
-// A file manager the way the program's own are made: bound in Init, every
-// key of the file added under its own name at the first use.
-class PlainFileManager final : public FileManager {
- public:
-  PlainFileManager(storage::RecordFile& file, storage::NameVar& name, ErrorManager& errors, std::string label)
-      : file_(file), name_(name), errors_(errors), label_(std::move(label)) {}
-
-  void Init() override {
-    INITIALIZED = 0;
-    FILE = &file_;
-    BUFFER = file_.buffer();
-    FILENAME = std::span<char>(name_.data(), name_.width);
-    FILENAMEVALUE = label_;
-    ERRORS = &errors_;
-    FileManager::Init();
-  }
-
-  int UseFile(int kind) override {
-    if (!INITIALIZED) {
-      InitFile();
-      for (const storage::KeyDef& key : FILE->def().keys) AddKey(key, key.name);
-    }
-    return FileManager::UseFile(kind);
-  }
-
- private:
-  storage::RecordFile& file_;
-  storage::NameVar& name_;
-  ErrorManager& errors_;
-  std::string label_;
-};
+using test_support::TestFileManager;
 
 // A test's own folder with the item file, its record buffer and managers.
 // Each test starts with no request and no response, and what it leaves in
@@ -110,7 +80,7 @@ class ItemFileTest : public ::testing::Test {
     file_ = std::make_unique<storage::RecordFile>(def_, &rec_);
     errors_.Init();
     errors_.SetPresenter(&presenter_);
-    manager_ = std::make_unique<PlainFileManager>(*file_, name_, errors_, "Items");
+    manager_ = std::make_unique<TestFileManager>(*file_, name_, errors_, "Items", TestFileManager::Numbering::None);
     manager_->Init();
     ASSERT_EQ(manager_->UseFile(use::Benign), level::Benign);
   }
@@ -166,7 +136,7 @@ class ItemFileTest : public ::testing::Test {
   std::unique_ptr<storage::RecordFile> file_;
   ErrorManager errors_;
   UiPresenter presenter_;
-  std::unique_ptr<PlainFileManager> manager_;
+  std::unique_ptr<TestFileManager> manager_;
 };
 
 inline ui::ControlDef control(std::string equate, ui::ControlKind kind, std::string text = {}) {
