@@ -10,6 +10,10 @@
 // event loop; level::Notify skips the event's default action (a close
 // answered Notify keeps the window open).
 //
+// A procedure declares what the shared steps below work on, best when it is
+// made: its relation managers, its record (the update file), its captions
+// per request, its history key and the update procedures its browses run.
+//
 // Init takes the request the caller left in GlobalRequest and clears both
 // globals, so that no other procedure takes them; it then opens the relation
 // managers the procedure declared (AddRelation), and Kill closes those it
