@@ -218,11 +218,8 @@ MainWindow::MainWindow(ui::Window& window, MainLocals& locals)
 MainWindow::~MainWindow() = default;
 
 int MainWindow::Init() {
-  Request = framework::GlobalRequest;
   if (int answer = WindowManager::Init(); answer != framework::level::Benign) return answer;
   FirstField = LIST;
-  framework::GlobalRequest = framework::request::None;
-  framework::GlobalResponse = framework::response::None;
   set_idle_priority();
   Loc.StatusMsg = "";
   SetUpBrowses();
@@ -255,6 +252,7 @@ void MainWindow::SetUpBrowses() {
   apps_browse_->ChangeControl = CHANGE;
   apps_browse_->DeleteControl = DELETE;
   apps_browse_->ProcedureNumber = 1;
+  AddUpdateProcedure(1, main_calls().UpdateApps);
 
   projects_browse_->Init(LIST_2, *data::projects_relation_manager, *this);
   projects_browse_->AddSortOrder(data::PRO_ProjectNameKey);
@@ -262,6 +260,7 @@ void MainWindow::SetUpBrowses() {
   projects_browse_->AddField(VarRef::of(PRO.PROJECTNAME));
   projects_browse_->ChangeControl = CHANGE_3;
   projects_browse_->ProcedureNumber = 2;
+  AddUpdateProcedure(2, main_calls().UpdateProjects);
 
   subset_browse_->Init(LIST_3, *data::projectapps_relation_manager, *this);
   subset_browse_->AddSortOrder(data::APPS1_P_RefKey);
@@ -300,12 +299,11 @@ int MainWindow::OpenDataFiles() {
   if (!SettleDataFolder()) return framework::level::Fatal;
   data::prefix_data_file_names();
   data::ActivityLog::StartFresh();
-  files_opened_ = true;
-  if (data::apps_relation_manager->Open() != framework::level::Benign ||
-      data::projectapps_relation_manager->Open() != framework::level::Benign ||
-      data::tempfile_relation_manager->Open() != framework::level::Benign) {
-    return framework::level::Fatal;
-  }
+  data_files_opened_ = true;
+  AddRelation(*data::apps_relation_manager);
+  AddRelation(*data::projectapps_relation_manager);
+  AddRelation(*data::tempfile_relation_manager);
+  if (OpenRelations() != framework::level::Benign) return framework::level::Fatal;
   tree_.reltree_contract_all();
   subsets_.Load();
   return framework::level::Benign;
@@ -326,14 +324,11 @@ bool MainWindow::SettleDataFolder() {
 int MainWindow::Kill() {
   subsets_.WriteBack();
   if (int answer = WindowManager::Kill(); answer != framework::level::Benign) return answer;
-  if (files_opened_) {
-    data::apps_relation_manager->Close();
-    data::projectapps_relation_manager->Close();
-    data::tempfile_relation_manager->Close();
+  if (data_files_opened_) {
     data::Apps.close();
     data::ProjectApps.close();
     data::TempFile.close();
-    files_opened_ = false;
+    data_files_opened_ = false;
   }
   window().set_list(RELTREE, nullptr);
   return framework::level::Benign;
@@ -488,15 +483,6 @@ void MainWindow::SetRunButtons(int tab) {
       window().disable(control);
     }
   }
-}
-
-// Update procedure 1 is the application form, 2 the project form.
-int MainWindow::Run(int number, int request) {
-  WindowManager::Run(number, request);
-  if (Request == framework::request::View) return framework::response::Cancelled;
-  if (number == 1) return framework::call_procedure(main_calls().UpdateApps, request);
-  if (number == 2) return framework::call_procedure(main_calls().UpdateProjects, request);
-  return framework::call_procedure({}, request);
 }
 
 void MainWindow::Tag() {

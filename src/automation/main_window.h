@@ -88,8 +88,6 @@ class MainWindow final : public framework::WindowManager {
   int TakeAccepted() override;
   int TakeNewSelection() override;
   int TakeFieldEvent() override;
-  int Run(int number, int request) override;
-  using WindowManager::Run;
 
   MainLocals& Loc;
   FixedString<1> Tag_;
@@ -141,7 +139,9 @@ class MainWindow final : public framework::WindowManager {
   std::unique_ptr<RunsView> runs_view_;
   MakeRuns make_runs_;
   TextRuns text_runs_;
-  bool files_opened_ = false;
+  // OpenDataFiles came to open the data files; Kill then closes the files
+  // themselves too, once their relation managers are closed.
+  bool data_files_opened_ = false;
 };
 
 }  // namespace qvn::automation

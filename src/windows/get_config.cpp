@@ -88,11 +88,8 @@ class GetConfigWindow final : public framework::WindowManager {
 
 int GetConfigWindow::Init() {
   before_ = data::SettingsSnapshot{};
-  Request = framework::GlobalRequest;
   if (int answer = WindowManager::Init(); answer != level::Benign) return answer;
   FirstField = PROMPT1;
-  framework::GlobalRequest = framework::request::None;
-  framework::GlobalResponse = framework::response::None;
   Open();
   // The window shows what the file holds, whatever the settings held before;
   // a value too long for its entry shows cut to it, and the user is told.

@@ -86,16 +86,13 @@ report::ReportDef P11_REPORT(Locals& Loc) {
 class ReportWindow final : public framework::ReportManager {
  public:
   ReportWindow(ui::Window& window, report::Report& report, Locals& locals)
-      : ReportManager(window), report_(report), Loc(locals) {}
+      : ReportManager(window), report_(report), Loc(locals) {
+    AddRelation(*data::tempfile_relation_manager);
+  }
 
   int Init() override {
-    Request = framework::GlobalRequest;
     if (const int answer = ReportManager::Init(); answer != level::Benign) return answer;
     FirstField = PROGRESS_THERMOMETER;
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::None;
-    if (const int opened = data::tempfile_relation_manager->Open(); opened != level::Benign) return opened;
-    files_opened_ = true;
     Open();
     window().set_timer(10);
     // No count of entries is given: the log's size when reading starts is
@@ -123,20 +120,10 @@ class ReportWindow final : public framework::ReportManager {
     return level::Benign;
   }
 
-  int Kill() override {
-    if (const int answer = ReportManager::Kill(); answer != level::Benign) return answer;
-    if (files_opened_) {
-      data::tempfile_relation_manager->Close();
-      files_opened_ = false;
-    }
-    return level::Benign;
-  }
-
  private:
   report::Report& report_;
   Locals& Loc;
   framework::ProcessManager process_;
-  bool files_opened_ = false;
 };
 
 }  // namespace

@@ -78,17 +78,16 @@ class AppsBrowse final : public framework::BrowseManager {
 
 class PickerWindow final : public framework::WindowManager {
  public:
-  explicit PickerWindow(ui::Window& window) : WindowManager(window), browse_(window) {}
+  explicit PickerWindow(ui::Window& window) : WindowManager(window), browse_(window) {
+    AddRelation(*data::apps_relation_manager);
+    // Every update procedure number runs the application form.
+    AddUpdateProcedure(1, UpdateApps);
+  }
 
   int Init() override {
-    Request = framework::GlobalRequest;
     if (const int answer = WindowManager::Init(); answer != Benign) return answer;
     FirstField = BROWSE_1;
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::None;
     CancelControl = CLOSE;
-    if (const int opened = data::apps_relation_manager->Open(); opened != Benign) return opened;
-    files_opened_ = true;
     // The select button is hidden unless the picker selects; in select mode
     // the browse keeps the buffer to put back when nothing is picked.
     browse_.SelectControl = SELECT_2;
@@ -113,26 +112,8 @@ class PickerWindow final : public framework::WindowManager {
     return Benign;
   }
 
-  int Kill() override {
-    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
-    if (files_opened_) {
-      data::apps_relation_manager->Close();
-      files_opened_ = false;
-    }
-    return Benign;
-  }
-
-  // Every update procedure number runs the application form.
-  int Run(int number, int request) override {
-    WindowManager::Run(number, request);
-    if (Request == framework::request::View) return framework::response::Cancelled;
-    return framework::call_procedure(UpdateApps, request);
-  }
-  using WindowManager::Run;
-
  private:
   AppsBrowse browse_;
-  bool files_opened_ = false;
 };
 
 }  // namespace

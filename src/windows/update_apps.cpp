@@ -35,7 +35,6 @@ namespace qvn::windows {
 namespace {
 
 using namespace update_apps;
-using framework::level::Benign;
 using ui::ControlKind;
 using ui::VarRef;
 
@@ -189,41 +188,19 @@ bool same_file_spelled_otherwise(const data::AppRecord* own) {
 
 class FormWindow final : public framework::WindowManager {
  public:
-  FormWindow(ui::Window& window, Locals& locals) : WindowManager(window), Loc(locals) {}
-
-  int Init() override {
-    before_ = data::APP;
-    Request = framework::GlobalRequest;
-    if (const int answer = WindowManager::Init(); answer != Benign) return answer;
-    FirstField = FULLNAME_PROMPT;
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::None;
-    Loc.FULLNAME = data::APP.DRIVENPATH.str() + data::APP.APPLICATION.str();
+  FormWindow(ui::Window& window, Locals& locals) : WindowManager(window), Loc(locals) {
     AddUpdateFile(*data::apps_file_manager);
-    CancelControl = CANCEL;
-    if (const int opened = data::apps_relation_manager->Open(); opened != Benign) return opened;
-    files_opened_ = true;
+    AddRelation(*data::apps_relation_manager);
     Primary = data::apps_relation_manager;
+    Captions = {.view = "View Record", .insert = "Record will be Added", .change = "Record will be Changed"};
+    FirstField = FULLNAME_PROMPT;
+    CancelControl = CANCEL;
     CancelAction = framework::cancel_action::Close;
-    if (Request == framework::request::View) {
-      OkControl = 0;
-    } else {
-      OkControl = OK;
-      // A delete is done by now, and the window need not open.
-      if (PrimeUpdate() != Benign) return framework::level::Notify;
-    }
-    Open();
-    return Benign;
   }
 
-  void Ask() override {
-    switch (Request) {
-      case framework::request::View: window().set_caption("View Record"); break;
-      case framework::request::Insert: window().set_caption("Record will be Added"); break;
-      case framework::request::Change: window().set_caption("Record will be Changed"); break;
-      default: break;
-    }
-    WindowManager::Ask();
+  int Init() override {
+    Loc.FULLNAME = data::APP.DRIVENPATH.str() + data::APP.APPLICATION.str();
+    return InitForm(OK);
   }
 
   int TakeAccepted() override {
@@ -247,12 +224,6 @@ class FormWindow final : public framework::WindowManager {
         data::APP.TARGET = ui::open_file(target_dialog());
         window().display();
         break;
-      case OK:
-        if (Request == framework::request::View) {
-          view_closed_by_ok_ = true;
-          window().post(ui::Event::CloseWindow);
-        }
-        break;
       default:
         break;
     }
@@ -263,9 +234,10 @@ class FormWindow final : public framework::WindowManager {
   // as the key refuses one of the same spelling: the form stays open with
   // the focus on its first field.
   int TakeCompleted() override {
-    const bool change = Request == framework::request::Change;
+    data::AppRecord own;
+    const bool change = Request == framework::request::Change && CallersRecord(&own);
     const bool storing = Request == framework::request::Insert || change;
-    if (storing && same_file_spelled_otherwise(change ? &before_ : nullptr)) {
+    if (storing && same_file_spelled_otherwise(change ? &own : nullptr)) {
       framework::FileManager& apps = *data::apps_file_manager;
       apps.Throw(framework::Msg::DuplicateKey, apps.KeyName(data::APP_DriveKey));
       window().select(FirstField);
@@ -273,24 +245,6 @@ class FormWindow final : public framework::WindowManager {
     }
     return WindowManager::TakeCompleted();
   }
-
-  int Kill() override {
-    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
-    // A form left without saving puts the buffer back as the caller had it,
-    // typed values and all.
-    if (Opened() && Response != framework::response::Completed && !view_closed_by_ok_) data::APP = before_;
-    if (files_opened_) {
-      data::apps_relation_manager->Close();
-      files_opened_ = false;
-    }
-    return Benign;
-  }
-
-  int Run() override {
-    const int response = WindowManager::Run();
-    return Request == framework::request::View ? framework::response::Cancelled : response;
-  }
-  using WindowManager::Run;
 
  private:
   // The folder up to and including the last separator, the file name after it.
@@ -367,10 +321,7 @@ class FormWindow final : public framework::WindowManager {
   }
 
   Locals& Loc;
-  data::AppRecord before_;
   std::string chosen_;
-  bool files_opened_ = false;
-  bool view_closed_by_ok_ = false;
 };
 
 }  // namespace

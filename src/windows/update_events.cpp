@@ -15,7 +15,6 @@
 #include "platform/framework/request.h"
 #include "platform/framework/window_manager.h"
 #include "platform/ui/backend.h"
-#include "platform/ui/event.h"
 #include "platform/ui/window.h"
 #include "platform/ui/window_def.h"
 
@@ -24,7 +23,6 @@ namespace qvn::windows {
 namespace {
 
 using namespace update_events;
-using framework::level::Benign;
 using ui::ControlKind;
 using ui::VarRef;
 
@@ -63,64 +61,24 @@ ui::WindowDef P17_FORMWINDOW() {
 
 class FormWindow final : public framework::WindowManager {
  public:
-  explicit FormWindow(ui::Window& window) : WindowManager(window) {}
-
-  int Init() override {
-    before_ = data::TMP;
-    Request = framework::GlobalRequest;
-    if (const int answer = WindowManager::Init(); answer != Benign) return answer;
-    FirstField = OK;
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::None;
+  explicit FormWindow(ui::Window& window) : WindowManager(window) {
     AddUpdateFile(*data::tempfile_file_manager);
-    CancelControl = CANCEL;
-    if (const int opened = data::tempfile_relation_manager->Open(); opened != Benign) return opened;
-    files_opened_ = true;
+    AddRelation(*data::tempfile_relation_manager);
     Primary = data::tempfile_relation_manager;
+    FirstField = OK;
+    CancelControl = CANCEL;
     CancelAction = framework::cancel_action::Close;
-    if (Request == framework::request::View) {
-      OkControl = 0;
-    } else {
-      OkControl = OK;
-      // A delete is done by now, and the window need not open.
-      if (PrimeUpdate() != Benign) return framework::level::Notify;
-    }
-    Open();
-    return Benign;
   }
 
+  int Init() override { return InitForm(OK); }
+
+  // A view's Ok keeps what its entries hold in the buffer.
   int TakeAccepted() override {
     const int control = window().accepted();
     const int result = WindowManager::TakeAccepted();
-    if (control == OK && Request == framework::request::View) {
-      Update();
-      view_closed_by_ok_ = true;
-      window().post(ui::Event::CloseWindow);
-    }
+    if (control == OK && Request == framework::request::View) Update();
     return result;
   }
-
-  int Kill() override {
-    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
-    // Left without saving, the buffer holds the entry as the caller left it.
-    if (Opened() && Response != framework::response::Completed && !view_closed_by_ok_) data::TMP = before_;
-    if (files_opened_) {
-      data::tempfile_relation_manager->Close();
-      files_opened_ = false;
-    }
-    return Benign;
-  }
-
-  int Run() override {
-    const int response = WindowManager::Run();
-    return Request == framework::request::View ? framework::response::Cancelled : response;
-  }
-  using WindowManager::Run;
-
- private:
-  data::TempRecord before_;
-  bool files_opened_ = false;
-  bool view_closed_by_ok_ = false;
 };
 
 }  // namespace

@@ -73,32 +73,27 @@ thread_local data::ProjectRecord history;
 
 class ProjectForm final : public framework::WindowManager {
  public:
-  explicit ProjectForm(ui::Window& window) : WindowManager(window) {}
-
-  int Init() override {
-    Request = framework::GlobalRequest;
-    if (const int answer = WindowManager::Init(); answer != Benign) return answer;
-    FirstField = PRO_PROJECTNAME_PROMPT;
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::None;
+  explicit ProjectForm(ui::Window& window) : WindowManager(window) {
     HistoryKey = ui::key::CtrlApostrophe;
     AddHistoryFile(&history);
     AddHistoryField(PRO_PROJECTNAME, 1);
     AddUpdateFile(*data::projects_file_manager);
-    CancelControl = CANCEL;
-    if (const int opened = data::apps_relation_manager->Open(true); opened != Benign) return opened;
-    files_opened_ = true;
-    if (const int used = data::projects_file_manager->UseFile(framework::use::Returns); used != Benign) return used;
+    AddRelation(*data::apps_relation_manager, true);
+    // Every update procedure number runs the application form.
+    AddUpdateProcedure(1, UpdateApps);
     Primary = data::projects_relation_manager;
-    if (Request == framework::request::View) {
-      OkControl = 0;
-      CancelAction = framework::cancel_action::Close;
-    } else {
-      OkControl = OK;
-      CancelAction = framework::cancel_action::AskSave;
-      // A delete is done by now, and the window need not open.
-      if (PrimeUpdate() != Benign) return framework::level::Notify;
-    }
+    Captions = {.view = "View Record", .insert = "New Project", .change = "Project will be Updated", .other = ""};
+  }
+
+  int Init() override {
+    if (const int answer = WindowManager::Init(); answer != Benign) return answer;
+    FirstField = PRO_PROJECTNAME_PROMPT;
+    CancelControl = CANCEL;
+    if (const int used = data::projects_file_manager->UseFile(framework::use::Returns); used != Benign) return used;
+    CancelAction =
+        Request == framework::request::View ? framework::cancel_action::Close : framework::cancel_action::AskSave;
+    // A delete is done by now, and the window need not open.
+    if (StartForm(OK) != Benign) return framework::level::Notify;
     browse_.Init(BROWSE_2, *data::apps_relation_manager, *this);
     if (Request != framework::request::View) browse_.ChangeControl = CHANGE_3;
     browse_.PopupMenu = true;
@@ -115,16 +110,6 @@ class ProjectForm final : public framework::WindowManager {
     return Benign;
   }
 
-  void Ask() override {
-    switch (Request) {
-      case framework::request::View: window().set_caption("View Record"); break;
-      case framework::request::Insert: window().set_caption("New Project"); break;
-      case framework::request::Change: window().set_caption("Project will be Updated"); break;
-      default: window().set_caption(""); break;
-    }
-    WindowManager::Ask();
-  }
-
   int TakeAccepted() override {
     const int control = window().accepted();
     const int result = WindowManager::TakeAccepted();
@@ -137,33 +122,11 @@ class ProjectForm final : public framework::WindowManager {
         break;
       case OK:
         Update();
-        if (Request == framework::request::View) window().post(ui::Event::CloseWindow);
         break;
       default:
         break;
     }
     return result;
-  }
-
-  // Every update procedure number runs the application form.
-  int Run(int number, int request) override {
-    WindowManager::Run(number, request);
-    if (Request == framework::request::View) return framework::response::Cancelled;
-    return framework::call_procedure(UpdateApps, request);
-  }
-
-  int Run() override {
-    const int response = WindowManager::Run();
-    return Request == framework::request::View ? framework::response::Cancelled : response;
-  }
-
-  int Kill() override {
-    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
-    if (files_opened_) {
-      data::apps_relation_manager->Close();
-      files_opened_ = false;
-    }
-    return Benign;
   }
 
  private:
@@ -208,7 +171,6 @@ class ProjectForm final : public framework::WindowManager {
   }
 
   framework::BrowseManager browse_;
-  bool files_opened_ = false;
 };
 
 }  // namespace

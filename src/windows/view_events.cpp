@@ -94,17 +94,16 @@ class LogBrowse final : public framework::BrowseManager {
 
 class BrowseWindow final : public framework::WindowManager {
  public:
-  BrowseWindow(ui::Window& window, Locals& locals) : WindowManager(window), Loc(locals), browse_(window, locals) {}
+  BrowseWindow(ui::Window& window, Locals& locals) : WindowManager(window), Loc(locals), browse_(window, locals) {
+    AddRelation(*data::tempfile_relation_manager);
+    // Every update request runs the record form.
+    AddUpdateProcedure(1, UpdateEvents);
+  }
 
   int Init() override {
-    Request = framework::GlobalRequest;
     if (const int answer = WindowManager::Init(); answer != Benign) return answer;
     FirstField = LIST;
-    framework::GlobalRequest = framework::request::None;
-    framework::GlobalResponse = framework::response::None;
     CancelControl = CLOSE;
-    if (const int opened = data::tempfile_relation_manager->Open(); opened != Benign) return opened;
-    files_opened_ = true;
     browse_.Init(LIST, *data::tempfile_relation_manager, *this);
     if (Request != framework::request::View) {
       browse_.InsertControl = INSERT;
@@ -122,15 +121,6 @@ class BrowseWindow final : public framework::WindowManager {
     return Benign;
   }
 
-  int Kill() override {
-    if (const int answer = WindowManager::Kill(); answer != Benign) return answer;
-    if (files_opened_) {
-      data::tempfile_relation_manager->Close();
-      files_opened_ = false;
-    }
-    return Benign;
-  }
-
   // "&Print Log" prints the whole log, whatever the list holds, and comes
   // back to the browse as it was.
   int TakeAccepted() override {
@@ -144,18 +134,9 @@ class BrowseWindow final : public framework::WindowManager {
     return Benign;
   }
 
-  // Every update request runs the record form.
-  int Run(int number, int request) override {
-    WindowManager::Run(number, request);
-    if (Request == framework::request::View) return framework::response::Cancelled;
-    return framework::call_procedure(UpdateEvents, request);
-  }
-  using WindowManager::Run;
-
  private:
   Locals& Loc;
   LogBrowse browse_;
-  bool files_opened_ = false;
 };
 
 }  // namespace

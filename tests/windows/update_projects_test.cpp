@@ -333,6 +333,23 @@ INSTANTIATE_TEST_SUITE_P(Answers, UpdateProjectsCancel,
                                            SaveCase{"cancel", ui::button::Cancel, Completed, "Renamed"}),
                          [](const auto& info) { return std::string(info.param.what); });
 
+// Left without a save, the form gives the caller its project buffer back as
+// it was; a save leaves the stored name in it.
+TEST_P(UpdateProjectsCancel, LeavesTheBufferAsTheFormEnded) {
+  const SaveCase& c = GetParam();
+  HeadlessUser user;
+  user.on_window(kUpdated, [&](WindowView& w) {
+    w.type("?PRO:PROJECTNAME", "Renamed");
+    w.press("?CANCEL");
+  });
+  user.answer_message(kSaveRecord, c.answer);
+  if (c.answer == ui::button::Cancel) user.on_window(kUpdated, [&](WindowView& w) { w.press("?OK"); });
+  make_current_project(5);
+  EXPECT_EQ(run(UpdateProjects, Change), c.response);
+  EXPECT_EQ(data::PRO.P_REF, 5);
+  EXPECT_EQ(data::PRO.PROJECTNAME.str(), c.name);
+}
+
 // A new project keeps the number priming gave it (after 1, 3 and 5: 6);
 // Ok with a blank name only takes the focus to the name.
 TEST_F(UpdateProjectsTest, ANewProjectIsStoredUnderItsNumber) {

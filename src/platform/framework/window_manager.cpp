@@ -1,6 +1,7 @@
 #include "platform/framework/window_manager.h"
 
 #include <cstring>
+#include <utility>
 
 #include "platform/core/error_state.h"
 #include "platform/framework/record_fields.h"
@@ -19,24 +20,35 @@ WindowManager::WindowManager(ui::Window& window) : window_(window) {}
 int WindowManager::Run() {
   if (Init() == level::Benign) Ask();
   Kill();
+  if (Request == request::View) return response::Cancelled;
   return Response == response::None ? response::Cancelled : Response;
 }
 
 int WindowManager::Run(int number, int request) {
-  (void)number;
-  (void)request;
+  if (Request == request::View) return response::Cancelled;
+  for (const UpdateProcedure& update : update_procedures_) {
+    if (update.number == number) return call_procedure(update.procedure, request);
+  }
   return response::Cancelled;
 }
 
 int WindowManager::Init() {
+  Request = GlobalRequest;
+  GlobalRequest = request::None;
+  GlobalResponse = response::None;
   dead_ = false;
+  opened_ = false;
   close_decided_ = false;
+  keep_buffer_ = false;
+  callers_copy_.clear();
+  view_ok_control_ = 0;
   Response = response::None;
-  return level::Benign;
+  return OpenRelations();
 }
 
 void WindowManager::Ask() {
   if (dead_) return;
+  if (const char* caption = CaptionForRequest()) window_.set_caption(caption);
   while (window_.accept()) {
     int result = TakeEvent();
     if (result == level::Fatal) break;
@@ -51,6 +63,8 @@ int WindowManager::Kill() {
   dead_ = true;
   for (WindowComponent* component : components_) component->Kill();
   if (window_.is_open()) window_.close();
+  PutBackBuffer();
+  CloseRelations();
   return level::Benign;
 }
 
@@ -110,6 +124,9 @@ int WindowManager::TakeAccepted() {
     StartCompletion();
   } else if (control == CancelControl) {
     Response = response::Cancelled;
+    window_.post(ui::Event::CloseWindow);
+  } else if (control == view_ok_control_ && Request == request::View) {
+    keep_buffer_ = true;
     window_.post(ui::Event::CloseWindow);
   }
   return level::Benign;
@@ -246,7 +263,88 @@ void WindowManager::Open() {
 
 void WindowManager::AddItem(WindowComponent& component) { components_.push_back(&component); }
 
+void WindowManager::AddRelation(RelationManager& relation, bool forcing) {
+  for (const DeclaredRelation& declared : relations_) {
+    if (declared.relation == &relation) return;
+  }
+  relations_.push_back(DeclaredRelation{&relation, forcing, false});
+}
+
+int WindowManager::OpenRelations() {
+  for (DeclaredRelation& declared : relations_) {
+    if (declared.opened) continue;
+    if (const int opened = declared.relation->Open(declared.forcing); opened != level::Benign) return opened;
+    declared.opened = true;
+  }
+  return level::Benign;
+}
+
+void WindowManager::CloseRelations() {
+  for (DeclaredRelation& declared : relations_) {
+    if (!declared.opened) continue;
+    declared.relation->Close();
+    declared.opened = false;
+  }
+}
+
+void WindowManager::AddUpdateProcedure(int number, Procedure procedure) {
+  for (UpdateProcedure& update : update_procedures_) {
+    if (update.number == number) {
+      update.procedure = std::move(procedure);
+      return;
+    }
+  }
+  update_procedures_.push_back(UpdateProcedure{number, std::move(procedure)});
+}
+
 void WindowManager::AddUpdateFile(FileManager& file) { update_file_ = &file; }
+
+// The caller's copy is taken before PrimeUpdate, so that a cancelled form
+// gives back what the caller left rather than what priming made of it, and
+// for a view as well, which is not primed.
+int WindowManager::StartForm(int ok_control) {
+  if (update_file_) {
+    const char* buffer = static_cast<const char*>(update_file_->BUFFER);
+    callers_copy_.assign(buffer, buffer + def_of(*update_file_).struct_size);
+  }
+  if (Request == request::View) {
+    OkControl = 0;
+    view_ok_control_ = ok_control;
+    return level::Benign;
+  }
+  OkControl = ok_control;
+  return PrimeUpdate() == level::Benign ? level::Benign : level::Notify;
+}
+
+int WindowManager::InitForm(int ok_control) {
+  if (const int answer = WindowManager::Init(); answer != level::Benign) return answer;
+  if (StartForm(ok_control) != level::Benign) return level::Notify;
+  Open();
+  return level::Benign;
+}
+
+bool WindowManager::CallersRecord(void* record) const {
+  if (callers_copy_.empty()) return false;
+  std::memcpy(record, callers_copy_.data(), callers_copy_.size());
+  return true;
+}
+
+// A form never shown (a delete, an Init that stopped) leaves the buffer as
+// its work left it.
+void WindowManager::PutBackBuffer() {
+  if (!update_file_ || callers_copy_.empty() || !opened_ || keep_buffer_) return;
+  if (Response == response::Completed) return;
+  std::memcpy(update_file_->BUFFER, callers_copy_.data(), callers_copy_.size());
+}
+
+const char* WindowManager::CaptionForRequest() const {
+  switch (Request) {
+    case request::View: return Captions.view;
+    case request::Insert: return Captions.insert;
+    case request::Change: return Captions.change;
+    default: return Captions.other;
+  }
+}
 
 void WindowManager::AddHistoryFile(void* history_record) { history_ = history_record; }
 
