@@ -37,7 +37,7 @@ namespace {
 using namespace update_apps;
 using framework::level::Benign;
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 
 // The procedure's own variables.
 struct Locals {

@@ -26,7 +26,7 @@ namespace {
 using namespace update_events;
 using framework::level::Benign;
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 
 // Light green; the entries keep the platform's white.
 constexpr long long kLightGreen = 0x80FF80;

@@ -10,7 +10,7 @@
 
 #include "platform/core/fixed_string.h"
 
-namespace qvn::ui {
+namespace qvn::values {
 
 class VarRef {
  public:
@@ -68,4 +68,4 @@ inline long long VarRef::parse_number(std::string_view s) {
   return neg ? -n : n;
 }
 
-}  // namespace qvn::ui
+}  // namespace qvn::values
