@@ -1,7 +1,8 @@
 #pragma once
-// A reference to a program variable that a control is bound to. Controls
-// show a variable through their picture and write typed values back into it;
-// the variable's own type does the padding, clipping or truncation.
+// A reference to a program variable that a control or a report item is
+// bound to. Controls show a variable through their picture and write typed
+// values back into it; the variable's own type does the padding, clipping or
+// truncation. A report item only reads it.
 
 #include <cstdint>
 #include <functional>
