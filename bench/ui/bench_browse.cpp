@@ -99,10 +99,10 @@ class LogBrowseWindow final : public framework::WindowManager {
     browse_.Init(window().field("?LIST"), file_, *this);
     browse_.AddSortOrder(file_.FILE->def().keys[0]);
     browse_.SetThumbStep(framework::ThumbStep::Numeric);
-    browse_.AddField(ui::VarRef::of(rec_.APPS));
-    browse_.AddField(ui::VarRef::of(rec_.DATE));
-    browse_.AddField(ui::VarRef::of(rec_.CLOCK));
-    browse_.AddField(ui::VarRef::of(rec_.EVENT));
+    browse_.AddField(values::VarRef::of(rec_.APPS));
+    browse_.AddField(values::VarRef::of(rec_.DATE));
+    browse_.AddField(values::VarRef::of(rec_.CLOCK));
+    browse_.AddField(values::VarRef::of(rec_.EVENT));
     Open();
     return 0;
   }

@@ -17,13 +17,13 @@
 namespace qvn::automation {
 
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 
 // A structure names only the attributes its controls have; the others keep
 // their defaults.
 ui::WindowDef P1_WINDOW(MainLocals& Loc) {
   using K = ControlKind;
-  const ui::Font sans{"MS Sans Serif", 8, false};
+  const values::Font sans{"MS Sans Serif", 8, false};
   return ui::WindowDef{
       .label = "P1$WINDOW",
       .caption = "Lorvane --  QVN v.6.1",

@@ -24,7 +24,7 @@ namespace {
 
 using namespace get_config;
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 namespace level = framework::level;
 
 // The window's controls edit the settings themselves.

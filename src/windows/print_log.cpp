@@ -22,7 +22,7 @@ namespace {
 
 using namespace print_log;
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 namespace level = framework::level;
 
 // The procedure's own state, for one call.
@@ -57,7 +57,7 @@ report::ReportDef P11_REPORT(Locals& Loc) {
   using report::page_number;
   using report::text;
   using report::value;
-  const ui::Font bold{"", 0, true};
+  const values::Font bold{"", 0, true};
   report::ReportDef def;
   def.label = "P11$REPORT";
   def.font = {"Arial", 10, false};

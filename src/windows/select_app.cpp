@@ -104,10 +104,10 @@ class PickerWindow final : public framework::WindowManager {
     browse_.SetThumbStep(framework::ThumbStep::Numeric);
     browse_.AddSortOrder(data::APP_DriveKey);
     browse_.SetThumbStep(framework::ThumbStep::Alphabetic);
-    browse_.AddField(ui::VarRef::of(data::APP.Priority));
-    browse_.AddField(ui::VarRef::of(data::APP.DRIVENPATH));
-    browse_.AddField(ui::VarRef::of(data::APP.APPLICATION));
-    browse_.AddField(ui::VarRef::of(data::APP.P_REF));
+    browse_.AddField(values::VarRef::of(data::APP.Priority));
+    browse_.AddField(values::VarRef::of(data::APP.DRIVENPATH));
+    browse_.AddField(values::VarRef::of(data::APP.APPLICATION));
+    browse_.AddField(values::VarRef::of(data::APP.P_REF));
     browse_.ProcedureNumber = 1;
     return Benign;
   }

@@ -36,7 +36,7 @@ namespace {
 
 using namespace update_apps;
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 
 // The procedure's own variables.
 struct Locals {

@@ -24,7 +24,7 @@ namespace {
 
 using namespace update_events;
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 
 // Light green; the entries keep the platform's white.
 constexpr long long kLightGreen = 0x80FF80;

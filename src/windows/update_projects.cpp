@@ -29,11 +29,11 @@ namespace {
 using namespace update_projects;
 using framework::level::Benign;
 using ui::ControlKind;
-using ui::VarRef;
+using values::VarRef;
 
 ui::WindowDef P1_QUICKWINDOW() {
   using K = ControlKind;
-  const ui::Font bold{"MS Sans Serif", 8, true};
+  const values::Font bold{"MS Sans Serif", 8, true};
   return ui::WindowDef{
       .label = "P1$QUICKWINDOW",
       .caption = "Projects",

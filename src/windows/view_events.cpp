@@ -113,10 +113,10 @@ class BrowseWindow final : public framework::WindowManager {
     Open();
     browse_.AddSortOrder(data::tmp_clockkey);
     browse_.SetThumbStep(framework::ThumbStep::Numeric);
-    browse_.AddField(ui::VarRef::of(Loc.AppName));
-    browse_.AddField(ui::VarRef::of(data::TMP.DATE));
-    browse_.AddField(ui::VarRef::of(data::TMP.CLOCK));
-    browse_.AddField(ui::VarRef::of(data::TMP.EVENT));
+    browse_.AddField(values::VarRef::of(Loc.AppName));
+    browse_.AddField(values::VarRef::of(data::TMP.DATE));
+    browse_.AddField(values::VarRef::of(data::TMP.CLOCK));
+    browse_.AddField(values::VarRef::of(data::TMP.EVENT));
     browse_.ProcedureNumber = 1;
     return Benign;
   }

@@ -80,7 +80,7 @@ struct RunWindow : ConversationValues {
     def.controls = {control("?GO", ui::ControlKind::Button, "Go"), control("?STATUSMSG", ui::ControlKind::Entry),
                     control("?BUTTON7", ui::ControlKind::Button, "Close")};
     def.controls[1].picture = "@s30";
-    def.controls[1].use = ui::VarRef::of(StatusMsg);
+    def.controls[1].use = values::VarRef::of(StatusMsg);
     std::string error;
     window = ui::Window::create(def, &error);
     EXPECT_NE(window, nullptr) << error;

@@ -16,7 +16,7 @@ std::string shown(const ui::Rect& r) {
   return "{" + std::to_string(r.x) + ", " + std::to_string(r.y) + ", " + std::to_string(r.w) + ", " +
          std::to_string(r.h) + "}";
 }
-std::string shown(const ui::Font& f) {
+std::string shown(const values::Font& f) {
   return "{" + shown(f.face) + ", " + std::to_string(f.points) + (f.bold ? ", bold}" : "}");
 }
 std::string shown(const std::pair<int, int>& size) {
@@ -24,7 +24,7 @@ std::string shown(const std::pair<int, int>& size) {
 }
 
 bool same(const ui::Rect& a, const ui::Rect& b) { return a.x == b.x && a.y == b.y && a.w == b.w && a.h == b.h; }
-bool same(const ui::Font& a, const ui::Font& b) {
+bool same(const values::Font& a, const values::Font& b) {
   return a.face == b.face && a.points == b.points && a.bold == b.bold;
 }
 template <class T>

@@ -76,7 +76,7 @@ struct ExpectedWindow {
   std::string caption;
   int width = 0;
   int height = 0;
-  ui::Font font;
+  values::Font font;
   std::vector<ExpectedControl> controls;  // in field order
   bool complete = false;  // each row gives its control whole (see above)
 };

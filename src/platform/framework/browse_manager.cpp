@@ -113,19 +113,19 @@ void BrowseManager::AppendOrder(std::string_view fields) {
   }
 }
 
-void BrowseManager::AddRange(std::string_view field, ui::VarRef value) {
+void BrowseManager::AddRange(std::string_view field, values::VarRef value) {
   if (sorts_.empty()) return;
   sorts_.back().range_field = FieldIndex(field);
   sorts_.back().range_value = std::move(value);
 }
 
-void BrowseManager::AddResetField(ui::VarRef value) { reset_fields_.push_back(std::move(value)); }
+void BrowseManager::AddResetField(values::VarRef value) { reset_fields_.push_back(std::move(value)); }
 
 void BrowseManager::SetThumbStep(ThumbStep step) {
   if (!sorts_.empty()) sorts_.back().step = step;
 }
 
-size_t BrowseManager::AddField(ui::VarRef field) {
+size_t BrowseManager::AddField(values::VarRef field) {
   fields_.push_back(std::move(field));
   Q.values.resize(fields_.size());
   Q.cells.resize(fields_.size());
@@ -170,7 +170,7 @@ std::vector<std::string> BrowseManager::Watched() const {
   if (sort_ >= 1 && sort_ <= sorts_.size() && sorts_[sort_ - 1].range_field >= 0) {
     values.push_back(sorts_[sort_ - 1].range_value.get());
   }
-  for (const ui::VarRef& field : reset_fields_) values.push_back(field.get());
+  for (const values::VarRef& field : reset_fields_) values.push_back(field.get());
   return values;
 }
 

@@ -41,7 +41,7 @@
 #include "platform/framework/window_manager.h"
 #include "platform/ui/list_format.h"
 #include "platform/ui/list_model.h"
-#include "platform/ui/var_ref.h"
+#include "platform/values/var_ref.h"
 
 namespace qvn::framework {
 
@@ -94,13 +94,13 @@ class BrowseManager : public WindowComponent {
   void AppendOrder(std::string_view fields);
   // Only records whose `field` equals the value of `value` when the browse
   // is reset.
-  void AddRange(std::string_view field, ui::VarRef value);
+  void AddRange(std::string_view field, values::VarRef value);
   // The list is refilled at the next reset after `value` changed.
-  void AddResetField(ui::VarRef value);
+  void AddResetField(values::VarRef value);
   // The thumb step of the order added last; ByPosition until set.
   void SetThumbStep(ThumbStep step);
   // The next queue field; its index in BrowseEntry.
-  size_t AddField(ui::VarRef field);
+  size_t AddField(values::VarRef field);
 
   // Chooses the sort order; the list is refilled at the next reset.
   void SetSort(size_t order);
@@ -198,7 +198,7 @@ class BrowseManager : public WindowComponent {
     ThumbStep step = ThumbStep::ByPosition;
     std::vector<size_t> appended;
     int range_field = -1;
-    ui::VarRef range_value;
+    values::VarRef range_value;
   };
   class Queue;
 
@@ -234,8 +234,8 @@ class BrowseManager : public WindowComponent {
   std::vector<Sort> sorts_;
   size_t sort_ = 0;
   bool sort_changed_ = false;
-  std::vector<ui::VarRef> fields_;
-  std::vector<ui::VarRef> reset_fields_;
+  std::vector<values::VarRef> fields_;
+  std::vector<values::VarRef> reset_fields_;
   std::vector<std::string> watched_;
   std::vector<Row> rows_;
   int selected_ = 0;

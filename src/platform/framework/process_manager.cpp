@@ -73,7 +73,7 @@ void ProcessManager::ShowProgress(bool force) {
   if (window_ == nullptr || (!force && progress_ == shown_)) return;
   shown_ = progress_;
   if (progress_field_ != 0) {
-    const ui::VarRef& use = window_->control(progress_field_).use;
+    const values::VarRef& use = window_->control(progress_field_).use;
     if (use.bound()) {
       use.set_number(progress_);
     } else {

@@ -9,7 +9,7 @@ namespace qvn::report {
 
 namespace {
 
-ItemDef text_item(std::string name, Area at, TextSource source, ui::Font font, Align align) {
+ItemDef text_item(std::string name, Area at, TextSource source, values::Font font, Align align) {
   ItemDef item;
   item.kind = ItemKind::Text;
   item.name = std::move(name);
@@ -22,8 +22,8 @@ ItemDef text_item(std::string name, Area at, TextSource source, ui::Font font, A
 
 std::string without_trailing_blanks(std::string_view s) { return std::string(clip(s)); }
 
-ui::Font resolved(const ui::Font& font, const ui::Font& base) {
-  ui::Font f = font;
+values::Font resolved(const values::Font& font, const values::Font& base) {
+  values::Font f = font;
   if (f.face.empty()) f.face = base.face;
   if (f.points <= 0) f.points = base.points;
   return f;
@@ -31,20 +31,20 @@ ui::Font resolved(const ui::Font& font, const ui::Font& base) {
 
 }  // namespace
 
-ItemDef text(Area at, std::string text, ui::Font font, Align align) {
+ItemDef text(Area at, std::string text, values::Font font, Align align) {
   ItemDef item = text_item({}, at, TextSource::Fixed, std::move(font), align);
   item.text = std::move(text);
   return item;
 }
 
-ItemDef value(std::string name, Area at, ui::VarRef use, std::string picture, ui::Font font, Align align) {
+ItemDef value(std::string name, Area at, values::VarRef use, std::string picture, values::Font font, Align align) {
   ItemDef item = text_item(std::move(name), at, TextSource::Value, std::move(font), align);
   item.use = std::move(use);
   item.picture = std::move(picture);
   return item;
 }
 
-ItemDef page_number(std::string name, Area at, std::string picture, ui::Font font, Align align) {
+ItemDef page_number(std::string name, Area at, std::string picture, values::Font font, Align align) {
   ItemDef item = text_item(std::move(name), at, TextSource::PageNumber, std::move(font), align);
   item.picture = std::move(picture);
   return item;
@@ -146,7 +146,7 @@ bool Report::compile_band(const BandDef& def, Band& band, std::string* error) {
       return false;
     }
     if (d.kind == ItemKind::Text && !d.picture.empty()) {
-      auto parsed = ui::Picture::parse(d.picture);
+      auto parsed = values::Picture::parse(d.picture);
       if (!parsed) {
         *error = "Item " + d.name + " of band " + def.name + ": picture " + d.picture + ": " + parsed.error();
         return false;
@@ -197,7 +197,7 @@ void Report::append_text(const Item& item, std::string& out) const {
       const std::string value = item.use.get();
       if (!item.has_picture) {
         out += clip(value);
-      } else if (item.picture.kind() == ui::PictureKind::Text) {
+      } else if (item.picture.kind() == values::PictureKind::Text) {
         // A text picture shows the value's first width() characters; the
         // blanks it would pad them with are dropped here anyway.
         out += clip(std::string_view(value).substr(0, item.picture.width()));

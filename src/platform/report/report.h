@@ -15,7 +15,7 @@
 
 #include "platform/report/report_def.h"
 #include "platform/report/report_document.h"
-#include "platform/ui/picture.h"
+#include "platform/values/picture.h"
 
 namespace qvn::report {
 
@@ -54,9 +54,9 @@ class Report {
     int x = 0, y = 0;
     TextSource source = TextSource::Fixed;
     std::string fixed;     // a fixed text, as it shows
-    ui::VarRef use;
+    values::VarRef use;
     bool has_picture = false;
-    ui::Picture picture;
+    values::Picture picture;
   };
   struct Band {
     std::string name;

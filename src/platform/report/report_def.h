@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/var_ref.h"
-#include "platform/ui/window_def.h"
+#include "platform/values/font.h"
+#include "platform/values/var_ref.h"
 
 namespace qvn::report {
 
@@ -44,17 +44,17 @@ struct ItemDef {
   Area at;                // relative to the band
   TextSource source = TextSource::Fixed;
   std::string text;
-  ui::VarRef use;
-  std::string picture;    // a display picture (ui/picture.h); empty shows the value as it is
-  ui::Font font;          // an empty face or 0 points takes the report's
+  values::VarRef use;
+  std::string picture;    // a display picture (values/picture.h); empty shows the value as it is
+  values::Font font;      // an empty face or 0 points takes the report's
   Align align = Align::Left;
   long long color = -1;   // BGR; -1 black (a fill must name its colour)
 };
 
-ItemDef text(Area at, std::string text, ui::Font font = {}, Align align = Align::Left);
-ItemDef value(std::string name, Area at, ui::VarRef use, std::string picture, ui::Font font = {},
+ItemDef text(Area at, std::string text, values::Font font = {}, Align align = Align::Left);
+ItemDef value(std::string name, Area at, values::VarRef use, std::string picture, values::Font font = {},
               Align align = Align::Left);
-ItemDef page_number(std::string name, Area at, std::string picture, ui::Font font = {},
+ItemDef page_number(std::string name, Area at, std::string picture, values::Font font = {},
                     Align align = Align::Left);
 ItemDef line(Area at);
 ItemDef fill(Area at, long long color);
@@ -69,7 +69,7 @@ struct BandDef {
 
 struct ReportDef {
   std::string label;
-  ui::Font font{"Arial", 10, false};
+  values::Font font{"Arial", 10, false};
   BandDef header;
   // Detail bands are printed one under another from the area's top; a band
   // that does not fit in what is left starts a new page.

@@ -24,7 +24,7 @@ struct ItemLook {
   ItemKind kind = ItemKind::Text;
   std::string name;
   int w = 0, h = 0;
-  ui::Font font;       // face and points always set
+  values::Font font;   // face and points always set
   Align align = Align::Left;
   long long color = -1;
 };

@@ -52,7 +52,7 @@ class FormatParser {
  public:
   explicit FormatParser(std::string_view f) : f_(f) {}
 
-  Parsed<ListFormat> run() {
+  values::Parsed<ListFormat> run() {
     ListFormat lf;
     if (f_.empty()) return fail(0, "Empty list format");
     int next_field = 0;
@@ -63,7 +63,7 @@ class FormatParser {
       next_field += col.field_count();
       lf.columns.push_back(std::move(col));
     }
-    return Parsed<ListFormat>::success(std::move(lf));
+    return values::Parsed<ListFormat>::success(std::move(lf));
   }
 
  private:
@@ -111,7 +111,7 @@ class FormatParser {
           if (has_picture) return error(at, "Second picture in one column");
           size_t close = f_.find('@', at + 1);
           if (close == std::string_view::npos) return error(at, "Picture not closed by \"@\"");
-          auto pic = Picture::parse(f_.substr(at, close - at));
+          auto pic = values::Picture::parse(f_.substr(at, close - at));
           if (!pic) return error(at + pic.position() - 1, pic.error());
           col.picture = *pic;
           has_picture = true;
@@ -173,19 +173,19 @@ class FormatParser {
   bool error(size_t at, const std::string& what) {
     std::string excerpt(f_.substr(at, 24));
     if (at + 24 < f_.size()) excerpt += "...";
-    failure_ = Parsed<ListFormat>::failure(
+    failure_ = values::Parsed<ListFormat>::failure(
         at + 1, what + " at position " + std::to_string(at + 1) + " of list format: \"" + excerpt + "\"");
     return false;
   }
 
-  Parsed<ListFormat> fail(size_t at, const std::string& what) {
+  values::Parsed<ListFormat> fail(size_t at, const std::string& what) {
     error(at, what);
     return std::move(*failure_);
   }
 
   std::string_view f_;
   size_t i_ = 0;
-  std::optional<Parsed<ListFormat>> failure_;
+  std::optional<values::Parsed<ListFormat>> failure_;
 };
 
 }  // namespace
@@ -196,6 +196,6 @@ int ListFormat::field_count() const {
   return n;
 }
 
-Parsed<ListFormat> ListFormat::parse(std::string_view format) { return FormatParser(format).run(); }
+values::Parsed<ListFormat> ListFormat::parse(std::string_view format) { return FormatParser(format).run(); }
 
 }  // namespace qvn::ui

@@ -31,8 +31,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ui/parsed.h"
-#include "platform/ui/picture.h"
+#include "platform/values/parsed.h"
+#include "platform/values/picture.h"
 
 namespace qvn::ui {
 
@@ -68,7 +68,7 @@ struct Column {
   bool tree = false;    // T
   int scroll_width = 0;  // S(n); 0 when not given
   ColumnColors default_colors;
-  Picture picture;
+  values::Picture picture;
 
   // Where the column's fields lie in the list queue, counted from 0.
   int first_field = 0;
@@ -90,7 +90,7 @@ struct ListFormat {
   // A format with an unknown modifier, a missing width, alignment or
   // picture, or an unclosed part fails with the position (from 1) and a
   // message that quotes the text from there.
-  static Parsed<ListFormat> parse(std::string_view format);
+  static values::Parsed<ListFormat> parse(std::string_view format);
 };
 
 }  // namespace qvn::ui

@@ -10,8 +10,8 @@ namespace qvn::ui {
 namespace {
 
 // A variable holds a check box's or radio button's value.
-bool holds(const VarRef& var, std::string_view value) {
-  if (var.numeric()) return var.get_number() == VarRef::parse_number(value);
+bool holds(const values::VarRef& var, std::string_view value) {
+  if (var.numeric()) return var.get_number() == values::VarRef::parse_number(value);
   return clip(var.get()) == clip(value);
 }
 
@@ -59,7 +59,7 @@ void Window::update(int field) {
       c.use.set(s.shown);
       return;
     }
-    TypedValue v = pic->deformat(s.shown);
+    values::TypedValue v = pic->deformat(s.shown);
     if (v.ok) c.use.set(v.text);
   } else if (c.kind == ControlKind::Check) {
     c.use.set(s.checked ? c.value_on : c.value_off);
@@ -151,14 +151,14 @@ std::vector<ListCell> Window::cells(int field, size_t row) const {
     const ColumnColors& d = col.default_colors;
     long long given[4] = {kNoColor, kNoColor, kNoColor, kNoColor};
     if (col.colors) {
-      for (int i = 0; i < 4; ++i) given[i] = VarRef::parse_number(value(col.color_field() + i));
+      for (int i = 0; i < 4; ++i) given[i] = values::VarRef::parse_number(value(col.color_field() + i));
     }
     cell.fg = given[0] != kNoColor ? given[0] : d.fg;
     cell.bg = given[1] != kNoColor ? given[1] : d.bg;
     cell.sel_fg = given[2] != kNoColor ? given[2] : d.selected_fg;
     cell.sel_bg = given[3] != kNoColor ? given[3] : d.selected_bg;
-    if (col.icon) cell.icon = static_cast<int>(VarRef::parse_number(value(col.icon_field())));
-    if (col.tree) cell.level = static_cast<int>(VarRef::parse_number(value(col.level_field())));
+    if (col.icon) cell.icon = static_cast<int>(values::VarRef::parse_number(value(col.icon_field())));
+    if (col.tree) cell.level = static_cast<int>(values::VarRef::parse_number(value(col.level_field())));
     out.push_back(std::move(cell));
   }
   return out;

@@ -77,7 +77,7 @@ std::unique_ptr<Window> Window::create(WindowDef def, std::string* error) {
     if (p != 0 && m->kind(p) == ControlKind::Sheet && c.kind != ControlKind::Tab)
       return fail(name + ": a sheet holds only tabs");
     if (!c.picture.empty()) {
-      auto pic = Picture::parse(c.picture);
+      auto pic = values::Picture::parse(c.picture);
       if (!pic) {
         return fail(name + ": picture \"" + c.picture + "\" at " + std::to_string(pic.position()) + ": " +
                     pic.error());

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "platform/ui/control_kind.h"
-#include "platform/ui/var_ref.h"
+#include "platform/values/font.h"
+#include "platform/values/var_ref.h"
 
 namespace qvn::ui {
 
@@ -20,12 +21,6 @@ const std::string& program_icon();
 // Position and size in dialog units (width/height 0: the control's natural size).
 struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
-};
-
-struct Font {
-  std::string face;  // empty: the window's font
-  int points = 0;    // 0: the window's size
-  bool bold = false;
 };
 
 // One control of a window structure. `equate` is the name the program uses
@@ -39,11 +34,11 @@ struct ControlDef {
   std::string text;         // "&" marks the mnemonic, "&&" is a literal "&"
   std::string tip;          // "\n" breaks the tip's line
   std::string icon;         // button icon; a leading "~" names one of the program's resources
-  Font font;
+  values::Font font;        // empty face: the window's; 0 points: the window's size
   std::string picture;      // entries, strings, spin boxes: "@s30", "@n3"
   std::string format;       // lists: the list-format string
   std::string msg;          // status-bar text while the control has the focus
-  VarRef use;               // bound variable
+  values::VarRef use;       // bound variable
   // Check box: values for on/off. Radio: the value its option group takes.
   std::string value_on = "1", value_off = "0";
   // Spin box range and step.
@@ -78,7 +73,7 @@ struct WindowDef {
   std::string caption;
   std::string icon;
   Rect at;                 // x/y ignored: windows open at the default position
-  Font font;               // "MS Sans Serif" 8 unless given
+  values::Font font;       // "MS Sans Serif" 8 unless given
   int timer = 0;           // hundredths of a second between Timer events; 0 none
   bool hidden_at_start = false;
   bool resizable = false;

@@ -14,8 +14,8 @@
 #include "platform/core/fixed_string.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/list_format.h"
-#include "platform/ui/picture.h"
 #include "platform/ui/window.h"
+#include "platform/values/picture.h"
 
 namespace qvn::ui {
 
@@ -44,7 +44,7 @@ struct Window::Impl {
   WindowDef def;
   std::vector<ControlState> states;
   std::vector<int> parents;  // the container's field, 0 for the window
-  std::vector<std::optional<Picture>> pictures;
+  std::vector<std::optional<values::Picture>> pictures;
   std::vector<std::optional<ListFormat>> formats;
   std::vector<std::vector<int>> alerts;
   std::vector<int> window_alerts;

@@ -108,9 +108,9 @@ bool Window::user_type(int field, std::string_view text) {
   m.move_focus(field, true);
   std::string typed = c.upper ? detail::upper(text) : std::string(text);
   const auto& pic = m.pictures[static_cast<size_t>(field - 1)];
-  if (pic && pic->kind() == PictureKind::Text && typed.size() > pic->width()) typed.resize(pic->width());
+  if (pic && pic->kind() == values::PictureKind::Text && typed.size() > pic->width()) typed.resize(pic->width());
   ControlState& s = m.st(field);
-  TypedValue v;
+  values::TypedValue v;
   if (pic) {
     v = pic->deformat(typed);
   } else {
@@ -119,7 +119,7 @@ bool Window::user_type(int field, std::string_view text) {
   }
   // A spin box takes only values of its range; its variable never sees another.
   if (v.ok && m.has_range(field)) {
-    const long long n = VarRef::parse_number(v.text);
+    const long long n = values::VarRef::parse_number(v.text);
     v.ok = n >= c.range_low && n <= c.range_high;
   }
   m.refused[static_cast<size_t>(field - 1)] = !v.ok;
@@ -277,7 +277,7 @@ bool Window::user_spin(int field, bool up) {
   const ControlDef& c = m.ctl(field);
   ControlState& s = m.st(field);
   m.move_focus(field, true);
-  long long v = c.use.bound() ? c.use.get_number() : VarRef::parse_number(s.shown);
+  long long v = c.use.bound() ? c.use.get_number() : values::VarRef::parse_number(s.shown);
   const long long step = c.step > 0 ? c.step : 1;
   v = up ? v + step : v - step;
   if (m.has_range(field)) v = std::clamp(v, c.range_low, c.range_high);

@@ -129,10 +129,10 @@ class BrowseTest : public ItemFileTest {
   void standard(ItemBrowse& b, ui::Window& w, size_t key, const char* appended = nullptr) {
     b.AddSortOrder(def_.keys[key]);
     if (appended) b.AppendOrder(appended);
-    b.AddField(ui::VarRef::of(tag_));
-    b.AddField(ui::VarRef::of(rec_.NAME));
-    b.AddField(ui::VarRef::of(rec_.GRP));
-    b.AddField(ui::VarRef::of(rec_.PRI));
+    b.AddField(values::VarRef::of(tag_));
+    b.AddField(values::VarRef::of(rec_.NAME));
+    b.AddField(values::VarRef::of(rec_.GRP));
+    b.AddField(values::VarRef::of(rec_.PRI));
     b.InsertControl = w.field("?INSERT");
     b.ChangeControl = w.field("?CHANGE");
     b.DeleteControl = w.field("?DELETE");
@@ -566,7 +566,7 @@ TEST_P(BrowseRangeTest, OnlyRecordsWhoseRangeFieldHoldsTheValueReadAtReset) {
   user.then([](WindowView& v) { v.close(); });
   run(browse, [&](ItemBrowse& b, ui::Window& w) {
     standard(b, w, GetParam().key);
-    b.AddRange("ITM:GRP", ui::VarRef::of(parent));
+    b.AddRange("ITM:GRP", values::VarRef::of(parent));
   });
 }
 
@@ -593,7 +593,7 @@ TEST_F(BrowseTest, AResetFieldRefillsOnlyAfterItsValueChanged) {
   });
   run(browse, [&](ItemBrowse& b, ui::Window& w) {
     standard(b, w, 0);
-    b.AddResetField(ui::VarRef::of(watched));
+    b.AddResetField(values::VarRef::of(watched));
   });
 }
 
@@ -943,7 +943,7 @@ TEST_F(BrowseTest, RowsThatDependOnTheRowAboveAreMadeAgainAfterEveryLoad) {
   });
   run(browse, [&](ItemBrowse& b, ui::Window& w) {
     standard(b, w, 0);
-    b.AddField(ui::VarRef::of(b.chain));
+    b.AddField(values::VarRef::of(b.chain));
     b.chain_rows = true;
   });
 }

@@ -55,7 +55,7 @@ inline ui::WindowDef progress_window(uint8_t& progress) {
                   control("?PROGRESS:USERSTRING", ui::ControlKind::String),
                   control("?PROGRESS:PCTTEXT", ui::ControlKind::String),
                   control("?PROGRESS:CANCEL", ui::ControlKind::Button, "Cancel")};
-  def.controls[0].use = ui::VarRef::of(progress);
+  def.controls[0].use = values::VarRef::of(progress);
   return def;
 }
 

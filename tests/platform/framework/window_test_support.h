@@ -163,12 +163,12 @@ inline ui::WindowDef item_form_window(ItemRec& rec) {
                   control("?ITM:NOTE", ui::ControlKind::Entry), control("?OK", ui::ControlKind::Button, "&Ok"),
                   control("?CANCEL", ui::ControlKind::Button, "&Cancel")};
   def.controls[1].picture = "@s20";
-  def.controls[1].use = ui::VarRef::of(rec.NAME);
+  def.controls[1].use = values::VarRef::of(rec.NAME);
   def.controls[1].required = true;
   def.controls[2].picture = "@n3";
-  def.controls[2].use = ui::VarRef::of(rec.GRP);
+  def.controls[2].use = values::VarRef::of(rec.GRP);
   def.controls[3].picture = "@s10";
-  def.controls[3].use = ui::VarRef::of(rec.NOTE);
+  def.controls[3].use = values::VarRef::of(rec.NOTE);
   return def;
 }
 

@@ -10,7 +10,7 @@
 #include "platform/core/fixed_string.h"
 #include "platform/core/std_datetime.h"
 #include "platform/report/report_def.h"
-#include "platform/ui/var_ref.h"
+#include "platform/values/var_ref.h"
 
 namespace qvn::report::sample {
 
@@ -36,7 +36,7 @@ inline constexpr Area kPageAt{5250, 31, 698, 135};
 inline constexpr const char* kTitle = "Activity Log";
 
 inline ReportDef report_def(Entry& e) {
-  const ui::Font bold{"", 0, true};
+  const values::Font bold{"", 0, true};
   ReportDef def;
   def.label = "SampleReport";
   def.font = {"Arial", 10, false};
@@ -49,10 +49,10 @@ inline ReportDef report_def(Entry& e) {
   def.details = {{"?DETAIL",
                   {0, 0, 7000, kLineHeight},
                   {line({1500, 0, 0, 281}), line({2458, 0, 0, 281}), line({3240, 0, 0, 281}),
-                   value("?NAME", kNameAt, ui::VarRef::of(e.name), "@s40", bold),
-                   value("?DATE", kDateAt, ui::VarRef::of(e.date), "@D8"),
-                   value("?TIME", kTimeAt, ui::VarRef::of(e.clock), "@t4"),
-                   value("?EVENT", kEventAt, ui::VarRef::of(e.event), "@s80"), line({0, 281, 7100, 0})}}};
+                   value("?NAME", kNameAt, values::VarRef::of(e.name), "@s40", bold),
+                   value("?DATE", kDateAt, values::VarRef::of(e.date), "@D8"),
+                   value("?TIME", kTimeAt, values::VarRef::of(e.clock), "@t4"),
+                   value("?EVENT", kEventAt, values::VarRef::of(e.event), "@s80"), line({0, 281, 7100, 0})}}};
   def.footer = {"", kFooterAt, {page_number("?PAGECOUNT", kPageAt, "pPage <<<#p", {"Arial", 8, false})}};
   return def;
 }

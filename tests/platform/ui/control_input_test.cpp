@@ -20,6 +20,7 @@ using testing::control;
 using testing::pending;
 using testing::QuietBackend;
 using testing::Seen;
+using values::VarRef;
 
 struct Condition {
   const char* name;

@@ -16,6 +16,8 @@
 namespace qvn::ui {
 namespace {
 
+using values::VarRef;
+
 constexpr const char* kMain = "Lorvane --  QVN v.6.1";
 constexpr const char* kTreeMenu = "&Insert|Chan&ge|&Delete|-|&Expand All|Co&ntract All";
 

@@ -22,6 +22,7 @@ using test_support::check_window_structure;
 using test_support::ExpectedControl;
 using test_support::ExpectedWindow;
 using test_support::window_structure_matches;
+using values::VarRef;
 
 constexpr const char* kKindsFormat = "20L(2)|M~Kind~@s20@";
 

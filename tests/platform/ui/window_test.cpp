@@ -18,6 +18,7 @@ using testing::control;
 using testing::pending;
 using testing::QuietBackend;
 using testing::Seen;
+using values::VarRef;
 
 // A window shaped like the main window: a sheet with three tabs, a spin
 // box with its prompt, a group, a status line shown twice, a Close button.

@@ -18,7 +18,7 @@
 #include <cstddef>
 
 #include "platform/ui/list_format.h"
-#include "platform/ui/picture.h"
+#include "platform/values/picture.h"
 #include "platform/ui/qt/control_adapter.h"
 #include "platform/ui/qt/group_box.h"
 #include "platform/ui/qt/list_control.h"
@@ -143,10 +143,10 @@ class EntryAdapter final : public ControlAdapter {
     const ControlDef& c = host.model().control(field);
     auto* e = new QLineEdit(host.area());
     e->setReadOnly(c.read_only);
-    const Parsed<Picture> p = Picture::parse(c.picture);
-    const bool text = p.ok() && p->kind() == PictureKind::Text && p->width() > 0;
+    const values::Parsed<values::Picture> p = values::Picture::parse(c.picture);
+    const bool text = p.ok() && p->kind() == values::PictureKind::Text && p->width() > 0;
     e->setMaxLength(text ? static_cast<int>(p->width()) : 32767);
-    if (p.ok() && p->kind() == PictureKind::Number) e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    if (p.ok() && p->kind() == values::PictureKind::Number) e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     if (c.upper) {
       QObject::connect(e, &QLineEdit::textEdited, e, [e](const QString& t) {
         const QString up = t.toUpper();
@@ -169,8 +169,8 @@ class EntryAdapter final : public ControlAdapter {
     if (e->hasFocus() && e->isModified()) return;
     // What an entry shows: the picture's text without the blanks that pad it.
     const std::string& shown = host.model().state(field).shown;
-    const Parsed<Picture> p = Picture::parse(host.model().control(field).picture);
-    const QString t = p.ok() && p->kind() != PictureKind::Text ? qs(shown).trimmed() : qs(clipped(shown));
+    const values::Parsed<values::Picture> p = values::Picture::parse(host.model().control(field).picture);
+    const QString t = p.ok() && p->kind() != values::PictureKind::Text ? qs(shown).trimmed() : qs(clipped(shown));
     if (e->text() != t) {
       e->setText(t);
       // A value wider than the entry shows from its start, not its end.
@@ -345,7 +345,7 @@ class ListAdapter final : public ControlAdapter {
   using ControlAdapter::ControlAdapter;
   QWidget* make(ControlHost& host, int field) const override {
     const ControlDef& c = host.model().control(field);
-    const Parsed<ListFormat> f = ListFormat::parse(c.format);
+    const values::Parsed<ListFormat> f = ListFormat::parse(c.format);
     return new ListControl(f.ok() ? *f : ListFormat{}, host.units(), c.tree, host.area());
   }
   void connect(ControlHost& host, int field, QWidget* widget) const override {

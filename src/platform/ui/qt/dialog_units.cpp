@@ -64,14 +64,14 @@ QString installed_family(const std::string& face) {
   return sans();
 }
 
-QFont window_font(const Font& font) {
+QFont window_font(const values::Font& font) {
   QFont f(installed_family(font.face.empty() ? "MS Sans Serif" : font.face));
   f.setPointSize(font.points > 0 ? font.points : 8);
   f.setWeight(weight_of(font.face, font.bold));
   return f;
 }
 
-QFont control_font(const QFont& window_font, const Font& font) {
+QFont control_font(const QFont& window_font, const values::Font& font) {
   QFont f = window_font;
   if (!font.face.empty()) f.setFamily(installed_family(font.face));
   if (font.points > 0) f.setPointSize(font.points);

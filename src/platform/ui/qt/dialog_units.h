@@ -14,9 +14,9 @@ namespace qvn::ui::qt {
 QString installed_family(const std::string& face);
 
 // The window's font: its face and size, "MS Sans Serif" 8 points unless given.
-QFont window_font(const Font& font);
+QFont window_font(const values::Font& font);
 // A control's font: its own face, size and weight over the window's font.
-QFont control_font(const QFont& window_font, const Font& font);
+QFont control_font(const QFont& window_font, const values::Font& font);
 
 // The base units are the font's own measures, kept unrounded: the faces
 // that stand in for the platform's have average widths between whole

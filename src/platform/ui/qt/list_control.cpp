@@ -177,7 +177,7 @@ void ListControl::rebuild() {
       const Column* col = c < static_cast<int>(format_.columns.size()) ? &format_.columns[static_cast<size_t>(c)] : nullptr;
       // A picture pads its value to its width; the column's alignment places it.
       QString text = QString::fromStdString(cell.text);
-      if (col != nullptr && col->picture.kind() != PictureKind::Text) text = text.trimmed();
+      if (col != nullptr && col->picture.kind() != values::PictureKind::Text) text = text.trimmed();
       item->setText(c, text);
       if (col != nullptr) item->setTextAlignment(c, alignment(col->align));
       if (cell.icon > 0 && static_cast<size_t>(cell.icon) <= icons_.size()) {

@@ -10,7 +10,7 @@
 
 #include "platform/ui/qt/key_codes.h"
 #include "platform/ui/qt/list_control.h"
-#include "platform/ui/picture.h"
+#include "platform/values/picture.h"
 #include "platform/ui/qt/pictures.h"
 
 namespace qvn::ui::qt {
@@ -139,7 +139,7 @@ QFont WindowWidget::control_font_of(const ControlDef& c) const {
 // units a character, one more for its frame), but stops short of the
 // window's right edge.
 int WindowWidget::entry_width(const ControlDef& c) const {
-  const Parsed<Picture> picture = Picture::parse(c.picture);
+  const values::Parsed<values::Picture> picture = values::Picture::parse(c.picture);
   if (!picture || picture->width() == 0) return 0;
   int width = units_.x(4 * static_cast<int>(picture->width() + 1));
   const int room = units_.x(window_->def().at.w - c.at.x - 4);

@@ -12,6 +12,8 @@
 namespace qvn::ui::qt::test {
 namespace {
 
+using values::Font;
+
 class DialogUnitsTest : public QtWindowTest {};
 
 TEST_F(DialogUnitsTest, TheWindowsFacesFindInstalledFamiliesOfTheirKind) {

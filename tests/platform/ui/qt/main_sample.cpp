@@ -4,6 +4,8 @@ namespace qvn::ui::qt::test {
 
 namespace {
 
+using values::VarRef;
+
 constexpr const char* kAppsFormat =
     "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@";
 constexpr const char* kTreeFormat = "800L*IT@s200@";

@@ -29,6 +29,8 @@
 namespace qvn::ui::qt::test {
 namespace {
 
+using values::VarRef;
+
 class WindowWidgetTest : public QtWindowTest {};
 
 // A form with one control of each kind that takes input.

@@ -1,4 +1,4 @@
-#include "platform/ui/picture.h"
+#include "platform/values/picture.h"
 
 #include <cctype>
 #include <climits>
@@ -6,7 +6,7 @@
 #include "platform/core/fixed_string.h"
 #include "platform/core/std_datetime.h"
 
-namespace qvn::ui {
+namespace qvn::values {
 
 namespace {
 
@@ -424,4 +424,4 @@ TypedValue Picture::deformat_pattern(std::string_view typed) const {
   return accepted_number(n);
 }
 
-}  // namespace qvn::ui
+}  // namespace qvn::values

@@ -25,9 +25,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/ui/parsed.h"
+#include "platform/values/parsed.h"
 
-namespace qvn::ui {
+namespace qvn::values {
 
 enum class PictureKind { Text, Number, Date, Time, Pattern };
 
@@ -91,4 +91,4 @@ class Picture {
   std::string pattern_;  // the pattern between its delimiters
 };
 
-}  // namespace qvn::ui
+}  // namespace qvn::values

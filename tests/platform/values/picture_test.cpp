@@ -1,4 +1,4 @@
-#include "platform/ui/picture.h"
+#include "platform/values/picture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "platform/core/std_datetime.h"
 
 using namespace qvn;
-using namespace qvn::ui;
+using namespace qvn::values;
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-namespace qvn::ui {
+namespace qvn::values {
 
 template <class T>
 class Parsed {
@@ -44,4 +44,4 @@ class Parsed {
   size_t position_ = 0;
 };
 
-}  // namespace qvn::ui
+}  // namespace qvn::values

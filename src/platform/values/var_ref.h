@@ -1,7 +1,8 @@
 #pragma once
-// A reference to a program variable that a control is bound to. Controls
-// show a variable through their picture and write typed values back into it;
-// the variable's own type does the padding, clipping or truncation.
+// A reference to a program variable that a control or a report item is
+// bound to. Controls show a variable through their picture and write typed
+// values back into it; the variable's own type does the padding, clipping or
+// truncation. A report item only reads it.
 
 #include <cstdint>
 #include <functional>
@@ -10,7 +11,7 @@
 
 #include "platform/core/fixed_string.h"
 
-namespace qvn::ui {
+namespace qvn::values {
 
 class VarRef {
  public:
@@ -68,4 +69,4 @@ inline long long VarRef::parse_number(std::string_view s) {
   return neg ? -n : n;
 }
 
-}  // namespace qvn::ui
+}  // namespace qvn::values
