@@ -121,11 +121,6 @@ bool Report::compile(std::string* error) {
     }
     details_.push_back(std::move(band));
   }
-  // Room for a page full of the first detail band.
-  bands_per_page_ = 2;
-  if (!details_.empty() && details_[0].h > 0) {
-    bands_per_page_ += static_cast<size_t>(def_.detail_area.h / details_[0].h);
-  }
   for (const ItemDef& item : def_.header.items) {
     reach(Area{def_.header.at.x + item.at.x, header_.y + item.at.y, item.at.w, item.at.h});
   }
@@ -187,7 +182,7 @@ void Report::open() {
   page_begun_ = false;
   used_ = 0;
   page_number_ = 0;
-  text_room_ = 0;
+  record_room_ = 0;
 }
 
 void Report::append_text(const Item& item, std::string& out) const {
@@ -217,12 +212,13 @@ void Report::append_text(const Item& item, std::string& out) const {
 
 void Report::place(const Band& band, int y) {
   Page& page = document_.pages_.back();
-  page.bands_.push_back({band.index, y});
+  ReportDocument::append_number(page.record_, band.index);
+  ReportDocument::append_number(page.record_, static_cast<uint32_t>(y));
   for (const Item& item : band.texts) {
-    const size_t at = page.texts_.size();
-    page.texts_.push_back('\0');
-    append_text(item, page.texts_);
-    ReportDocument::set_length(page.texts_, at, page.texts_.size() - at - 1);
+    const size_t at = page.record_.size();
+    page.record_.push_back('\0');
+    append_text(item, page.record_);
+    ReportDocument::set_length(page.record_, at);
   }
 }
 
@@ -230,10 +226,9 @@ void Report::begin_page() {
   ++page_number_;
   Page page;
   page.number = page_number_;
-  // Pages alike hold texts alike: room for what the page before held, so
-  // that a page's texts are seldom moved as they grow and hold little spare.
-  page.bands_.reserve(bands_per_page_);
-  page.texts_.reserve(text_room_);
+  // Pages alike hold records alike: room for what the page before held, so
+  // that a page's record is seldom moved as it grows and holds little spare.
+  page.record_.reserve(record_room_);
   document_.pages_.push_back(std::move(page));
   page_begun_ = true;
   used_ = 0;
@@ -261,7 +256,7 @@ bool Report::print(std::string_view band) {
 void Report::end_page() {
   if (!open_ || !page_begun_) return;
   place(footer_, footer_.y);
-  text_room_ = document_.pages_.back().texts_.size();
+  record_room_ = document_.pages_.back().record_.size();
   page_begun_ = false;
 }
 
@@ -276,39 +271,47 @@ void Report::close() {
 
 // ReportDocument
 
-void ReportDocument::set_length(std::string& texts, size_t at, size_t size) {
-  size_t more = 0;
-  for (size_t rest = size >> 7; rest != 0; rest >>= 7) ++more;
-  texts.insert(at + 1, more, '\0');
-  for (size_t i = 0; i < more; ++i, size >>= 7) texts[at + i] = static_cast<char>(0x80 | (size & 0x7F));
-  texts[at + more] = static_cast<char>(size);
+void ReportDocument::append_number(std::string& record, uint32_t n) {
+  for (; n >= 0x80; n >>= 7) record.push_back(static_cast<char>(0x80 | (n & 0x7F)));
+  record.push_back(static_cast<char>(n));
 }
 
-size_t ReportDocument::read_length(std::string_view texts, size_t& at) {
-  size_t size = 0;
+void ReportDocument::set_length(std::string& record, size_t at) {
+  const size_t size = record.size() - at - 1;
+  if (size < 0x80) {
+    record[at] = static_cast<char>(size);
+    return;
+  }
+  std::string length;
+  append_number(length, static_cast<uint32_t>(size));
+  record.replace(at, 1, length);
+}
+
+uint32_t ReportDocument::read_number(std::string_view record, size_t& at) {
+  uint32_t n = 0;
   for (int shift = 0;; shift += 7) {
-    const auto byte = static_cast<unsigned char>(texts[at++]);
-    size |= static_cast<size_t>(byte & 0x7F) << shift;
-    if ((byte & 0x80) == 0) return size;
+    const auto byte = static_cast<unsigned char>(record[at++]);
+    n |= static_cast<uint32_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) return n;
   }
 }
 
 std::vector<PlacedItem> ReportDocument::items(const Page& page) const {
   std::vector<PlacedItem> out;
   size_t at = 0;
-  for (const Page::PlacedBand& placed : page.bands_) {
-    const BandItems& band = bands_[placed.band];
+  while (at < page.record_.size()) {
+    const BandItems& band = bands_[read_number(page.record_, at)];
+    const int y = static_cast<int>(read_number(page.record_, at));
     for (int look = band.first_look; look < band.first_look + band.looks; ++look) {
       const Offset& offset = offsets_[static_cast<size_t>(look)];
       PlacedItem item;
       item.look = look;
       item.x = band.x + offset.x;
-      item.y = placed.y + offset.y;
+      item.y = y + offset.y;
       if (looks_[static_cast<size_t>(look)].kind == ItemKind::Text) {
-        const size_t size = read_length(page.texts_, at);
+        item.text_size = read_number(page.record_, at);
         item.text_at = static_cast<uint32_t>(at);
-        item.text_size = static_cast<uint32_t>(size);
-        at += size;
+        at += item.text_size;
       }
       out.push_back(item);
     }

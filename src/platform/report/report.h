@@ -82,8 +82,7 @@ class Report {
   bool page_begun_ = false;
   int used_ = 0;           // height of the detail area the page begun holds
   int page_number_ = 0;
-  size_t bands_per_page_ = 0;
-  size_t text_room_ = 0;   // the size of the texts of the page ended last
+  size_t record_room_ = 0;  // the size of the record of the page ended last
 };
 
 }  // namespace qvn::report

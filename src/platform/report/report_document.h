@@ -7,8 +7,8 @@
 // alignment, colour) is kept once, as a look; each placed item names its
 // look, so a long report does not repeat them. Where an item sits in its
 // band is kept once too, so a page records only the bands it printed, each
-// by its top, and the texts of their items, one after another; the items
-// are made from that a page at a time, when a painter or a reader asks.
+// with its top and the texts of its items; the items are made from that a
+// page at a time, when a painter or a reader asks.
 
 #include <cstddef>
 #include <cstdint>
@@ -45,20 +45,16 @@ struct Page {
   // A text item's text as its picture shows it, trailing blanks dropped;
   // empty for lines and fills.
   std::string_view text(const PlacedItem& item) const {
-    return std::string_view(texts_).substr(item.text_at, item.text_size);
+    return std::string_view(record_).substr(item.text_at, item.text_size);
   }
 
  private:
   friend class Report;
   friend class ReportDocument;
-  struct PlacedBand {
-    uint32_t band = 0;  // index into the document's bands
-    int y = 0;          // the band's top; its left is the band's own
-  };
-  std::vector<PlacedBand> bands_;  // in the order they were printed
-  // The texts of the bands' text items in that order, each after its
-  // length (ReportDocument::set_length).
-  std::string texts_;
+  // For each band printed, in that order: its index among the document's
+  // bands, its top (its left is the band's own), and the texts of its text
+  // items, each after its length; the numbers as ReportDocument writes them.
+  std::string record_;
 };
 
 class ReportDocument {
@@ -95,13 +91,14 @@ class ReportDocument {
     int x = 0, y = 0;
   };
 
-  // Writes at `at` the length of the text of `size` bytes that follows the
-  // byte held there for it. A length under 128 takes that byte; a longer
-  // one takes seven bits a byte, the lowest first, each but the last with
-  // its top bit set, and the text moves up to make room.
-  static void set_length(std::string& texts, size_t at, size_t size);
-  // The length written at `at`; moves `at` on to the text.
-  static size_t read_length(std::string_view texts, size_t& at);
+  // A number in a page's record takes seven bits a byte, the lowest first,
+  // each byte but the last with its top bit set: one byte under 128.
+  static void append_number(std::string& record, uint32_t n);
+  // Writes at `at` the length of the text that follows the byte held there
+  // for it; a length of more than one byte moves the text up.
+  static void set_length(std::string& record, size_t at);
+  // The number written at `at`; moves `at` on past it.
+  static uint32_t read_number(std::string_view record, size_t& at);
 
   std::vector<ItemLook> looks_;
   std::vector<Offset> offsets_;  // one for each look
