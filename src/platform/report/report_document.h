@@ -35,7 +35,7 @@ struct ItemLook {
 struct PlacedItem {
   int look = 0;        // index into ReportDocument::looks()
   int x = 0, y = 0;    // from the page's top left corner
-  uint32_t text_at = 0, text_size = 0;  // the item's text in its page's texts
+  uint32_t text_at = 0, text_size = 0;  // the item's text in its page's record
 };
 
 struct Page {
