@@ -140,8 +140,8 @@ TEST_P(PrintLogPagesTest, EveryEntryOnceOnItsPageWithThePageNumber) {
     const auto events = doc.items(page, "?TMP:EVENT");
     ASSERT_EQ(static_cast<int>(events.size()), lines);
     for (int n = 0; n < lines; ++n) {
-      EXPECT_EQ(events[static_cast<size_t>(n)]->y, 1542 + n * 281 + 52);
-      EXPECT_EQ(events[static_cast<size_t>(n)]->x, 500 + 3292);
+      EXPECT_EQ(events[static_cast<size_t>(n)].y, 1542 + n * 281 + 52);
+      EXPECT_EQ(events[static_cast<size_t>(n)].x, 500 + 3292);
     }
   }
   EXPECT_FALSE(data::TempFile.is_open()) << "the report closes the log it opened";
@@ -161,7 +161,7 @@ TEST_F(PrintLogTest, TheLinesShowDateAndTimeThroughTheirPicturesAndTheHeaderTitl
   for (int page = 1; page <= 2; ++page) {
     const report::Page& p = doc.pages()[static_cast<size_t>(page - 1)];
     std::vector<std::string> fixed;
-    for (const report::PlacedItem& item : p.items) {
+    for (const report::PlacedItem& item : doc.items(p)) {
       if (doc.look(item).kind == report::ItemKind::Text && doc.look(item).name.empty()) {
         fixed.emplace_back(p.text(item));
       }

@@ -92,10 +92,11 @@ bool Report::compile(std::string* error) {
   reach(def_.header.at);
   reach(def_.footer.at);
   reach(def_.detail_area);
-  if (!compile_band(def_.header, header_, error) || !compile_band(def_.footer, footer_, error)) return false;
-  header_.x = def_.header.at.x;
+  if (!compile_band(def_.header, def_.header.at.x, header_, error) ||
+      !compile_band(def_.footer, def_.footer.at.x, footer_, error)) {
+    return false;
+  }
   header_.y = def_.header.at.y;
-  footer_.x = def_.footer.at.x;
   footer_.y = def_.footer.at.y;
   for (const BandDef& d : def_.details) {
     if (d.at.h > def_.detail_area.h || d.at.h < 0) {
@@ -110,35 +111,30 @@ bool Report::compile(std::string* error) {
       }
     }
     Band band;
-    if (!compile_band(d, band, error)) return false;
-    band.x = def_.detail_area.x;
+    if (!compile_band(d, def_.detail_area.x, band, error)) return false;
     band.y = def_.detail_area.y;
-    band.h = d.at.h;
     // Items of a detail band reach as far as they would on the last line
     // that fits in the area.
     const int last = d.at.h > 0 ? (def_.detail_area.h / d.at.h - 1) * d.at.h : 0;
     for (const ItemDef& item : d.items) {
-      reach(Area{band.x + item.at.x, band.y + last + item.at.y, item.at.w, item.at.h});
+      reach(Area{def_.detail_area.x + item.at.x, band.y + last + item.at.y, item.at.w, item.at.h});
     }
     details_.push_back(std::move(band));
   }
-  // Room for a page full of the first detail band.
-  items_per_page_ = header_.items.size() + footer_.items.size();
-  if (!details_.empty() && details_[0].h > 0) {
-    items_per_page_ += static_cast<size_t>(def_.detail_area.h / details_[0].h) * details_[0].items.size();
-  }
   for (const ItemDef& item : def_.header.items) {
-    reach(Area{header_.x + item.at.x, header_.y + item.at.y, item.at.w, item.at.h});
+    reach(Area{def_.header.at.x + item.at.x, header_.y + item.at.y, item.at.w, item.at.h});
   }
   for (const ItemDef& item : def_.footer.items) {
-    reach(Area{footer_.x + item.at.x, footer_.y + item.at.y, item.at.w, item.at.h});
+    reach(Area{def_.footer.at.x + item.at.x, footer_.y + item.at.y, item.at.w, item.at.h});
   }
   return true;
 }
 
-bool Report::compile_band(const BandDef& def, Band& band, std::string* error) {
+bool Report::compile_band(const BandDef& def, int x, Band& band, std::string* error) {
   band.name = def.name;
   band.h = def.at.h;
+  band.index = static_cast<uint32_t>(document_.bands_.size());
+  ReportDocument::BandItems placing{x, static_cast<int>(document_.looks_.size()), static_cast<int>(def.items.size())};
   for (const ItemDef& d : def.items) {
     Item item;
     if (d.kind == ItemKind::Fill && d.color < 0) {
@@ -160,8 +156,6 @@ bool Report::compile_band(const BandDef& def, Band& band, std::string* error) {
     }
     item.source = d.source;
     item.use = d.use;
-    item.x = d.at.x;
-    item.y = d.at.y;
     if (d.kind == ItemKind::Text && d.source == TextSource::Fixed) {
       item.fixed = without_trailing_blanks(item.has_picture ? item.picture.format(d.text) : d.text);
     }
@@ -175,8 +169,10 @@ bool Report::compile_band(const BandDef& def, Band& band, std::string* error) {
     look.color = d.color;
     item.look = static_cast<int>(document_.looks_.size());
     document_.looks_.push_back(std::move(look));
-    band.items.push_back(std::move(item));
+    document_.offsets_.push_back({d.at.x, d.at.y});
+    if (d.kind == ItemKind::Text) band.texts.push_back(std::move(item));
   }
+  document_.bands_.push_back(placing);
   return true;
 }
 
@@ -186,6 +182,7 @@ void Report::open() {
   page_begun_ = false;
   used_ = 0;
   page_number_ = 0;
+  record_room_ = 0;
 }
 
 void Report::append_text(const Item& item, std::string& out) const {
@@ -213,20 +210,15 @@ void Report::append_text(const Item& item, std::string& out) const {
   }
 }
 
-void Report::place(const Band& band, int x, int y) {
+void Report::place(const Band& band, int y) {
   Page& page = document_.pages_.back();
-  for (const Item& item : band.items) {
-    PlacedItem placed;
-    placed.look = item.look;
-    placed.x = x + item.x;
-    placed.y = y + item.y;
-    if (document_.looks_[static_cast<size_t>(item.look)].kind == ItemKind::Text) {
-      const size_t at = page.texts.size();
-      append_text(item, page.texts);
-      placed.text_at = static_cast<uint32_t>(at);
-      placed.text_size = static_cast<uint32_t>(page.texts.size() - at);
-    }
-    page.items.push_back(placed);
+  ReportDocument::append_number(page.record_, band.index);
+  ReportDocument::append_number(page.record_, static_cast<uint32_t>(y));
+  for (const Item& item : band.texts) {
+    const size_t at = page.record_.size();
+    page.record_.push_back('\0');
+    append_text(item, page.record_);
+    ReportDocument::set_length(page.record_, at);
   }
 }
 
@@ -234,12 +226,13 @@ void Report::begin_page() {
   ++page_number_;
   Page page;
   page.number = page_number_;
-  page.items.reserve(items_per_page_);
-  page.texts.reserve(items_per_page_ * 8);
+  // Pages alike hold records alike: room for what the page before held, so
+  // that a page's record is seldom moved as it grows and holds little spare.
+  page.record_.reserve(record_room_);
   document_.pages_.push_back(std::move(page));
   page_begun_ = true;
   used_ = 0;
-  place(header_, header_.x, header_.y);
+  place(header_, header_.y);
 }
 
 bool Report::print(std::string_view band) {
@@ -254,7 +247,7 @@ bool Report::print(std::string_view band) {
   if (detail == nullptr) return false;
   if (page_begun_ && used_ + detail->h > def_.detail_area.h) end_page();
   if (!page_begun_) begin_page();
-  place(*detail, detail->x, detail->y + used_);
+  place(*detail, detail->y + used_);
   used_ += detail->h;
   ++document_.pages_.back().details;
   return true;
@@ -262,7 +255,8 @@ bool Report::print(std::string_view band) {
 
 void Report::end_page() {
   if (!open_ || !page_begun_) return;
-  place(footer_, footer_.x, footer_.y);
+  place(footer_, footer_.y);
+  record_room_ = document_.pages_.back().record_.size();
   page_begun_ = false;
 }
 
@@ -277,19 +271,67 @@ void Report::close() {
 
 // ReportDocument
 
-std::vector<const PlacedItem*> ReportDocument::items(int page, std::string_view name) const {
-  std::vector<const PlacedItem*> out;
+void ReportDocument::append_number(std::string& record, uint32_t n) {
+  for (; n >= 0x80; n >>= 7) record.push_back(static_cast<char>(0x80 | (n & 0x7F)));
+  record.push_back(static_cast<char>(n));
+}
+
+void ReportDocument::set_length(std::string& record, size_t at) {
+  const size_t size = record.size() - at - 1;
+  if (size < 0x80) {
+    record[at] = static_cast<char>(size);
+    return;
+  }
+  std::string length;
+  append_number(length, static_cast<uint32_t>(size));
+  record.replace(at, 1, length);
+}
+
+uint32_t ReportDocument::read_number(std::string_view record, size_t& at) {
+  uint32_t n = 0;
+  for (int shift = 0;; shift += 7) {
+    const auto byte = static_cast<unsigned char>(record[at++]);
+    n |= static_cast<uint32_t>(byte & 0x7F) << shift;
+    if ((byte & 0x80) == 0) return n;
+  }
+}
+
+std::vector<PlacedItem> ReportDocument::items(const Page& page) const {
+  std::vector<PlacedItem> out;
+  size_t at = 0;
+  while (at < page.record_.size()) {
+    const BandItems& band = bands_[read_number(page.record_, at)];
+    const int y = static_cast<int>(read_number(page.record_, at));
+    for (int look = band.first_look; look < band.first_look + band.looks; ++look) {
+      const Offset& offset = offsets_[static_cast<size_t>(look)];
+      PlacedItem item;
+      item.look = look;
+      item.x = band.x + offset.x;
+      item.y = y + offset.y;
+      if (looks_[static_cast<size_t>(look)].kind == ItemKind::Text) {
+        item.text_size = read_number(page.record_, at);
+        item.text_at = static_cast<uint32_t>(at);
+        at += item.text_size;
+      }
+      out.push_back(item);
+    }
+  }
+  return out;
+}
+
+std::vector<PlacedItem> ReportDocument::items(int page, std::string_view name) const {
+  std::vector<PlacedItem> out;
   if (page < 1 || static_cast<size_t>(page) > pages_.size()) return out;
-  for (const PlacedItem& item : pages_[static_cast<size_t>(page - 1)].items) {
-    if (look(item).name == name) out.push_back(&item);
+  for (const PlacedItem& item : items(pages_[static_cast<size_t>(page - 1)])) {
+    if (look(item).name == name) out.push_back(item);
   }
   return out;
 }
 
 std::vector<std::string> ReportDocument::texts(int page, std::string_view name) const {
   std::vector<std::string> out;
-  for (const PlacedItem* item : items(page, name)) {
-    std::string_view t = pages_[static_cast<size_t>(page - 1)].text(*item);
+  for (const PlacedItem& item : items(page, name)) {
+    std::string_view t = pages_[static_cast<size_t>(page - 1)].text(item);
     while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
     out.emplace_back(t);
   }

@@ -8,6 +8,7 @@
 // A detail band fits on the page when what the page's detail area already
 // holds plus the band's height is at most the area's height.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -49,9 +50,9 @@ class Report {
   void close();
 
  private:
+  // A text item, made into its text each time its band is printed.
   struct Item {
     int look = 0;
-    int x = 0, y = 0;
     TextSource source = TextSource::Fixed;
     std::string fixed;     // a fixed text, as it shows
     values::VarRef use;
@@ -60,14 +61,15 @@ class Report {
   };
   struct Band {
     std::string name;
-    int x = 0, y = 0, h = 0;
-    std::vector<Item> items;
+    uint32_t index = 0;  // among the document's bands
+    int y = 0, h = 0;
+    std::vector<Item> texts;  // its text items, in the order they are painted
   };
 
   explicit Report(ReportDef def);
   bool compile(std::string* error);
-  bool compile_band(const BandDef& def, Band& band, std::string* error);
-  void place(const Band& band, int x, int y);
+  bool compile_band(const BandDef& def, int x, Band& band, std::string* error);
+  void place(const Band& band, int y);
   void begin_page();
   void append_text(const Item& item, std::string& out) const;
 
@@ -80,7 +82,7 @@ class Report {
   bool page_begun_ = false;
   int used_ = 0;           // height of the detail area the page begun holds
   int page_number_ = 0;
-  size_t items_per_page_ = 0;
+  size_t record_room_ = 0;  // the size of the record of the page ended last
 };
 
 }  // namespace qvn::report

@@ -63,17 +63,18 @@ TEST_P(PaginationTest, EveryEntryOnceOnItsPageWithHeaderAndFooterOnEveryPage) {
     EXPECT_EQ(doc.texts(page, "?PAGECOUNT"), (std::vector<std::string>{sample::page_text(page)}));
 
     const std::vector<std::string> events = doc.texts(page, "?EVENT");
-    const std::vector<const PlacedItem*> placed = doc.items(page, "?EVENT");
+    const std::vector<PlacedItem> placed = doc.items(page, "?EVENT");
     ASSERT_EQ(events.size(), static_cast<size_t>(pg.details));
     for (size_t line = 0; line < events.size(); ++line, ++entry) {
       EXPECT_EQ(events[line], sample::event_word(entry));
-      EXPECT_EQ(placed[line]->x, sample::kDetailArea.x + sample::kEventAt.x);
-      EXPECT_EQ(placed[line]->y, sample::kDetailArea.y + static_cast<int>(line) * kLineHeight + sample::kEventAt.y);
+      EXPECT_EQ(placed[line].x, sample::kDetailArea.x + sample::kEventAt.x);
+      EXPECT_EQ(placed[line].y, sample::kDetailArea.y + static_cast<int>(line) * kLineHeight + sample::kEventAt.y);
     }
     // The footer comes last on the page, after every detail line.
-    EXPECT_EQ(doc.look(pg.items.back()).name, "?PAGECOUNT");
-    EXPECT_EQ(pg.items.back().x, sample::kFooterAt.x + sample::kPageAt.x);
-    EXPECT_EQ(pg.items.back().y, sample::kFooterAt.y + sample::kPageAt.y);
+    const PlacedItem last = doc.items(pg).back();
+    EXPECT_EQ(doc.look(last).name, "?PAGECOUNT");
+    EXPECT_EQ(last.x, sample::kFooterAt.x + sample::kPageAt.x);
+    EXPECT_EQ(last.y, sample::kFooterAt.y + sample::kPageAt.y);
   }
   EXPECT_EQ(entry, p.entries);
 }
@@ -105,9 +106,9 @@ TEST(ReportTest, ColumnsShowTheValuesThroughTheirPicturesWhenTheBandIsPrinted) {
   EXPECT_EQ(doc.texts(1, "?TIME"), (std::vector<std::string>{"9:05:03", ""}));
   EXPECT_EQ(doc.texts(1, "?EVENT"), (std::vector<std::string>{"Make Finished", "Started"}));
   // The item keeps the picture's leading blank and drops the trailing ones.
-  EXPECT_EQ(doc.pages()[0].text(*doc.items(1, "?DATE")[0]), " 1 MAR 2024");
-  EXPECT_EQ(doc.pages()[0].text(*doc.items(1, "?EVENT")[0]), "Make Finished");
-  EXPECT_EQ(doc.pages()[0].text(doc.pages()[0].items[1]), "") << "a fill has no text";
+  EXPECT_EQ(doc.pages()[0].text(doc.items(1, "?DATE")[0]), " 1 MAR 2024");
+  EXPECT_EQ(doc.pages()[0].text(doc.items(1, "?EVENT")[0]), "Make Finished");
+  EXPECT_EQ(doc.pages()[0].text(doc.items(doc.pages()[0])[1]), "") << "a fill has no text";
 }
 
 TEST(ReportTest, LooksCarryTheReportsFontUnlessTheItemNamesItsOwn) {
@@ -115,16 +116,16 @@ TEST(ReportTest, LooksCarryTheReportsFontUnlessTheItemNamesItsOwn) {
   auto report = listing(e, 1);
   ASSERT_NE(report, nullptr);
   const ReportDocument& doc = report->document();
-  const auto font_of = [&](const char* name) { return doc.look(*doc.items(1, name).at(0)).font; };
+  const auto font_of = [&](const char* name) { return doc.look(doc.items(1, name).at(0)).font; };
   EXPECT_EQ(font_of("?NAME").face, "Arial");
   EXPECT_EQ(font_of("?NAME").points, 10);
   EXPECT_TRUE(font_of("?NAME").bold);
   EXPECT_FALSE(font_of("?EVENT").bold);
   EXPECT_EQ(font_of("?PAGECOUNT").points, 8);
-  const ItemLook& title = doc.look(doc.pages()[0].items[0]);
+  const ItemLook& title = doc.look(doc.items(doc.pages()[0])[0]);
   EXPECT_TRUE(title.font.bold);
   EXPECT_EQ(title.align, Align::Center);
-  const ItemLook& strip = doc.look(doc.pages()[0].items[1]);
+  const ItemLook& strip = doc.look(doc.items(doc.pages()[0])[1]);
   EXPECT_EQ(strip.kind, ItemKind::Fill);
   EXPECT_EQ(strip.color, 0xC0C0C0);
 }
@@ -196,6 +197,66 @@ TEST(ReportTest, PagesBeginOnlyWithADetailAndEndOnlyOnce) {
   report->print();
   report->end_page();
   EXPECT_EQ(report->document().texts(1, "?PAGECOUNT"), (std::vector<std::string>{"Page    1"}));
+}
+
+// Two detail bands of different items printed in turn, one showing a
+// value of any length: every item comes back from its page in paint order,
+// where its band was printed, with its whole text.
+TEST(ReportTest, ItemsOfBandsInTurnComeBackInPlaceWithTextsOfAnyLength) {
+  std::string said;
+  ReportDef def;
+  def.detail_area = {100, 200, 5000, 900};
+  def.details = {{"?SAID", {0, 0, 5000, 100},
+                  {line({0, 0, 0, 100}), value("?VALUE", {10, 20, 4000, 80}, values::VarRef::of(said), ""),
+                   text({4100, 20, 800, 80}, "after")}},
+                 {"?RULE", {0, 0, 5000, 50}, {fill({5, 6, 4990, 10}, 0xFF), text({7, 8, 100, 30}, "rule")}}};
+  def.footer = {"", {300, 1300, 1000, 100}, {page_number("?PAGE", {1, 2, 500, 90}, "")}};
+  auto report = make(def);
+  ASSERT_NE(report, nullptr);
+  const std::vector<size_t> lengths{0, 1, 127, 128, 129, 300, 16383, 16384, 100000};
+  report->open();
+  for (size_t n : lengths) {
+    said = std::string(n, 'a') + std::to_string(n);
+    report->print("?SAID");
+    report->print("?RULE");
+  }
+  report->end_page();
+  const ReportDocument& doc = report->document();
+  // 150 a pair, so six pairs to a page of 900.
+  ASSERT_EQ(doc.page_count(), 2u);
+  size_t next = 0;
+  for (const Page& page : doc.pages()) {
+    SCOPED_TRACE("page " + std::to_string(page.number));
+    const std::vector<PlacedItem> items = doc.items(page);
+    ASSERT_EQ(items.size(), static_cast<size_t>(page.details / 2 * 5 + 1));
+    for (size_t i = 0; i + 1 < items.size(); i += 5, ++next) {
+      const int top = 200 + static_cast<int>(i / 5) * 150;
+      const std::string expected = std::string(lengths[next], 'a') + std::to_string(lengths[next]);
+      EXPECT_EQ(doc.look(items[i]).kind, ItemKind::Line);
+      EXPECT_EQ(page.text(items[i]), "");
+      EXPECT_EQ(doc.look(items[i + 1]).name, "?VALUE");
+      EXPECT_EQ(page.text(items[i + 1]), expected) << lengths[next] << " characters";
+      EXPECT_EQ(items[i + 1].x, 110);
+      EXPECT_EQ(items[i + 1].y, top + 20);
+      EXPECT_EQ(page.text(items[i + 2]), "after");
+      EXPECT_EQ(items[i + 2].x, 4200);
+      EXPECT_EQ(doc.look(items[i + 3]).kind, ItemKind::Fill);
+      EXPECT_EQ(items[i + 3].y, top + 100 + 6);
+      EXPECT_EQ(page.text(items[i + 4]), "rule");
+      EXPECT_EQ(items[i + 4].x, 107);
+      EXPECT_EQ(items[i + 4].y, top + 100 + 8);
+    }
+    EXPECT_EQ(page.text(items.back()), std::to_string(page.number));
+    EXPECT_EQ(items.back().x, 301);
+    EXPECT_EQ(items.back().y, 1302);
+  }
+  EXPECT_EQ(next, lengths.size());
+  // A copy keeps its pages after the report drops them.
+  const ReportDocument copy = doc;
+  report->close();
+  EXPECT_EQ(copy.texts(2, "?VALUE"),
+            (std::vector<std::string>{std::string(16383, 'a') + "16383", std::string(16384, 'a') + "16384",
+                                      std::string(100000, 'a') + "100000"}));
 }
 
 TEST(ReportTest, TextsOfAPageThatDoesNotExistAreEmpty) {

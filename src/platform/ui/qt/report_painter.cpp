@@ -98,7 +98,7 @@ class PagePainter {
   }
 
   void paint(const Page& page) {
-    for (const PlacedItem& item : page.items) {
+    for (const PlacedItem& item : doc_.items(page)) {
       const ItemLook& look = doc_.look(item);
       const QRectF box(item.x * k_, item.y * k_, look.w * k_, look.h * k_);
       switch (look.kind) {
