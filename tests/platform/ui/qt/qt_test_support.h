@@ -47,13 +47,13 @@ inline std::string describe(const std::vector<Seen>& seen) {
   return out;
 }
 
-inline ControlDef control(std::string equate, ControlKind kind, Rect at, std::string text = {}, std::string parent = {}) {
+inline ControlDef control(std::string equate, ControlKind kind, Rect at, std::string text = {}, int parent = 0) {
   ControlDef c;
   c.equate = std::move(equate);
   c.kind = kind;
   c.at = at;
   c.text = std::move(text);
-  c.parent = std::move(parent);
+  c.parent = parent;
   return c;
 }
 
