@@ -105,7 +105,12 @@ bool WindowView::has_focus(Control control) const {
   return f != 0 && window_.focus() == f;
 }
 
-std::string WindowView::focus() const { return window_.control(window_.focus()).equate; }
+std::string WindowView::focus() const {
+  const int f = window_.focus();
+  if (f == 0) return {};
+  const std::string& equate = window_.control(f).equate;
+  return equate.empty() ? "field " + std::to_string(f) : equate;
+}
 
 int WindowView::choice(Control control) const {
   const int f = field(control);

@@ -5,7 +5,7 @@
 // decides when the virtual clock moves.
 //
 //   HeadlessUser user;
-//   user.on_window("Lorvane --  QVN v.6.1", [](WindowView& w) { w.press("?BUTTON17"); });
+//   user.on_window("Lorvane --  QVN v.6.1", [](WindowView& w) { w.press(automation::BUTTON17); });
 //   user.answer_message("Are you entirely sure?", button::Yes);
 //   user.then([](WindowView& w) { w.close(); });
 //   Main();
@@ -78,7 +78,8 @@ class WindowView {
   bool is_disabled(Control control) const;
   bool is_checked(Control control) const;
   bool has_focus(Control control) const;
-  // The focused control's equate, "" when none.
+  // The focused control's equate, or "field N" in a window that names none;
+  // "" when no control has the focus.
   std::string focus() const;
   int choice(Control control) const;
   // A list's rows as its cells' texts without leading and trailing blanks.

@@ -49,7 +49,8 @@ namespace qvn::test_support {
 struct ExpectedControl {
   std::string equate;  // in a window that names its controls
   // The field number the procedure's header gives the control: checked to
-  // be its place in the window. Checked only when given.
+  // be its place in the window, and the control to declare it. Checked only
+  // when given.
   std::optional<int> field;
   ui::ControlKind kind = ui::ControlKind::String;
   std::string text;  // as stored: "&" marks the mnemonic

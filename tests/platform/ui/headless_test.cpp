@@ -132,7 +132,8 @@ struct MiniMain {
   static void run_form() {
     WindowDef def;
     def.caption = "Application Information";
-    def.controls = {control("?OK", ControlKind::Button, 0, "&Ok"), control("?CANCEL", ControlKind::Button, 0, "&Cancel")};
+    def.controls = {control("?OK", ControlKind::Button, 0, "&Ok"),
+                    control("?CANCEL", ControlKind::Button, 0, "&Cancel")};
     auto w = Window::create(def, nullptr);
     w->open();
     while (w->accept()) {

@@ -25,20 +25,21 @@ using test_support::window_structure_matches;
 
 constexpr const char* kKindsFormat = "20L(2)|M~Kind~@s20@";
 
-// A small form with one control of each attribute the table can give.
+// A small form with one control of each attribute the table can give; its
+// controls declare their field numbers, as a procedure's do.
 WindowDef form(FixedString<20>& name) {
   WindowDef def{.label = "Form$Window", .caption = "Thing", .at = {0, 0, 200, 90}, .font = {"MS Sans Serif", 8, false}};
   def.controls = {
-      {.equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .at = {8, 8, 30, 10}, .text = "&Name:"},
-      {.equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .tip = "The thing's name",
+      {.id = 1, .equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .at = {8, 8, 30, 10}, .text = "&Name:"},
+      {.id = 2, .equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .tip = "The thing's name",
        .picture = "@s20", .msg = "Enter the name", .use = VarRef::of(name), .required = true, .upper = true},
-      {.equate = "?GROUP1", .kind = ControlKind::Group, .at = {8, 22, 180, 40}, .text = " Kind "},
-      {.equate = "?KIND", .kind = ControlKind::List, .parent = 3, .at = {12, 30, 80, 28},
+      {.id = 3, .equate = "?GROUP1", .kind = ControlKind::Group, .at = {8, 22, 180, 40}, .text = " Kind "},
+      {.id = 4, .equate = "?KIND", .kind = ControlKind::List, .parent = 3, .at = {12, 30, 80, 28},
        .format = kKindsFormat},
-      {.equate = "?NOTE", .kind = ControlKind::String, .parent = 3, .text = "x", .hidden = true},
-      {.equate = "?OK", .kind = ControlKind::Button, .at = {100, 70, 40, 14}, .text = "&Ok", .icon = "OK.ICO",
+      {.id = 5, .equate = "?NOTE", .kind = ControlKind::String, .parent = 3, .text = "x", .hidden = true},
+      {.id = 6, .equate = "?OK", .kind = ControlKind::Button, .at = {100, 70, 40, 14}, .text = "&Ok", .icon = "OK.ICO",
        .is_default = true},
-      {.equate = "?CANCEL", .kind = ControlKind::Button, .at = {150, 70, 40, 14}, .text = "&Cancel",
+      {.id = 7, .equate = "?CANCEL", .kind = ControlKind::Button, .at = {150, 70, 40, 14}, .text = "&Cancel",
        .disabled = true},
   };
   return def;
@@ -267,6 +268,18 @@ TEST_F(WindowStructure, AMismatchIsReportedWhereTheCheckWasCalled) {
   EXPECT_EQ(failure.line_number(), line);
   EXPECT_NE(std::string(failure.message()).find("?NAME (field 2): kind is Entry, expected Text"), std::string::npos)
       << failure.message();
+}
+
+TEST(WindowStructureBuild, AControlThatDeclaresNoNumberFailsWhereTheTableGivesOne) {
+  FixedString<20> name;
+  WindowDef def = form(name);
+  def.controls[4].id = 0;
+  auto window = Window::create(def, nullptr);
+  ASSERT_NE(window, nullptr);
+  const ::testing::AssertionResult result = window_structure_matches(*window, complete_table());
+  EXPECT_EQ(std::string(result.message()),
+            "the structure of window Form$Window differs from the table:\n  ?NOTE (field 5): declares no field number");
+  EXPECT_TRUE(window_structure_matches(*window, form_table())) << "a row without a number checks none";
 }
 
 TEST(WindowStructureBuild, AStructureTheWindowLayerRefusesFailsWithItsReason) {

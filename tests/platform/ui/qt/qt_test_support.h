@@ -103,10 +103,14 @@ class QtWindowTest : public ::testing::Test {
   static WindowWidget* view(Window& w) { return view_of(w); }
 
   template <class T>
-  static T* widget(Window& w, const std::string& equate) {
+  static T* widget(Window& w, int field) {
     WindowWidget* v = view(w);
     if (v == nullptr) return nullptr;
-    return dynamic_cast<T*>(v->control_widget(w.field(equate)));
+    return dynamic_cast<T*>(v->control_widget(field));
+  }
+  template <class T>
+  static T* widget(Window& w, const std::string& equate) {
+    return widget<T>(w, w.field(equate));
   }
 
   QtBackend& backend() { return *backend_; }
