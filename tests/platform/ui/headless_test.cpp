@@ -9,6 +9,7 @@
 #include "platform/core/error_state.h"
 #include "platform/core/fixed_string.h"
 #include "platform/report/report.h"
+#include "quiet_backend.h"
 #include "support/headless.h"
 #include "support/temp_folder.h"
 
@@ -18,14 +19,7 @@ namespace {
 constexpr const char* kMain = "Lorvane --  QVN v.6.1";
 constexpr const char* kTreeMenu = "&Insert|Chan&ge|&Delete|-|&Expand All|Co&ntract All";
 
-ControlDef control(std::string equate, ControlKind kind, int parent = 0, std::string text = {}) {
-  ControlDef c;
-  c.equate = std::move(equate);
-  c.kind = kind;
-  c.parent = parent;
-  c.text = std::move(text);
-  return c;
-}
+using qvn::ui::testing::control;
 
 // A small window procedure in the main window's manner: Empty Log asks
 // first, Tag moves the list on, a run waits in a nested loop for a file on
