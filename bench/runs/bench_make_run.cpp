@@ -49,11 +49,12 @@ class Operator final : public qvn::ui::Backend {
   void window_opened(qvn::ui::Window& w) override { real_.window_opened(w); }
   void window_closed(qvn::ui::Window& w) override { real_.window_closed(w); }
   void wait_for_event(qvn::ui::Window& w) override {
-    const int status = w.field("?STATUSMSG");
-    if (!pressed && w.field("?EXECUTEAPP") != 0) {
+    const bool main_window = w.def().label == "P1$WINDOW";
+    const int status = main_window ? qvn::automation::STATUSMSG : 0;
+    if (!pressed && main_window) {
       pressed = true;
       started = Clock::now();
-      if (!w.user_press(w.field("?EXECUTEAPP"))) w.post(qvn::ui::Event::CloseWindow);
+      if (!w.user_press(qvn::automation::EXECUTEAPP)) w.post(qvn::ui::Event::CloseWindow);
       return;
     }
     if (pressed && status != 0 && qvn::clip(w.state(status).shown) == "Processing Complete") {

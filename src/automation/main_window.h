@@ -48,7 +48,8 @@ void Main();
 
 // Field numbers of P1$WINDOW's controls, in the order of the structure:
 // the sheet and its tabs' controls tab by tab, then the run buttons' group,
-// then the rest of the left column.
+// then the rest of the left column. The structure declares each control by
+// its name here.
 enum MainField : int {
   SHEET1 = 1,
   TAB1, LIST, BUTTON13, INSERT, CHANGE, DELETE, UNTAGALLBUTTON,

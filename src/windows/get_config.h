@@ -14,7 +14,8 @@ void GetConfig();
 
 namespace qvn::windows::get_config {
 
-// Field numbers of P1$WINDOW's controls, in the order of the structure.
+// Field numbers of P1$WINDOW's controls, in the order of the structure,
+// which declares each control by its name here.
 enum Field : int {
   PROMPT1 = 1,
   GLO_USENEWLOG,

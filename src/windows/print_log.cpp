@@ -39,11 +39,11 @@ ui::WindowDef P11_PROGRESSWINDOW(Locals& Loc) {
       .caption = "Report Progress...",
       .at = {0, 0, 142, 59},
       .controls = {
-          {.equate = "?PROGRESS:THERMOMETER", .kind = K::Progress, .at = {15, 15, 111, 12},
+          {.id = PROGRESS_THERMOMETER, .kind = K::Progress, .at = {15, 15, 111, 12},
            .use = VarRef::of(Loc.Progress), .range_low = 0, .range_high = 100},
-          {.equate = "?PROGRESS:USERSTRING", .kind = K::String, .at = {0, 3, 141, 10}, .centered = true},
-          {.equate = "?PROGRESS:PCTTEXT", .kind = K::String, .at = {0, 30, 141, 10}, .centered = true},
-          {.equate = "?PROGRESS:CANCEL", .kind = K::Button, .at = {45, 42, 50, 15}, .text = "Cancel"},
+          {.id = PROGRESS_USERSTRING, .kind = K::String, .at = {0, 3, 141, 10}, .centered = true},
+          {.id = PROGRESS_PCTTEXT, .kind = K::String, .at = {0, 30, 141, 10}, .centered = true},
+          {.id = PROGRESS_CANCEL, .kind = K::Button, .at = {45, 42, 50, 15}, .text = "Cancel"},
       },
   };
 }

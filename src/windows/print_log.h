@@ -15,7 +15,8 @@ void PrintLog();
 
 namespace qvn::windows::print_log {
 
-// Field numbers of P11$PROGRESSWINDOW's controls, in the order of the structure.
+// Field numbers of P11$PROGRESSWINDOW's controls, in the order of the structure,
+// which declares each control by its name here.
 enum Field : int {
   PROGRESS_THERMOMETER = 1,
   PROGRESS_USERSTRING,

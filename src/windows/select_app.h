@@ -10,7 +10,8 @@ void SelectApp();
 
 }  // namespace qvn::windows
 
-// Field numbers of P1$QUICKWINDOW's controls, in the order of the structure.
+// Field numbers of P1$QUICKWINDOW's controls, in the order of the structure,
+// which declares each control by its name here.
 namespace qvn::windows::select_app {
 
 enum Field : int {

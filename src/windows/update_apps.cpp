@@ -54,41 +54,41 @@ ui::WindowDef P1_FORMWINDOW(Locals& Loc) {
       .font = {"MS Sans Serif", 8, false},
       .center = true,
       .controls = {
-          {.equate = "?FULLNAME:PROMPT", .kind = K::Prompt, .at = {13, 11}, .text = "App. &Name:",
+          {.id = FULLNAME_PROMPT, .kind = K::Prompt, .at = {13, 11}, .text = "App. &Name:",
            .transparent = true},
-          {.equate = "?FULLNAME", .kind = K::Entry, .at = {53, 9, 172, 12},
+          {.id = FULLNAME, .kind = K::Entry, .at = {53, 9, 172, 12},
            .tip = "Enter or select full path and name of .APP or .PRJ", .picture = "@s130",
            .msg = "Enter full path and name of .APP or .PRJ", .use = VarRef::of(Loc.FULLNAME), .upper = true},
-          {.equate = "?LOOKUPFILE", .kind = K::Button, .at = {226, 8, 13, 13}, .text = "...",
+          {.id = LOOKUPFILE, .kind = K::Button, .at = {226, 8, 13, 13}, .text = "...",
            .tip = "Select .APP or .PRJ", .skip = true},
-          {.equate = "?APP:DRIVENPATH:PROMPT", .kind = K::Prompt, .at = {7, 26, 45, 10}, .text = "Drive N Path:"},
-          {.equate = "?APP:DRIVENPATH", .kind = K::Entry, .at = {53, 24, 186, 12},
+          {.id = APP_DRIVENPATH_PROMPT, .kind = K::Prompt, .at = {7, 26, 45, 10}, .text = "Drive N Path:"},
+          {.id = APP_DRIVENPATH, .kind = K::Entry, .at = {53, 24, 186, 12},
            .tip = "I'm read-only. Leave me alone.", .picture = "@s80", .use = VarRef::of(APP.DRIVENPATH),
            .read_only = true, .skip = true},
-          {.equate = "?APP:APPLICATION:PROMPT", .kind = K::Prompt, .at = {12, 41}, .text = "Application:"},
-          {.equate = "?APP:APPLICATION", .kind = K::Entry, .at = {53, 39, 186, 12},
+          {.id = APP_APPLICATION_PROMPT, .kind = K::Prompt, .at = {12, 41}, .text = "Application:"},
+          {.id = APP_APPLICATION, .kind = K::Entry, .at = {53, 39, 186, 12},
            .tip = "I'm read-only. Leave me alone.", .picture = "@s50",
            .msg = "This is a read-only field; leave it alone.", .use = VarRef::of(APP.APPLICATION),
            .read_only = true, .skip = true},
-          {.equate = "?APP:TARGET:PROMPT", .kind = K::Prompt, .at = {27, 54}, .text = "Target:"},
-          {.equate = "?APP:TARGET", .kind = K::Entry, .at = {53, 54, 172, 12},
+          {.id = APP_TARGET_PROMPT, .kind = K::Prompt, .at = {27, 54}, .text = "Target:"},
+          {.id = APP_TARGET, .kind = K::Entry, .at = {53, 54, 172, 12},
            .tip = "Enter or select full path and name of target", .picture = "@s250",
            .msg = "Enter full path and name of target", .use = VarRef::of(APP.TARGET), .required = true},
-          {.equate = "?LOOKUPFILE:2", .kind = K::Button, .at = {226, 54, 12, 12}, .text = "...",
+          {.id = LOOKUPFILE_2, .kind = K::Button, .at = {226, 54, 12, 12}, .text = "...",
            .tip = "Select target.", .skip = true},
-          {.equate = "?STRING1", .kind = K::String, .at = {53, 68},
+          {.id = STRING1, .kind = K::String, .at = {53, 68},
            .text = "\"Target\" must include path, file name and extension", .transparent = true},
-          {.equate = "?APP:PRIORITY:PROMPT", .kind = K::Prompt, .at = {24, 85}, .text = "Priority:"},
-          {.equate = "?APP:PRIORITY", .kind = K::Spin, .at = {53, 85, 25, 10},
+          {.id = APP_PRIORITY_PROMPT, .kind = K::Prompt, .at = {24, 85}, .text = "Priority:"},
+          {.id = APP_PRIORITY, .kind = K::Spin, .at = {53, 85, 25, 10},
            .tip = "This is a Byte variable. 1-255 only, please.", .picture = "@n3", .use = VarRef::of(APP.Priority),
            .range_low = 1, .range_high = 255, .step = 1, .required = true},
-          {.equate = "?STRING2", .kind = K::String, .at = {82, 75}, .text = "and match Project settings.",
+          {.id = STRING2, .kind = K::String, .at = {82, 75}, .text = "and match Project settings.",
            .transparent = true},
-          {.equate = "?APP:TAG", .kind = K::Check, .at = {53, 98}, .text = "Tag", .tip = "Mark for making.",
+          {.id = APP_TAG, .kind = K::Check, .at = {53, 98}, .text = "Tag", .tip = "Mark for making.",
            .use = VarRef::of(APP.TAG)},
-          {.equate = "?OK", .kind = K::Button, .at = {154, 96, 40, 12}, .text = "&Ok", .tip = "Looks good; save it.",
+          {.id = OK, .kind = K::Button, .at = {154, 96, 40, 12}, .text = "&Ok", .tip = "Looks good; save it.",
            .is_default = true, .req = true},
-          {.equate = "?CANCEL", .kind = K::Button, .at = {199, 96, 40, 12}, .text = "&Cancel", .tip = "Forget it."},
+          {.id = CANCEL, .kind = K::Button, .at = {199, 96, 40, 12}, .text = "&Cancel", .tip = "Forget it."},
       },
   };
 }
@@ -210,9 +210,9 @@ class FormWindow final : public framework::WindowManager {
     switch (control) {
       case FULLNAME:
         Split();
-        // The prompt two places on passes the focus to the next control Tab
+        // The folder's prompt passes the focus to the next control Tab
         // reaches: the target, as the read-only entries are out of the Tab order.
-        window().select(FULLNAME + 2);
+        window().select(APP_DRIVENPATH_PROMPT);
         break;
       case APP_DRIVENPATH:
         CheckFolder();

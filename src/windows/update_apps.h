@@ -10,7 +10,8 @@ void UpdateApps();
 
 }  // namespace qvn::windows
 
-// Field numbers of P1$FORMWINDOW's controls, in the order of the structure.
+// Field numbers of P1$FORMWINDOW's controls, in the order of the structure,
+// which declares each control by its name here.
 namespace qvn::windows::update_apps {
 
 enum Field : int {

@@ -11,7 +11,8 @@ void UpdateEvents();
 
 }  // namespace qvn::windows
 
-// Field numbers of P17$FORMWINDOW's controls, in the order of the structure.
+// Field numbers of P17$FORMWINDOW's controls, in the order of the structure,
+// which declares each control by its name here.
 namespace qvn::windows::update_events {
 
 enum Field : int {

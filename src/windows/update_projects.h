@@ -10,7 +10,8 @@ void UpdateProjects();
 
 }  // namespace qvn::windows
 
-// Field numbers of the project form's controls, in the order of the structure.
+// Field numbers of the project form's controls, in the order of the structure,
+// which declares each control by its name here.
 namespace qvn::windows::update_projects {
 
 enum Field : int {

@@ -38,17 +38,17 @@ ui::WindowDef P1_BROWSEWINDOW() {
       .caption = "Activity Log",
       .at = {0, 0, 247, 180},
       .controls = {
-          {.equate = "?LIST", .kind = K::List, .at = {6, 2, 235, 159}, .font = {"Arial", 9, false},
+          {.id = LIST, .kind = K::List, .at = {6, 2, 235, 159}, .font = {"Arial", 9, false},
            .format = "90L(2)~Application~@s40@43R(3)~Date~C(2)@d1@34L(2)~Time~L(5)@t4@240L(2)~Event~@s80@",
            .msg = "Browsing Records"},
-          {.equate = "?INSERT", .kind = K::Button, .at = {0, 165, 40, 12}, .text = "&Insert", .hidden = true,
+          {.id = INSERT, .kind = K::Button, .at = {0, 165, 40, 12}, .text = "&Insert", .hidden = true,
            .disabled = true, .hot_key = ui::key::Insert},
-          {.equate = "?CHANGE", .kind = K::Button, .at = {160, 164, 40, 12}, .text = "&View",
+          {.id = CHANGE, .kind = K::Button, .at = {160, 164, 40, 12}, .text = "&View",
            .hot_key = ui::key::CtrlEnter},
-          {.equate = "?DELETE", .kind = K::Button, .at = {47, 164, 40, 12}, .text = "&Delete",
+          {.id = DELETE, .kind = K::Button, .at = {47, 164, 40, 12}, .text = "&Delete",
            .font = {"MS Sans Serif", 8, false}, .hot_key = ui::key::Delete},
-          {.equate = "?PRINTLOG", .kind = K::Button, .at = {118, 164, 40, 12}, .text = "&Print Log"},
-          {.equate = "?CLOSE", .kind = K::Button, .at = {202, 164, 40, 12}, .text = "&Close", .is_default = true},
+          {.id = PRINTLOG, .kind = K::Button, .at = {118, 164, 40, 12}, .text = "&Print Log"},
+          {.id = CLOSE, .kind = K::Button, .at = {202, 164, 40, 12}, .text = "&Close", .is_default = true},
       },
   };
 }

@@ -15,7 +15,8 @@ void ViewEvents();
 
 namespace qvn::windows::view_events {
 
-// Field numbers of P1$BROWSEWINDOW's controls, in the order of the structure.
+// Field numbers of P1$BROWSEWINDOW's controls, in the order of the structure,
+// which declares each control by its name here.
 enum Field : int {
   LIST = 1,
   INSERT,

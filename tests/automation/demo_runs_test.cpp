@@ -47,7 +47,7 @@ TEST_F(DemoRunsTest, StartClarionThenGenAndMakeMakesTheThreeTaggedApplications) 
       case 1:
         // The command line started ide-sim; the connect step tries again on
         // its timer.
-        if (w.text("?STATUSMSG") == "Connected to Clarion.") {
+        if (w.text(STATUSMSG) == "Connected to Clarion.") {
           w.press("&Gen && Make    (.APP)");
           stage = 2;
         } else {
@@ -56,10 +56,10 @@ TEST_F(DemoRunsTest, StartClarionThenGenAndMakeMakesTheThreeTaggedApplications) 
         }
         return;
       default:
-        if (w.text("?STATUSMSG") == kProcessingComplete) {
+        if (w.text(STATUSMSG) == kProcessingComplete) {
           w.close();
         } else if (!w.wait_for_folder_change(kRealWaitMs)) {
-          ADD_FAILURE() << "no target came; the status line reads " << w.text("?STATUSMSG");
+          ADD_FAILURE() << "no target came; the status line reads " << w.text(STATUSMSG);
           w.close();
         }
     }
@@ -77,13 +77,13 @@ TEST_F(DemoRunsTest, StartClarionThenGenAndMakeMakesTheThreeTaggedApplications) 
 TEST_F(DemoRunsTest, TheProjectsTabShowsTheProjectsAndAProjectRunMakesOne) {
   sim.start();
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.on_window(kCaption, [](WindowView& w) { w.choose_tab(TAB2); });
   user.then([](WindowView& w) {
-    EXPECT_EQ(column(w, "?RELTREE", 0), (std::vector<std::string>{"PROJECTS", "Accounting", "Payroll", "Warehouse"}));
-    w.press("?EXPAND");
+    EXPECT_EQ(column(w, RELTREE, 0), (std::vector<std::string>{"PROJECTS", "Accounting", "Payroll", "Warehouse"}));
+    w.press(EXPAND);
   });
   user.then([](WindowView& w) {
-    const std::vector<std::string> lines = column(w, "?RELTREE", 0);
+    const std::vector<std::string> lines = column(w, RELTREE, 0);
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[1], "Accounting");
     EXPECT_THAT(std::vector<std::string>(lines.begin() + 2, lines.begin() + 5),
@@ -91,7 +91,7 @@ TEST_F(DemoRunsTest, TheProjectsTabShowsTheProjectsAndAProjectRunMakesOne) {
     EXPECT_EQ(lines[5], "Payroll");
     EXPECT_EQ(lines[6], "PAYROLL.APP");
     EXPECT_EQ(lines[7], "Warehouse");
-    w.select_row("?RELTREE", 2);
+    w.select_row(RELTREE, 2);
   });
   user.then([](WindowView& w) { w.press("Gen && &Make  (Project)"); });
   watch_make_run(user);
@@ -106,22 +106,22 @@ TEST_F(DemoRunsTest, TheProjectsTabShowsTheProjectsAndAProjectRunMakesOne) {
 TEST_F(DemoRunsTest, ASubsetRunMakesTheApplicationsToggledIn) {
   sim.start();
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.on_window(kCaption, [](WindowView& w) { w.choose_tab(TAB4); });
   user.then([](WindowView& w) {
-    ASSERT_EQ(column(w, "?LIST:2", 1), (std::vector<std::string>{"Accounting", "Payroll", "Warehouse"}));
-    w.select_row("?LIST:2", 3);
+    ASSERT_EQ(column(w, LIST_2, 1), (std::vector<std::string>{"Accounting", "Payroll", "Warehouse"}));
+    w.select_row(LIST_2, 3);
   });
   user.then([](WindowView& w) {
-    ASSERT_EQ(column(w, "?LIST:3", 3), (std::vector<std::string>{"STOCK.APP", "ORDERS.APP"}));
-    w.select_row("?LIST:3", 1);
+    ASSERT_EQ(column(w, LIST_3, 3), (std::vector<std::string>{"STOCK.APP", "ORDERS.APP"}));
+    w.select_row(LIST_3, 1);
   });
   user.then([](WindowView& w) { w.press("&Toggle"); });
   user.then([](WindowView& w) { w.press("&Toggle"); });
   user.then([](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1}));
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 1}));
     w.press("Gen && &Make  (Project Subset)");
   });
-  watch_make_run(user, [](WindowView& w) { EXPECT_EQ(w.choice("?SHEET1"), 4); });
+  watch_make_run(user, [](WindowView& w) { EXPECT_EQ(w.choice(SHEET1), 4); });
   Main();
   EXPECT_THAT(log_events(), ElementsAreArray(made_log({"STOCK.APP", "ORDERS.APP"})));
   EXPECT_TRUE(fs::exists(target_of(demo_app("STOCK.APP"))));

@@ -44,9 +44,9 @@ TEST_F(MainConnectionTest, WithoutTheEnvironmentTheWindowWarnsBeforeAnythingElse
   };
   user.answer_message(kNotRunning, ui::button::Ok);
   user.on_window(kCaption, [](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion");
-    EXPECT_EQ(w.text("?STATUSMSG:2"), "Not Connected to Clarion");
-    w.press("?BUTTON7");
+    EXPECT_EQ(w.text(STATUSMSG), "Not Connected to Clarion");
+    EXPECT_EQ(w.text(STATUSMSG_2), "Not Connected to Clarion");
+    w.press(BUTTON7);
   });
   Main();
   ASSERT_EQ(user.messages().size(), 1u);
@@ -60,21 +60,21 @@ TEST_F(MainConnectionTest, StartClarionAndDisconnectWithTheEnvironmentRunning) {
   seed({});
   HeadlessUser user;
   user.on_window(kCaption, [](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion");
+    EXPECT_EQ(w.text(STATUSMSG), "Connected to Clarion");
     w.press("Start Clarion");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion.");
-    EXPECT_TRUE(w.has_focus("?LIST"));
+    EXPECT_EQ(w.text(STATUSMSG), "Connected to Clarion.");
+    EXPECT_TRUE(w.has_focus(LIST));
     EXPECT_TRUE(w.wait_for([&] { return environment.closed() == 1; }, 5000))
         << "the window's first conversation is closed, not left open";
     w.press("Disconnect");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Clarion disconnected");
-    EXPECT_TRUE(w.has_focus("?LIST")) << "not on the button pressed";
+    EXPECT_EQ(w.text(STATUSMSG), "Clarion disconnected");
+    EXPECT_TRUE(w.has_focus(LIST)) << "not on the button pressed";
     EXPECT_TRUE(w.wait_for([&] { return environment.closed() == 3; }, 5000));
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());
@@ -102,18 +102,18 @@ TEST_F(MainConnectionTest, StartClarionStartsTheEnvironmentFromTheCommandLine) {
   // The window takes its events while the environment comes up; the next
   // attempt comes with the window's timer.
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion");
+    EXPECT_EQ(w.text(STATUSMSG), "Not Connected to Clarion");
     EXPECT_TRUE(w.wait_for([&] { return count_of(read_file(log), "serving ") == 1; }, 10000));
     w.advance_time(kConnectPauseMs);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion.");
+    EXPECT_EQ(w.text(STATUSMSG), "Connected to Clarion.");
     EXPECT_EQ(count_of(read_file(log), "serving "), 1);
     w.press("Disconnect");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Clarion disconnected");
-    w.press("?BUTTON7");
+    EXPECT_EQ(w.text(STATUSMSG), "Clarion disconnected");
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_EQ(user.messages().size(), 1u);
@@ -133,7 +133,7 @@ TEST_F(MainConnectionTest, TheWindowClosesWhenAskedWhileStartClarionWaits) {
   user.answer_message(kNotRunning, ui::button::Ok);
   user.on_window(kCaption, [](WindowView& w) { w.press("Start Clarion"); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion") << "the window waits while Start Clarion does";
+    EXPECT_EQ(w.text(STATUSMSG), "Not Connected to Clarion") << "the window waits while Start Clarion does";
     EXPECT_TRUE(w.wait_for([&] { return count_of(read_file(log), "serving ") == 1; }, 10000));
     w.close();
   });
@@ -156,9 +156,9 @@ TEST_F(MainConnectionTest, ACommandLineThatCannotStartIsToldAndLoggedAtOnce) {
                       ui::button::Ok);
   int64_t clock_at_press = 0;
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion");
+    EXPECT_EQ(w.text(STATUSMSG), "Not Connected to Clarion");
     clock_at_press = user.clock().steady_ms();
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   const int64_t started = user.clock().steady_ms();
   Main();

@@ -19,7 +19,7 @@ const std::vector<AppOnFile> kTwoApps = {
 };
 
 void close_at_once(HeadlessUser& user) {
-  user.on_window(kCaption, [](WindowView& w) { w.press("?BUTTON7"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(BUTTON7); });
 }
 
 TEST(SettingsNumber, ReadsWholeNumbersAndNothingElse) {
@@ -81,8 +81,8 @@ TEST_F(MainWindowTest, AMissingSettingOpensTheSettingsOnceAfterTheWindowAppeared
     HeadlessUser user;
     std::vector<std::string> listed;
     user.on_window(kCaption, [&](WindowView& w) {
-      for (const auto& row : w.list_rows("?LIST")) listed.push_back(row[3]);
-      w.press("?BUTTON7");
+      for (const auto& row : w.list_rows(LIST)) listed.push_back(row[3]);
+      w.press(BUTTON7);
     });
     Main();
     EXPECT_EQ(asked, 1);
@@ -153,8 +153,8 @@ TEST_F(MainWindowTest, SettingsThatCannotBeUsedAreToldAndThenAskedFor) {
     if (!told.empty()) user.answer_message(told, ui::button::Ok);
     std::vector<std::string> listed;
     user.on_window(kCaption, [&](WindowView& w) {
-      for (const auto& row : w.list_rows("?LIST")) listed.push_back(row[3]);
-      w.press("?BUTTON7");
+      for (const auto& row : w.list_rows(LIST)) listed.push_back(row[3]);
+      w.press(BUTTON7);
     });
     Main();
     ASSERT_EQ(user.messages().size(), c.told.empty() ? 0u : 1u);
@@ -243,8 +243,8 @@ TEST_F(MainWindowTest, AMissingDataFolderIsReportedAndAskedForAgain) {
                       ui::button::Ok);
   std::vector<std::string> listed;
   user.on_window(kCaption, [&](WindowView& w) {
-    for (const auto& row : w.list_rows("?LIST")) listed.push_back(row[3]);
-    w.press("?BUTTON7");
+    for (const auto& row : w.list_rows(LIST)) listed.push_back(row[3]);
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_EQ(asked, 1);

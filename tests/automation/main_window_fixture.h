@@ -163,14 +163,14 @@ class MainWindowTest : public ::testing::Test {
   }
   std::vector<Retained> retained() { return retained_in(data_dir); }
 
-  // The second column of each row of a list: the priority of ?LIST and ?LIST:3.
-  static std::vector<std::string> column(ui::WindowView& w, const char* list, size_t index) {
+  // A column of each row of a list (1: the priority of LIST and LIST_3).
+  static std::vector<std::string> column(ui::WindowView& w, ui::Control list, size_t index) {
     std::vector<std::string> out;
     for (const auto& row : w.list_rows(list)) out.push_back(index < row.size() ? row[index] : std::string());
     return out;
   }
 
-  static std::vector<int> tick_icons(ui::WindowView& w, const char* list) {
+  static std::vector<int> tick_icons(ui::WindowView& w, ui::Control list) {
     std::vector<int> icons;
     for (const auto& row : w.list_cells(list)) icons.push_back(row.empty() ? -1 : row[0].icon);
     return icons;

@@ -26,7 +26,7 @@ using ui::qt::test::KeyboardPerson;
 // The texts of the tree's lines.
 std::vector<std::string> tree_lines(ui::Window& w) {
   std::vector<std::string> out;
-  const int tree = w.field("?RELTREE");
+  const int tree = RELTREE;
   const ui::ListModel* rows = w.state(tree).list;
   for (size_t r = 0; rows != nullptr && r < rows->rows(); ++r) {
     out.push_back(std::string(clip(w.cells(tree, r)[0].text)));

@@ -46,17 +46,17 @@ class Photographer final : public ui::qt::test::PictureBackend {
   void wait_for_event(ui::Window& w) override {
     switch (++waits_) {
       case 1:
-        listed = texts(w, "?LIST", 3);
+        listed = texts(w, LIST, 3);
         caption = w.caption();
         shown = !w.hidden();
         picture(w, 1);
         choose_tab(w, 2);
         break;
       case 2:
-        pressed += w.user_press(w.field("?EXPAND")) ? 1 : 0;
+        pressed += w.user_press(EXPAND) ? 1 : 0;
         break;
       case 3:
-        tree = texts(w, "?RELTREE", 0);
+        tree = texts(w, RELTREE, 0);
         picture(w, 2);
         choose_tab(w, 3);
         break;
@@ -66,10 +66,10 @@ class Photographer final : public ui::qt::test::PictureBackend {
         break;
       case 5:
       case 6:
-        pressed += w.user_press(w.field("?TOGGLE")) ? 1 : 0;
+        pressed += w.user_press(TOGGLE) ? 1 : 0;
         break;
       default: {
-        const int list = w.field("?LIST:3");
+        const int list = LIST_3;
         const ui::ListModel* rows = w.state(list).list;
         for (size_t r = 0; rows && r < rows->rows(); ++r) ticks.push_back(w.cells(list, r)[0].icon);
         picture(w, 4);
@@ -88,9 +88,8 @@ class Photographer final : public ui::qt::test::PictureBackend {
   int pressed = 0;
 
  private:
-  static std::vector<std::string> texts(ui::Window& w, const char* equate, size_t column) {
+  static std::vector<std::string> texts(ui::Window& w, int list, size_t column) {
     std::vector<std::string> out;
-    const int list = w.field(equate);
     const ui::ListModel* rows = w.state(list).list;
     for (size_t r = 0; rows && r < rows->rows(); ++r) out.push_back(std::string(clip(w.cells(list, r)[column].text)));
     return out;
@@ -99,7 +98,8 @@ class Photographer final : public ui::qt::test::PictureBackend {
     PictureBackend::picture(w, "main_window_tab" + std::to_string(tab) + ".png", "tab " + std::to_string(tab) + ": ");
   }
   void choose_tab(ui::Window& w, int tab) {
-    tabs_chosen += w.user_choose_tab(w.field("?SHEET1"), w.field("?TAB" + std::to_string(tab))) ? 1 : 0;
+    static constexpr int kTabs[] = {TAB1, TAB2, TAB3, TAB4};
+    tabs_chosen += w.user_choose_tab(SHEET1, kTabs[tab - 1]) ? 1 : 0;
   }
 
   int waits_ = 0;
@@ -124,11 +124,13 @@ TEST_F(MainWindowTest, TheRealWindowsApplicationListReachesEveryApplication) {
 
   std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  ui::qt::test::ListMover person(*qt, ui::qt::test::picture_folders(dir, "QVN_MAIN_WINDOW_PICTURES"), "?LIST", 3);
+  ui::qt::test::ListMover person(*qt, ui::qt::test::picture_folders(dir, "QVN_MAIN_WINDOW_PICTURES"), LIST, 3);
   person.moves = ui::qt::test::standard_moves(kApps, kPage);
   person.moves.push_back({"End", [](ui::qt::ListControl& l) { QTest::keyClick(&l, Qt::Key_End); }, kApps - kPage, kApps - 1});
   person.moves.push_back({"a click on Tag", [](ui::qt::ListControl& l) {
-                            QTest::mouseClick(l.window()->findChild<QWidget*>("?BUTTON13"), Qt::LeftButton);
+                            auto* view = dynamic_cast<ui::qt::WindowWidget*>(l.window());
+                            ASSERT_NE(view, nullptr);
+                            QTest::mouseClick(view->control_widget(BUTTON13), Qt::LeftButton);
                           },
                           kApps - kPage, kApps - 1});
   person.picture_name = "main_window_list_end.png";
@@ -161,8 +163,8 @@ TEST_F(MainWindowTest, TheRealWindowsSubsetListReachesEveryApplicationOfTheProje
 
   std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  ui::qt::test::ListMover person(*qt, {dir}, "?LIST:3", 3);
-  person.before = [](ui::Window& w) { w.user_choose_tab(w.field("?SHEET1"), w.field("?TAB4")); };
+  ui::qt::test::ListMover person(*qt, {dir}, LIST_3, 3);
+  person.before = [](ui::Window& w) { w.user_choose_tab(SHEET1, TAB4); };
   person.moves = ui::qt::test::standard_moves(kApps, kPage);
   Main();
 
@@ -225,14 +227,14 @@ class RunWatcher final : public ui::qt::test::PictureBackend {
   using PictureBackend::PictureBackend;
 
   void wait_for_event(ui::Window& w) override {
-    const std::string status(clip(w.state(w.field("?STATUSMSG")).shown));
+    const std::string status(clip(w.state(STATUSMSG).shown));
     if (stage == 0) {
       started_ = std::chrono::steady_clock::now();
-      stage = w.user_press(w.field("?CONNECTTOCW")) ? 1 : 9;
+      stage = w.user_press(CONNECTTOCW) ? 1 : 9;
       return;
     }
     if (stage == 1 && status == "Connected to Clarion.") {
-      stage = w.user_press(w.field("?EXECUTEAPP")) ? 2 : 9;
+      stage = w.user_press(EXECUTEAPP) ? 2 : 9;
       return;
     }
     if (stage == 2 && status == "Processing Complete") {
@@ -291,7 +293,7 @@ class CloserWhileConnecting final : public ui::qt::test::PictureBackend {
     if (stage == 0 && view != nullptr && view->isVisible()) {
       stage = 1;
       clicked = Clock::now();
-      QTest::mouseClick(view->control_widget(w.field("?CONNECTTOCW")), Qt::LeftButton);
+      QTest::mouseClick(view->control_widget(CONNECTTOCW), Qt::LeftButton);
       return;
     }
     if (stage == 1 && view != nullptr && w.timer() == kConnectPauseMs / 10) {
@@ -362,7 +364,7 @@ class TabClickDuringRun final : public ui::qt::test::PictureBackend {
       : PictureBackend(qt, {}), target_(std::move(target)), started_(std::chrono::steady_clock::now()) {}
 
   void wait_for_event(ui::Window& w) override {
-    const std::string status(clip(w.state(w.field("?STATUSMSG")).shown));
+    const std::string status(clip(w.state(STATUSMSG).shown));
     if (std::chrono::steady_clock::now() - started_ > std::chrono::minutes(1)) {
       gave_up = true;
       w.post(ui::Event::CloseWindow);
@@ -370,7 +372,7 @@ class TabClickDuringRun final : public ui::qt::test::PictureBackend {
     }
     switch (stage) {
       case 0:
-        QTest::mouseClick(widget<QPushButton>(w, "?EXECUTEAPP"), Qt::LeftButton);
+        QTest::mouseClick(widget<QPushButton>(w, EXECUTEAPP), Qt::LeftButton);
         stage = 1;
         return;
       case 1:
@@ -407,19 +409,19 @@ class TabClickDuringRun final : public ui::qt::test::PictureBackend {
 
  private:
   template <class T>
-  static T* widget(ui::Window& w, const char* equate) {
+  static T* widget(ui::Window& w, int field) {
     ui::qt::WindowWidget* v = ui::qt::test::view_of(w);
-    return v == nullptr ? nullptr : dynamic_cast<T*>(v->control_widget(w.field(equate)));
+    return v == nullptr ? nullptr : dynamic_cast<T*>(v->control_widget(field));
   }
   static void click_tab(ui::Window& w, int tab) {
-    QTabBar* bar = widget<QTabWidget>(w, "?SHEET1")->tabBar();
+    QTabBar* bar = widget<QTabWidget>(w, SHEET1)->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab - 1).center());
   }
   static LeftColumn look(ui::Window& w) {
     LeftColumn seen;
-    seen.page = widget<QTabWidget>(w, "?SHEET1")->currentIndex() + 1;
-    seen.chosen = w.choice(w.field("?SHEET1"));
-    for (const char* button : {"?EXECUTEAPP", "?GENERATE", "?EXPORTAPP", "?EXPORTDCT"}) {
+    seen.page = widget<QTabWidget>(w, SHEET1)->currentIndex() + 1;
+    seen.chosen = w.choice(SHEET1);
+    for (int button : {EXECUTEAPP, GENERATE, EXPORTAPP, EXPORTDCT}) {
       seen.shown.push_back(widget<QPushButton>(w, button)->isVisible());
       seen.enabled.push_back(widget<QPushButton>(w, button)->isEnabled());
     }

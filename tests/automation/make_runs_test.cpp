@@ -61,7 +61,7 @@ TEST_F(MakeRunsTest, TheTaggedApplicationsAreMadeByPriorityThenNameWhateverRowIs
   StatusHistory status(user);
   int64_t started_ms = 0;
   user.on_window(kCaption, [&](WindowView& w) {
-    w.select_row("?LIST", 5);  // GAMMA.APP, the last row
+    w.select_row(LIST, 5);  // GAMMA.APP, the last row
     started_ms = user.clock().steady_ms();
   });
   user.then([](WindowView& w) { w.press("&Gen && Make    (.APP)"); });
@@ -69,7 +69,7 @@ TEST_F(MakeRunsTest, TheTaggedApplicationsAreMadeByPriorityThenNameWhateverRowIs
     EXPECT_EQ(user.clock().steady_ms(), started_ms) << "each target was seen by its folder's change, no timer needed";
     EXPECT_EQ(user.beeps(), 2);
     EXPECT_EQ(user.brought_to_front(), 1);
-    EXPECT_TRUE(w.has_focus("?LIST"));
+    EXPECT_TRUE(w.has_focus(LIST));
   });
   Main();
 
@@ -119,7 +119,7 @@ TEST_F(MakeRunsTest, ALogThatCannotBeWrittenIsToldOnceAndTheRunMakesEveryApplica
     test_support::FullDisk full("TEMPFILE.TPS");
     HeadlessUser user;
     StatusHistory status(user);
-    user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+    user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
     watch_make_run(user);
     user.answer_any_message(ui::button::Ok);
     Main();
@@ -142,10 +142,10 @@ TEST_F(MakeRunsTest, WithNothingTaggedTheRunConnectsBeepsAndIsComplete) {
   sim.start();
   seed({app("MAIN.APP", 1, 0, "MAIN.EXE")});
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
   watch_make_run(user, [&](WindowView& w) {
     EXPECT_EQ(user.beeps(), 2);
-    EXPECT_TRUE(w.has_focus("?LIST"));
+    EXPECT_TRUE(w.has_focus(LIST));
   });
   Main();
   EXPECT_THAT(log_events(), IsEmpty());
@@ -162,16 +162,16 @@ TEST_F(MakeRunsTest, AProjectRunMakesTheProjectOnTheSelectedLineByPriorityTagged
   seed(apps, {{1, "Accounting"}, {2, "Warehouse"}});
   HeadlessUser user;
   StatusHistory status(user);
-  user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.on_window(kCaption, [](WindowView& w) { w.choose_tab(TAB2); });
   user.then([](WindowView& w) {
-    ASSERT_EQ(w.list_rows("?RELTREE")[1][0], "Accounting");
-    w.select_row("?RELTREE", 2);
+    ASSERT_EQ(w.list_rows(RELTREE)[1][0], "Accounting");
+    w.select_row(RELTREE, 2);
   });
-  user.then([](WindowView& w) { w.press("?GENERATE"); });
+  user.then([](WindowView& w) { w.press(GENERATE); });
   watch_make_run(user, [&](WindowView& w) {
     EXPECT_EQ(user.beeps(), 2);
-    EXPECT_FALSE(w.has_focus("?LIST")) << "the project run leaves the focus where it was";
-    EXPECT_EQ(w.choice("?SHEET1"), 2);
+    EXPECT_FALSE(w.has_focus(LIST)) << "the project run leaves the focus where it was";
+    EXPECT_EQ(w.choice(SHEET1), 2);
   });
   Main();
   EXPECT_THAT(made(), ElementsAre("ONE.APP", "alpha.APP", "THREE.APP", "FIVE.APP"))
@@ -207,18 +207,18 @@ TEST_P(MakeRunsNoProject, FindsNoProjectAndMakesNothing) {
   seed({app("PAYROLL.APP", 1, 1, "PAYROLL.EXE", 1), app("OTHER.APP", 1, 1, "OTHER.EXE", 2)},
        {{1, "Accounting"}, {2, "PAYROLL.APP"}, {3, "Empty"}});
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB2"); });
-  user.then([](WindowView& w) { w.press("?EXPAND"); });
+  user.on_window(kCaption, [](WindowView& w) { w.choose_tab(TAB2); });
+  user.then([](WindowView& w) { w.press(EXPAND); });
   user.then([](WindowView& w) {
-    ASSERT_EQ(column(w, "?RELTREE", 0),
+    ASSERT_EQ(column(w, RELTREE, 0),
               (std::vector<std::string>{"PROJECTS", "Accounting", "PAYROLL.APP", "Empty", "PAYROLL.APP", "OTHER.APP"}));
     if (GetParam().row == 0) {
-      w.window().state(w.field("?RELTREE")).selected = 0;
+      w.window().state(RELTREE).selected = 0;
     } else {
-      w.select_row("?RELTREE", GetParam().row);
+      w.select_row(RELTREE, GetParam().row);
     }
   });
-  user.then([](WindowView& w) { w.press("?GENERATE"); });
+  user.then([](WindowView& w) { w.press(GENERATE); });
   watch_make_run(user, [&](WindowView&) { EXPECT_EQ(user.beeps(), 2); });
   Main();
   EXPECT_THAT(made(), IsEmpty());
@@ -250,11 +250,11 @@ TEST_F(MakeRunsTest, TheSubsetIsMadeWithItsApplicationsCurrentTargetsAndPrioriti
                  {"abc.APP", abc.folder, 4, "ABC.DLL"}});
   HeadlessUser user;
   StatusHistory status(user);
-  user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB4"); });
-  user.then([](WindowView& w) { w.press("?GENERATESUBSET"); });
+  user.on_window(kCaption, [](WindowView& w) { w.choose_tab(TAB4); });
+  user.then([](WindowView& w) { w.press(GENERATESUBSET); });
   watch_make_run(user, [&](WindowView& w) {
     EXPECT_EQ(user.beeps(), 2);
-    EXPECT_EQ(w.choice("?SHEET1"), 4) << "the subsets' tab is chosen at the end";
+    EXPECT_EQ(w.choice(SHEET1), 4) << "the subsets' tab is chosen at the end";
   });
   Main();
   EXPECT_THAT(made(), ElementsAre("JOURNAL.APP", "abc.APP", "LEDGER.APP", "GONE.APP"))
@@ -310,16 +310,16 @@ TEST_P(MakeRunsTargets, EachRunMakesWhatItsTargetNames) {
   const bool makes = project_run ? c.project_run_makes : c.app_run_makes;
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    if (project_run) w.choose_tab("?TAB2");
+    if (project_run) w.choose_tab(TAB2);
   });
   user.then([&](WindowView& w) {
     if (project_run) {
-      w.select_row("?RELTREE", 2);
+      w.select_row(RELTREE, 2);
     } else {
-      w.press("?EXECUTEAPP");
+      w.press(EXECUTEAPP);
     }
   });
-  if (project_run) user.then([](WindowView& w) { w.press("?GENERATE"); });
+  if (project_run) user.then([](WindowView& w) { w.press(GENERATE); });
   watch_make_run(user);
   if (!makes) user.answer_message(std::string("1") + kMissingTargetsWarning, ui::button::Ok);
   Main();
@@ -376,7 +376,7 @@ TEST_P(MakeRunsDdeError, EndsTheRunAfterOneBoxAndOneEntry) {
   seed({app("ZERO.APP", 0, 1, ""), app("ONE.APP", 1, 1, "ONE.EXE", 0, c.first),
         app("TWO.APP", 2, 1, "TWO.EXE", 0, c.second), app("THREE.APP", 3, 1, "THREE.EXE")});
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
   watch_make_run(user, [&](WindowView&) { EXPECT_EQ(user.beeps(), 2); });
   user.answer_message(c.box, ui::button::Ok);
   user.answer_message(std::string("1") + kMissingTargetsWarning, ui::button::Ok);
@@ -424,7 +424,7 @@ TEST_P(MakeRunsAppFile, OnlyARegularFileOfTheNameInAnyCaseIsMade) {
   }
   seed({app("ONE.APP", 1, 1, "ONE.EXE"), {c.application, at, 2, 0, "TWO.EXE", 1}, app("THREE.APP", 3, 1, "THREE.EXE")});
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
   watch_make_run(user);
   Main();
   const std::string two = c.application;
@@ -465,7 +465,7 @@ TEST_P(MakeRunsStuckTarget, IsAnErrorOfThatApplicationAndNothingIsSentForIt) {
   const fs::path where = fs::path(target).is_absolute() ? fs::path(target) : fs::path(at) / target;
   const bool was_folder = fs::is_directory(where);
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
   watch_make_run(user);
   Main();
   EXPECT_THAT(log_events(),
@@ -503,7 +503,7 @@ TEST_F(MakeRunsTest, EveryOldSpellingOfTheTargetGoesAndAnOutputInAnotherCaseFini
   std::ofstream(main.folder + "Main.Exe") << "older";
   seed({main});
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
   watch_make_run(user);
   Main();
   EXPECT_THAT(log_events(), ElementsAre("MAIN.APP: Begin Make", "MAIN.APP: Make Finished"));
@@ -531,7 +531,7 @@ TEST_F(MakeRunsTest, NamesThatDoNotFitAreRefusedBeforeAnythingIsRemovedOrSent) {
         app("MAIN.APP", 3, 1, "MAIN.EXE")});
   std::ofstream(quoted + "Q.EXE") << "old";
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
   watch_make_run(user);
   Main();
   EXPECT_THAT(log_events(),
@@ -559,14 +559,14 @@ TEST_P(MakeRunsWaitLimit, GivesUpAfterTheLargerOfTheTimeOutAndFiveMinutesAndGoes
   write(one.folder, "ONE.APP", "TARGET=ELSE.EXE\n");
   seed({one, app("TWO.APP", 2, 1, "TWO.EXE")});
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.type("?TIMEOUT", c.typed); });
-  user.then([](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.type(TIMEOUT, c.typed); });
+  user.then([](WindowView& w) { w.press(EXECUTEAPP); });
   user.then([&](WindowView& w) {
     ASSERT_TRUE(sim.says("wrote " + one.folder + "ELSE.EXE"));
     w.advance_time(c.minutes * 60000 - 5000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "ONE.APP DDE Ack. 1") << "not yet";
+    EXPECT_EQ(w.text(STATUSMSG), "ONE.APP DDE Ack. 1") << "not yet";
     w.advance_time(5000);
   });
   watch_make_run(user);
@@ -611,10 +611,10 @@ TEST_P(MakeRunsClosing, ClosingTheWindowDuringAWaitStopsTheRunAtOnce) {
   seed({app("ZERO.APP", 0, 1, ""), one, app("TWO.APP", 2, 1, "TWO.EXE")});
   HeadlessUser user;
   StatusHistory status(user);
-  user.on_window(kCaption, [](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.on_window(kCaption, [](WindowView& w) { w.press(EXECUTEAPP); });
   user.then([&](WindowView& w) {
     ASSERT_TRUE(sim.says("wrote " + one.folder + "ELSE.EXE"));
-    EXPECT_EQ(w.text("?STATUSMSG"), "ONE.APP DDE Ack. 1");
+    EXPECT_EQ(w.text(STATUSMSG), "ONE.APP DDE Ack. 1");
     if (GetParam().signal) {
       ASSERT_EQ(raise(SIGTERM), 0);
     } else {
@@ -645,19 +645,19 @@ TEST_F(MakeRunsTest, TheRunKeepsItsPlaceWhileTheWindowGainsFocusOverAnExpandedTr
   const std::vector<std::string> expanded = {"PROJECTS", "Accounting", "A.APP", "B.APP",
                                              "E.APP",    "Warehouse",  "D.APP", "C.APP"};
   HeadlessUser user;
-  user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB2"); });
-  user.then([](WindowView& w) { w.press("?EXPAND"); });
+  user.on_window(kCaption, [](WindowView& w) { w.choose_tab(TAB2); });
+  user.then([](WindowView& w) { w.press(EXPAND); });
   user.then([&](WindowView& w) {
-    std::vector<std::string> lines = column(w, "?RELTREE", 0);
+    std::vector<std::string> lines = column(w, RELTREE, 0);
     std::sort(lines.begin() + 2, lines.begin() + 5);
     ASSERT_EQ(lines.size(), expanded.size());
-    w.select_row("?RELTREE", 3);
-    w.choose_tab("?TAB1");
+    w.select_row(RELTREE, 3);
+    w.choose_tab(TAB1);
   });
-  user.then([](WindowView& w) { w.press("?EXECUTEAPP"); });
+  user.then([](WindowView& w) { w.press(EXECUTEAPP); });
   user.keep_on_window(kCaption, [&](WindowView& w) {
-    if (w.text("?STATUSMSG") == kProcessingComplete) {
-      EXPECT_EQ(column(w, "?RELTREE", 0).size(), expanded.size()) << "the tree is as expanded as it was";
+    if (w.text(STATUSMSG) == kProcessingComplete) {
+      EXPECT_EQ(column(w, RELTREE, 0).size(), expanded.size()) << "the tree is as expanded as it was";
       w.close();
       return;
     }

@@ -54,38 +54,38 @@ class ProjectSubsetsTest : public MainWindowTest {
 TEST_F(ProjectSubsetsTest, ToggleTicksTheApplicationMovesDownAndArmsTheSubsetButton) {
   seed(kApps, kProjects);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(column(w, "?LIST:3", 3), (std::vector<std::string>{"LEDGER.APP", "JOURNAL.APP", "ACCOUNTS.APP"}));
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0, 0}));
-    EXPECT_TRUE(w.is_disabled("?GENERATESUBSET"));
+    EXPECT_EQ(column(w, LIST_3, 3), (std::vector<std::string>{"LEDGER.APP", "JOURNAL.APP", "ACCOUNTS.APP"}));
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0, 0}));
+    EXPECT_TRUE(w.is_disabled(GENERATESUBSET));
     w.press("&Toggle");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 0, 0}));
-    EXPECT_EQ(w.choice("?LIST:3"), 2);
-    EXPECT_TRUE(w.has_focus("?LIST:3"));
-    EXPECT_FALSE(w.is_disabled("?GENERATESUBSET")) << "the first entry in";
-    const ui::ListCell tick = w.list_cells("?LIST:3")[0][0];
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 0, 0}));
+    EXPECT_EQ(w.choice(LIST_3), 2);
+    EXPECT_TRUE(w.has_focus(LIST_3));
+    EXPECT_FALSE(w.is_disabled(GENERATESUBSET)) << "the first entry in";
+    const ui::ListCell tick = w.list_cells(LIST_3)[0][0];
     EXPECT_EQ(tick.fg, 0x800080) << "the format's colours apply";
     EXPECT_EQ(tick.sel_fg, 0xFFFF);
     w.press("&Toggle");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
-    EXPECT_EQ(w.choice("?LIST:3"), 3);
-    w.select_row("?LIST:3", 1);
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 1, 0}));
+    EXPECT_EQ(w.choice(LIST_3), 3);
+    w.select_row(LIST_3, 1);
   });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 1, 0})) << "a second Toggle takes it out";
-    EXPECT_FALSE(w.is_disabled("?GENERATESUBSET"));
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 1, 0})) << "a second Toggle takes it out";
+    EXPECT_FALSE(w.is_disabled(GENERATESUBSET));
     w.press("&Toggle");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0, 0}));
-    EXPECT_TRUE(w.is_disabled("?GENERATESUBSET")) << "the last entry out";
-    w.press("?BUTTON7");
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0, 0}));
+    EXPECT_TRUE(w.is_disabled(GENERATESUBSET)) << "the last entry out";
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());
@@ -95,23 +95,23 @@ TEST_F(ProjectSubsetsTest, TheSubsetSpansProjectsAndHoldsCopiesInNameOrder) {
   seed(kApps, kProjects);
   retain_tags(1);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
-  user.then([&](WindowView& w) { w.select_row("?LIST:2", kWarehouse); });
+  user.then([&](WindowView& w) { w.select_row(LIST_2, kWarehouse); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(column(w, "?LIST:3", 3), (std::vector<std::string>{"STOCK.APP", "ORDERS.APP"}));
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0}));
-    EXPECT_FALSE(w.is_disabled("?GENERATESUBSET")) << "the subset stays";
+    EXPECT_EQ(column(w, LIST_3, 3), (std::vector<std::string>{"STOCK.APP", "ORDERS.APP"}));
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0}));
+    EXPECT_FALSE(w.is_disabled(GENERATESUBSET)) << "the subset stays";
     w.press("&Toggle");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 0}));
-    w.select_row("?LIST:2", kAccounting);
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 0}));
+    w.select_row(LIST_2, kAccounting);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0})) << "the ticks come back";
-    w.press("?BUTTON7");
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 1, 0})) << "the ticks come back";
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_EQ(retained(), (std::vector<Retained>{kJournal, kLedger, kStock}));
@@ -122,30 +122,30 @@ TEST_F(ProjectSubsetsTest, ApplicationsOfOneFileNameShareOneEntry) {
   retain_tags(1);
   {
     HeadlessUser user;
-    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
     user.then([&](WindowView& w) { w.press("&Toggle"); });
-    user.then([&](WindowView& w) { w.select_row("?LIST:2", kPayroll); });
+    user.then([&](WindowView& w) { w.select_row(LIST_2, kPayroll); });
     user.then([&](WindowView& w) {
-      EXPECT_EQ(column(w, "?LIST:3", 2), (std::vector<std::string>{"/dev/payroll/"}));
-      EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1})) << "the same file name";
-      w.press("?BUTTON7");
+      EXPECT_EQ(column(w, LIST_3, 2), (std::vector<std::string>{"/dev/payroll/"}));
+      EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1})) << "the same file name";
+      w.press(BUTTON7);
     });
     Main();
   }
   bare_names();
   ASSERT_EQ(retained(), (std::vector<Retained>{kLedger})) << "only the one toggled";
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
-  user.then([&](WindowView& w) { w.select_row("?LIST:2", kPayroll); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
+  user.then([&](WindowView& w) { w.select_row(LIST_2, kPayroll); });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0}));
-    EXPECT_TRUE(w.is_disabled("?GENERATESUBSET"));
-    w.select_row("?LIST:2", kAccounting);
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0}));
+    EXPECT_TRUE(w.is_disabled(GENERATESUBSET));
+    w.select_row(LIST_2, kAccounting);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0, 0})) << "toggling the other took it out";
-    w.press("?BUTTON7");
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0, 0})) << "toggling the other took it out";
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(retained().empty());
@@ -155,19 +155,19 @@ TEST_F(ProjectSubsetsTest, ToggleWithoutAListedApplicationDoesNothing) {
   seed(kApps, kProjects);
   retain_tags(1);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
-  user.then([&](WindowView& w) { w.select_row("?LIST:2", kEmpty); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
+  user.then([&](WindowView& w) { w.select_row(LIST_2, kEmpty); });
   user.then([&](WindowView& w) {
-    ASSERT_TRUE(w.list_rows("?LIST:3").empty());
+    ASSERT_TRUE(w.list_rows(LIST_3).empty());
     w.press("&Toggle");
   });
   user.then([&](WindowView& w) {
-    EXPECT_TRUE(w.is_disabled("?GENERATESUBSET"));
-    w.select_row("?LIST:2", kAccounting);
+    EXPECT_TRUE(w.is_disabled(GENERATESUBSET));
+    w.select_row(LIST_2, kAccounting);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0, 0}));
-    w.press("?BUTTON7");
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0, 0}));
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(retained().empty()) << "no blank entry is kept";
@@ -185,14 +185,14 @@ TEST_F(ProjectSubsetsTest, RetainedTagsAreThereAgainAtTheNextStart) {
     retain_tags(1);
     {
       HeadlessUser user;
-      user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+      user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
       user.then([&](WindowView& w) { w.press("&Toggle"); });
       user.then([&](WindowView& w) { w.press("&Toggle"); });
-      user.then([&](WindowView& w) { w.select_row("?LIST:2", kWarehouse); });
+      user.then([&](WindowView& w) { w.select_row(LIST_2, kWarehouse); });
       user.then([&](WindowView& w) { w.press("&Toggle"); });
       user.then([&](WindowView& w) {
         if (c.by_button) {
-          w.press("?BUTTON7");
+          w.press(BUTTON7);
         } else {
           w.close();
         }
@@ -204,16 +204,16 @@ TEST_F(ProjectSubsetsTest, RetainedTagsAreThereAgainAtTheNextStart) {
     ASSERT_EQ(retained().size(), 3u);
     HeadlessUser user;
     user.on_window(kCaption, [&](WindowView& w) {
-      EXPECT_FALSE(w.is_disabled("?GENERATESUBSET")) << "loaded at open";
-      w.choose_tab("?TAB4");
+      EXPECT_FALSE(w.is_disabled(GENERATESUBSET)) << "loaded at open";
+      w.choose_tab(TAB4);
     });
     user.then([&](WindowView& w) {
-      EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
-      w.select_row("?LIST:2", kWarehouse);
+      EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 1, 0}));
+      w.select_row(LIST_2, kWarehouse);
     });
     user.then([&](WindowView& w) {
-      EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 0}));
-      w.press("?BUTTON7");
+      EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 0}));
+      w.press(BUTTON7);
     });
     Main();
     bare_names();
@@ -230,15 +230,15 @@ TEST_F(ProjectSubsetsTest, WithoutRetainTagsTheRetainedFileIsLeftAlone) {
     retain_tags(0);
     HeadlessUser user;
     user.on_window(kCaption, [&](WindowView& w) {
-      EXPECT_TRUE(w.is_disabled("?GENERATESUBSET")) << "nothing loaded";
-      w.choose_tab("?TAB4");
+      EXPECT_TRUE(w.is_disabled(GENERATESUBSET)) << "nothing loaded";
+      w.choose_tab(TAB4);
     });
     user.then([&](WindowView& w) {
-      EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0, 0}));
-      w.select_row("?LIST:3", 2);
+      EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0, 0}));
+      w.select_row(LIST_3, 2);
     });
     user.then([&](WindowView& w) { w.press("&Toggle"); });
-    user.then([&](WindowView& w) { w.press("?BUTTON7"); });
+    user.then([&](WindowView& w) { w.press(BUTTON7); });
     Main();
     EXPECT_EQ(fs::exists(data_dir / "TF.TPS"), file_there);
     if (file_there) {
@@ -253,16 +253,16 @@ TEST_F(ProjectSubsetsTest, UntagAllEmptiesTheSubsetAndTheRetainedFile) {
   seed_retained({kLedger, kJournal, kStock});
   retain_tags(1);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
-    w.press("?CLEARSUBTAGS");
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 1, 0}));
+    w.press(CLEARSUBTAGS);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0, 0}));
-    EXPECT_TRUE(w.is_disabled("?GENERATESUBSET"));
-    EXPECT_TRUE(w.has_focus("?CLEARSUBTAGS")) << "the focus is not moved";
-    w.press("?BUTTON7");
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0, 0}));
+    EXPECT_TRUE(w.is_disabled(GENERATESUBSET));
+    EXPECT_TRUE(w.has_focus(CLEARSUBTAGS)) << "the focus is not moved";
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(fs::exists(data_dir / "TF.TPS"));
@@ -279,9 +279,9 @@ TEST_F(ProjectSubsetsTest, ASubsetNotLoadedIsNeverWrittenBack) {
   main_calls().GetConfig = [] { data::GLO_RETAINTAGS = 1; };
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) { w.press("Configure QVN"); });
-  user.then([&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.then([&](WindowView& w) { w.choose_tab(TAB4); });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
-  user.then([&](WindowView& w) { w.press("?BUTTON7"); });
+  user.then([&](WindowView& w) { w.press(BUTTON7); });
   Main();
   EXPECT_EQ(data::GLO_RETAINTAGS, 1);
   EXPECT_EQ(retained(), (std::vector<Retained>{kLedger, kStock}));
@@ -316,13 +316,13 @@ TEST_F(ProjectSubsetsTest, TheRetainedFileIsAlwaysTheOneInTheDataFolder) {
     ASSERT_EQ(data::tagfile_file_manager->UseFile(framework::use::Benign), framework::level::Benign);
   };
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 0, 0})) << "read from the data folder";
-    w.select_row("?LIST:3", 2);
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 0, 0})) << "read from the data folder";
+    w.select_row(LIST_3, 2);
   });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
-  user.then([&](WindowView& w) { w.press("?BUTTON7"); });
+  user.then([&](WindowView& w) { w.press(BUTTON7); });
   Main();
   EXPECT_EQ(data::TagFile.open_name(), (data_dir / "TF.TPS").string())
       << "the settings window's open now stands for the data folder's file";
@@ -337,7 +337,7 @@ TEST_F(ProjectSubsetsTest, AnEntryTheRetainedFileRefusesCostsOnlyThatEntry) {
   seed(kApps, kProjects);
   retain_tags(1);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
   user.then([&](WindowView& w) {
     // Another program renames LEDGER.APP of Accounting in lower case; the
@@ -351,18 +351,18 @@ TEST_F(ProjectSubsetsTest, AnEntryTheRetainedFileRefusesCostsOnlyThatEntry) {
     record.APPLICATION = "ledger.app";
     ASSERT_EQ(other.put(), 0) << error_text();
     other.close();
-    w.select_row("?LIST:2", kWarehouse);
+    w.select_row(LIST_2, kWarehouse);
   });
   user.then([&](WindowView& w) { w.press("&Toggle"); });
-  user.then([&](WindowView& w) { w.select_row("?LIST:2", kAccounting); });
+  user.then([&](WindowView& w) { w.select_row(LIST_2, kAccounting); });
   user.then([&](WindowView& w) {
-    ASSERT_EQ(column(w, "?LIST:3", 3), (std::vector<std::string>{"ledger.app", "JOURNAL.APP", "ACCOUNTS.APP"}));
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{0, 0, 0})) << "membership goes by the name as written";
+    ASSERT_EQ(column(w, LIST_3, 3), (std::vector<std::string>{"ledger.app", "JOURNAL.APP", "ACCOUNTS.APP"}));
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{0, 0, 0})) << "membership goes by the name as written";
     w.press("&Toggle");
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 0, 0}));
-    w.press("?BUTTON7");
+    EXPECT_EQ(tick_icons(w, LIST_3), (std::vector<int>{1, 0, 0}));
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_EQ(retained(), (std::vector<Retained>{kLedger, kStock}));

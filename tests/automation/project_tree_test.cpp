@@ -38,7 +38,7 @@ Line app(const char* application) { return {application, 3, 2}; }
 
 std::vector<Line> tree(WindowView& w) {
   std::vector<Line> lines;
-  for (const auto& row : w.list_cells("?RELTREE")) lines.push_back({row[0].text, row[0].icon, row[0].level});
+  for (const auto& row : w.list_cells(RELTREE)) lines.push_back({row[0].text, row[0].icon, row[0].level});
   return lines;
 }
 
@@ -74,12 +74,12 @@ TEST_F(MainWindowTest, WithNoProjectTheTreeHoldsOnlyItsRoot) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(tree(w), std::vector<Line>{kRoot});
-    w.choose_tab("?TAB2");
+    w.choose_tab(TAB2);
   });
   user.then([&](WindowView& w) { w.press("&Expand All"); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), std::vector<Line>{kRoot});
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());
@@ -90,14 +90,14 @@ TEST_F(MainWindowTest, TheTreeOpensWithEveryProjectCollapsedAndItsRootSelected) 
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(tree(w), kAllCollapsed) << "an application without a project is never shown";
-    EXPECT_EQ(w.choice("?RELTREE"), 1);
-    for (const auto& row : w.list_cells("?RELTREE")) {
+    EXPECT_EQ(w.choice(RELTREE), 1);
+    for (const auto& row : w.list_cells(RELTREE)) {
       EXPECT_EQ(row[0].fg, -1);
       EXPECT_EQ(row[0].bg, -1);
       EXPECT_EQ(row[0].sel_fg, -1);
       EXPECT_EQ(row[0].sel_bg, -1);
     }
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());
@@ -109,31 +109,31 @@ TEST_F(MainWindowTest, TheTreeOpensWithEveryProjectCollapsedAndItsRootSelected) 
 TEST_F(MainWindowTest, ExpandingAndContractingAProjectTouchesOnlyItsOwnLines) {
   seed(kApps, kProjects);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
-  user.then([&](WindowView& w) { w.expand("?RELTREE", 2); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
+  user.then([&](WindowView& w) { w.expand(RELTREE, 2); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), (std::vector<Line>{kRoot, expanded("Accounting"), app("LEDGER.APP"), app("JOURNAL.APP"),
                                           childless("Empty"), collapsed("Payroll"), collapsed("Warehouse")}));
-    w.expand("?RELTREE", 6);
+    w.expand(RELTREE, 6);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), (std::vector<Line>{kRoot, expanded("Accounting"), app("LEDGER.APP"), app("JOURNAL.APP"),
                                           childless("Empty"), expanded("Payroll"), app("PAYROLL.APP"),
                                           collapsed("Warehouse")}));
-    w.expand("?RELTREE", 6);
+    w.expand(RELTREE, 6);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w).size(), 8u) << "expanding an expanded project adds nothing";
-    w.contract("?RELTREE", 2);
+    w.contract(RELTREE, 2);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), (std::vector<Line>{kRoot, collapsed("Accounting"), childless("Empty"), expanded("Payroll"),
                                           app("PAYROLL.APP"), collapsed("Warehouse")}));
-    w.contract("?RELTREE", 2);
+    w.contract(RELTREE, 2);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w).size(), 6u) << "contracting a collapsed project removes nothing";
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());
@@ -142,20 +142,20 @@ TEST_F(MainWindowTest, ExpandingAndContractingAProjectTouchesOnlyItsOwnLines) {
 TEST_F(MainWindowTest, AProjectWithoutApplicationsOpensEmptyAndClosesCollapsed) {
   seed(kApps, kProjects);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w)[2], childless("Empty")) << "no expand control";
-    w.expand("?RELTREE", 3);
+    w.expand(RELTREE, 3);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), (std::vector<Line>{kRoot, collapsed("Accounting"), expanded("Empty"), collapsed("Payroll"),
                                           collapsed("Warehouse")}));
-    w.contract("?RELTREE", 3);
+    w.contract(RELTREE, 3);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w)[2], collapsed("Empty"));
     EXPECT_EQ(tree(w).size(), 5u);
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
 }
@@ -163,13 +163,13 @@ TEST_F(MainWindowTest, AProjectWithoutApplicationsOpensEmptyAndClosesCollapsed) 
 TEST_F(MainWindowTest, ExpandAllAndContractAllLastThroughARebuild) {
   seed(kApps, kProjects);
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
-  user.then([&](WindowView& w) { w.select_row("?RELTREE", 3); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
+  user.then([&](WindowView& w) { w.select_row(RELTREE, 3); });
   user.then([&](WindowView& w) { w.press("&Expand All"); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), kAllExpanded);
-    EXPECT_TRUE(w.has_focus("?RELTREE"));
-    EXPECT_EQ(w.window().state(w.field("?RELTREE")).mouse_row, 3) << "the action row is the selected row";
+    EXPECT_TRUE(w.has_focus(RELTREE));
+    EXPECT_EQ(w.window().state(RELTREE).mouse_row, 3) << "the action row is the selected row";
     gain_focus(w);
   });
   user.then([&](WindowView& w) {
@@ -178,12 +178,12 @@ TEST_F(MainWindowTest, ExpandAllAndContractAllLastThroughARebuild) {
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), kAllCollapsed);
-    EXPECT_TRUE(w.has_focus("?RELTREE"));
+    EXPECT_TRUE(w.has_focus(RELTREE));
     gain_focus(w);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), kAllCollapsed);
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());
@@ -193,12 +193,12 @@ TEST_F(MainWindowTest, ARebuildKeepsTheExpandedProjectAndReselectsTheSelectedLin
   seed(kApps, kProjects);
   OtherProgram other;
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
-  user.then([&](WindowView& w) { w.expand("?RELTREE", 2); });
-  user.then([&](WindowView& w) { w.select_row("?RELTREE", 6); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
+  user.then([&](WindowView& w) { w.expand(RELTREE, 2); });
+  user.then([&](WindowView& w) { w.select_row(RELTREE, 6); });
   user.then([&](WindowView& w) {
     ASSERT_EQ(tree(w)[5], collapsed("Payroll"));
-    w.window().select(w.field("?EXPAND"));
+    w.window().select(EXPAND);
     // Another program adds an application above the selected line and a project.
     other.add_app("CASH.APP", 1);
     other.add_project(5, "Budget");
@@ -208,20 +208,20 @@ TEST_F(MainWindowTest, ARebuildKeepsTheExpandedProjectAndReselectsTheSelectedLin
     EXPECT_EQ(tree(w), (std::vector<Line>{kRoot, expanded("Accounting"), app("LEDGER.APP"), app("JOURNAL.APP"),
                                           app("CASH.APP"), childless("Budget"), childless("Empty"),
                                           collapsed("Payroll"), collapsed("Warehouse")}));
-    EXPECT_EQ(w.choice("?RELTREE"), 8) << "Payroll, where it is now";
-    EXPECT_TRUE(w.has_focus("?RELTREE"));
-    w.select_row("?RELTREE", 1);
+    EXPECT_EQ(w.choice(RELTREE), 8) << "Payroll, where it is now";
+    EXPECT_TRUE(w.has_focus(RELTREE));
+    w.select_row(RELTREE, 1);
   });
   user.then([&](WindowView& w) {
     other.add_project(6, "Zoo");
-    w.choose_tab("?TAB1");
+    w.choose_tab(TAB1);
   });
   user.then([&](WindowView& w) { gain_focus(w); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w).back(), childless("Zoo")) << "rebuilt";
-    EXPECT_EQ(w.choice("?RELTREE"), 1) << "with the root remembered nothing is selected";
-    EXPECT_FALSE(w.has_focus("?RELTREE"));
-    w.press("?BUTTON7");
+    EXPECT_EQ(w.choice(RELTREE), 1) << "with the root remembered nothing is selected";
+    EXPECT_FALSE(w.has_focus(RELTREE));
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());
@@ -231,8 +231,8 @@ TEST_F(MainWindowTest, ARenamedProjectMovesToItsPlaceAndComesBackCollapsed) {
   seed(kApps, kProjects);
   OtherProgram other;
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
-  user.then([&](WindowView& w) { w.expand("?RELTREE", 2); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
+  user.then([&](WindowView& w) { w.expand(RELTREE, 2); });
   user.then([&](WindowView& w) {
     other.rename_project(1, "Sales");
     gain_focus(w);
@@ -240,7 +240,7 @@ TEST_F(MainWindowTest, ARenamedProjectMovesToItsPlaceAndComesBackCollapsed) {
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree(w), (std::vector<Line>{kRoot, childless("Empty"), collapsed("Payroll"), collapsed("Sales"),
                                           collapsed("Warehouse")}));
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
 }
@@ -272,9 +272,9 @@ TEST_F(MainWindowTest, AStaleProjectLineRebuildsTheTreeInsteadOfShowingAnotherPr
     OtherProgram other;
     HeadlessUser user;
     user.on_window(kCaption, [&](WindowView& w) {
-      w.choose_tab("?TAB2");
+      w.choose_tab(TAB2);
     });
-    if (c.contract) user.then([&](WindowView& w) { w.expand("?RELTREE", 2); });
+    if (c.contract) user.then([&](WindowView& w) { w.expand(RELTREE, 2); });
     user.then([&](WindowView& w) {
       // The last project read is Warehouse: the buffers hold it.
       if (c.rename) {
@@ -283,14 +283,14 @@ TEST_F(MainWindowTest, AStaleProjectLineRebuildsTheTreeInsteadOfShowingAnotherPr
         other.delete_project(1);
       }
       if (c.contract) {
-        w.contract("?RELTREE", 2);
+        w.contract(RELTREE, 2);
       } else {
-        w.expand("?RELTREE", 2);
+        w.expand(RELTREE, 2);
       }
     });
     user.then([&](WindowView& w) {
       EXPECT_EQ(tree(w), c.after);
-      w.press("?BUTTON7");
+      w.press(BUTTON7);
     });
     Main();
     EXPECT_TRUE(user.messages().empty());
@@ -306,31 +306,31 @@ TEST_F(MainWindowTest, TheTreeLeavesTheSubsetListOnTheHighlightedProject) {
   seed(kApps, kProjects);
   HeadlessUser user;
   const std::vector<std::string> payroll = {"PAYROLL.APP"};
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
   user.then([&](WindowView& w) { w.press("&Expand All"); });
-  user.then([&](WindowView& w) { w.choose_tab("?TAB4"); });
+  user.then([&](WindowView& w) { w.choose_tab(TAB4); });
   user.then([&](WindowView& w) {
-    ASSERT_EQ(column(w, "?LIST:2", 1), (std::vector<std::string>{"Accounting", "Empty", "Payroll", "Warehouse"}));
-    w.select_row("?LIST:2", 3);
+    ASSERT_EQ(column(w, LIST_2, 1), (std::vector<std::string>{"Accounting", "Empty", "Payroll", "Warehouse"}));
+    w.select_row(LIST_2, 3);
   });
   user.then([&](WindowView& w) {
-    ASSERT_EQ(column(w, "?LIST:3", 3), payroll);
+    ASSERT_EQ(column(w, LIST_3, 3), payroll);
     gain_focus(w);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(column(w, "?LIST:3", 3), payroll) << "after the rebuild";
-    EXPECT_EQ(w.choice("?LIST:2"), 3);
-    w.choose_tab("?TAB2");
+    EXPECT_EQ(column(w, LIST_3, 3), payroll) << "after the rebuild";
+    EXPECT_EQ(w.choice(LIST_2), 3);
+    w.choose_tab(TAB2);
   });
-  user.then([&](WindowView& w) { w.contract("?RELTREE", 8); });
-  user.then([&](WindowView& w) { w.expand("?RELTREE", 8); });
+  user.then([&](WindowView& w) { w.contract(RELTREE, 8); });
+  user.then([&](WindowView& w) { w.expand(RELTREE, 8); });
   user.then([&](WindowView& w) {
     ASSERT_EQ(tree(w).back(), app("STOCK.APP"));
-    w.choose_tab("?TAB4");
+    w.choose_tab(TAB4);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(column(w, "?LIST:3", 3), payroll) << "after Warehouse was expanded";
-    w.press("?BUTTON7");
+    EXPECT_EQ(column(w, LIST_3, 3), payroll) << "after Warehouse was expanded";
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());

@@ -27,8 +27,8 @@ constexpr const char* kNoAnswer = "Clarion did not answer within 30 seconds.";
 
 struct RunButton {
   const char* name;
-  const char* tab;  // chosen first, "" none
-  const char* button;
+  int tab;  // chosen first, 0 none
+  int button;
   const char* question;  // the run asks first, "" not
 };
 void PrintTo(const RunButton& b, std::ostream* os) { *os << b.name; }
@@ -48,10 +48,10 @@ class RunsConnect : public RunsTest, public ::testing::WithParamInterface<RunBut
   static void press(HeadlessUser& user, const RunButton& b) {
     user.answer_message(kNotRunning, ui::button::Ok);
     user.on_window(kCaption, [&b](WindowView& w) {
-      if (*b.tab) w.choose_tab(b.tab);
+      if (b.tab != 0) w.choose_tab(b.tab);
     });
-    if (std::string(b.button) == "?IMPORTDCT") user.then([](WindowView& w) { w.press("I'm Sure"); });
-    if (std::string(b.button) == "?GENERATE") user.then([](WindowView& w) { w.select_row("?RELTREE", 2); });
+    if (b.button == IMPORTDCT) user.then([](WindowView& w) { w.press("I'm Sure"); });
+    if (b.button == GENERATE) user.then([](WindowView& w) { w.select_row(RELTREE, 2); });
     user.then([&b](WindowView& w) { w.press(b.button); });
     if (*b.question) user.answer_message(b.question, ui::button::Yes);
   }
@@ -71,7 +71,7 @@ TEST_P(RunsConnect, AnEnvironmentThatNeverAnswersEndsTheRunBeforeAnyApplication)
   press(user, GetParam());
   user.answer_message(kNoAnswer, ui::button::Ok);
   user.then([](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Not Connected to Clarion");
+    EXPECT_EQ(w.text(STATUSMSG), "Not Connected to Clarion");
     w.close();
   });
   Main();
@@ -94,7 +94,7 @@ TEST_P(RunsConnect, AnEnvironmentOnASlowStartIsWaitedForAndUsed) {
     user.advance_time(ms);
   });
   press(user, GetParam());
-  if (std::string(GetParam().button) == "?EXPORTAPP" || std::string(GetParam().button) == "?IMPORTDCT") {
+  if (GetParam().button == EXPORTAPP || GetParam().button == IMPORTDCT) {
     watch_timer_run(user);
   } else {
     watch_make_run(user);
@@ -111,9 +111,9 @@ TEST_P(RunsConnect, AnEnvironmentOnASlowStartIsWaitedForAndUsed) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, RunsConnect,
-    ::testing::Values(RunButton{"AppRun", "", "?EXECUTEAPP", ""}, RunButton{"ProjectRun", "?TAB2", "?GENERATE", ""},
-                      RunButton{"ExportApp", "", "?EXPORTAPP", ""},
-                      RunButton{"ImportDct", "?TAB3", "?IMPORTDCT", "Are you sure you want to import .TXD?"}),
+    ::testing::Values(RunButton{"AppRun", 0, EXECUTEAPP, ""}, RunButton{"ProjectRun", TAB2, GENERATE, ""},
+                      RunButton{"ExportApp", 0, EXPORTAPP, ""},
+                      RunButton{"ImportDct", TAB3, IMPORTDCT, "Are you sure you want to import .TXD?"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -40,7 +40,7 @@ class StatusHistory final : public ui::UserWatcher {
   }
 
   void refresh(ui::Window& w, int field) override {
-    const int status = w.caption() == kCaption ? w.field("?STATUSMSG") : 0;
+    const int status = w.caption() == kCaption ? STATUSMSG : 0;
     if (status != 0 && (field == 0 || field == status)) {
       const std::string text(clip(w.state(status).shown));
       if (texts_.empty() || texts_.back() != text) texts_.push_back(text);
@@ -138,11 +138,11 @@ class RunsTest : public MainWindowTest {
   // `after` looks at the window, which is then closed.
   void watch_make_run(ui::HeadlessUser& user, std::function<void(ui::WindowView&)> after = {}) {
     user.keep_on_window(kCaption, [after](ui::WindowView& v) {
-      if (v.text("?STATUSMSG") == kProcessingComplete) {
+      if (v.text(STATUSMSG) == kProcessingComplete) {
         if (after) after(v);
         v.close();
       } else if (!v.wait_for_folder_change(kRealWaitMs)) {
-        ADD_FAILURE() << "no change where the run waits; the status line reads " << v.text("?STATUSMSG");
+        ADD_FAILURE() << "no change where the run waits; the status line reads " << v.text(STATUSMSG);
         v.close();
       }
     });
@@ -153,11 +153,11 @@ class RunsTest : public MainWindowTest {
   // it acknowledged, then moves the virtual clock to the next timer event.
   void watch_timer_run(ui::HeadlessUser& user, std::function<void(ui::WindowView&)> after = {}) {
     user.keep_on_window(kCaption, [this, after](ui::WindowView& v) {
-      if (v.text("?STATUSMSG") == kProcessingComplete) {
+      if (v.text(STATUSMSG) == kProcessingComplete) {
         if (after) after(v);
         v.close();
       } else if (!v.wait_for([this] { return sim_idle(); }, kRealWaitMs)) {
-        ADD_FAILURE() << "ide-sim is still at work; the status line reads " << v.text("?STATUSMSG");
+        ADD_FAILURE() << "ide-sim is still at work; the status line reads " << v.text(STATUSMSG);
         v.close();
       } else {
         v.advance_time(5000);

@@ -22,7 +22,7 @@ using ui::WindowView;
 // What tells one run from another, as a test sees it.
 struct TextRun {
   const char* name;
-  const char* button;
+  int button;
   const char* question;  // nullptr: an export
   const char* source;    // extension
   const char* output;
@@ -36,7 +36,7 @@ struct TextRun {
 void PrintTo(const TextRun& r, std::ostream* os) { *os << r.name; }
 
 const TextRun kImportDct{"ImportDct",
-                         "?IMPORTDCT",
+                         IMPORTDCT,
                          "Are you sure you want to import .TXD?",
                          ".TXD",
                          ".DCT",
@@ -47,7 +47,7 @@ const TextRun kImportDct{"ImportDct",
                          "{A} Imported.",
                          "[ImportDCT(\"{F}.TXD\",{F}.DCT,0)]"};
 const TextRun kImportApp{"ImportApp",
-                         "?IMPORTAPP",
+                         IMPORTAPP,
                          "Are you sure you want to import .TXA into .APP?",
                          ".TXA",
                          ".APP",
@@ -58,7 +58,7 @@ const TextRun kImportApp{"ImportApp",
                          "{A} Imported.",
                          "[ImportApp(\"{F}.TXA\",{F}.APP,0,Replace)]"};
 const TextRun kExportApp{"ExportApp",
-                         "?EXPORTAPP",
+                         EXPORTAPP,
                          nullptr,
                          ".APP",
                          ".TXA",
@@ -69,7 +69,7 @@ const TextRun kExportApp{"ExportApp",
                          "{A} DDE Ack: {P}",
                          "[ExportApp(\"{F}.App\",\"{F}.TXA\",0)]"};
 const TextRun kExportDct{"ExportDct",
-                         "?EXPORTDCT",
+                         EXPORTDCT,
                          nullptr,
                          ".DCT",
                          ".TXD",
@@ -108,7 +108,7 @@ class TextRunsTest : public RunsTest {
       user.on_window(kCaption, [&run](WindowView& w) { w.press(run.button); });
       return;
     }
-    user.on_window(kCaption, [](WindowView& w) { w.choose_tab("?TAB3"); });
+    user.on_window(kCaption, [](WindowView& w) { w.choose_tab(TAB3); });
     user.then([](WindowView& w) { w.press("I'm Sure"); });
     user.then([&run](WindowView& w) { w.press(run.button); });
     user.answer_message(run.question, answer);
@@ -138,7 +138,7 @@ TEST_P(TextRunsEach, EveryTaggedApplicationIsConvertedByPriorityOverOneConversat
     w.window().post(ui::Event::GainFocus);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), replaced(run.after, {{"{A}", "MAIN.APP"}, {"{P}", "12"}}));
+    EXPECT_EQ(w.text(STATUSMSG), replaced(run.after, {{"{A}", "MAIN.APP"}, {"{P}", "12"}}));
     w.advance_time(5000);
   });
   watch_timer_run(user, [&](WindowView& w) {
@@ -146,7 +146,7 @@ TEST_P(TextRunsEach, EveryTaggedApplicationIsConvertedByPriorityOverOneConversat
     EXPECT_EQ(user.brought_to_front(), 1);
     // The imports run from their own tab, where ?LIST cannot take the focus.
     if (run.question == nullptr) {
-      EXPECT_TRUE(w.has_focus("?LIST"));
+      EXPECT_TRUE(w.has_focus(LIST));
     }
   });
   Main();
@@ -181,7 +181,7 @@ TEST_P(TextRunsImport, AnswerNoAndNothingIsOpenedSentOrLogged) {
   HeadlessUser user;
   start(user, run, ui::button::No);
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "Connected to Clarion");
+    EXPECT_EQ(w.text(STATUSMSG), "Connected to Clarion");
     w.close();
   });
   Main();
@@ -217,11 +217,11 @@ TEST_P(TextRunsImport, IsDoneOnlyWhenItsOutputChangedAndNeverRemovesTheOldOne) {
     w.advance_time(5000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "BAD.APP Imported.") << "an unchanged output is no import";
+    EXPECT_EQ(w.text(STATUSMSG), "BAD.APP Imported.") << "an unchanged output is no import";
     w.advance_time(5 * 60000 - 10000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), "BAD.APP Imported.") << "not yet five minutes";
+    EXPECT_EQ(w.text(STATUSMSG), "BAD.APP Imported.") << "not yet five minutes";
     w.advance_time(5000);
   });
   watch_timer_run(user);
@@ -270,16 +270,16 @@ TEST_P(TextRunsExport, IsAcceptedOnlyWhenItsOutputsSizeHeldBetweenTwoTimerEvents
     w.advance_time(5000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_NE(w.text("?STATUSMSG"), kProcessingComplete) << "the first look only notes the size";
+    EXPECT_NE(w.text(STATUSMSG), kProcessingComplete) << "the first look only notes the size";
     std::ofstream(output, std::ios::app) << "[second piece]\n";
     w.advance_time(5000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_NE(w.text("?STATUSMSG"), kProcessingComplete) << "it grew since";
+    EXPECT_NE(w.text(STATUSMSG), kProcessingComplete) << "it grew since";
     w.advance_time(5000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), kProcessingComplete) << "the same size twice";
+    EXPECT_EQ(w.text(STATUSMSG), kProcessingComplete) << "the same size twice";
     w.close();
   });
   Main();
@@ -309,11 +309,11 @@ TEST_P(TextRunsExport, AnOutputWrittenLateInPiecesIsAcceptedWhole) {
     w.advance_time(5000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_NE(w.text("?STATUSMSG"), kProcessingComplete) << "the output grew between the looks";
+    EXPECT_NE(w.text(STATUSMSG), kProcessingComplete) << "the output grew between the looks";
     w.advance_time(5000);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?STATUSMSG"), kProcessingComplete);
+    EXPECT_EQ(w.text(STATUSMSG), kProcessingComplete);
     w.close();
   });
   Main();
@@ -414,7 +414,7 @@ TEST_P(TextRunsExport, WithNothingTaggedTheRunConnectsBeepsAndIsComplete) {
   start(user, run);
   watch_timer_run(user, [&](WindowView& w) {
     EXPECT_EQ(user.beeps(), 2);
-    EXPECT_TRUE(w.has_focus("?LIST"));
+    EXPECT_TRUE(w.has_focus(LIST));
   });
   Main();
   EXPECT_THAT(log_events(), IsEmpty());

@@ -63,7 +63,7 @@ class RecordingForms {
 
 std::vector<std::string> tree_texts(WindowView& w) {
   std::vector<std::string> texts;
-  for (const auto& row : w.list_cells("?RELTREE")) texts.push_back(row[0].text);
+  for (const auto& row : w.list_cells(RELTREE)) texts.push_back(row[0].text);
   return texts;
 }
 
@@ -82,43 +82,43 @@ const std::vector<std::string> kExpanded = {"PROJECTS", "Accounting", "LEDGER.AP
                                             "Payroll",  "PAYROLL.APP", "Warehouse", "STOCK.APP"};
 
 struct ButtonCase {
-  const char* button;
+  int button;
   int row;
   std::optional<FormCall> call;
 };
 
 TEST_F(MainWindowTest, TheTreeButtonsHandTheLinesRecordToItsForm) {
   const std::vector<ButtonCase> cases = {
-      {"?INSERT:2", 1, FormCall{"UpdateProjects", Insert, 5, "", true}},
-      {"?INSERT:2", 2, FormCall{"UpdateApps", Insert, 1, "", false}},
-      {"?INSERT:2", 4, FormCall{"UpdateApps", Insert, 1, "", false}},
-      {"?INSERT:2", 5, FormCall{"UpdateApps", Insert, 4, "", false}},
-      {"?INSERT:2", 9, FormCall{"UpdateApps", Insert, 2, "", false}},
-      {"?CHANGE:2", 6, FormCall{"UpdateProjects", Change, 3, "Payroll", true}},
-      {"?CHANGE:2", 4, FormCall{"UpdateApps", Change, 1, "JOURNAL.APP", true}},
-      {"?DELETE:2", 8, FormCall{"UpdateProjects", Delete, 2, "Warehouse", true}},
-      {"?DELETE:2", 7, FormCall{"UpdateApps", Delete, 3, "PAYROLL.APP", true}},
-      {"?CHANGE:2", 1, std::nullopt},
-      {"?DELETE:2", 1, std::nullopt},
+      {INSERT_2, 1, FormCall{"UpdateProjects", Insert, 5, "", true}},
+      {INSERT_2, 2, FormCall{"UpdateApps", Insert, 1, "", false}},
+      {INSERT_2, 4, FormCall{"UpdateApps", Insert, 1, "", false}},
+      {INSERT_2, 5, FormCall{"UpdateApps", Insert, 4, "", false}},
+      {INSERT_2, 9, FormCall{"UpdateApps", Insert, 2, "", false}},
+      {CHANGE_2, 6, FormCall{"UpdateProjects", Change, 3, "Payroll", true}},
+      {CHANGE_2, 4, FormCall{"UpdateApps", Change, 1, "JOURNAL.APP", true}},
+      {DELETE_2, 8, FormCall{"UpdateProjects", Delete, 2, "Warehouse", true}},
+      {DELETE_2, 7, FormCall{"UpdateApps", Delete, 3, "PAYROLL.APP", true}},
+      {CHANGE_2, 1, std::nullopt},
+      {DELETE_2, 1, std::nullopt},
   };
   for (const ButtonCase& c : cases) {
-    SCOPED_TRACE(std::string(c.button) + " on row " + std::to_string(c.row));
+    SCOPED_TRACE("control " + std::to_string(c.button) + " on row " + std::to_string(c.row));
     seed(kApps, kProjects);
     RecordingForms forms;
     HeadlessUser user;
-    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
     user.then([&](WindowView& w) { w.press("&Expand All"); });
     user.then([&](WindowView& w) {
       ASSERT_EQ(tree_texts(w), kExpanded);
-      w.select_row("?RELTREE", c.row);
-      w.window().select(w.field("?EXPAND"));
+      w.select_row(RELTREE, c.row);
+      w.window().select(EXPAND);
     });
     user.then([&](WindowView& w) { w.press(c.button); });
     user.then([&](WindowView& w) {
-      EXPECT_TRUE(w.has_focus("?RELTREE"));
+      EXPECT_TRUE(w.has_focus(RELTREE));
       EXPECT_EQ(tree_texts(w), kExpanded) << "a cancelled form leaves the tree as it was";
       EXPECT_EQ(framework::GlobalRequest, framework::request::None);
-      w.press("?BUTTON7");
+      w.press(BUTTON7);
     });
     Main();
     if (c.call) {
@@ -159,19 +159,19 @@ TEST_F(MainWindowTest, DoubleClickAndTheRightClickMenuRunTheSameEdits) {
     seed(kApps, kProjects);
     RecordingForms forms;
     HeadlessUser user;
-    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
     user.then([&](WindowView& w) { w.press("&Expand All"); });
     user.then([&](WindowView& w) {
       if (c.double_click) {
-        w.accept_row("?RELTREE", c.row);
+        w.accept_row(RELTREE, c.row);
       } else {
-        w.right_click_row("?RELTREE", c.row);
+        w.right_click_row(RELTREE, c.row);
       }
     });
     if (!c.double_click) user.choose_popup(c.item);
     user.then([&](WindowView& w) {
-      EXPECT_EQ(w.choice("?RELTREE"), c.row) << "the click selected the line";
-      w.press("?BUTTON7");
+      EXPECT_EQ(w.choice(RELTREE), c.row) << "the click selected the line";
+      w.press(BUTTON7);
     });
     Main();
     if (c.call) {
@@ -189,27 +189,27 @@ TEST_F(MainWindowTest, ArrowKeysAndTheMenuExpandAndContractTheTree) {
   RecordingForms forms;
   const std::vector<std::string> collapsed = {"PROJECTS", "Accounting", "Empty", "Payroll", "Warehouse"};
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
-  user.then([&](WindowView& w) { w.select_row("?RELTREE", 4); });
-  user.then([&](WindowView& w) { w.press_key("?RELTREE", ui::key::Right); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
+  user.then([&](WindowView& w) { w.select_row(RELTREE, 4); });
+  user.then([&](WindowView& w) { w.press_key(RELTREE, ui::key::Right); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree_texts(w),
               (std::vector<std::string>{"PROJECTS", "Accounting", "Empty", "Payroll", "PAYROLL.APP", "Warehouse"}));
-    w.press_key("?RELTREE", ui::key::Left);
+    w.press_key(RELTREE, ui::key::Left);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), collapsed);
-    w.right_click_row("?RELTREE", 2);
+    w.right_click_row(RELTREE, 2);
   });
   user.choose_popup("&Expand All");
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), kExpanded);
-    w.right_click_row("?RELTREE", 3);
+    w.right_click_row(RELTREE, 3);
   });
   user.choose_popup("Co&ntract All");
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), collapsed);
-    w.press("?BUTTON7");
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(forms.calls.empty());
@@ -222,7 +222,7 @@ TEST_F(MainWindowTest, ArrowKeysAndTheMenuExpandAndContractTheTree) {
 struct StaleCase {
   const char* name;
   std::function<void(OtherProgram&)> change;
-  const char* button;
+  int button;
   int row;
   std::vector<std::string> after;
 };
@@ -239,14 +239,14 @@ TEST_F(MainWindowTest, AStaleTreeLineOpensNoFormAndRebuildsTheTree) {
   const std::vector<std::string> app_gone = {"PROJECTS", "Accounting",  "LEDGER.APP", "Empty",    "Payroll",
                                              "PAYROLL.APP", "Warehouse", "STOCK.APP"};
   const std::vector<StaleCase> cases = {
-      {"change of a renamed project", rename, "?CHANGE:2", 2, renamed},
-      {"delete of a renamed project", rename, "?DELETE:2", 2, renamed},
-      {"insert on a renamed project", rename, "?INSERT:2", 2, renamed},
-      {"insert on an application of a renamed project", rename, "?INSERT:2", 4, renamed},
-      {"change of a deleted project", erase, "?CHANGE:2", 2, deleted},
-      {"delete of a deleted project", erase, "?DELETE:2", 2, deleted},
-      {"change of a deleted application", erase_app, "?CHANGE:2", 4, app_gone},
-      {"delete of a deleted application", erase_app, "?DELETE:2", 4, app_gone},
+      {"change of a renamed project", rename, CHANGE_2, 2, renamed},
+      {"delete of a renamed project", rename, DELETE_2, 2, renamed},
+      {"insert on a renamed project", rename, INSERT_2, 2, renamed},
+      {"insert on an application of a renamed project", rename, INSERT_2, 4, renamed},
+      {"change of a deleted project", erase, CHANGE_2, 2, deleted},
+      {"delete of a deleted project", erase, DELETE_2, 2, deleted},
+      {"change of a deleted application", erase_app, CHANGE_2, 4, app_gone},
+      {"delete of a deleted application", erase_app, DELETE_2, 4, app_gone},
   };
   for (const StaleCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -254,17 +254,17 @@ TEST_F(MainWindowTest, AStaleTreeLineOpensNoFormAndRebuildsTheTree) {
     RecordingForms forms;
     OtherProgram other;
     HeadlessUser user;
-    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
     user.then([&](WindowView& w) { w.press("&Expand All"); });
     user.then([&](WindowView& w) {
       ASSERT_EQ(tree_texts(w), kExpanded);
-      w.select_row("?RELTREE", c.row);
+      w.select_row(RELTREE, c.row);
       c.change(other);
     });
     user.then([&](WindowView& w) { w.press(c.button); });
     user.then([&](WindowView& w) {
       EXPECT_EQ(tree_texts(w), c.after);
-      w.press("?BUTTON7");
+      w.press(BUTTON7);
     });
     Main();
     EXPECT_TRUE(forms.calls.empty());
@@ -280,14 +280,14 @@ TEST_F(MainWindowTest, InsertOnTheRootOpensNoFormWhenTheNumberCannotBeReserved) 
   RecordingForms forms;
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    w.choose_tab("?TAB2");
+    w.choose_tab(TAB2);
     // From now on every add to the projects file is refused.
     data::Projects.close();
     ASSERT_EQ(data::Projects.open(storage::kReadOnly | storage::kDenyNone), 0) << error_text();
   });
-  user.then([&](WindowView& w) { w.press("?INSERT:2"); });
+  user.then([&](WindowView& w) { w.press(INSERT_2); });
   user.answer_any_message(ui::button::Ok);
-  user.then([&](WindowView& w) { w.press("?BUTTON7"); });
+  user.then([&](WindowView& w) { w.press(BUTTON7); });
   Main();
   EXPECT_TRUE(forms.calls.empty());
   ASSERT_EQ(user.messages().size(), 1u);
@@ -306,21 +306,21 @@ TEST_F(MainWindowTest, AnEditThroughTheTreeLeavesTheSubsetListOnItsProject) {
   };
   const std::vector<std::string> payroll = {"PAYROLL.APP"};
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab("?TAB4"); });
-  user.then([&](WindowView& w) { w.select_row("?LIST:2", 3); });
+  user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB4); });
+  user.then([&](WindowView& w) { w.select_row(LIST_2, 3); });
   user.then([&](WindowView& w) {
-    ASSERT_EQ(column(w, "?LIST:3", 3), payroll);
-    w.choose_tab("?TAB2");
+    ASSERT_EQ(column(w, LIST_3, 3), payroll);
+    w.choose_tab(TAB2);
   });
-  user.then([&](WindowView& w) { w.select_row("?RELTREE", 2); });
-  user.then([&](WindowView& w) { w.press("?CHANGE:2"); });
+  user.then([&](WindowView& w) { w.select_row(RELTREE, 2); });
+  user.then([&](WindowView& w) { w.press(CHANGE_2); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.choice("?RELTREE"), 2) << "the changed project's line";
+    EXPECT_EQ(w.choice(RELTREE), 2) << "the changed project's line";
     w.window().post(ui::Event::GainFocus);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(column(w, "?LIST:3", 3), payroll);
-    w.press("?BUTTON7");
+    EXPECT_EQ(column(w, LIST_3, 3), payroll);
+    w.press(BUTTON7);
   });
   Main();
   EXPECT_TRUE(user.messages().empty());

@@ -33,16 +33,22 @@ bool shows_value(const ControlDef& c) {
 
 // WindowView
 
-int WindowView::field(std::string_view control) const {
-  if (!control.empty() && control.front() == '?') {
-    const int f = window_.field(control);
-    if (f == 0) ADD_FAILURE() << "Window \"" << caption() << "\" has no control " << control;
+int WindowView::field(Control control) const {
+  if (control.field != 0) {
+    if (control.field > 0 && control.field <= window_.controls()) return control.field;
+    ADD_FAILURE() << "Window \"" << caption() << "\" has no control " << control.field;
+    return 0;
+  }
+  const std::string_view name = control.text;
+  if (!name.empty() && name.front() == '?') {
+    const int f = window_.field(name);
+    if (f == 0) ADD_FAILURE() << "Window \"" << caption() << "\" has no control " << name;
     return f;
   }
   std::vector<int> found;
   for (int f = 1; f <= window_.controls(); ++f) {
     const std::string& t = window_.state(f).text;
-    if (t == control || visible_text(t) == control) found.push_back(f);
+    if (t == name || visible_text(t) == name) found.push_back(f);
   }
   if (found.size() > 1) {
     std::vector<int> shown;
@@ -53,58 +59,65 @@ int WindowView::field(std::string_view control) const {
   }
   if (found.size() == 1) return found.front();
   if (found.empty()) {
-    ADD_FAILURE() << "Window \"" << caption() << "\" has no control showing \"" << control << "\"";
+    ADD_FAILURE() << "Window \"" << caption() << "\" has no control showing \"" << name << "\"";
   } else {
-    ADD_FAILURE() << "Window \"" << caption() << "\" has " << found.size() << " controls showing \"" << control
+    ADD_FAILURE() << "Window \"" << caption() << "\" has " << found.size() << " controls showing \"" << name
                   << "\"";
   }
   return 0;
 }
 
-bool WindowView::has(std::string_view control) const {
-  if (!control.empty() && control.front() == '?') return window_.field(control) != 0;
+bool WindowView::has(Control control) const {
+  if (control.field != 0) return control.field > 0 && control.field <= window_.controls();
+  const std::string_view name = control.text;
+  if (!name.empty() && name.front() == '?') return window_.field(name) != 0;
   for (int f = 1; f <= window_.controls(); ++f) {
     const std::string& t = window_.state(f).text;
-    if (t == control || visible_text(t) == control) return true;
+    if (t == name || visible_text(t) == name) return true;
   }
   return false;
 }
 
-std::string WindowView::text(std::string_view control) const {
+std::string WindowView::text(Control control) const {
   const int f = field(control);
   if (f == 0) return {};
   if (shows_value(window_.control(f))) return trimmed(window_.state(f).shown);
   return trimmed(visible_text(window_.state(f).text));
 }
 
-bool WindowView::is_hidden(std::string_view control) const {
+bool WindowView::is_hidden(Control control) const {
   const int f = field(control);
   return f == 0 || window_.is_hidden(f);
 }
 
-bool WindowView::is_disabled(std::string_view control) const {
+bool WindowView::is_disabled(Control control) const {
   const int f = field(control);
   return f == 0 || window_.is_disabled(f);
 }
 
-bool WindowView::is_checked(std::string_view control) const {
+bool WindowView::is_checked(Control control) const {
   const int f = field(control);
   return f != 0 && window_.state(f).checked;
 }
 
-bool WindowView::has_focus(std::string_view control) const {
+bool WindowView::has_focus(Control control) const {
   const int f = field(control);
   return f != 0 && window_.focus() == f;
 }
 
-std::string WindowView::focus() const { return window_.control(window_.focus()).equate; }
+std::string WindowView::focus() const {
+  const int f = window_.focus();
+  if (f == 0) return {};
+  const std::string& equate = window_.control(f).equate;
+  return equate.empty() ? "field " + std::to_string(f) : equate;
+}
 
-int WindowView::choice(std::string_view control) const {
+int WindowView::choice(Control control) const {
   const int f = field(control);
   return f == 0 ? 0 : window_.choice(f);
 }
 
-std::vector<std::vector<std::string>> WindowView::list_rows(std::string_view control) const {
+std::vector<std::vector<std::string>> WindowView::list_rows(Control control) const {
   std::vector<std::vector<std::string>> rows;
   for (const auto& cells : list_cells(control)) {
     std::vector<std::string> texts;
@@ -114,7 +127,7 @@ std::vector<std::vector<std::string>> WindowView::list_rows(std::string_view con
   return rows;
 }
 
-std::vector<std::vector<ListCell>> WindowView::list_cells(std::string_view control) const {
+std::vector<std::vector<ListCell>> WindowView::list_cells(Control control) const {
   std::vector<std::vector<ListCell>> rows;
   const int f = field(control);
   if (f == 0) return rows;
@@ -124,44 +137,45 @@ std::vector<std::vector<ListCell>> WindowView::list_cells(std::string_view contr
   return rows;
 }
 
-void WindowView::refused(std::string_view control, const char* action) const {
-  ADD_FAILURE() << "Window \"" << caption() << "\": cannot " << action << " " << control
+void WindowView::refused(Control control, const char* action) const {
+  ADD_FAILURE() << "Window \"" << caption() << "\": cannot " << action << " "
+                << (control.field != 0 ? "control " + std::to_string(control.field) : std::string(control.text))
                 << " (hidden, disabled, read-only, out of range, or not the top window)";
 }
 
-void WindowView::press(std::string_view control) {
+void WindowView::press(Control control) {
   const int f = field(control);
   if (f != 0 && !window_.user_press(f)) refused(control, "press");
 }
 
-void WindowView::type(std::string_view control, std::string_view text) {
+void WindowView::type(Control control, std::string_view text) {
   const int f = field(control);
   if (f != 0 && !window_.user_type(f, text)) refused(control, "type into");
 }
 
-void WindowView::select_row(std::string_view list, int row) {
+void WindowView::select_row(Control list, int row) {
   const int f = field(list);
   if (f != 0 && !window_.user_select_row(f, row)) refused(list, "select that row of");
 }
 
-void WindowView::right_click_row(std::string_view list, int row) {
+void WindowView::right_click_row(Control list, int row) {
   const int f = field(list);
   if (f != 0 && !window_.user_select_row(f, row, key::MouseRight)) refused(list, "right-click that row of");
 }
 
-void WindowView::accept_row(std::string_view list, int row) {
+void WindowView::accept_row(Control list, int row) {
   const int f = field(list);
   if (f != 0 && !window_.user_accept_row(f, row)) refused(list, "double-click that row of");
 }
 
-void WindowView::choose_tab(std::string_view tab) {
+void WindowView::choose_tab(Control tab) {
   const int f = field(tab);
   if (f == 0) return;
-  const int sheet = window_.field(window_.control(f).parent);
+  const int sheet = window_.control(f).parent;
   if (!window_.user_choose_tab(sheet, f)) refused(tab, "choose");
 }
 
-void WindowView::press_key(std::string_view control, int keycode) {
+void WindowView::press_key(Control control, int keycode) {
   const int f = field(control);
   if (f != 0 && !window_.user_key(f, keycode)) refused(control, "press a key on");
 }
@@ -170,42 +184,42 @@ void WindowView::press_key(int keycode) {
   if (!window_.user_key(0, keycode)) refused("the focused control", "press a key on");
 }
 
-void WindowView::scroll(std::string_view list, ScrollMove move) {
+void WindowView::scroll(Control list, ScrollMove move) {
   const int f = field(list);
   if (f != 0 && !window_.user_scroll(f, move)) refused(list, "scroll");
 }
 
-void WindowView::drag_thumb(std::string_view list, int position) {
+void WindowView::drag_thumb(Control list, int position) {
   const int f = field(list);
   if (f != 0 && !window_.user_scroll(f, ScrollMove::Thumb, position)) refused(list, "drag the thumb of");
 }
 
-void WindowView::wheel(std::string_view list, int rows) {
+void WindowView::wheel(Control list, int rows) {
   const int f = field(list);
   if (f != 0 && !window_.user_wheel(f, rows)) refused(list, "turn the wheel over");
 }
 
-int WindowView::thumb(std::string_view list) const {
+int WindowView::thumb(Control list) const {
   const int f = field(list);
   return f == 0 ? 0 : window_.state(f).thumb;
 }
 
-void WindowView::expand(std::string_view list, int row) {
+void WindowView::expand(Control list, int row) {
   const int f = field(list);
   if (f != 0 && !window_.user_expand(f, row, true)) refused(list, "expand that row of");
 }
 
-void WindowView::contract(std::string_view list, int row) {
+void WindowView::contract(Control list, int row) {
   const int f = field(list);
   if (f != 0 && !window_.user_expand(f, row, false)) refused(list, "contract that row of");
 }
 
-void WindowView::spin_up(std::string_view spin) {
+void WindowView::spin_up(Control spin) {
   const int f = field(spin);
   if (f != 0 && !window_.user_spin(f, true)) refused(spin, "spin");
 }
 
-void WindowView::spin_down(std::string_view spin) {
+void WindowView::spin_down(Control spin) {
   const int f = field(spin);
   if (f != 0 && !window_.user_spin(f, false)) refused(spin, "spin");
 }

@@ -5,7 +5,7 @@
 // decides when the virtual clock moves.
 //
 //   HeadlessUser user;
-//   user.on_window("Lorvane --  QVN v.6.1", [](WindowView& w) { w.press("?BUTTON17"); });
+//   user.on_window("Lorvane --  QVN v.6.1", [](WindowView& w) { w.press(automation::BUTTON17); });
 //   user.answer_message("Are you entirely sure?", button::Yes);
 //   user.then([](WindowView& w) { w.close(); });
 //   Main();
@@ -41,10 +41,22 @@ namespace qvn::ui {
 
 class HeadlessUser;
 
-// One window as the scripted user sees it. Controls are named by equate
-// ("?LIST:2") or by the text they show ("Close", "&Tag" or "Tag"). Every
-// action fails the test when the control is not there or takes no input
-// (hidden, disabled, read-only, or the window is not the top one).
+// A control as a script names it: by its field number (a procedure's enum
+// gives it: `update_apps::OK`), by its equate ("?LIST:2", in windows that
+// name their controls) or by the text it shows ("Close", "&Tag" or "Tag").
+struct Control {
+  Control(int field) : field(field) {}
+  Control(const char* text) : text(text) {}
+  Control(std::string_view text) : text(text) {}
+  Control(const std::string& text) : text(text) {}
+
+  int field = 0;          // 0: named by `text`
+  std::string_view text;
+};
+
+// One window as the scripted user sees it. Every action fails the test
+// when the control is not there or takes no input (hidden, disabled,
+// read-only, or the window is not the top one).
 class WindowView {
  public:
   WindowView(Window& window, HeadlessUser& user) : window_(window), user_(user) {}
@@ -55,44 +67,45 @@ class WindowView {
 
   // The control's field; fails the test and gives 0 when there is none or
   // when its text names several controls.
-  int field(std::string_view control) const;
-  bool has(std::string_view control) const;
+  int field(Control control) const;
+  bool has(Control control) const;
 
   // What the control shows, without leading and trailing blanks: an entry's,
   // spin box's or bound string's value through its picture, any other
   // control's text without its "&" marks.
-  std::string text(std::string_view control) const;
-  bool is_hidden(std::string_view control) const;
-  bool is_disabled(std::string_view control) const;
-  bool is_checked(std::string_view control) const;
-  bool has_focus(std::string_view control) const;
-  // The focused control's equate, "" when none.
+  std::string text(Control control) const;
+  bool is_hidden(Control control) const;
+  bool is_disabled(Control control) const;
+  bool is_checked(Control control) const;
+  bool has_focus(Control control) const;
+  // The focused control's equate, or "field N" in a window that names none;
+  // "" when no control has the focus.
   std::string focus() const;
-  int choice(std::string_view control) const;
+  int choice(Control control) const;
   // A list's rows as its cells' texts without leading and trailing blanks.
-  std::vector<std::vector<std::string>> list_rows(std::string_view control) const;
-  std::vector<std::vector<ListCell>> list_cells(std::string_view control) const;
+  std::vector<std::vector<std::string>> list_rows(Control control) const;
+  std::vector<std::vector<ListCell>> list_cells(Control control) const;
 
-  void press(std::string_view control);
-  void type(std::string_view control, std::string_view text);
-  void select_row(std::string_view list, int row);
-  void right_click_row(std::string_view list, int row);
-  void accept_row(std::string_view list, int row);
-  void choose_tab(std::string_view tab);
-  void press_key(std::string_view control, int keycode);
+  void press(Control control);
+  void type(Control control, std::string_view text);
+  void select_row(Control list, int row);
+  void right_click_row(Control list, int row);
+  void accept_row(Control list, int row);
+  void choose_tab(Control tab);
+  void press_key(Control control, int keycode);
   void press_key(int keycode);  // on the focused control
   // A paged list's scroll bar: an arrow or a click in its trough (a page),
   // its ends, or its thumb dragged to 0 (top) ... 100 (bottom); the wheel
   // turned by `rows` rows (negative: up).
-  void scroll(std::string_view list, ScrollMove move);
-  void drag_thumb(std::string_view list, int position);
-  void wheel(std::string_view list, int rows);
+  void scroll(Control list, ScrollMove move);
+  void drag_thumb(Control list, int position);
+  void wheel(Control list, int rows);
   // Where a paged list's thumb stands, 0 to 100.
-  int thumb(std::string_view list) const;
-  void expand(std::string_view list, int row);
-  void contract(std::string_view list, int row);
-  void spin_up(std::string_view spin);
-  void spin_down(std::string_view spin);
+  int thumb(Control list) const;
+  void expand(Control list, int row);
+  void contract(Control list, int row);
+  void spin_up(Control spin);
+  void spin_down(Control spin);
   void close();
 
   // Moves virtual time on; a window timer that falls due then fires.
@@ -108,7 +121,7 @@ class WindowView {
   bool wait_for_folder_change(int real_ms, const std::function<bool()>& until = {});
 
  private:
-  void refused(std::string_view control, const char* action) const;
+  void refused(Control control, const char* action) const;
 
   Window& window_;
   HeadlessUser& user_;

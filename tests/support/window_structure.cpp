@@ -68,6 +68,12 @@ std::string control_name(const std::string& equate, int field) {
   return (equate.empty() ? std::string("control") : equate) + " (field " + std::to_string(field) + ")";
 }
 
+// How the order check knows a control: by its equate, or, without one, by
+// its field number (a table row gives it, or its place in the table).
+std::string order_key(const std::string& equate, int field) {
+  return equate.empty() ? "field " + std::to_string(field) : equate;
+}
+
 bool holds(const std::vector<std::string>& list, const std::string& equate) {
   return std::find(list.begin(), list.end(), equate) != list.end();
 }
@@ -106,6 +112,9 @@ void check_control(const ui::Window& window, int field, const ExpectedControl& w
   const ui::ControlDef& has = window.control(field);
   const std::string who = control_name(has.equate, field);
   findings.compare(who, "field number", field, want.field);
+  // A window refuses a control declared at another place, so a row that
+  // gives the number needs only see that the control declares one.
+  if (want.field && has.id == 0) findings.add(who + ": declares no field number");
   findings.compare(who, "kind", has.kind, want.kind);
   findings.compare(who, "text", has.text, want.text);
   findings.compare(who, "tip", has.tip, want.tip, complete, kBare.tip);
@@ -192,8 +201,11 @@ const char* kind_name(ui::ControlKind kind) {
   findings.compare(who, "font", def.font, expected.font);
 
   std::vector<std::string> has, want;
-  for (int f = 1; f <= window.controls(); ++f) has.push_back(window.control(f).equate);
-  for (const ExpectedControl& c : expected.controls) want.push_back(c.equate);
+  for (int f = 1; f <= window.controls(); ++f) has.push_back(order_key(window.control(f).equate, f));
+  for (size_t i = 0; i < expected.controls.size(); ++i) {
+    const ExpectedControl& c = expected.controls[i];
+    want.push_back(order_key(c.equate, c.field.value_or(static_cast<int>(i + 1))));
+  }
   const bool in_order = has == want;
   if (!in_order) check_order(has, want, findings);
 
@@ -202,9 +214,9 @@ const char* kind_name(ui::ControlKind kind) {
     int field = 0;
     if (in_order) {
       field = static_cast<int>(i + 1);
-    } else if (!c.equate.empty()) {
-      // Out of order: each named control is compared with the table's row of its name.
-      auto at = std::find(has.begin(), has.end(), c.equate);
+    } else {
+      // Out of order: each control is compared with the table's row of its name or number.
+      auto at = std::find(has.begin(), has.end(), want[i]);
       if (at != has.end()) field = static_cast<int>(at - has.begin()) + 1;
     }
     if (field != 0) check_control(window, field, c, expected.complete, findings);

@@ -3,9 +3,10 @@
 // builds, its controls come in the table's field order, and each control
 // and the window itself have the attributes the table gives.
 //
-// A table names each control's equate, kind and text (as stored, with its
-// "&" marks); the position and the other attributes are checked only where
-// the table gives them. Tables are written with designated initialisers:
+// A table names each control by its field number (the procedure's enum)
+// or, in a window that names its controls, by its equate, and gives its
+// kind and text (as stored, with its "&" marks); the position and the
+// other attributes are checked only where the table gives them. Tables are written with designated initialisers:
 //
 //   const ExpectedWindow kForm{
 //       .label = "UpdateThings$Window", .caption = "Thing", .width = 200, .height = 80,
@@ -29,8 +30,8 @@
 // and "0". A window procedure's test writes its table this way, from the
 // window's layout:
 //
-//   {.equate = "?NAME", .field = NAME, .kind = ControlKind::Entry, .tip = "The name",
-//    .at = {{40, 8, 80, 10}}, .attributes = "bound upper required", .picture = "@s20"},
+//   {.field = NAME, .kind = ControlKind::Entry, .tip = "The name", .at = {{40, 8, 80, 10}},
+//    .attributes = "bound upper required", .picture = "@s20", .parent = GROUP1},
 
 #include <gtest/gtest.h>
 
@@ -46,9 +47,10 @@
 namespace qvn::test_support {
 
 struct ExpectedControl {
-  std::string equate;
+  std::string equate;  // in a window that names its controls
   // The field number the procedure's header gives the control: checked to
-  // be its place in the window. Checked only when given.
+  // be its place in the window, and the control to declare it. Checked only
+  // when given.
   std::optional<int> field;
   ui::ControlKind kind = ui::ControlKind::String;
   std::string text;  // as stored: "&" marks the mnemonic
@@ -68,7 +70,7 @@ struct ExpectedControl {
   std::optional<std::string> value_off;   // a check box's off value
   std::optional<std::string> picture;
   std::optional<std::string> format;  // a list's format
-  std::optional<std::string> parent;  // "" for a control the window itself holds
+  std::optional<int> parent;  // the container's field number, 0 for a control the window itself holds
 };
 
 struct ExpectedWindow {

@@ -49,7 +49,7 @@ TEST_F(BrowseMovesQtTest, TheLogBrowseReachesEveryEntryAndBlanksRepeatedNamesAft
 
   std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  ListMover person(*qt, {dir}, "?LIST", 3);
+  ListMover person(*qt, {dir}, view_events::LIST, 3);
   person.moves = ui::qt::test::standard_moves(kEntries, kPage);
   EXPECT_EQ(run(ViewEvents, framework::request::None), Cancelled);
 
@@ -86,7 +86,7 @@ TEST_F(BrowseMovesQtTest, ThePickerReachesEveryApplicationAndItsLocatorStillFind
 
   std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  ListMover person(*qt, {dir}, "?BROWSE:1", 2);
+  ListMover person(*qt, {dir}, select_app::BROWSE_1, 2);
   person.moves = ui::qt::test::standard_moves(kApps, kPage);
   // "C" finds C-DEMO.APP, the thirteenth, and the page fills on below it.
   person.moves.push_back({"the locator after the moves", [](ListControl& l) { QTest::keyClick(&l, Qt::Key_C); }, 12, 12});
@@ -119,7 +119,7 @@ TEST_F(BrowseMovesQtTest, TheProjectFormReachesEveryApplicationOfItsProject) {
 
   std::unique_ptr<ui::qt::QtBackend> qt = ui::qt::test::offscreen_backend();
   ASSERT_NE(qt, nullptr);
-  ListMover person(*qt, {dir}, "?BROWSE:2", 2);
+  ListMover person(*qt, {dir}, update_projects::BROWSE_2, 2);
   person.moves = ui::qt::test::standard_moves(kApps, kPage);
   EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
 

@@ -33,11 +33,11 @@ class Photographer final : public ui::qt::test::LookOnce {
  private:
   void first_wait(ui::Window& w) override {
     caption = w.caption();
-    yes = w.state(w.field("?GLO:USENEWLOG:RADIO2")).checked;
-    ticked = w.state(w.field("?GLO:RETAINTAGS")).checked;
-    command = std::string(clip(w.state(w.field("?GLO:RUNSTRING")).shown));
+    yes = w.state(get_config::GLO_USENEWLOG_RADIO2).checked;
+    ticked = w.state(get_config::GLO_RETAINTAGS).checked;
+    command = std::string(clip(w.state(get_config::GLO_RUNSTRING).shown));
     picture(w, "get_config.png");
-    pressed = w.user_press(w.field("?CANCELBUTTON"));
+    pressed = w.user_press(get_config::CANCELBUTTON);
   }
 };
 

@@ -31,6 +31,7 @@ namespace {
 using test_support::check_window_structure;
 using test_support::ExpectedWindow;
 using ui::HeadlessUser;
+using namespace get_config;
 using ui::WindowView;
 namespace button = ui::button;
 namespace response = framework::response;
@@ -86,7 +87,6 @@ class GetConfigTest : public WindowsTest {
 // The structure, control by control in field order.
 ExpectedWindow layout() {
   using K = ui::ControlKind;
-  using namespace get_config;
   return {
       .label = "P1$WINDOW",
       .caption = "QVN \"Menu\"",
@@ -94,38 +94,37 @@ ExpectedWindow layout() {
       .height = 105,
       .font = {"MS Sans Serif", 8, false},
       .controls = {
-          {.equate = "?PROMPT1", .field = PROMPT1, .kind = K::Prompt,
+          {.field = PROMPT1, .kind = K::Prompt,
            .text = "Create a &new activity log each time you start QVN?", .at = {{11, 9, 0, 0}}},
-          {.equate = "?GLO:USENEWLOG", .field = GLO_USENEWLOG, .kind = K::Option, .at = {{177, 1, 69, 23}},
+          {.field = GLO_USENEWLOG, .kind = K::Option, .at = {{177, 1, 69, 23}},
            .attributes = "bound"},
-          {.equate = "?GLO:USENEWLOG:RADIO1", .field = GLO_USENEWLOG_RADIO1, .kind = K::Radio, .text = "No",
-           .at = {{183, 9, 0, 0}}, .value_on = "N", .parent = "?GLO:USENEWLOG"},
-          {.equate = "?GLO:USENEWLOG:RADIO2", .field = GLO_USENEWLOG_RADIO2, .kind = K::Radio, .text = "Yes",
-           .at = {{209, 9, 0, 0}}, .value_on = "Y", .parent = "?GLO:USENEWLOG"},
-          {.equate = "?GLO:RUNSTRING:PROMPT", .field = GLO_RUNSTRING_PROMPT, .kind = K::Prompt,
+          {.field = GLO_USENEWLOG_RADIO1, .kind = K::Radio, .text = "No",
+           .at = {{183, 9, 0, 0}}, .value_on = "N", .parent = GLO_USENEWLOG},
+          {.field = GLO_USENEWLOG_RADIO2, .kind = K::Radio, .text = "Yes",
+           .at = {{209, 9, 0, 0}}, .value_on = "Y", .parent = GLO_USENEWLOG},
+          {.field = GLO_RUNSTRING_PROMPT, .kind = K::Prompt,
            .text = "Command &String to start Clarion:", .at = {{11, 31, 0, 0}}},
-          {.equate = "?GLO:RUNSTRING", .field = GLO_RUNSTRING, .kind = K::Entry, .at = {{115, 31, 231, 10}},
+          {.field = GLO_RUNSTRING, .kind = K::Entry, .at = {{115, 31, 231, 10}},
            .attributes = "bound required", .picture = "s254"},
-          {.equate = "?LOOKUPFILE", .field = LOOKUPFILE, .kind = K::Button, .text = "...",
+          {.field = LOOKUPFILE, .kind = K::Button, .text = "...",
            .at = {{349, 29, 12, 12}}},
-          {.equate = "?GLO:FILEPATH", .field = GLO_FILEPATH, .kind = K::Entry, .at = {{115, 47, 231, 10}},
+          {.field = GLO_FILEPATH, .kind = K::Entry, .at = {{115, 47, 231, 10}},
            .attributes = "bound", .picture = "s64"},
-          {.equate = "?PROMPT3", .field = PROMPT3, .kind = K::Prompt, .text = "&Path to QVN files:",
+          {.field = PROMPT3, .kind = K::Prompt, .text = "&Path to QVN files:",
            .at = {{11, 47, 0, 0}}},
-          {.equate = "?BUTTON4", .field = BUTTON4, .kind = K::Button, .text = " ... ", .at = {{349, 46, 11, 11}}},
-          {.equate = "?GLO:RETAINTAGS", .field = GLO_RETAINTAGS, .kind = K::Check,
+          {.field = BUTTON4, .kind = K::Button, .text = " ... ", .at = {{349, 46, 11, 11}}},
+          {.field = GLO_RETAINTAGS, .kind = K::Check,
            .text = " Save and restore project subset tags", .at = {{115, 63, 0, 0}}, .attributes = "bound",
            .value_on = "1", .value_off = "0"},
-          {.equate = "?OKBUTTON", .field = OKBUTTON, .kind = K::Button, .text = "&Ok", .at = {{143, 82, 35, 14}},
+          {.field = OKBUTTON, .kind = K::Button, .text = "&Ok", .at = {{143, 82, 35, 14}},
            .is_default = true, .attributes = "default"},
-          {.equate = "?CANCELBUTTON", .field = CANCELBUTTON, .kind = K::Button, .text = "&Cancel",
+          {.field = CANCELBUTTON, .kind = K::Button, .text = "&Cancel",
            .at = {{187, 82, 36, 14}}},
       },
       .complete = true};
 }
 
 TEST_F(GetConfigTest, TheWindowHasItsThirteenControlsInFieldOrder) {
-  using namespace get_config;
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     const ui::WindowDef& def = w.window().def();
@@ -135,7 +134,7 @@ TEST_F(GetConfigTest, TheWindowHasItsThirteenControlsInFieldOrder) {
     EXPECT_EQ(w.window().control(GLO_RETAINTAGS).value_off, "0");
     EXPECT_EQ(w.window().default_button(), OKBUTTON);
     EXPECT_EQ(error_manager.CurrentProcedure(), "GetConfig");
-    w.press("?CANCELBUTTON");
+    w.press(CANCELBUTTON);
   });
   GetConfig();
   EXPECT_EQ(error_manager.CurrentProcedure(), "");
@@ -147,10 +146,10 @@ TEST_F(GetConfigTest, TheControlsEditTheFourSettings) {
   settings_hold("N", "ide", "", "0");
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    w.press("?GLO:USENEWLOG:RADIO2");
-    w.press("?GLO:RETAINTAGS");
-    w.type("?GLO:RUNSTRING", "ide --fast");
-    w.type("?GLO:FILEPATH", "\\work\\");
+    w.press(GLO_USENEWLOG_RADIO2);
+    w.press(GLO_RETAINTAGS);
+    w.type(GLO_RUNSTRING, "ide --fast");
+    w.type(GLO_FILEPATH, "\\work\\");
     EXPECT_EQ(data::GLO_UseNewLog.str(), "Y");
     EXPECT_EQ(data::GLO_RETAINTAGS, 1);
     EXPECT_EQ(data::GLO_RunString.str(), "ide --fast");
@@ -158,12 +157,12 @@ TEST_F(GetConfigTest, TheControlsEditTheFourSettings) {
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(data::GLO_FilePath.str(), "/work/") << "once the entry is accepted";
-    EXPECT_EQ(w.text("?GLO:FILEPATH"), "/work/");
-    w.press("?GLO:RETAINTAGS");
+    EXPECT_EQ(w.text(GLO_FILEPATH), "/work/");
+    w.press(GLO_RETAINTAGS);
     EXPECT_EQ(data::GLO_RETAINTAGS, 0);
-    w.press("?GLO:USENEWLOG:RADIO1");
+    w.press(GLO_USENEWLOG_RADIO1);
     EXPECT_EQ(data::GLO_UseNewLog.str(), "N");
-    w.press("?OKBUTTON");
+    w.press(OKBUTTON);
   });
   GetConfig();
   EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide --fast\nFilePath=/work/\nRetainTags=0\n");
@@ -178,22 +177,22 @@ TEST_F(GetConfigTest, WithoutASettingsFileOkWaitsForACommandLineThenWritesTheFou
   data::GLO_RETAINTAGS = 1;
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_FALSE(w.is_checked("?GLO:USENEWLOG:RADIO1"));
-    EXPECT_FALSE(w.is_checked("?GLO:USENEWLOG:RADIO2"));
-    EXPECT_EQ(w.text("?GLO:RUNSTRING"), "");
-    EXPECT_EQ(w.text("?GLO:FILEPATH"), "");
-    EXPECT_FALSE(w.is_checked("?GLO:RETAINTAGS"));
-    w.press("?OKBUTTON");
+    EXPECT_FALSE(w.is_checked(GLO_USENEWLOG_RADIO1));
+    EXPECT_FALSE(w.is_checked(GLO_USENEWLOG_RADIO2));
+    EXPECT_EQ(w.text(GLO_RUNSTRING), "");
+    EXPECT_EQ(w.text(GLO_FILEPATH), "");
+    EXPECT_FALSE(w.is_checked(GLO_RETAINTAGS));
+    w.press(OKBUTTON);
   });
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?GLO:RUNSTRING")) << "refused: the focus goes to the command line";
+    EXPECT_TRUE(w.has_focus(GLO_RUNSTRING)) << "refused: the focus goes to the command line";
     EXPECT_FALSE(fs::exists(ini())) << "nothing is written";
-    w.press_key("?OKBUTTON", ui::key::Enter);
+    w.press_key(OKBUTTON, ui::key::Enter);
   });
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?GLO:RUNSTRING"));
-    w.type("?GLO:RUNSTRING", "ide-sim");
-    w.press("?OKBUTTON");
+    EXPECT_TRUE(w.has_focus(GLO_RUNSTRING));
+    w.type(GLO_RUNSTRING, "ide-sim");
+    w.press(OKBUTTON);
   });
   GetConfig();
   EXPECT_EQ(framework::GlobalResponse, response::Completed);
@@ -229,12 +228,12 @@ TEST_F(GetConfigTest, TheWindowShowsWhatTheFileHoldsAndOkWritesItBack) {
     settings_hold(c.new_log, "ide", "\\data\\", c.retain_tags);
     HeadlessUser user;
     user.on_window(kCaption, [&](WindowView& w) {
-      EXPECT_EQ(w.is_checked("?GLO:USENEWLOG:RADIO1"), c.no);
-      EXPECT_EQ(w.is_checked("?GLO:USENEWLOG:RADIO2"), c.yes);
-      EXPECT_EQ(w.is_checked("?GLO:RETAINTAGS"), c.ticked);
-      EXPECT_EQ(w.text("?GLO:RUNSTRING"), "ide");
-      EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\data\\");
-      w.press("?OKBUTTON");
+      EXPECT_EQ(w.is_checked(GLO_USENEWLOG_RADIO1), c.no);
+      EXPECT_EQ(w.is_checked(GLO_USENEWLOG_RADIO2), c.yes);
+      EXPECT_EQ(w.is_checked(GLO_RETAINTAGS), c.ticked);
+      EXPECT_EQ(w.text(GLO_RUNSTRING), "ide");
+      EXPECT_EQ(w.text(GLO_FILEPATH), "\\data\\");
+      w.press(OKBUTTON);
     });
     GetConfig();
     EXPECT_EQ(ini_text(), std::string("[Preserved]\nNewLog=") + c.written_new_log +
@@ -249,16 +248,16 @@ TEST_F(GetConfigTest, TheFolderDialogStoresTheFolderWithItsClosingSeparator) {
   settings_hold("N", "ide", "\\old\\", "0");
   const fs::path here = fs::current_path();
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.press("?BUTTON4"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.press(BUTTON4); });
   user.choose_folder(data_dir.string());
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?GLO:FILEPATH"), data_dir.string() + "/");
-    w.press("?BUTTON4");
+    EXPECT_EQ(w.text(GLO_FILEPATH), data_dir.string() + "/");
+    w.press(BUTTON4);
   });
   user.choose_folder("");
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(data::GLO_FilePath.str(), data_dir.string() + "/") << "kept after a cancel";
-    w.press("?OKBUTTON");
+    w.press(OKBUTTON);
   });
   GetConfig();
   ASSERT_EQ(user.folder_dialogs().size(), 2u);
@@ -280,19 +279,19 @@ TEST_F(GetConfigTest, AFolderTooLongForTheDataFileNamesIsRefused) {
                               " has too long a name: with a data file's name it must fit in 64 characters.";
   settings_hold("N", "ide", "\\old\\", "0");
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.press("?BUTTON4"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.press(BUTTON4); });
   user.choose_folder(deep.string());
   user.answer_message(refusal, button::Ok);
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\old\\");
-    w.type("?GLO:FILEPATH", chosen);
+    EXPECT_EQ(w.text(GLO_FILEPATH), "\\old\\");
+    w.type(GLO_FILEPATH, chosen);
   });
   user.answer_message(refusal, button::Ok);
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\old\\");
-    EXPECT_TRUE(w.has_focus("?GLO:FILEPATH"));
-    w.type("?GLO:FILEPATH", "\\new\\");
-    w.press("?OKBUTTON");
+    EXPECT_EQ(w.text(GLO_FILEPATH), "\\old\\");
+    EXPECT_TRUE(w.has_focus(GLO_FILEPATH));
+    w.type(GLO_FILEPATH, "\\new\\");
+    w.press(OKBUTTON);
   });
   GetConfig();
   ASSERT_EQ(user.messages().size(), 2u);
@@ -332,9 +331,9 @@ TEST_F(GetConfigTest, AValueTooLongForItsEntryShowsCutAndIsTold) {
     HeadlessUser user;
     user.answer_message(told, button::Ok);
     user.on_window(kCaption, [&](WindowView& w) {
-      EXPECT_EQ(w.text("?GLO:RUNSTRING"), c.command.substr(0, 254));
-      EXPECT_EQ(w.text("?GLO:FILEPATH"), c.folder.substr(0, 64));
-      w.press("?OKBUTTON");
+      EXPECT_EQ(w.text(GLO_RUNSTRING), c.command.substr(0, 254));
+      EXPECT_EQ(w.text(GLO_FILEPATH), c.folder.substr(0, 64));
+      w.press(OKBUTTON);
     });
     GetConfig();
     ASSERT_EQ(user.messages().size(), 1u) << "told once";
@@ -367,16 +366,16 @@ TEST_F(GetConfigTest, AChosenProgramIsStoredSoThatItStarts) {
     settings_hold("N", "old-ide --x", "", "0");
     const fs::path here = fs::current_path();
     HeadlessUser user;
-    user.on_window(kCaption, [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+    user.on_window(kCaption, [&](WindowView& w) { w.press(LOOKUPFILE); });
     user.choose_file("");
     user.on_window(kCaption, [&](WindowView& w) {
-      EXPECT_EQ(w.text("?GLO:RUNSTRING"), "old-ide --x") << "kept after a cancel";
-      w.press("?LOOKUPFILE");
+      EXPECT_EQ(w.text(GLO_RUNSTRING), "old-ide --x") << "kept after a cancel";
+      w.press(LOOKUPFILE);
     });
     user.choose_file(program.string());
     user.on_window(kCaption, [&](WindowView& w) {
-      EXPECT_EQ(w.text("?GLO:RUNSTRING"), line);
-      w.press("?OKBUTTON");
+      EXPECT_EQ(w.text(GLO_RUNSTRING), line);
+      w.press(OKBUTTON);
     });
     GetConfig();
     ASSERT_EQ(user.file_dialogs().size(), 2u);
@@ -402,14 +401,14 @@ TEST_F(GetConfigTest, AProgramNameTooLongForTheCommandLineIsRefused) {
   std::ofstream(program) << "#!/bin/sh\n";
   settings_hold("N", "old-ide", "", "0");
   HeadlessUser user;
-  user.on_window(kCaption, [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.press(LOOKUPFILE); });
   user.choose_file(program.string());
   user.answer_message("The name of " + program.string() +
                           " is longer than the command line's 254 characters, so the command line is kept as it was.",
                       button::Ok);
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?GLO:RUNSTRING"), "old-ide");
-    w.press("?OKBUTTON");
+    EXPECT_EQ(w.text(GLO_RUNSTRING), "old-ide");
+    w.press(OKBUTTON);
   });
   GetConfig();
   EXPECT_EQ(data::GLO_RunString.str(), "old-ide");
@@ -449,7 +448,7 @@ TEST_F(GetConfigTest, OkRemovesOrKeepsTheTagFile) {
     const int opens_before = manager.OPENED;
     settings_hold("N", "ide", "", c.ticked ? "1" : "0");
     HeadlessUser user;
-    user.on_window(kCaption, [&](WindowView& w) { w.press("?OKBUTTON"); });
+    user.on_window(kCaption, [&](WindowView& w) { w.press(OKBUTTON); });
     GetConfig();
     EXPECT_EQ(framework::GlobalResponse, response::Completed);
     EXPECT_EQ(fs::exists(data_dir / "TF.TPS"), c.exists_after);
@@ -484,13 +483,13 @@ TEST_F(GetConfigTest, ACloseWithoutOkPutsTheSettingsBack) {
     data::GLO_RETAINTAGS = 0;
     HeadlessUser user;
     user.on_window(kCaption, [&](WindowView& w) {
-      w.press("?GLO:USENEWLOG:RADIO2");
-      w.type("?GLO:RUNSTRING", "edited");
-      w.type("?GLO:FILEPATH", "\\edited\\");
-      w.press("?GLO:RETAINTAGS");
+      w.press(GLO_USENEWLOG_RADIO2);
+      w.type(GLO_RUNSTRING, "edited");
+      w.type(GLO_FILEPATH, "\\edited\\");
+      w.press(GLO_RETAINTAGS);
       EXPECT_EQ(data::GLO_RunString.str(), "edited");
       if (c.by_cancel) {
-        w.press("?CANCELBUTTON");
+        w.press(CANCELBUTTON);
       } else {
         w.close();
       }
@@ -511,18 +510,18 @@ TEST_F(GetConfigTest, EachOpeningShowsWhatTheFileHolds) {
   settings_hold("Y", "ide", "\\data\\", "1");
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    w.press("?GLO:USENEWLOG:RADIO1");
-    w.type("?GLO:RUNSTRING", "edited");
-    w.type("?GLO:FILEPATH", "");
-    w.press("?GLO:RETAINTAGS");
-    w.press("?CANCELBUTTON");
+    w.press(GLO_USENEWLOG_RADIO1);
+    w.type(GLO_RUNSTRING, "edited");
+    w.type(GLO_FILEPATH, "");
+    w.press(GLO_RETAINTAGS);
+    w.press(CANCELBUTTON);
   });
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_TRUE(w.is_checked("?GLO:USENEWLOG:RADIO2"));
-    EXPECT_EQ(w.text("?GLO:RUNSTRING"), "ide");
-    EXPECT_EQ(w.text("?GLO:FILEPATH"), "\\data\\");
-    EXPECT_TRUE(w.is_checked("?GLO:RETAINTAGS"));
-    w.press("?CANCELBUTTON");
+    EXPECT_TRUE(w.is_checked(GLO_USENEWLOG_RADIO2));
+    EXPECT_EQ(w.text(GLO_RUNSTRING), "ide");
+    EXPECT_EQ(w.text(GLO_FILEPATH), "\\data\\");
+    EXPECT_TRUE(w.is_checked(GLO_RETAINTAGS));
+    w.press(CANCELBUTTON);
   });
   GetConfig();
   GetConfig();
@@ -553,15 +552,15 @@ TEST_F(GetConfigTest, ASettingsFileThatCannotBeWrittenIsToldAndTheWindowStaysOpe
     data::GLO_RunString = "in use";
     HeadlessUser user;
     user.on_window(kCaption, [&](WindowView& w) {
-      w.type("?GLO:RUNSTRING", "ide");
-      w.press("?OKBUTTON");
+      w.type(GLO_RUNSTRING, "ide");
+      w.press(OKBUTTON);
     });
     user.answer_message("The settings could not be saved in " + file + ": " + c.reason +
                             ". The file keeps its old settings.",
                         button::Ok);
     user.on_window(kCaption, [&](WindowView& w) {
-      EXPECT_EQ(w.text("?GLO:RUNSTRING"), "ide") << "the window is still open with the edits";
-      w.press("?CANCELBUTTON");
+      EXPECT_EQ(w.text(GLO_RUNSTRING), "ide") << "the window is still open with the edits";
+      w.press(CANCELBUTTON);
     });
     GetConfig();
     ASSERT_EQ(user.messages().size(), 1u);
@@ -630,15 +629,15 @@ TEST_F(GetConfigAtStartTest, WithoutASettingsFileTheWindowOpensOnceAndCancelKeep
     HeadlessUser user;
     answer_not_running(user);
     user.on_window(kCaption, [&](WindowView& w) {
-      w.press("?GLO:USENEWLOG:RADIO2");
+      w.press(GLO_USENEWLOG_RADIO2);
       if (c.ok) {
-        w.type("?GLO:RUNSTRING", "ide-sim");
-        w.press("?OKBUTTON");
+        w.type(GLO_RUNSTRING, "ide-sim");
+        w.press(OKBUTTON);
       } else {
-        w.press("?CANCELBUTTON");
+        w.press(CANCELBUTTON);
       }
     });
-    user.on_window(kMainCaption, [&](WindowView& w) { w.press("?BUTTON7"); });
+    user.on_window(kMainCaption, [&](WindowView& w) { w.press(automation::BUTTON7); });
     automation::Main();
     EXPECT_EQ(user.windows_opened(), (std::vector<std::string>{kMainCaption, kCaption}));
     EXPECT_EQ(data::TempFileName.str(), (dir / "TEMPFILE.TPS").string()) << "an absolute name";
@@ -657,18 +656,18 @@ TEST_F(GetConfigAtStartTest, TheTagFileTickedAtStartLiesInTheDataFolderChosen) {
   HeadlessUser user;
   answer_not_running(user);
   user.on_window(kCaption, [&](WindowView& w) {
-    w.press("?GLO:USENEWLOG:RADIO1");
-    w.type("?GLO:RUNSTRING", "ide-sim");
-    w.press("?BUTTON4");
+    w.press(GLO_USENEWLOG_RADIO1);
+    w.type(GLO_RUNSTRING, "ide-sim");
+    w.press(BUTTON4);
   });
   user.choose_folder(data_dir.string());
   user.on_window(kCaption, [&](WindowView& w) {
-    w.press("?GLO:RETAINTAGS");
-    w.press("?OKBUTTON");
+    w.press(GLO_RETAINTAGS);
+    w.press(OKBUTTON);
   });
   user.on_window(kMainCaption, [&](WindowView& w) {
     EXPECT_EQ(data::TagFile.open_name(), (data_dir / "TF.TPS").string()) << "the subset's load has it open";
-    w.press("?BUTTON7");
+    w.press(automation::BUTTON7);
   });
   automation::Main();
   EXPECT_TRUE(fs::exists(data_dir / "TF.TPS"));

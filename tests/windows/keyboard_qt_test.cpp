@@ -89,7 +89,7 @@ TEST_F(KeyboardQtTest, OkByItsKeyLetterWritesTheCommandLineJustTyped) {
     settings_hold(stored);
     KeyboardPerson person(*qt);
     person.on_window(kSettings, [](ui::Window& w) {
-      KeyboardPerson::retype(w, "?GLO:RUNSTRING", "ide-sim --fast");
+      KeyboardPerson::retype(w, get_config::GLO_RUNSTRING, "ide-sim --fast");
       KeyboardPerson::key(Qt::Key_O, Qt::AltModifier);
     });
     GetConfig();
@@ -126,7 +126,7 @@ TEST_F(KeyboardQtTest, TheRecordFormStoresTheEventJustTypedHoweverOkIsPressed) {
     const std::string typed = std::string("Made ") + p.how;
     KeyboardPerson person(*qt);
     person.on_window(kRecord, [&](ui::Window& w) {
-      KeyboardPerson::retype(w, "?TMP:EVENT", QString::fromStdString(typed));
+      KeyboardPerson::retype(w, update_events::TMP_EVENT, QString::fromStdString(typed));
       p.press();
     });
     make_current_entry();
@@ -143,12 +143,12 @@ TEST_F(KeyboardQtTest, AddAppByItsKeyLetterKeepsTheNameJustTyped) {
   a_project_with_an_application();
   KeyboardPerson person(*qt);
   person.on_window(kProject, [](ui::Window& w) {
-    KeyboardPerson::retype(w, "?PRO:PROJECTNAME", "Inventory");
+    KeyboardPerson::retype(w, update_projects::PRO_PROJECTNAME, "Inventory");
     KeyboardPerson::key(Qt::Key_A, Qt::AltModifier);
   });
   person.on_window(kPicker, [](ui::Window&) { KeyboardPerson::key(Qt::Key_Escape); });
   person.on_window(kProject, [](ui::Window& w) {
-    auto* name = qobject_cast<QLineEdit*>(KeyboardPerson::widget(w, "?PRO:PROJECTNAME"));
+    auto* name = qobject_cast<QLineEdit*>(KeyboardPerson::widget(w, update_projects::PRO_PROJECTNAME));
     EXPECT_EQ(name != nullptr ? name->text() : QString(), QString("Inventory"));
     KeyboardPerson::key(Qt::Key_O, Qt::AltModifier);
   });
@@ -213,7 +213,7 @@ TEST_F(KeyboardQtTest, EscapeAfterAChangeAsksWhatTheCloseAsks) {
   a_project_with_an_application();
   KeyboardPerson person(*qt);
   person.on_window(kProject, [](ui::Window& w) {
-    KeyboardPerson::retype(w, "?PRO:PROJECTNAME", "Inventory");
+    KeyboardPerson::retype(w, update_projects::PRO_PROJECTNAME, "Inventory");
     KeyboardPerson::key(Qt::Key_Escape);
   });
   person.answer(ui::button::Yes);
@@ -226,7 +226,7 @@ TEST_F(KeyboardQtTest, EscapeAfterAChangeAsksWhatTheCloseAsks) {
   settings_hold("ide-sim");
   KeyboardPerson again(*qt);
   again.on_window(kSettings, [](ui::Window& w) {
-    KeyboardPerson::retype(w, "?GLO:RUNSTRING", "other");
+    KeyboardPerson::retype(w, get_config::GLO_RUNSTRING, "other");
     KeyboardPerson::key(Qt::Key_Escape);
   });
   GetConfig();

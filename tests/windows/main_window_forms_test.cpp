@@ -95,33 +95,33 @@ TEST_F(MainWindowFormsTest, TheListsOpenTheRegisteredForms) {
   bare_names();
   HeadlessUser user;
   user.on_window(kMain, [&](WindowView& w) {
-    EXPECT_EQ(w.list_rows("?LIST").size(), 1u);
-    w.press("?INSERT");
+    EXPECT_EQ(w.list_rows(automation::LIST).size(), 1u);
+    w.press(automation::INSERT);
   });
-  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press(update_apps::LOOKUPFILE); });
   user.choose_file(source.string());
-  user.then([&](WindowView& w) { w.press("?LOOKUPFILE:2"); });
+  user.then([&](WindowView& w) { w.press(update_apps::LOOKUPFILE_2); });
   user.choose_file(target.string());
   user.then([&](WindowView& w) {
-    w.spin_up("?APP:PRIORITY");
-    w.spin_up("?APP:PRIORITY");
+    w.spin_up(update_apps::APP_PRIORITY);
+    w.spin_up(update_apps::APP_PRIORITY);
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.on_window(kMain, [&](WindowView& w) {
     EXPECT_EQ(fs::current_path(), dir);
-    const auto rows = w.list_rows("?LIST");
+    const auto rows = w.list_rows(automation::LIST);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[1], (std::vector<std::string>{"", "2", folder_of(dir / "dev/new"), "NEW.APP"}));
-    w.choose_tab("?TAB4");
+    w.choose_tab(automation::TAB4);
   });
   user.then([&](WindowView& w) { w.press("Edit Project"); });
   user.on_window("Project will be Updated", [&](WindowView& w) {
-    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Accounting");
-    ASSERT_EQ(w.list_rows("?BROWSE:2").size(), 1u);
-    EXPECT_EQ(w.list_rows("?BROWSE:2")[0][2], "LEDGER.APP");
-    w.press("?CANCEL");
+    EXPECT_EQ(w.text(update_projects::PRO_PROJECTNAME), "Accounting");
+    ASSERT_EQ(w.list_rows(update_projects::BROWSE_2).size(), 1u);
+    EXPECT_EQ(w.list_rows(update_projects::BROWSE_2)[0][2], "LEDGER.APP");
+    w.press(update_projects::CANCEL);
   });
-  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  user.on_window(kMain, [&](WindowView& w) { w.press(automation::BUTTON7); });
   automation::Main();
   EXPECT_TRUE(halts.empty());
   EXPECT_TRUE(user.messages().empty());
@@ -133,13 +133,13 @@ TEST_F(MainWindowFormsTest, TheListsOpenTheRegisteredForms) {
 
 std::vector<std::string> tree_texts(WindowView& w) {
   std::vector<std::string> texts;
-  for (const auto& row : w.list_cells("?RELTREE")) texts.push_back(row[0].text);
+  for (const auto& row : w.list_cells(automation::RELTREE)) texts.push_back(row[0].text);
   return texts;
 }
 
 std::string selected_text(WindowView& w) {
   const auto texts = tree_texts(w);
-  const int row = w.choice("?RELTREE");
+  const int row = w.choice(automation::RELTREE);
   return row >= 1 && static_cast<size_t>(row) <= texts.size() ? texts[static_cast<size_t>(row) - 1] : "";
 }
 
@@ -155,24 +155,24 @@ TEST_F(MainWindowFormsTest, TheTreeEditsProjectsAndApplicationsThroughTheForms) 
              {"STOCK.APP", folder_of(dir / "dev/stock"), 2, 2, "STOCK.EXE", 0}});
   bare_names();
   HeadlessUser user;
-  user.on_window(kMain, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.on_window(kMain, [&](WindowView& w) { w.choose_tab(automation::TAB2); });
   user.then([&](WindowView& w) {
     ASSERT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Warehouse"}));
-    w.select_row("?RELTREE", 1);
+    w.select_row(automation::RELTREE, 1);
   });
-  user.then([&](WindowView& w) { w.press("?INSERT:2"); });
-  user.on_window("New Project", [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Budget"); });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(automation::INSERT_2); });
+  user.on_window("New Project", [&](WindowView& w) { w.type(update_projects::PRO_PROJECTNAME, "Budget"); });
+  user.then([&](WindowView& w) { w.press(update_projects::OK); });
   user.on_window(kMain, [&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Budget", "Warehouse"}));
     EXPECT_EQ(selected_text(w), "Budget");
-    w.accept_row("?RELTREE", 2);
+    w.accept_row(automation::RELTREE, 2);
   });
   user.on_window("Project will be Updated", [&](WindowView& w) {
-    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Accounting");
-    w.type("?PRO:PROJECTNAME", "Zeta");
+    EXPECT_EQ(w.text(update_projects::PRO_PROJECTNAME), "Accounting");
+    w.type(update_projects::PRO_PROJECTNAME, "Zeta");
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_projects::OK); });
   user.on_window(kMain, [&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Budget", "Warehouse", "Zeta"}));
     EXPECT_EQ(selected_text(w), "Zeta") << "in its place in name order";
@@ -181,31 +181,31 @@ TEST_F(MainWindowFormsTest, TheTreeEditsProjectsAndApplicationsThroughTheForms) 
   user.then([&](WindowView& w) {
     ASSERT_EQ(tree_texts(w),
               (std::vector<std::string>{"PROJECTS", "Budget", "Warehouse", "STOCK.APP", "Zeta", "LEDGER.APP"}));
-    w.select_row("?RELTREE", 4);
+    w.select_row(automation::RELTREE, 4);
   });
-  user.then([&](WindowView& w) { w.press("?INSERT:2"); });
-  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.then([&](WindowView& w) { w.press(automation::INSERT_2); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press(update_apps::LOOKUPFILE); });
   user.choose_file(source.string());
-  user.then([&](WindowView& w) { w.press("?LOOKUPFILE:2"); });
+  user.then([&](WindowView& w) { w.press(update_apps::LOOKUPFILE_2); });
   user.choose_file(target.string());
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.on_window(kMain, [&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Budget", "Warehouse", "STOCK.APP", "NEW.APP",
                                                        "Zeta", "LEDGER.APP"}));
     EXPECT_EQ(selected_text(w), "NEW.APP");
-    w.select_row("?RELTREE", 3);
+    w.select_row(automation::RELTREE, 3);
   });
-  user.then([&](WindowView& w) { w.press("?DELETE:2"); });
+  user.then([&](WindowView& w) { w.press(automation::DELETE_2); });
   user.answer_message("Are you sure you want to delete the highlighted record?", ui::button::Yes);
   user.on_window(kMain, [&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Budget", "Zeta", "LEDGER.APP"}));
-    w.choose_tab("?TAB1");
+    w.choose_tab(automation::TAB1);
   });
   user.then([&](WindowView& w) {
-    const auto rows = w.list_rows("?LIST");
+    const auto rows = w.list_rows(automation::LIST);
     ASSERT_EQ(rows.size(), 1u) << "the application list follows the tree's edits";
     EXPECT_EQ(rows[0][3], "LEDGER.APP");
-    w.press("?BUTTON7");
+    w.press(automation::BUTTON7);
   });
   automation::Main();
   EXPECT_TRUE(halts.empty());
@@ -227,10 +227,10 @@ TEST_F(MainWindowFormsTest, DeleteOnAStaleTreeLineDeletesNothing) {
              {"STOCK.APP", folder_of(dir / "dev/stock"), 2, 2, "STOCK.EXE", 0}});
   bare_names();
   HeadlessUser user;
-  user.on_window(kMain, [&](WindowView& w) { w.choose_tab("?TAB2"); });
+  user.on_window(kMain, [&](WindowView& w) { w.choose_tab(automation::TAB2); });
   user.then([&](WindowView& w) {
     ASSERT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Zulu"}));
-    w.select_row("?RELTREE", 2);
+    w.select_row(automation::RELTREE, 2);
     // Another program renames Accounting.
     data::ProjectRecord record;
     storage::RecordFile other(data::ProjectsDef, &record);
@@ -241,10 +241,10 @@ TEST_F(MainWindowFormsTest, DeleteOnAStaleTreeLineDeletesNothing) {
     ASSERT_EQ(other.put(), 0) << error_text();
     other.close();
   });
-  user.then([&](WindowView& w) { w.press("?DELETE:2"); });
+  user.then([&](WindowView& w) { w.press(automation::DELETE_2); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Sales", "Zulu"})) << "rebuilt";
-    w.press("?BUTTON7");
+    w.press(automation::BUTTON7);
   });
   automation::Main();
   EXPECT_TRUE(user.messages().empty()) << "no Confirm Delete";
@@ -265,7 +265,7 @@ TEST_F(MainWindowFormsTest, PrintLogPrintsTheActivityLog) {
   user.print_preview();
   user.on_window(kMain, [](WindowView& w) {
     EXPECT_TRUE(data::TempFile.is_open());
-    w.press("?BUTTON7");
+    w.press(automation::BUTTON7);
   });
   automation::Main();
   EXPECT_TRUE(halts.empty());
@@ -284,14 +284,14 @@ TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
   HeadlessUser user;
   user.on_window(kMain, [&](WindowView& w) { w.press("View &Log"); });
   user.on_window("Activity Log", [&](WindowView& w) {
-    const auto rows = w.list_rows("?LIST");
+    const auto rows = w.list_rows(view_events::LIST);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0][0], "LEDGER.APP");
     EXPECT_EQ(rows[1][0], "");
     EXPECT_EQ(rows[1][3], "Make Finished");
     w.press("&Close");
   });
-  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  user.on_window(kMain, [&](WindowView& w) { w.press(automation::BUTTON7); });
   automation::Main();
   EXPECT_TRUE(halts.empty());
   EXPECT_TRUE(user.messages().empty());
@@ -299,7 +299,7 @@ TEST_F(MainWindowFormsTest, ViewLogOpensTheLogBrowse) {
   EXPECT_EQ(log_on_file().size(), 2u);
 }
 
-std::vector<int> tick_icons(WindowView& w, const char* list) {
+std::vector<int> tick_icons(WindowView& w, ui::Control list) {
   std::vector<int> icons;
   for (const auto& row : w.list_cells(list)) icons.push_back(row.empty() ? -1 : row[0].icon);
   return icons;
@@ -321,16 +321,16 @@ TEST_F(MainWindowFormsTest, ASubsetMadeAfterRetainTagsIsTickedIsThereAtTheNextSt
     HeadlessUser user;
     user.on_window(kMain, [&](WindowView& w) { w.press("Configure QVN"); });
     user.on_window(settings, [&](WindowView& w) {
-      EXPECT_FALSE(w.is_checked("?GLO:RETAINTAGS"));
-      w.press("?GLO:RETAINTAGS");
-      w.press("?OKBUTTON");
+      EXPECT_FALSE(w.is_checked(get_config::GLO_RETAINTAGS));
+      w.press(get_config::GLO_RETAINTAGS);
+      w.press(get_config::OKBUTTON);
     });
-    user.on_window(kMain, [&](WindowView& w) { w.choose_tab("?TAB4"); });
+    user.on_window(kMain, [&](WindowView& w) { w.choose_tab(automation::TAB4); });
     user.then([&](WindowView& w) { w.press("&Toggle"); });
     user.then([&](WindowView& w) { w.press("&Toggle"); });
     user.then([&](WindowView& w) {
-      EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
-      w.press("?BUTTON7");
+      EXPECT_EQ(tick_icons(w, automation::LIST_3), (std::vector<int>{1, 1, 0}));
+      w.press(automation::BUTTON7);
     });
     automation::Main();
     EXPECT_TRUE(halts.empty());
@@ -340,12 +340,12 @@ TEST_F(MainWindowFormsTest, ASubsetMadeAfterRetainTagsIsTickedIsThereAtTheNextSt
   bare_names();
   HeadlessUser user;
   user.on_window(kMain, [&](WindowView& w) {
-    EXPECT_FALSE(w.is_disabled("?GENERATESUBSET")) << "the subset is loaded at open";
-    w.choose_tab("?TAB4");
+    EXPECT_FALSE(w.is_disabled(automation::GENERATESUBSET)) << "the subset is loaded at open";
+    w.choose_tab(automation::TAB4);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tick_icons(w, "?LIST:3"), (std::vector<int>{1, 1, 0}));
-    w.press("?BUTTON7");
+    EXPECT_EQ(tick_icons(w, automation::LIST_3), (std::vector<int>{1, 1, 0}));
+    w.press(automation::BUTTON7);
   });
   automation::Main();
   EXPECT_TRUE(halts.empty());
@@ -391,23 +391,23 @@ TEST_F(MainWindowFormsDemoTest, TheFormsTheTreeAndTheLogWork) {
   HeadlessUser user;
   fs::path folder_at_dialog;
   user.on_window(kMain, [&](WindowView& w) {
-    EXPECT_EQ(w.list_rows("?LIST").size(), catalog.apps.size());
-    w.press("?INSERT");
+    EXPECT_EQ(w.list_rows(automation::LIST).size(), catalog.apps.size());
+    w.press(automation::INSERT);
   });
   user.on_window("Record will be Added", [&](WindowView& w) {
     folder_at_dialog = fs::current_path();
-    w.press("?LOOKUPFILE");
+    w.press(update_apps::LOOKUPFILE);
   });
   user.choose_file((apps / "budget" / "BUDGET.APP").string());
-  user.then([&](WindowView& w) { w.press("?LOOKUPFILE:2"); });
+  user.then([&](WindowView& w) { w.press(update_apps::LOOKUPFILE_2); });
   user.choose_file((apps / "budget" / "BUDGET.EXE").string());
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.on_window(kMain, [&](WindowView& w) {
     std::vector<std::string> names;
-    for (const auto& row : w.list_rows("?LIST")) names.push_back(row[3]);
+    for (const auto& row : w.list_rows(automation::LIST)) names.push_back(row[3]);
     EXPECT_EQ(names.size(), catalog.apps.size() + 1);
     EXPECT_NE(std::find(names.begin(), names.end(), "BUDGET.APP"), names.end());
-    w.choose_tab("?TAB2");
+    w.choose_tab(automation::TAB2);
   });
   user.then([&](WindowView& w) {
     ASSERT_EQ(tree_texts(w), (std::vector<std::string>{"PROJECTS", "Accounting", "Payroll", "Warehouse"}));
@@ -417,14 +417,14 @@ TEST_F(MainWindowFormsDemoTest, TheFormsTheTreeAndTheLogWork) {
     const auto texts = tree_texts(w);
     const auto warehouse = std::find(texts.begin(), texts.end(), "Warehouse");
     ASSERT_NE(warehouse, texts.end());
-    w.select_row("?RELTREE", static_cast<int>(warehouse - texts.begin()) + 1);
+    w.select_row(automation::RELTREE, static_cast<int>(warehouse - texts.begin()) + 1);
   });
-  user.then([&](WindowView& w) { w.press("?INSERT:2"); });
-  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.then([&](WindowView& w) { w.press(automation::INSERT_2); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press(update_apps::LOOKUPFILE); });
   user.choose_file((apps / "budget" / "FORECAST.APP").string());
-  user.then([&](WindowView& w) { w.press("?LOOKUPFILE:2"); });
+  user.then([&](WindowView& w) { w.press(update_apps::LOOKUPFILE_2); });
   user.choose_file((apps / "budget" / "FORECAST.DLL").string());
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.on_window(kMain, [&](WindowView& w) {
     // Warehouse's applications are the last lines of the tree.
     const auto texts = tree_texts(w);
@@ -437,16 +437,16 @@ TEST_F(MainWindowFormsDemoTest, TheFormsTheTreeAndTheLogWork) {
     w.press("View &Log");
   });
   user.on_window("Activity Log", [&](WindowView& w) {
-    const auto rows = w.list_rows("?LIST");
+    const auto rows = w.list_rows(view_events::LIST);
     ASSERT_GE(rows.size(), 4u);
     EXPECT_EQ((std::vector<std::string>{rows[0][0], rows[0][3], rows[1][0], rows[1][3], rows[2][0]}),
               (std::vector<std::string>{"LEDGER.APP", "Begin Make", "", "Make Finished", "JOURNAL.APP"}));
-    w.press("?CLOSE");
+    w.press(view_events::CLOSE);
   });
   user.on_window(kMain, [&](WindowView& w) { w.press("Print Log"); });
   user.keep_on_window("Report Progress...", [](WindowView& w) { w.advance_time(100); });
   user.print_preview();
-  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  user.on_window(kMain, [&](WindowView& w) { w.press(automation::BUTTON7); });
   automation::Main();
 
   EXPECT_TRUE(halts.empty());
@@ -468,23 +468,23 @@ TEST_F(MainWindowFormsDemoTest, LedgerChosenAgainIsRefusedAsADuplicate) {
   bare_names();
 
   HeadlessUser user;
-  user.on_window(kMain, [&](WindowView& w) { w.press("?INSERT"); });
-  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?LOOKUPFILE"); });
+  user.on_window(kMain, [&](WindowView& w) { w.press(automation::INSERT); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press(update_apps::LOOKUPFILE); });
   user.choose_file((apps / "ledger" / "LEDGER.APP").string());
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:DRIVENPATH"), (apps / "ledger").string() + "/");
-    w.press("?LOOKUPFILE:2");
+    EXPECT_EQ(w.text(update_apps::APP_DRIVENPATH), (apps / "ledger").string() + "/");
+    w.press(update_apps::LOOKUPFILE_2);
   });
   user.choose_file((apps / "ledger" / "LEDGER.DLL").string());
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.answer_message("Adding this record creates a duplicate entry for the key: APP:DriveKey", ui::button::Ok);
-  user.on_window("Record will be Added", [&](WindowView& w) { w.press("?CANCEL"); });
+  user.on_window("Record will be Added", [&](WindowView& w) { w.press(update_apps::CANCEL); });
   user.on_window(kMain, [&](WindowView& w) {
     std::vector<std::string> names;
-    for (const auto& row : w.list_rows("?LIST")) names.push_back(row[3]);
+    for (const auto& row : w.list_rows(automation::LIST)) names.push_back(row[3]);
     EXPECT_EQ(names.size(), catalog.apps.size());
     EXPECT_EQ(std::count(names.begin(), names.end(), "LEDGER.APP"), 1);
-    w.press("?BUTTON7");
+    w.press(automation::BUTTON7);
   });
   automation::Main();
   EXPECT_TRUE(halts.empty());
@@ -511,43 +511,43 @@ TEST_F(MainWindowFormsDemoTest, TheLogBrowseReachesItsLastEntry) {
     size_t selected;  // the entry selected afterwards
     int row;          // its row
   };
-  auto press = [](int k) { return [k](WindowView& w) { w.press_key("?LIST", k); }; };
+  auto press = [](int k) { return [k](WindowView& w) { w.press_key(view_events::LIST, k); }; };
   const std::vector<Move> moves = {
       {"End", press(key::End), 59, 18},
       {"Up", press(key::Up), 58, 17},
       {"Home", press(key::Home), 0, 1},
       {"PageDown", press(key::PageDown), 18, 1},
-      {"the wheel", [](WindowView& w) { w.wheel("?LIST", 3); }, 21, 4},
+      {"the wheel", [](WindowView& w) { w.wheel(view_events::LIST, 3); }, 21, 4},
       {"Up at the first row", [](WindowView& w) {
-         w.select_row("?LIST", 1);
-         w.press_key("?LIST", key::Up);
+         w.select_row(view_events::LIST, 1);
+         w.press_key(view_events::LIST, key::Up);
        }, 17, 1},
-      {"the thumb to the bottom", [](WindowView& w) { w.drag_thumb("?LIST", 100); }, 59, 18},
-      {"the scroll bar to its top", [](WindowView& w) { w.scroll("?LIST", ScrollMove::Top); }, 0, 1},
+      {"the thumb to the bottom", [](WindowView& w) { w.drag_thumb(view_events::LIST, 100); }, 59, 18},
+      {"the scroll bar to its top", [](WindowView& w) { w.scroll(view_events::LIST, ScrollMove::Top); }, 0, 1},
       {"Ctrl+End", press(key::CtrlEnd), 59, 18},
   };
   HeadlessUser user;
   user.on_window(kMain, [&](WindowView& w) { w.press("View &Log"); });
   user.on_window("Activity Log", [&](WindowView& w) {
-    EXPECT_EQ(w.list_rows("?LIST").size(), 18u);
+    EXPECT_EQ(w.list_rows(view_events::LIST).size(), 18u);
     EXPECT_EQ(data::TMP.CLOCK, log.front().clock);
   });
   for (const Move& m : moves) {
     user.then([&](WindowView& w) { m.act(w); });
     user.then([&](WindowView& w) {
       SCOPED_TRACE(m.what);
-      const auto rows = w.list_rows("?LIST");
+      const auto rows = w.list_rows(view_events::LIST);
       ASSERT_EQ(rows.size(), 18u);
-      EXPECT_EQ(w.choice("?LIST"), m.row);
+      EXPECT_EQ(w.choice(view_events::LIST), m.row);
       EXPECT_EQ(data::TMP.CLOCK, log[m.selected].clock);
       EXPECT_EQ(rows[static_cast<size_t>(m.row) - 1][3], log[m.selected].event);
     });
   }
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.thumb("?LIST"), 100);
+    EXPECT_EQ(w.thumb(view_events::LIST), 100);
     w.press("&Close");
   });
-  user.on_window(kMain, [&](WindowView& w) { w.press("?BUTTON7"); });
+  user.on_window(kMain, [&](WindowView& w) { w.press(automation::BUTTON7); });
   automation::Main();
   EXPECT_TRUE(halts.empty());
   EXPECT_TRUE(user.messages().empty());

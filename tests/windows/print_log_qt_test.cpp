@@ -190,9 +190,9 @@ class Photographer final : public ui::qt::test::LookOnce {
  private:
   void first_wait(ui::Window& w) override {
     caption = w.caption();
-    percent = std::string(clip(w.state(w.field("?PROGRESS:PCTTEXT")).text));
+    percent = std::string(clip(w.state(print_log::PROGRESS_PCTTEXT).text));
     save(w, "print_log_progress.png");
-    pressed = w.user_press(w.field("?PROGRESS:CANCEL"));
+    pressed = w.user_press(print_log::PROGRESS_CANCEL);
   }
 };
 

@@ -23,6 +23,7 @@
 namespace qvn::windows::testing {
 namespace {
 
+using namespace print_log;
 using ui::HeadlessUser;
 using ui::WindowView;
 namespace response = framework::response;
@@ -83,30 +84,28 @@ class PrintLogTest : public WindowsTest {
 
 TEST_F(PrintLogTest, TheProgressWindowHasItsFourControls) {
   using K = ui::ControlKind;
-  using namespace print_log;
   const test_support::ExpectedWindow expected{
       .label = "P11$PROGRESSWINDOW",
       .caption = kProgress,
       .width = 142,
       .height = 59,
       .controls = {
-          {.equate = "?PROGRESS:THERMOMETER", .kind = K::Progress, .at = {{15, 15, 111, 12}}},
-          {.equate = "?PROGRESS:USERSTRING", .kind = K::String, .at = {{0, 3, 141, 10}}},
-          {.equate = "?PROGRESS:PCTTEXT", .kind = K::String, .at = {{0, 30, 141, 10}}},
-          {.equate = "?PROGRESS:CANCEL", .kind = K::Button, .text = "Cancel", .at = {{45, 42, 50, 15}}},
+          {.field = PROGRESS_THERMOMETER, .kind = K::Progress, .at = {{15, 15, 111, 12}}},
+          {.field = PROGRESS_USERSTRING, .kind = K::String, .at = {{0, 3, 141, 10}}},
+          {.field = PROGRESS_PCTTEXT, .kind = K::String, .at = {{0, 30, 141, 10}}},
+          {.field = PROGRESS_CANCEL, .kind = K::Button, .text = "Cancel", .at = {{45, 42, 50, 15}}},
       }};
   seed_log(entries(3));
   HeadlessUser user;
   user.on_window(kProgress, [&](WindowView& w) {
     test_support::check_window_structure(w.window(), expected);
-    EXPECT_EQ(w.window().field("?PROGRESS:CANCEL"), PROGRESS_CANCEL);
     EXPECT_EQ(w.window().control(PROGRESS_THERMOMETER).range_high, 100);
     EXPECT_TRUE(w.window().control(PROGRESS_USERSTRING).centered);
     EXPECT_TRUE(w.window().control(PROGRESS_PCTTEXT).centered);
     EXPECT_EQ(w.window().timer(), 10);
-    EXPECT_EQ(w.text("?PROGRESS:USERSTRING"), "");
+    EXPECT_EQ(w.text(PROGRESS_USERSTRING), "");
     // The first entry is read as the window opens.
-    EXPECT_EQ(w.text("?PROGRESS:PCTTEXT"), "33% Complete");
+    EXPECT_EQ(w.text(PROGRESS_PCTTEXT), "33% Complete");
     EXPECT_EQ(w.window().state(PROGRESS_THERMOMETER).progress, 33);
     EXPECT_EQ(error_manager.CurrentProcedure(), "PrintLog");
     EXPECT_EQ(framework::GlobalRequest, framework::request::None);
@@ -290,7 +289,7 @@ TEST_F(PrintLogTest, CancelWhileReadingPreviewsNothing) {
   user.on_window(kProgress, tick);
   user.on_window(kProgress, tick);
   user.on_window(kProgress, [](WindowView& w) {
-    EXPECT_NE(w.text("?PROGRESS:PCTTEXT"), "100% Complete");
+    EXPECT_NE(w.text(PROGRESS_PCTTEXT), "100% Complete");
     w.press("Cancel");
   });
   EXPECT_EQ(framework::call_procedure(PrintLog, framework::request::None), response::Cancelled);

@@ -25,7 +25,7 @@ using test_support::check_window_structure;
 using test_support::ExpectedWindow;
 
 constexpr const char* kCaption = "Select Application";
-constexpr const char* kList = "?BROWSE:1";
+constexpr int kList = BROWSE_1;
 
 class SelectAppTest : public FormsTest {
  protected:
@@ -78,21 +78,21 @@ const ExpectedWindow kLayout{
     .height = 171,
     .font = {"MS Sans Serif", 8, false},
     .controls = {
-        {.equate = "?BROWSE:1", .field = BROWSE_1, .kind = K::List, .msg = "Browsing Records",
+        {.field = BROWSE_1, .kind = K::List, .msg = "Browsing Records",
          .at = {{8, 20, 342, 124}}, .attributes = "vscroll immediate",
          .format = "27R(2)|M~Priority~C(0)@n3@175L(2)|M~Drive & P ath~@s80@80L(2)|M~Application~@s50@"},
-        {.equate = "?SELECT:2", .field = SELECT_2, .kind = K::Button, .text = "&Add to Project", .icon = "ICON:Paste",
+        {.field = SELECT_2, .kind = K::Button, .text = "&Add to Project", .icon = "ICON:Paste",
          .at = {{82, 147, 52, 18}}, .attributes = "flat icon-left"},
-        {.equate = "?INSERT:3", .field = INSERT_3, .kind = K::Button, .text = "&Insert",
+        {.field = INSERT_3, .kind = K::Button, .text = "&Insert",
          .icon = "C:\\ICONS\\INSERT.ICO", .at = {{134, 147, 52, 18}}, .attributes = "flat icon-left"},
-        {.equate = "?CHANGE:3", .field = CHANGE_3, .kind = K::Button, .text = "Chan&ge", .icon = "Quill.ico",
+        {.field = CHANGE_3, .kind = K::Button, .text = "Chan&ge", .icon = "Quill.ico",
          .at = {{186, 147, 52, 18}}, .attributes = "default flat icon-left"},
-        {.equate = "?DELETE:3", .field = DELETE_3, .kind = K::Button, .text = "&Delete",
+        {.field = DELETE_3, .kind = K::Button, .text = "&Delete",
          .icon = "C:\\ICONS\\DELETE.ICO", .at = {{239, 147, 52, 18}}, .attributes = "flat icon-left"},
-        {.equate = "?CURRENTTAB", .field = CURRENTTAB, .kind = K::Sheet, .at = {{4, 4, 350, 162}}},
-        {.equate = "?TAB:2", .field = TAB_2, .kind = K::Tab, .text = "APP &Name", .parent = "?CURRENTTAB"},
-        {.equate = "?TAB:3", .field = TAB_3, .kind = K::Tab, .text = "&Priority", .parent = "?CURRENTTAB"},
-        {.equate = "?CLOSE", .field = CLOSE, .kind = K::Button, .text = "&Close", .icon = "Exit3.ico",
+        {.field = CURRENTTAB, .kind = K::Sheet, .at = {{4, 4, 350, 162}}},
+        {.field = TAB_2, .kind = K::Tab, .text = "APP &Name", .parent = CURRENTTAB},
+        {.field = TAB_3, .kind = K::Tab, .text = "&Priority", .parent = CURRENTTAB},
+        {.field = CLOSE, .kind = K::Button, .text = "&Close", .icon = "Exit3.ico",
          .at = {{291, 147, 52, 18}}, .attributes = "flat icon-left"},
     },
     .complete = true};
@@ -119,13 +119,13 @@ TEST_F(SelectAppTest, EnterPicksTheSelectedRow) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(rows(w), kByName);
-    EXPECT_EQ(w.choice("?CURRENTTAB"), 1);
-    EXPECT_FALSE(w.is_hidden("?SELECT:2"));
-    EXPECT_FALSE(w.is_disabled("?SELECT:2"));
+    EXPECT_EQ(w.choice(CURRENTTAB), 1);
+    EXPECT_FALSE(w.is_hidden(SELECT_2));
+    EXPECT_FALSE(w.is_disabled(SELECT_2));
     EXPECT_EQ(w.window().default_button(), SELECT_2);
-    EXPECT_FALSE(w.is_disabled("?INSERT:3"));
-    EXPECT_FALSE(w.is_disabled("?CHANGE:3"));
-    EXPECT_FALSE(w.is_disabled("?DELETE:3"));
+    EXPECT_FALSE(w.is_disabled(INSERT_3));
+    EXPECT_FALSE(w.is_disabled(CHANGE_3));
+    EXPECT_FALSE(w.is_disabled(DELETE_3));
     EXPECT_TRUE(w.has_focus(kList));
     w.select_row(kList, 3);
   });
@@ -140,14 +140,14 @@ TEST_F(SelectAppTest, EnterPicksTheSelectedRow) {
 TEST_F(SelectAppTest, TheTabsChooseTheOrder) {
   seed_five();
   HeadlessUser user;
-  user.then([&](WindowView& w) { w.choose_tab("?TAB:3"); });
+  user.then([&](WindowView& w) { w.choose_tab(TAB_3); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(rows(w), kByPriority);
-    w.choose_tab("?TAB:2");
+    w.choose_tab(TAB_2);
   });
   user.then([&](WindowView& w) {
     EXPECT_EQ(rows(w), kByName);
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   blank_key_over({});
   EXPECT_EQ(run(SelectApp, Select), Cancelled);
@@ -204,7 +204,7 @@ TEST_P(SelectAppClose, PutsTheBufferBack) {
     if (close_box) {
       w.close();
     } else {
-      w.press("?CLOSE");
+      w.press(CLOSE);
     }
   });
   make_current({"STOCK.APP", "/dev/stock/"});
@@ -224,7 +224,7 @@ TEST_F(SelectAppTest, OpensAtTheBuffersRecord) {
     const int row = w.choice(kList);
     ASSERT_GE(row, 1);
     EXPECT_EQ(rows(w)[static_cast<size_t>(row) - 1], "5 /dev/payroll/ PAYROLL.APP");
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   make_current({"PAYROLL.APP", "/dev/payroll/"});
   EXPECT_EQ(run(SelectApp, Select), Cancelled);
@@ -240,24 +240,24 @@ TEST_F(SelectAppTest, InsertsThroughTheFormAndPicksAtOnce) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_TRUE(w.list_rows(kList).empty());
-    EXPECT_TRUE(w.is_disabled("?SELECT:2"));
-    EXPECT_TRUE(w.is_disabled("?CHANGE:3"));
-    EXPECT_TRUE(w.is_disabled("?DELETE:3"));
-    EXPECT_FALSE(w.is_disabled("?INSERT:3"));
+    EXPECT_TRUE(w.is_disabled(SELECT_2));
+    EXPECT_TRUE(w.is_disabled(CHANGE_3));
+    EXPECT_TRUE(w.is_disabled(DELETE_3));
+    EXPECT_FALSE(w.is_disabled(INSERT_3));
     w.press_key(kList, ui::key::Insert);
   });
   user.on_window("Record will be Added", [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), "") << "the browse primed a cleared record";
-    w.type("?FULLNAME", source.string());
-    w.type("?APP:TARGET", target.string());
+    EXPECT_EQ(w.text(update_apps::FULLNAME), "") << "the browse primed a cleared record";
+    w.type(update_apps::FULLNAME, source.string());
+    w.type(update_apps::APP_TARGET, target.string());
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(rows(w), std::vector<std::string>{"0 " + folder_of(dir / "dev/new") + " NEW.APP"});
     EXPECT_EQ(w.choice(kList), 1);
-    EXPECT_FALSE(w.is_disabled("?SELECT:2"));
+    EXPECT_FALSE(w.is_disabled(SELECT_2));
     EXPECT_TRUE(w.has_focus(kList));
-    w.press("?SELECT:2");
+    w.press(SELECT_2);
   });
   blank_key_over({});
   EXPECT_EQ(run(SelectApp, Select), Completed);
@@ -268,12 +268,12 @@ TEST_F(SelectAppTest, InsertingBetweenOthersSelectsTheNewRecord) {
   const fs::path source = make_file("dev/new/MIDDLE.APP");
   seed_five();
   HeadlessUser user;
-  user.then([&](WindowView& w) { w.press("?INSERT:3"); });
+  user.then([&](WindowView& w) { w.press(INSERT_3); });
   user.on_window("Record will be Added", [&](WindowView& w) {
-    w.type("?FULLNAME", source.string());
-    w.type("?APP:TARGET", source.string());
+    w.type(update_apps::FULLNAME, source.string());
+    w.type(update_apps::APP_TARGET, source.string());
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.on_window(kCaption, [&](WindowView& w) {
     const int row = w.choice(kList);
     ASSERT_GE(row, 1);
@@ -293,14 +293,14 @@ TEST_F(SelectAppTest, TheKeysChangeAndDelete) {
   user.then([&](WindowView& w) { w.select_row(kList, 3); });
   user.then([&](WindowView& w) { w.press_key(kList, ui::key::CtrlEnter); });
   user.on_window("Record will be Changed", [&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:APPLICATION"), "LEDGER.APP");
-    w.press("?CANCEL");
+    EXPECT_EQ(w.text(update_apps::APP_APPLICATION), "LEDGER.APP");
+    w.press(update_apps::CANCEL);
   });
   user.on_window(kCaption, [&](WindowView& w) { w.press_key(kList, ui::key::Delete); });
   user.answer_message("Are you sure you want to delete the highlighted record?", ui::button::Yes);
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(rows(w), (std::vector<std::string>{kByName[0], kByName[1], kByName[3], kByName[4]}));
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   blank_key_over({});
   EXPECT_EQ(run(SelectApp, Select), Cancelled);
@@ -324,7 +324,7 @@ TEST_F(SelectAppTest, ALetterLocatesTheFileName) {
       EXPECT_EQ(w.choice(kList), step.row) << static_cast<char>(step.key);
     });
   }
-  user.then([&](WindowView& w) { w.press("?CLOSE"); });
+  user.then([&](WindowView& w) { w.press(CLOSE); });
   blank_key_over({});
   EXPECT_EQ(run(SelectApp, Select), Cancelled);
 }
@@ -334,12 +334,12 @@ TEST_F(SelectAppTest, AViewRunsNoForm) {
   seed_five();
   HeadlessUser user;
   user.then([&](WindowView& w) {
-    EXPECT_TRUE(w.is_hidden("?SELECT:2"));
-    w.press("?INSERT:3");
+    EXPECT_TRUE(w.is_hidden(SELECT_2));
+    w.press(INSERT_3);
     w.press_key(kList, ui::key::Insert);
     w.press_key(kList, ui::key::CtrlEnter);
   });
-  user.on_window(kCaption, [&](WindowView& w) { w.press("?CLOSE"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.press(CLOSE); });
   EXPECT_EQ(run(SelectApp, View), Cancelled);
   EXPECT_EQ(user.windows_opened(), std::vector<std::string>{kCaption});
 }

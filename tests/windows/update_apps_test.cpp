@@ -74,8 +74,8 @@ class UpdateAppsTest : public FormsTest {
 
   // The source typed in full and an existing target, ready for Ok.
   void fill_in(WindowView& w) {
-    w.type("?FULLNAME", source.string());
-    w.type("?APP:TARGET", target.string());
+    w.type(FULLNAME, source.string());
+    w.type(APP_TARGET, target.string());
   }
 
   fs::path source;
@@ -90,45 +90,45 @@ const ExpectedWindow kLayout{
     .height = 115,
     .font = {"MS Sans Serif", 8, false},
     .controls = {
-        {.equate = "?FULLNAME:PROMPT", .field = FULLNAME_PROMPT, .kind = K::Prompt, .text = "App. &Name:",
+        {.field = FULLNAME_PROMPT, .kind = K::Prompt, .text = "App. &Name:",
          .at = {{13, 11}}, .attributes = "transparent"},
-        {.equate = "?FULLNAME", .field = FULLNAME, .kind = K::Entry,
+        {.field = FULLNAME, .kind = K::Entry,
          .tip = "Enter or select full path and name of .APP or .PRJ", .msg = "Enter full path and name of .APP or .PRJ",
          .at = {{53, 9, 172, 12}}, .attributes = "bound upper", .picture = "@s130"},
-        {.equate = "?LOOKUPFILE", .field = LOOKUPFILE, .kind = K::Button, .text = "...", .tip = "Select .APP or .PRJ",
+        {.field = LOOKUPFILE, .kind = K::Button, .text = "...", .tip = "Select .APP or .PRJ",
          .at = {{226, 8, 13, 13}}, .attributes = "skip"},
-        {.equate = "?APP:DRIVENPATH:PROMPT", .field = APP_DRIVENPATH_PROMPT, .kind = K::Prompt, .text = "Drive N Path:",
+        {.field = APP_DRIVENPATH_PROMPT, .kind = K::Prompt, .text = "Drive N Path:",
          .at = {{7, 26, 45, 10}}},
-        {.equate = "?APP:DRIVENPATH", .field = APP_DRIVENPATH, .kind = K::Entry,
+        {.field = APP_DRIVENPATH, .kind = K::Entry,
          .tip = "I'm read-only. Leave me alone.", .at = {{53, 24, 186, 12}}, .attributes = "bound read-only skip",
          .picture = "@s80"},
-        {.equate = "?APP:APPLICATION:PROMPT", .field = APP_APPLICATION_PROMPT, .kind = K::Prompt,
+        {.field = APP_APPLICATION_PROMPT, .kind = K::Prompt,
          .text = "Application:", .at = {{12, 41}}},
-        {.equate = "?APP:APPLICATION", .field = APP_APPLICATION, .kind = K::Entry,
+        {.field = APP_APPLICATION, .kind = K::Entry,
          .tip = "I'm read-only. Leave me alone.", .msg = "This is a read-only field; leave it alone.",
          .at = {{53, 39, 186, 12}}, .attributes = "bound read-only skip", .picture = "@s50"},
-        {.equate = "?APP:TARGET:PROMPT", .field = APP_TARGET_PROMPT, .kind = K::Prompt, .text = "Target:",
+        {.field = APP_TARGET_PROMPT, .kind = K::Prompt, .text = "Target:",
          .at = {{27, 54}}},
-        {.equate = "?APP:TARGET", .field = APP_TARGET, .kind = K::Entry,
+        {.field = APP_TARGET, .kind = K::Entry,
          .tip = "Enter or select full path and name of target", .msg = "Enter full path and name of target",
          .at = {{53, 54, 172, 12}}, .attributes = "bound required", .picture = "@s250"},
-        {.equate = "?LOOKUPFILE:2", .field = LOOKUPFILE_2, .kind = K::Button, .text = "...", .tip = "Select target.",
+        {.field = LOOKUPFILE_2, .kind = K::Button, .text = "...", .tip = "Select target.",
          .at = {{226, 54, 12, 12}}, .attributes = "skip"},
-        {.equate = "?STRING1", .field = STRING1, .kind = K::String,
+        {.field = STRING1, .kind = K::String,
          .text = "\"Target\" must include path, file name and extension", .at = {{53, 68}},
          .attributes = "transparent"},
-        {.equate = "?APP:PRIORITY:PROMPT", .field = APP_PRIORITY_PROMPT, .kind = K::Prompt, .text = "Priority:",
+        {.field = APP_PRIORITY_PROMPT, .kind = K::Prompt, .text = "Priority:",
          .at = {{24, 85}}},
-        {.equate = "?APP:PRIORITY", .field = APP_PRIORITY, .kind = K::Spin,
+        {.field = APP_PRIORITY, .kind = K::Spin,
          .tip = "This is a Byte variable. 1-255 only, please.", .at = {{53, 85, 25, 10}},
          .attributes = "bound required range 1-255 step 1", .picture = "@n3"},
-        {.equate = "?STRING2", .field = STRING2, .kind = K::String, .text = "and match Project settings.",
+        {.field = STRING2, .kind = K::String, .text = "and match Project settings.",
          .at = {{82, 75}}, .attributes = "transparent"},
-        {.equate = "?APP:TAG", .field = APP_TAG, .kind = K::Check, .text = "Tag", .tip = "Mark for making.",
+        {.field = APP_TAG, .kind = K::Check, .text = "Tag", .tip = "Mark for making.",
          .at = {{53, 98}}, .attributes = "bound"},
-        {.equate = "?OK", .field = OK, .kind = K::Button, .text = "&Ok", .tip = "Looks good; save it.",
+        {.field = OK, .kind = K::Button, .text = "&Ok", .tip = "Looks good; save it.",
          .at = {{154, 96, 40, 12}}, .attributes = "req default"},
-        {.equate = "?CANCEL", .field = CANCEL, .kind = K::Button, .text = "&Cancel", .tip = "Forget it.",
+        {.field = CANCEL, .kind = K::Button, .text = "&Cancel", .tip = "Forget it.",
          .at = {{199, 96, 40, 12}}},
     },
     .complete = true};
@@ -152,31 +152,31 @@ TEST_F(UpdateAppsTest, TheWindowIsBuiltAsLaidOut) {
 TEST_F(UpdateAppsTest, AddsAnApplicationChosenInBothDialogs) {
   HeadlessUser user;
   user.on_window(kAdded, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), "");
-    EXPECT_EQ(w.text("?APP:PRIORITY"), "0");
-    EXPECT_FALSE(w.is_checked("?APP:TAG"));
-    EXPECT_TRUE(w.has_focus("?FULLNAME"));
-    w.press("?LOOKUPFILE");
+    EXPECT_EQ(w.text(FULLNAME), "");
+    EXPECT_EQ(w.text(APP_PRIORITY), "0");
+    EXPECT_FALSE(w.is_checked(APP_TAG));
+    EXPECT_TRUE(w.has_focus(FULLNAME));
+    w.press(LOOKUPFILE);
   });
   user.choose_file(source.string());
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), source.string());
-    EXPECT_EQ(w.text("?APP:DRIVENPATH"), folder_of(dir / "dev/acct"));
-    EXPECT_EQ(w.text("?APP:APPLICATION"), "ACCT.APP");
-    EXPECT_TRUE(w.has_focus("?APP:TARGET"));
+    EXPECT_EQ(w.text(FULLNAME), source.string());
+    EXPECT_EQ(w.text(APP_DRIVENPATH), folder_of(dir / "dev/acct"));
+    EXPECT_EQ(w.text(APP_APPLICATION), "ACCT.APP");
+    EXPECT_TRUE(w.has_focus(APP_TARGET));
     EXPECT_EQ(fs::current_path(), dir);
-    w.press("?LOOKUPFILE:2");
+    w.press(LOOKUPFILE_2);
   });
   user.choose_file(target.string());
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:TARGET"), target.string());
+    EXPECT_EQ(w.text(APP_TARGET), target.string());
     EXPECT_EQ(fs::current_path(), dir);
-    w.spin_down("?APP:PRIORITY");
-    w.press("?APP:TAG");
+    w.spin_down(APP_PRIORITY);
+    w.press(APP_TAG);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:PRIORITY"), "1");
-    w.press("?OK");
+    EXPECT_EQ(w.text(APP_PRIORITY), "1");
+    w.press(OK);
   });
   prime(7);
   EXPECT_EQ(run(UpdateApps, Insert), Completed);
@@ -202,20 +202,20 @@ TEST_F(UpdateAppsTest, CancelledDialogsBlankWhatTheyFill) {
   make_current({"ACCT.APP", folder_of(dir / "dev/acct")});
   HeadlessUser user;
   user.on_window(kChanged, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), source.string());
-    w.press("?LOOKUPFILE");
+    EXPECT_EQ(w.text(FULLNAME), source.string());
+    w.press(LOOKUPFILE);
   });
   user.choose_file("");
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), "");
-    EXPECT_EQ(w.text("?APP:DRIVENPATH"), "");
-    EXPECT_EQ(w.text("?APP:APPLICATION"), "");
-    w.press("?LOOKUPFILE:2");
+    EXPECT_EQ(w.text(FULLNAME), "");
+    EXPECT_EQ(w.text(APP_DRIVENPATH), "");
+    EXPECT_EQ(w.text(APP_APPLICATION), "");
+    w.press(LOOKUPFILE_2);
   });
   user.choose_file("");
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:TARGET"), "");
-    w.press("?CANCEL");
+    EXPECT_EQ(w.text(APP_TARGET), "");
+    w.press(CANCEL);
   });
   EXPECT_EQ(run(UpdateApps, Change), Cancelled);
 }
@@ -235,13 +235,13 @@ TEST_P(UpdateAppsSplit, SplitsAtTheLastSeparator) {
   const SplitCase& c = GetParam();
   HeadlessUser user;
   for (const std::string& typed : c.typed) {
-    user.then([&](WindowView& w) { w.type("?FULLNAME", typed); });
+    user.then([&](WindowView& w) { w.type(FULLNAME, typed); });
   }
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:DRIVENPATH"), c.folder);
-    EXPECT_EQ(w.text("?APP:APPLICATION"), c.name);
-    EXPECT_TRUE(w.has_focus("?APP:TARGET")) << w.focus();
-    w.press("?CANCEL");
+    EXPECT_EQ(w.text(APP_DRIVENPATH), c.folder);
+    EXPECT_EQ(w.text(APP_APPLICATION), c.name);
+    EXPECT_TRUE(w.has_focus(APP_TARGET)) << w.focus();
+    w.press(CANCEL);
   });
   prime();
   EXPECT_EQ(run(UpdateApps, Insert), Cancelled);
@@ -270,13 +270,13 @@ TEST_P(UpdateAppsMissingSource, IsRefusedAtOk) {
   const std::string typed = x(GetParam().typed);
   HeadlessUser user;
   user.then([&](WindowView& w) {
-    w.type("?APP:TARGET", target.string());
-    if (!typed.empty()) w.type("?FULLNAME", typed);
+    w.type(APP_TARGET, target.string());
+    if (!typed.empty()) w.type(FULLNAME, typed);
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   user.answer_message(kSourceMissing, ui::button::Ok);
   user.then([&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?LOOKUPFILE")) << w.focus();
+    EXPECT_TRUE(w.has_focus(LOOKUPFILE)) << w.focus();
     w.close();
   });
   prime();
@@ -323,12 +323,12 @@ TEST_P(UpdateAppsSpelling, StoresTheSpellingOnDisk) {
   const std::string typed = x(c.typed);
   HeadlessUser user;
   user.then([&](WindowView& w) {
-    w.type("?FULLNAME", typed);
-    w.type("?APP:TARGET", target.string());
+    w.type(FULLNAME, typed);
+    w.type(APP_TARGET, target.string());
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), upper(typed)) << "typing shows in upper case";
-    w.press("?OK");
+    EXPECT_EQ(w.text(FULLNAME), upper(typed)) << "typing shows in upper case";
+    w.press(OK);
   });
   prime();
   EXPECT_EQ(run(UpdateApps, Insert), Completed);
@@ -336,8 +336,8 @@ TEST_P(UpdateAppsSpelling, StoresTheSpellingOnDisk) {
   EXPECT_EQ(apps_lines(), std::vector<std::string>{line(stored)}) << "an untouched priority is saved as 0";
 
   user.on_window(kChanged, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), x(c.folder) + c.name);
-    w.press("?OK");
+    EXPECT_EQ(w.text(FULLNAME), x(c.folder) + c.name);
+    w.press(OK);
   });
   make_current(stored);
   EXPECT_EQ(run(UpdateApps, Change), Completed);
@@ -378,14 +378,14 @@ TEST_P(UpdateAppsLengths, AreCheckedAtOk) {
   ASSERT_EQ(folder_of(file.parent_path()).size(), c.folder);
   HeadlessUser user;
   if (c.chosen) {
-    user.then([&](WindowView& w) { w.press("?LOOKUPFILE"); });
+    user.then([&](WindowView& w) { w.press(LOOKUPFILE); });
     user.choose_file(file.string());
   } else {
-    user.then([&](WindowView& w) { w.type("?FULLNAME", backslashed(file)); });
+    user.then([&](WindowView& w) { w.type(FULLNAME, backslashed(file)); });
   }
   user.then([&](WindowView& w) {
-    w.type("?APP:TARGET", target.string());
-    w.press("?OK");
+    w.type(APP_TARGET, target.string());
+    w.press(OK);
   });
   if (c.kept) {
     prime();
@@ -397,7 +397,7 @@ TEST_P(UpdateAppsLengths, AreCheckedAtOk) {
   }
   user.answer_message(kTooLong, ui::button::Ok);
   user.then([&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?FULLNAME")) << w.focus();
+    EXPECT_TRUE(w.has_focus(FULLNAME)) << w.focus();
     w.close();
   });
   prime();
@@ -437,16 +437,16 @@ TEST_P(UpdateAppsTarget, IsWarnedAboutOnce) {
   make_file("HERE.EXE");
   HeadlessUser user;
   user.then([&](WindowView& w) {
-    w.type("?FULLNAME", source.string());
-    w.type("?APP:TARGET", x(c.typed));
+    w.type(FULLNAME, source.string());
+    w.type(APP_TARGET, x(c.typed));
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   if (c.missing) {
     if (c.answer != 0) user.answer_message(kUseAppFolder, c.answer);
     user.then([&](WindowView& w) {
-      EXPECT_TRUE(w.has_focus("?APP:TARGET")) << w.focus();
-      EXPECT_EQ(w.text("?APP:TARGET"), x(c.stored));
-      w.press("?OK");
+      EXPECT_TRUE(w.has_focus(APP_TARGET)) << w.focus();
+      EXPECT_EQ(w.text(APP_TARGET), x(c.stored));
+      w.press(OK);
     });
   }
   prime();
@@ -476,13 +476,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UpdateAppsTest, ABlankTargetOnlyTakesTheFocus) {
   HeadlessUser user;
-  user.then([&](WindowView& w) { w.type("?FULLNAME", source.string()); });
+  user.then([&](WindowView& w) { w.type(FULLNAME, source.string()); });
   user.then([&](WindowView& w) {
-    w.press("?APP:TAG");
-    w.press("?OK");
+    w.press(APP_TAG);
+    w.press(OK);
   });
   user.then([&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?APP:TARGET")) << w.focus();
+    EXPECT_TRUE(w.has_focus(APP_TARGET)) << w.focus();
     w.close();
   });
   prime();
@@ -507,14 +507,14 @@ TEST_F(UpdateAppsTest, ThePriorityArrowsKeepToTheirRange) {
     HeadlessUser user;
     user.on_window(kChanged, [&](WindowView& w) {
       if (step.up) {
-        w.spin_up("?APP:PRIORITY");
+        w.spin_up(APP_PRIORITY);
       } else {
-        w.spin_down("?APP:PRIORITY");
+        w.spin_down(APP_PRIORITY);
       }
     });
     user.then([&](WindowView& w) {
-      EXPECT_EQ(w.text("?APP:PRIORITY"), step.shown) << step.app << (step.up ? " up" : " down");
-      w.press("?CANCEL");
+      EXPECT_EQ(w.text(APP_PRIORITY), step.shown) << step.app << (step.up ? " up" : " down");
+      w.press(CANCEL);
     });
     make_current({step.app, folder_of(dir / "dev/acct")});
     EXPECT_EQ(run(UpdateApps, Change), Cancelled);
@@ -530,13 +530,13 @@ TEST_F(UpdateAppsTest, AChangeOfARecordStoredWithBackslashesStoresSlashes) {
   seed_apps({{"ACCT.APP", folder, 3, 2, stored_target, 1}});
   HeadlessUser user;
   user.on_window(kChanged, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), folder + "ACCT.APP");
-    EXPECT_EQ(w.text("?APP:DRIVENPATH"), folder);
-    EXPECT_EQ(w.text("?APP:PRIORITY"), "3");
-    EXPECT_TRUE(w.is_checked("?APP:TAG"));
-    w.spin_up("?APP:PRIORITY");
+    EXPECT_EQ(w.text(FULLNAME), folder + "ACCT.APP");
+    EXPECT_EQ(w.text(APP_DRIVENPATH), folder);
+    EXPECT_EQ(w.text(APP_PRIORITY), "3");
+    EXPECT_TRUE(w.is_checked(APP_TAG));
+    w.spin_up(APP_PRIORITY);
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   make_current({"ACCT.APP", folder});
   EXPECT_EQ(run(UpdateApps, Change), Completed);
   EXPECT_TRUE(user.messages().empty());
@@ -572,17 +572,17 @@ TEST_P(UpdateAppsCancel, PutsTheBufferBack) {
   make_file("dev/other/OTHER.APP");
   HeadlessUser user;
   user.then([&](WindowView& w) {
-    w.type("?FULLNAME", (dir / "dev/other/OTHER.APP").string());
-    w.type("?APP:TARGET", "ELSEWHERE.EXE");
-    w.spin_up("?APP:PRIORITY");
-    w.press("?APP:TAG");
+    w.type(FULLNAME, (dir / "dev/other/OTHER.APP").string());
+    w.type(APP_TARGET, "ELSEWHERE.EXE");
+    w.spin_up(APP_PRIORITY);
+    w.press(APP_TAG);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:APPLICATION"), "OTHER.APP");
+    EXPECT_EQ(w.text(APP_APPLICATION), "OTHER.APP");
     if (c.close_box) {
       w.close();
     } else {
-      w.press("?CANCEL");
+      w.press(CANCEL);
     }
   });
   if (c.request == Insert) {
@@ -615,10 +615,10 @@ TEST_F(UpdateAppsTest, AViewClosesByOkAndStoresNothing) {
   seed_apps({app});
   HeadlessUser user;
   user.on_window(kViewed, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?FULLNAME"), source.string());
-    w.spin_up("?APP:PRIORITY");
+    EXPECT_EQ(w.text(FULLNAME), source.string());
+    w.spin_up(APP_PRIORITY);
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   make_current(app);
   EXPECT_EQ(run(UpdateApps, View), Cancelled);
   EXPECT_EQ(apps_lines(), std::vector<std::string>{line(app)});
@@ -629,11 +629,11 @@ TEST_F(UpdateAppsTest, AViewOfAMissingSourceClosesOnlyByCancel) {
   const AppOnFile app{"GONE.APP", folder_of(dir / "dev/acct"), 3, 0, target.string(), 0};
   seed_apps({app});
   HeadlessUser user;
-  user.on_window(kViewed, [&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kViewed, [&](WindowView& w) { w.press(OK); });
   user.answer_message(kSourceMissing, ui::button::Ok);
   user.on_window(kViewed, [&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?LOOKUPFILE"));
-    w.press("?CANCEL");
+    EXPECT_TRUE(w.has_focus(LOOKUPFILE));
+    w.press(CANCEL);
   });
   make_current(app);
   EXPECT_EQ(run(UpdateApps, View), Cancelled);
@@ -688,17 +688,17 @@ TEST_P(UpdateAppsDuplicate, IsRefusedWithTheKeysError) {
   seed_apps({app});
   HeadlessUser user;
   if (c.chosen) {
-    user.then([&](WindowView& w) { w.press("?LOOKUPFILE"); });
+    user.then([&](WindowView& w) { w.press(LOOKUPFILE); });
     user.choose_file(source.string());
-    user.then([&](WindowView& w) { w.type("?APP:TARGET", target.string()); });
+    user.then([&](WindowView& w) { w.type(APP_TARGET, target.string()); });
   } else {
     user.then([&](WindowView& w) { fill_in(w); });
   }
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   user.answer_message("Adding this record creates a duplicate entry for the key: APP:DriveKey", ui::button::Ok);
   user.on_window(kAdded, [&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?FULLNAME")) << w.focus();
-    w.press("?CANCEL");
+    EXPECT_TRUE(w.has_focus(FULLNAME)) << w.focus();
+    w.press(CANCEL);
   });
   prime();
   EXPECT_EQ(run(UpdateApps, Insert), Cancelled);

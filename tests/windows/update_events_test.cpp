@@ -51,7 +51,7 @@ class UpdateEventsTest : public FormsTest {
     FAIL() << "no entry " << event;
   }
 
-  static std::string shown(WindowView& w, const char* control) { return w.window().state(w.field(control)).shown; }
+  static std::string shown(WindowView& w, ui::Control control) { return w.window().state(w.field(control)).shown; }
 };
 
 TEST_F(UpdateEventsTest, TheWindowIsBuiltAsLaidOut) {
@@ -72,30 +72,30 @@ TEST_F(UpdateEventsTest, TheWindowIsBuiltAsLaidOut) {
             .width = 184,
             .height = 86,
             .controls = {
-                {.equate = "?OK", .field = OK, .kind = K::Button, .text = "&Ok", .at = {{72, 70, 40, 12}},
+                {.field = OK, .kind = K::Button, .text = "&Ok", .at = {{72, 70, 40, 12}},
                  .attributes = "default"},
-                {.equate = "?CANCEL", .field = CANCEL, .kind = K::Button, .text = "Cancel", .at = {{142, 67, 40, 12}},
+                {.field = CANCEL, .kind = K::Button, .text = "Cancel", .at = {{142, 67, 40, 12}},
                  .attributes = "hidden disabled"},
-                {.equate = "?TMP:APPS:PROMPT", .field = TMP_APPS_PROMPT, .kind = K::Prompt, .text = "App.:",
+                {.field = TMP_APPS_PROMPT, .kind = K::Prompt, .text = "App.:",
                  .at = {{13, 6, 0, 0}}},
-                {.equate = "?TMP:DATE", .field = TMP_DATE, .kind = K::Entry, .at = {{32, 20, 43, 12}},
+                {.field = TMP_DATE, .kind = K::Entry, .at = {{32, 20, 43, 12}},
                  .attributes = "bound", .picture = "@d1"},
-                {.equate = "?TMP:DATE:PROMPT", .field = TMP_DATE_PROMPT, .kind = K::Prompt, .text = "Date:",
+                {.field = TMP_DATE_PROMPT, .kind = K::Prompt, .text = "Date:",
                  .at = {{11, 22, 0, 0}}},
-                {.equate = "?TMP:APPS", .field = TMP_APPS, .kind = K::Entry, .at = {{32, 4, 0, 0}},
+                {.field = TMP_APPS, .kind = K::Entry, .at = {{32, 4, 0, 0}},
                  .attributes = "bound", .picture = "@s40"},
-                {.equate = "?TMP:CLOCK:PROMPT", .field = TMP_CLOCK_PROMPT, .kind = K::Prompt, .text = "Time:",
+                {.field = TMP_CLOCK_PROMPT, .kind = K::Prompt, .text = "Time:",
                  .at = {{10, 38, 0, 0}}},
-                {.equate = "?TMP:CLOCK", .field = TMP_CLOCK, .kind = K::Entry, .at = {{32, 36, 0, 0}},
+                {.field = TMP_CLOCK, .kind = K::Entry, .at = {{32, 36, 0, 0}},
                  .attributes = "bound", .picture = "@T4_"},
-                {.equate = "?TMP:EVENT:PROMPT", .field = TMP_EVENT_PROMPT, .kind = K::Prompt, .text = "Event:",
+                {.field = TMP_EVENT_PROMPT, .kind = K::Prompt, .text = "Event:",
                  .at = {{8, 54, 0, 0}}},
-                {.equate = "?TMP:EVENT", .field = TMP_EVENT, .kind = K::Entry, .at = {{32, 52, 146, 12}},
+                {.field = TMP_EVENT, .kind = K::Entry, .at = {{32, 52, 146, 12}},
                  .attributes = "bound", .picture = "@s80"},
             },
             .complete = true});
     EXPECT_EQ(w.window().default_button(), OK);
-    EXPECT_TRUE(w.has_focus("?OK"));
+    EXPECT_TRUE(w.has_focus(OK));
     // The cancel button is hidden and disabled; Escape closes the form as
     // its close box does.
     w.press_key(ui::key::Escape);
@@ -109,15 +109,15 @@ TEST_F(UpdateEventsTest, TheWindowIsBuiltAsLaidOut) {
 TEST_F(UpdateEventsTest, ShowsTheEntry) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(shown(w, "?TMP:CLOCK"), "14 05 09");
-    EXPECT_EQ(w.text("?TMP:APPS"), "ACCT.APP");
-    EXPECT_EQ(w.text("?TMP:DATE"), "3/01/24");
-    EXPECT_EQ(w.text("?TMP:EVENT"), "Begin Make");
+    EXPECT_EQ(shown(w, TMP_CLOCK), "14 05 09");
+    EXPECT_EQ(w.text(TMP_APPS), "ACCT.APP");
+    EXPECT_EQ(w.text(TMP_DATE), "3/01/24");
+    EXPECT_EQ(w.text(TMP_EVENT), "Begin Make");
     w.close();
   });
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_EQ(shown(w, "?TMP:CLOCK"), " 9 05 03");
-    EXPECT_EQ(w.text("?TMP:DATE"), "3/02/24");
+    EXPECT_EQ(shown(w, TMP_CLOCK), " 9 05 03");
+    EXPECT_EQ(w.text(TMP_DATE), "3/02/24");
     w.close();
   });
   make_current("Begin Make");
@@ -140,8 +140,8 @@ class UpdateEventsTime : public UpdateEventsTest, public ::testing::WithParamInt
 TEST_P(UpdateEventsTime, OkWritesTheEntryBack) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    if (*GetParam().typed) w.type("?TMP:CLOCK", GetParam().typed);
-    w.type("?TMP:APPS", "CASH.APP");
+    if (*GetParam().typed) w.type(TMP_CLOCK, GetParam().typed);
+    w.type(TMP_APPS, "CASH.APP");
     w.press("&Ok");
   });
   make_current("Begin Make");
@@ -173,7 +173,7 @@ TEST_F(UpdateEventsTest, OkWithoutAChangeAnswersCompleted) {
 TEST_F(UpdateEventsTest, AViewStoresNothing) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    w.type("?TMP:EVENT", "Changed");
+    w.type(TMP_EVENT, "Changed");
     w.press("&Ok");
   });
   make_current("Begin Make");

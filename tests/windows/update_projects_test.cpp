@@ -30,7 +30,7 @@ using test_support::ExpectedWindow;
 constexpr const char* kUpdated = "Project will be Updated";
 constexpr const char* kNew = "New Project";
 constexpr const char* kPicker = "Select Application";
-constexpr const char* kList = "?BROWSE:2";
+constexpr int kList = BROWSE_2;
 constexpr const char* kRemove = "Are you sure you want to remove this app from the project?";
 constexpr const char* kSaveRecord = "Do you want to save the changes to this record?";
 
@@ -108,30 +108,30 @@ const ExpectedWindow kLayout{
     .height = 238,
     .font = {"MS Sans Serif", 8, false},
     .controls = {
-        {.equate = "?CURRENTTAB", .field = CURRENTTAB, .kind = K::Sheet, .at = {{4, 4, 301, 214}}},
-        {.equate = "?TAB:1", .field = TAB_1, .kind = K::Tab, .text = "General", .parent = "?CURRENTTAB"},
-        {.equate = "?PRO:PROJECTNAME:PROMPT", .field = PRO_PROJECTNAME_PROMPT, .kind = K::Prompt,
-         .text = "Project Name:", .at = {{8, 26}}, .attributes = "bold", .parent = "?TAB:1"},
-        {.equate = "?PRO:PROJECTNAME", .field = PRO_PROJECTNAME, .kind = K::Entry, .at = {{64, 26, 204, 10}},
-         .attributes = "bound required", .picture = "@s50", .parent = "?TAB:1"},
-        {.equate = "?GROUP1", .field = GROUP1, .kind = K::Group, .at = {{12, 46, 285, 164}}, .parent = "?TAB:1"},
-        {.equate = "?STRING1", .field = STRING1, .kind = K::String, .text = "Project Applications:", .at = {{22, 49}},
-         .attributes = "bold", .parent = "?GROUP1"},
-        {.equate = "?BROWSE:2", .field = BROWSE_2, .kind = K::List, .msg = "Browsing Records",
+        {.field = CURRENTTAB, .kind = K::Sheet, .at = {{4, 4, 301, 214}}},
+        {.field = TAB_1, .kind = K::Tab, .text = "General", .parent = CURRENTTAB},
+        {.field = PRO_PROJECTNAME_PROMPT, .kind = K::Prompt,
+         .text = "Project Name:", .at = {{8, 26}}, .attributes = "bold", .parent = TAB_1},
+        {.field = PRO_PROJECTNAME, .kind = K::Entry, .at = {{64, 26, 204, 10}},
+         .attributes = "bound required", .picture = "@s50", .parent = TAB_1},
+        {.field = GROUP1, .kind = K::Group, .at = {{12, 46, 285, 164}}, .parent = TAB_1},
+        {.field = STRING1, .kind = K::String, .text = "Project Applications:", .at = {{22, 49}},
+         .attributes = "bold", .parent = GROUP1},
+        {.field = BROWSE_2, .kind = K::List, .msg = "Browsing Records",
          .at = {{22, 60, 260, 128}}, .attributes = "vscroll immediate",
          .format = "26L(1)|M~Priority~C(0)@n3@113L|M~Drive & P ath~@s80@200L(1)|M~Application~@s50@",
-         .parent = "?GROUP1"},
-        {.equate = "?ADDAPPBUTTON", .field = ADDAPPBUTTON, .kind = K::Button, .text = "&Add App",
+         .parent = GROUP1},
+        {.field = ADDAPPBUTTON, .kind = K::Button, .text = "&Add App",
          .tip = "Select an application for this project", .msg = "Add an application to the project",
-         .at = {{126, 192, 45, 14}}, .attributes = "key 45", .parent = "?GROUP1"},
-        {.equate = "?REMOVEAPPBUTTON", .field = REMOVEAPPBUTTON, .kind = K::Button, .text = "&Remove App",
+         .at = {{126, 192, 45, 14}}, .attributes = "key 45", .parent = GROUP1},
+        {.field = REMOVEAPPBUTTON, .kind = K::Button, .text = "&Remove App",
          .tip = "Remove app from project", .msg = "Remove app from project", .at = {{175, 192, 47, 14}},
-         .attributes = "key 46", .parent = "?GROUP1"},
-        {.equate = "?CHANGE:3", .field = CHANGE_3, .kind = K::Button, .text = "Chan&ge", .at = {{226, 192, 45, 14}},
-         .parent = "?GROUP1"},
-        {.equate = "?OK", .field = OK, .kind = K::Button, .text = "&Ok", .at = {{175, 222, 45, 14}},
+         .attributes = "key 46", .parent = GROUP1},
+        {.field = CHANGE_3, .kind = K::Button, .text = "Chan&ge", .at = {{226, 192, 45, 14}},
+         .parent = GROUP1},
+        {.field = OK, .kind = K::Button, .text = "&Ok", .at = {{175, 222, 45, 14}},
          .attributes = "default"},
-        {.equate = "?CANCEL", .field = CANCEL, .kind = K::Button, .text = "&Cancel", .at = {{226, 222, 45, 14}}},
+        {.field = CANCEL, .kind = K::Button, .text = "&Cancel", .at = {{226, 222, 45, 14}}},
     },
     .complete = true};
 
@@ -142,7 +142,7 @@ TEST_F(UpdateProjectsTest, TheWindowIsBuiltAsLaidOut) {
     EXPECT_TRUE(def.resizable);
     check_window_structure(w.window(), kLayout);
     EXPECT_TRUE(w.window().control(PRO_PROJECTNAME_PROMPT).font.bold);
-    w.press("?CANCEL");
+    w.press(CANCEL);
   });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
@@ -153,12 +153,12 @@ TEST_F(UpdateProjectsTest, TheWindowIsBuiltAsLaidOut) {
 TEST_F(UpdateProjectsTest, AChangeListsTheApplicationsAndStoresTheName) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Stock");
-    EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
+    EXPECT_EQ(w.text(PRO_PROJECTNAME), "Stock");
+    EXPECT_TRUE(w.has_focus(PRO_PROJECTNAME)) << w.focus();
     EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
-    w.type("?PRO:PROJECTNAME", "Inventory");
+    w.type(PRO_PROJECTNAME, "Inventory");
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
   EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
@@ -174,17 +174,17 @@ TEST_F(UpdateProjectsTest, AddAppMovesAnApplicationFromAnotherProject) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) {
     w.select_row(kList, 1);
-    w.press("?ADDAPPBUTTON");
+    w.press(ADDAPPBUTTON);
   });
   user.on_window(kPicker, [&](WindowView& w) {
-    EXPECT_EQ(w.choice("?BROWSE:1"), 1) << "the picker opens at the top";
-    EXPECT_EQ(w.list_rows("?BROWSE:1")[0][2], "CASH.APP");
+    EXPECT_EQ(w.choice(select_app::BROWSE_1), 1) << "the picker opens at the top";
+    EXPECT_EQ(w.list_rows(select_app::BROWSE_1)[0][2], "CASH.APP");
     w.press("&Add to Project");
   });
   user.on_window(kUpdated, [&](WindowView& w) {
     EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "2 CASH.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
     EXPECT_TRUE(w.has_focus(kList)) << w.focus();
-    w.press("?OK");
+    w.press(OK);
   });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
@@ -193,7 +193,7 @@ TEST_F(UpdateProjectsTest, AddAppMovesAnApplicationFromAnotherProject) {
 
   user.on_window(kUpdated, [&](WindowView& w) {
     EXPECT_TRUE(w.list_rows(kList).empty()) << "project 3 no longer lists it";
-    w.press("?CANCEL");
+    w.press(CANCEL);
   });
   make_current_project(3);
   EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
@@ -204,23 +204,23 @@ TEST_F(UpdateProjectsTest, AddAppMovesAnApplicationFromAnotherProject) {
 // closed without a pick.
 TEST_F(UpdateProjectsTest, AddAppStoresNothingWithoutAPickedRecord) {
   HeadlessUser user;
-  user.on_window(kUpdated, [&](WindowView& w) { w.press("?ADDAPPBUTTON"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press(ADDAPPBUTTON); });
   user.on_window(kPicker, [&](WindowView& w) {
     delete_elsewhere(cash);
-    w.select_row("?BROWSE:1", 1);
+    w.select_row(select_app::BROWSE_1, 1);
   });
   user.on_window(kPicker, [&](WindowView& w) {
-    EXPECT_EQ(w.list_rows("?BROWSE:1")[0][2], "CASH.APP") << "still listed";
+    EXPECT_EQ(w.list_rows(select_app::BROWSE_1)[0][2], "CASH.APP") << "still listed";
     w.press("&Add to Project");
   });
   user.on_window(kUpdated, [&](WindowView& w) {
     EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
-    w.press("?ADDAPPBUTTON");
+    w.press(ADDAPPBUTTON);
   });
-  user.on_window(kPicker, [&](WindowView& w) { w.press("?CLOSE"); });
+  user.on_window(kPicker, [&](WindowView& w) { w.press(select_app::CLOSE); });
   user.on_window(kUpdated, [&](WindowView& w) {
     EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
-    w.press("?OK");
+    w.press(OK);
   });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
@@ -237,7 +237,7 @@ TEST_P(UpdateProjectsRemove, DetachesAfterTheQuestion) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) {
     w.select_row(kList, 2);
-    w.press("?REMOVEAPPBUTTON");
+    w.press(REMOVEAPPBUTTON);
   });
   user.answer_message(kRemove, answer);
   user.on_window(kUpdated, [&](WindowView& w) {
@@ -245,7 +245,7 @@ TEST_P(UpdateProjectsRemove, DetachesAfterTheQuestion) {
     const std::vector<std::string> left = {"1 LEDGER.APP", "5 PAYROLL.APP"};
     EXPECT_EQ(listed(w), answer == ui::button::Yes ? left : all);
     EXPECT_TRUE(w.has_focus(kList)) << w.focus();
-    w.press("?OK");
+    w.press(OK);
   });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
@@ -267,10 +267,10 @@ TEST_F(UpdateProjectsTest, RemoveAppOnAnEmptyListStoresNothing) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) {
     EXPECT_TRUE(w.list_rows(kList).empty());
-    w.press("?REMOVEAPPBUTTON");
+    w.press(REMOVEAPPBUTTON);
   });
   user.answer_message(kRemove, ui::button::Yes);
-  user.on_window(kUpdated, [&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press(OK); });
   make_current_project(1);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
   EXPECT_EQ(user.messages().size(), 1u);
@@ -282,10 +282,10 @@ TEST_F(UpdateProjectsTest, RemoveAppOnAnEmptyListStoresNothing) {
 TEST_F(UpdateProjectsTest, TheKeysInsertAndDeletePressTheButtons) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) { w.press_key(kList, ui::key::Insert); });
-  user.on_window(kPicker, [&](WindowView& w) { w.press("?CLOSE"); });
-  user.on_window(kUpdated, [&](WindowView& w) { w.press_key("?PRO:PROJECTNAME", ui::key::Delete); });
+  user.on_window(kPicker, [&](WindowView& w) { w.press(select_app::CLOSE); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press_key(PRO_PROJECTNAME, ui::key::Delete); });
   user.answer_message(kRemove, ui::button::No);
-  user.on_window(kUpdated, [&](WindowView& w) { w.press("?CANCEL"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press(CANCEL); });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
   EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, stock}));
@@ -306,18 +306,18 @@ class UpdateProjectsCancel : public UpdateProjectsTest, public ::testing::WithPa
 TEST_P(UpdateProjectsCancel, KeepsTheMembership) {
   const SaveCase& c = GetParam();
   HeadlessUser user;
-  user.on_window(kUpdated, [&](WindowView& w) { w.press("?ADDAPPBUTTON"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press(ADDAPPBUTTON); });
   user.on_window(kPicker, [&](WindowView& w) {
-    w.select_row("?BROWSE:1", 3);
+    w.select_row(select_app::BROWSE_1, 3);
     w.press("&Add to Project");
   });
-  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Renamed"); });
-  user.then([&](WindowView& w) { w.press("?CANCEL"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.type(PRO_PROJECTNAME, "Renamed"); });
+  user.then([&](WindowView& w) { w.press(CANCEL); });
   user.answer_message(kSaveRecord, c.answer);
   if (c.answer == ui::button::Cancel) {
     user.on_window(kUpdated, [&](WindowView& w) {
-      EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
-      w.press("?OK");
+      EXPECT_TRUE(w.has_focus(PRO_PROJECTNAME)) << w.focus();
+      w.press(OK);
     });
   }
   make_current_project(5);
@@ -339,11 +339,11 @@ TEST_P(UpdateProjectsCancel, LeavesTheBufferAsTheFormEnded) {
   const SaveCase& c = GetParam();
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) {
-    w.type("?PRO:PROJECTNAME", "Renamed");
-    w.press("?CANCEL");
+    w.type(PRO_PROJECTNAME, "Renamed");
+    w.press(CANCEL);
   });
   user.answer_message(kSaveRecord, c.answer);
-  if (c.answer == ui::button::Cancel) user.on_window(kUpdated, [&](WindowView& w) { w.press("?OK"); });
+  if (c.answer == ui::button::Cancel) user.on_window(kUpdated, [&](WindowView& w) { w.press(OK); });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), c.response);
   EXPECT_EQ(data::PRO.P_REF, 5);
@@ -355,23 +355,23 @@ TEST_P(UpdateProjectsCancel, LeavesTheBufferAsTheFormEnded) {
 TEST_F(UpdateProjectsTest, ANewProjectIsStoredUnderItsNumber) {
   HeadlessUser user;
   user.on_window(kNew, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "");
+    EXPECT_EQ(w.text(PRO_PROJECTNAME), "");
     EXPECT_TRUE(w.list_rows(kList).empty());
-    w.press("?ADDAPPBUTTON");
+    w.press(ADDAPPBUTTON);
   });
   user.on_window(kPicker, [&](WindowView& w) {
-    w.select_row("?BROWSE:1", 3);
+    w.select_row(select_app::BROWSE_1, 3);
     w.press("&Add to Project");
   });
   user.on_window(kNew, [&](WindowView& w) {
     EXPECT_EQ(listed(w), std::vector<std::string>{"4 LOOSE.APP"});
-    w.press("?OK");
+    w.press(OK);
   });
   user.on_window(kNew, [&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
-    w.type("?PRO:PROJECTNAME", "Tools");
+    EXPECT_TRUE(w.has_focus(PRO_PROJECTNAME)) << w.focus();
+    w.type(PRO_PROJECTNAME, "Tools");
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   prime_project();
   EXPECT_EQ(data::PRO.P_REF, 6);
   EXPECT_EQ(run(UpdateProjects, Insert), Completed);
@@ -383,12 +383,12 @@ TEST_F(UpdateProjectsTest, ANewProjectIsStoredUnderItsNumber) {
 
 TEST_F(UpdateProjectsTest, ANewProjectWithANameOnFileIsRefused) {
   HeadlessUser user;
-  user.on_window(kNew, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Payroll"); });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kNew, [&](WindowView& w) { w.type(PRO_PROJECTNAME, "Payroll"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   user.answer_message("Adding this record creates a duplicate entry for the key: PRO:ProjectNameKey", ui::button::Ok);
   user.on_window(kNew, [&](WindowView& w) {
-    EXPECT_TRUE(w.has_focus("?PRO:PROJECTNAME")) << w.focus();
-    w.press("?CANCEL");
+    EXPECT_TRUE(w.has_focus(PRO_PROJECTNAME)) << w.focus();
+    w.press(CANCEL);
   });
   user.answer_message(kSaveRecord, ui::button::No);
   prime_project();
@@ -402,8 +402,8 @@ TEST_F(UpdateProjectsTest, ANewProjectWithANameOnFileIsRefused) {
 // "Record Update Error"; No closes without storing.
 TEST_F(UpdateProjectsTest, AChangeToANameOnFileIsNotStored) {
   HeadlessUser user;
-  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Payroll"); });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.type(PRO_PROJECTNAME, "Payroll"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   user.answer_any_message(ui::button::Ok);
   user.answer_message("An error was experienced changing this record. Do you want to try to save again?",
                       ui::button::No);
@@ -425,17 +425,17 @@ TEST_P(UpdateProjectsDropped, KeepsTheApplicationsAddedToIt) {
   const bool named = GetParam();
   HeadlessUser user;
   for (int row : {1, 3}) {
-    user.on_window(kNew, [&](WindowView& w) { w.press("?ADDAPPBUTTON"); });
+    user.on_window(kNew, [&](WindowView& w) { w.press(ADDAPPBUTTON); });
     user.on_window(kPicker, [&, row](WindowView& w) {
-      w.select_row("?BROWSE:1", row);
+      w.select_row(select_app::BROWSE_1, row);
       w.press("&Add to Project");
     });
   }
   user.on_window(kNew, [&](WindowView& w) {
     EXPECT_EQ(listed(w), (std::vector<std::string>{"2 CASH.APP", "4 LOOSE.APP"}));
-    if (named) w.type("?PRO:PROJECTNAME", "Tools");
+    if (named) w.type(PRO_PROJECTNAME, "Tools");
   });
-  user.then([&](WindowView& w) { w.press("?CANCEL"); });
+  user.then([&](WindowView& w) { w.press(CANCEL); });
   if (named) user.answer_message(kSaveRecord, ui::button::No);
   prime_project();
   EXPECT_EQ(run(UpdateProjects, Insert), Cancelled);
@@ -445,7 +445,7 @@ TEST_P(UpdateProjectsDropped, KeepsTheApplicationsAddedToIt) {
 
   user.on_window(kNew, [&](WindowView& w) {
     EXPECT_TRUE(w.list_rows(kList).empty());
-    w.press("?CANCEL");
+    w.press(CANCEL);
   });
   prime_project();
   EXPECT_EQ(data::PRO.P_REF, 6);
@@ -488,13 +488,13 @@ TEST_F(UpdateProjectsTest, AViewChangesNothing) {
   HeadlessUser user;
   user.on_window("View Record", [&](WindowView& w) {
     EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "3 STOCK.APP", "5 PAYROLL.APP"}));
-    w.press("?ADDAPPBUTTON");
-    w.press("?REMOVEAPPBUTTON");
-    w.press("?CHANGE:3");
+    w.press(ADDAPPBUTTON);
+    w.press(REMOVEAPPBUTTON);
+    w.press(CHANGE_3);
     w.press_key(kList, ui::key::Insert);
     w.press_key(kList, ui::key::Delete);
   });
-  user.on_window("View Record", [&](WindowView& w) { w.press("?OK"); });
+  user.on_window("View Record", [&](WindowView& w) { w.press(OK); });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, View), Cancelled);
   EXPECT_EQ(user.windows_opened().size(), 1u) << "no picker and no application form";
@@ -509,22 +509,22 @@ TEST_F(UpdateProjectsTest, TheListChangesAnApplicationInItsForm) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) { w.accept_row(kList, 2); });
   user.on_window("Record will be Changed", [&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:APPLICATION"), "STOCK.APP");
-    w.type("?APP:PRIORITY", "9");
+    EXPECT_EQ(w.text(update_apps::APP_APPLICATION), "STOCK.APP");
+    w.type(update_apps::APP_PRIORITY, "9");
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(update_apps::OK); });
   user.on_window(kUpdated, [&](WindowView& w) {
     EXPECT_EQ(listed(w), (std::vector<std::string>{"1 LEDGER.APP", "5 PAYROLL.APP", "9 STOCK.APP"}));
     w.right_click_row(kList, 1);
   });
   user.choose_popup("&Change");
   user.on_window("Record will be Changed", [&](WindowView& w) {
-    EXPECT_EQ(w.text("?APP:APPLICATION"), "LEDGER.APP");
-    w.press("?CANCEL");
+    EXPECT_EQ(w.text(update_apps::APP_APPLICATION), "LEDGER.APP");
+    w.press(update_apps::CANCEL);
   });
-  user.on_window(kUpdated, [&](WindowView& w) { w.press("?CHANGE:3"); });
-  user.on_window("Record will be Changed", [&](WindowView& w) { w.press("?CANCEL"); });
-  user.on_window(kUpdated, [&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press(CHANGE_3); });
+  user.on_window("Record will be Changed", [&](WindowView& w) { w.press(update_apps::CANCEL); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.press(OK); });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
   EXPECT_EQ(user.popups(), std::vector<std::string>{"&Change"});
@@ -539,16 +539,16 @@ TEST_F(UpdateProjectsTest, AProjectChangedElsewhereIsShownAsStored) {
   HeadlessUser user;
   user.on_window(kUpdated, [&](WindowView& w) {
     rename_elsewhere(5, "Elsewhere");
-    w.type("?PRO:PROJECTNAME", "Mine");
+    w.type(PRO_PROJECTNAME, "Mine");
   });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   user.answer_message(
       "This record was changed by another station. Those changes will now be displayed. Use the Ditto Button or "
       "Ctrl+H to recall your changes.",
       ui::button::Ok);
   user.on_window(kUpdated, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Elsewhere");
-    w.press("?CANCEL");
+    EXPECT_EQ(w.text(PRO_PROJECTNAME), "Elsewhere");
+    w.press(CANCEL);
   });
   user.answer_message(kSaveRecord, ui::button::No);
   make_current_project(5);
@@ -560,16 +560,16 @@ TEST_F(UpdateProjectsTest, AProjectChangedElsewhereIsShownAsStored) {
 // this thread.
 TEST_F(UpdateProjectsTest, TheHistoryKeyPutsBackTheNameOfTheLastOk) {
   HeadlessUser user;
-  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Wages"); });
-  user.then([&](WindowView& w) { w.press("?OK"); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.type(PRO_PROJECTNAME, "Wages"); });
+  user.then([&](WindowView& w) { w.press(OK); });
   make_current_project(3);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
 
-  user.on_window(kUpdated, [&](WindowView& w) { w.type("?PRO:PROJECTNAME", "Typed"); });
-  user.then([&](WindowView& w) { w.press_key("?PRO:PROJECTNAME", ui::key::CtrlApostrophe); });
+  user.on_window(kUpdated, [&](WindowView& w) { w.type(PRO_PROJECTNAME, "Typed"); });
+  user.then([&](WindowView& w) { w.press_key(PRO_PROJECTNAME, ui::key::CtrlApostrophe); });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(w.text("?PRO:PROJECTNAME"), "Wages");
-    w.press("?CANCEL");
+    EXPECT_EQ(w.text(PRO_PROJECTNAME), "Wages");
+    w.press(CANCEL);
   });
   user.answer_message(kSaveRecord, ui::button::No);
   make_current_project(5);
@@ -584,10 +584,10 @@ TEST_F(UpdateProjectsTest, TheHistoryIsBlankBeforeTheFirstOkOfAThread) {
     data::dct_init();
     {
       HeadlessUser user;
-      user.on_window(kUpdated, [&](WindowView& w) { w.press_key("?PRO:PROJECTNAME", ui::key::CtrlApostrophe); });
+      user.on_window(kUpdated, [&](WindowView& w) { w.press_key(PRO_PROJECTNAME, ui::key::CtrlApostrophe); });
       user.then([&](WindowView& w) {
-        shown = w.text("?PRO:PROJECTNAME");
-        w.press("?CANCEL");
+        shown = w.text(PRO_PROJECTNAME);
+        w.press(CANCEL);
       });
       user.answer_message(kSaveRecord, ui::button::No);
       make_current_project(5);

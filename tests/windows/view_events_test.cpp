@@ -33,7 +33,7 @@ using K = ui::ControlKind;
 
 constexpr const char* kCaption = "Activity Log";
 constexpr const char* kForm = "DDE Activity Record";
-constexpr const char* kList = "?LIST";
+constexpr int kList = LIST;
 constexpr const char* kNothing = "If there was something to show you, I'd show it.";
 constexpr const char* kConfirm = "Are you sure you want to delete the highlighted record?";
 // Lines the list shows at once: 159 dialog units less the header line, 8 a line.
@@ -103,18 +103,18 @@ TEST_F(ViewEventsTest, TheWindowIsBuiltAsLaidOut) {
             .width = 247,
             .height = 180,
             .controls = {
-                {.equate = "?LIST", .field = LIST, .kind = K::List, .msg = "Browsing Records",
+                {.field = LIST, .kind = K::List, .msg = "Browsing Records",
                  .at = {{6, 2, 235, 159}},
                  .format = "90L(2)~Application~@s40@43R(3)~Date~C(2)@d1@34L(2)~Time~L(5)@t4@240L(2)~Event~@s80@"},
-                {.equate = "?INSERT", .field = INSERT, .kind = K::Button, .text = "&Insert", .at = {{0, 165, 40, 12}},
+                {.field = INSERT, .kind = K::Button, .text = "&Insert", .at = {{0, 165, 40, 12}},
                  .attributes = "hidden disabled key 45"},
-                {.equate = "?CHANGE", .field = CHANGE, .kind = K::Button, .text = "&View", .at = {{160, 164, 40, 12}},
+                {.field = CHANGE, .kind = K::Button, .text = "&View", .at = {{160, 164, 40, 12}},
                  .attributes = "key 525"},
-                {.equate = "?DELETE", .field = DELETE, .kind = K::Button, .text = "&Delete", .at = {{47, 164, 40, 12}},
+                {.field = DELETE, .kind = K::Button, .text = "&Delete", .at = {{47, 164, 40, 12}},
                  .attributes = "key 46"},
-                {.equate = "?PRINTLOG", .field = PRINTLOG, .kind = K::Button, .text = "&Print Log",
+                {.field = PRINTLOG, .kind = K::Button, .text = "&Print Log",
                  .at = {{118, 164, 40, 12}}},
-                {.equate = "?CLOSE", .field = CLOSE, .kind = K::Button, .text = "&Close", .at = {{202, 164, 40, 12}},
+                {.field = CLOSE, .kind = K::Button, .text = "&Close", .at = {{202, 164, 40, 12}},
                  .attributes = "default"},
             },
             .complete = true});
@@ -133,7 +133,7 @@ TEST_F(ViewEventsTest, TheWindowIsBuiltAsLaidOut) {
     std::vector<std::string> texts;
     for (const auto& [x, text] : shown) texts.push_back(text);
     EXPECT_EQ(texts, (std::vector<std::string>{"&Delete", "&Print Log", "&View", "&Close"}));
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
 }
@@ -156,8 +156,8 @@ TEST_F(ViewEventsTest, ListsTheLogByDateAndTime) {
                                       {"LEDGER.APP", "3/02/24", "9:05:03", "Make Finished"},
                                   }));
     EXPECT_EQ(w.choice(kList), 1);
-    EXPECT_FALSE(w.is_disabled("?CHANGE"));
-    EXPECT_FALSE(w.is_disabled("?DELETE"));
+    EXPECT_FALSE(w.is_disabled(CHANGE));
+    EXPECT_FALSE(w.is_disabled(DELETE));
     // Enter on the list presses the default button, "&Close".
     w.press_key(kList, ui::key::Enter);
   });
@@ -179,7 +179,7 @@ TEST_P(ViewEventsNames, ShowOnlyWhereTheApplicationChanges) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(names(w), GetParam().shown);
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
 }
@@ -205,7 +205,7 @@ TEST_F(ViewEventsTest, ARefillAroundAnEntryShowsTheNamesAsBefore) {
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(names(w), (std::vector<std::string>{"A", "", "B", "A", ""}));
     EXPECT_EQ(w.choice(kList), 3);
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
 }
@@ -259,7 +259,7 @@ TEST_F(ViewEventsTest, NamesFollowTheLineAboveWhicheverWayTheListWasFilled) {
   user.then([&](WindowView& w) {
     EXPECT_EQ(events(w).front(), "e01");
     expect_names_follow_lines(w, "at the top");
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
 }
@@ -301,11 +301,11 @@ TEST_F(ViewEventsTest, ViewCorrectsTheHighlightedEntry) {
     w.press("&View");
   });
   user.on_window(kForm, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?TMP:APPS"), "ACCT.APP");
-    EXPECT_EQ(w.text("?TMP:DATE"), "3/01/24");
-    EXPECT_EQ(w.text("?TMP:CLOCK"), "11 00 00");
-    EXPECT_EQ(w.text("?TMP:EVENT"), "Make Finished");
-    w.type("?TMP:EVENT", "Make Aborted");
+    EXPECT_EQ(w.text(update_events::TMP_APPS), "ACCT.APP");
+    EXPECT_EQ(w.text(update_events::TMP_DATE), "3/01/24");
+    EXPECT_EQ(w.text(update_events::TMP_CLOCK), "11 00 00");
+    EXPECT_EQ(w.text(update_events::TMP_EVENT), "Make Finished");
+    w.type(update_events::TMP_EVENT, "Make Aborted");
     w.press("&Ok");
   });
   user.on_window(kCaption, [&](WindowView& w) {
@@ -315,14 +315,14 @@ TEST_F(ViewEventsTest, ViewCorrectsTheHighlightedEntry) {
     w.press("&View");
   });
   user.on_window(kForm, [&](WindowView& w) {
-    w.type("?TMP:CLOCK", "12:30:00");
+    w.type(update_events::TMP_CLOCK, "12:30:00");
     w.press("&Ok");
   });
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(column(w, 2), (std::vector<std::string>{"11:00:00", "12:00:00", "12:30:00"}));
     EXPECT_EQ(names(w), (std::vector<std::string>{"ACCT.APP", "LEDGER.APP", "ACCT.APP"}));
     EXPECT_EQ(w.choice(kList), 3) << "the moved entry stays highlighted";
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
   const std::vector<LogOnFile> log = log_on_file();
@@ -339,8 +339,8 @@ TEST_F(ViewEventsTest, TheFormClosedWithoutOkChangesNothing) {
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) { w.accept_row(kList, 2); });
   user.on_window(kForm, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?TMP:EVENT"), "Make Finished");
-    w.type("?TMP:EVENT", "typed, then dropped");
+    EXPECT_EQ(w.text(update_events::TMP_EVENT), "Make Finished");
+    w.type(update_events::TMP_EVENT, "typed, then dropped");
     w.close();
   });
   user.on_window(kCaption, [&](WindowView& w) {
@@ -349,10 +349,10 @@ TEST_F(ViewEventsTest, TheFormClosedWithoutOkChangesNothing) {
     w.press_key(kList, ui::key::CtrlEnter);
   });
   user.on_window(kForm, [&](WindowView& w) {
-    EXPECT_EQ(w.text("?TMP:EVENT"), "Begin Make");
+    EXPECT_EQ(w.text(update_events::TMP_EVENT), "Begin Make");
     w.close();
   });
-  user.on_window(kCaption, [&](WindowView& w) { w.press("?CLOSE"); });
+  user.on_window(kCaption, [&](WindowView& w) { w.press(CLOSE); });
   EXPECT_EQ(open_browse(), Cancelled);
   EXPECT_EQ(log_on_file().at(1).event, "Make Finished");
 }
@@ -366,13 +366,13 @@ TEST_F(ViewEventsTest, AnEntryWithoutDateAndTimeLeavesTheList) {
     w.press("&View");
   });
   user.on_window(kForm, [&](WindowView& w) {
-    w.type("?TMP:DATE", "");
-    w.type("?TMP:CLOCK", "");
+    w.type(update_events::TMP_DATE, "");
+    w.type(update_events::TMP_CLOCK, "");
     w.press("&Ok");
   });
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(names(w), std::vector<std::string>{"ACCT.APP"});
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
   const std::vector<LogOnFile> log = log_on_file();
@@ -419,8 +419,8 @@ TEST_F(ViewEventsTest, NothingInserts) {
   seed_log({{"ACCT.APP", day(1), at(10, 0), "Begin Make"}, {"LEDGER.APP", day(1), at(11, 0), "Begin Make"}});
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_TRUE(w.is_hidden("?INSERT"));
-    EXPECT_TRUE(w.is_disabled("?INSERT"));
+    EXPECT_TRUE(w.is_hidden(INSERT));
+    EXPECT_TRUE(w.is_disabled(INSERT));
     w.press_key(kList, ui::key::Insert);
   });
   user.then([&](WindowView& w) { w.right_click_row(kList, 1); });
@@ -429,10 +429,10 @@ TEST_F(ViewEventsTest, NothingInserts) {
   user.choose_popup("&Delete");
   user.answer_message(kConfirm, ui::button::Yes);
   user.on_window(kCaption, [&](WindowView& w) {
-    EXPECT_TRUE(w.is_hidden("?INSERT"));
-    EXPECT_TRUE(w.is_disabled("?INSERT"));
+    EXPECT_TRUE(w.is_hidden(INSERT));
+    EXPECT_TRUE(w.is_disabled(INSERT));
     EXPECT_EQ(names(w), std::vector<std::string>{"ACCT.APP"});
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
   EXPECT_EQ(user.windows_opened(), std::vector<std::string>{kCaption});
@@ -466,7 +466,7 @@ TEST_F(ViewEventsTest, PrintLogPrintsTheWholeLogAndComesBack) {
   user.answer_message(kConfirm, ui::button::Yes);
   user.on_window(kCaption, [&](WindowView& w) {
     EXPECT_EQ(events(w)[4], "e06") << "the highlighted entry e05 was deleted";
-    w.press("?CLOSE");
+    w.press(CLOSE);
   });
   EXPECT_EQ(open_browse(), Cancelled);
   ASSERT_EQ(user.previews().size(), 1u);

@@ -51,9 +51,10 @@ enum class ScrollMove { LineUp, LineDown, PageUp, PageDown, Top, Bottom, Thumb }
 
 class Window {
  public:
-  // Builds the window; a structure it cannot use (unknown parent, a list
-  // format or picture it does not understand, two controls of one equate)
-  // gives nullptr and the reason in *error.
+  // Builds the window; a structure it cannot use (a control declared at
+  // another field number than its place, an unknown parent, a list format or
+  // picture it does not understand, two controls of one equate) gives
+  // nullptr and the reason in *error.
   static std::unique_ptr<Window> create(WindowDef def, std::string* error);
   ~Window();
 

@@ -61,13 +61,17 @@ std::unique_ptr<Window> Window::create(WindowDef def, std::string* error) {
   for (int f = 1; f <= n; ++f) {
     const ControlDef& c = m->ctl(f);
     const std::string name = c.equate.empty() ? "Control " + std::to_string(f) : c.equate;
-    if (!c.parent.empty()) {
-      auto it = m->by_equate.find(upper(c.parent));
-      if (it == m->by_equate.end()) return fail(name + ": no container named " + c.parent);
-      const int p = it->second;
-      if (p >= f) return fail(name + ": its container " + c.parent + " must come before it");
-      if (!m->does(p).holds_controls) return fail(name + ": " + c.parent + " cannot hold controls");
-      m->parents[static_cast<size_t>(f - 1)] = p;
+    if (c.id != 0 && c.id != f) {
+      return fail(name + ": declared as field " + std::to_string(c.id) + " but stands at place " +
+                  std::to_string(f) + " of the structure");
+    }
+    if (c.parent != 0) {
+      if (c.parent < 0 || c.parent > n) return fail(name + ": no container at field " + std::to_string(c.parent));
+      const std::string& held_by = m->ctl(c.parent).equate;
+      const std::string holder = held_by.empty() ? "field " + std::to_string(c.parent) : held_by;
+      if (c.parent >= f) return fail(name + ": its container " + holder + " must come before it");
+      if (!m->does(c.parent).holds_controls) return fail(name + ": " + holder + " cannot hold controls");
+      m->parents[static_cast<size_t>(f - 1)] = c.parent;
     }
     const int p = m->parent(f);
     if (c.kind == ControlKind::Tab && (p == 0 || m->kind(p) != ControlKind::Sheet))

@@ -23,13 +23,17 @@ struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
 };
 
-// One control of a window structure. `equate` is the name the program uses
-// ("?LIST", "?LIST:2", "?BUTTON13"); its field number is its 1-based place in
-// the structure. `parent` names the group, option, sheet or tab that holds it.
+// One control of a window structure. Its field number is its 1-based place
+// in the structure; `id` declares that number (a procedure gives it from the
+// enum of its controls), and a window whose declared numbers disagree with
+// the places is refused, so a wrong enum cannot shift controls silently.
+// `parent` is the field number of the group, option, sheet or tab that holds
+// it. `equate` is an optional name ("?LIST:2") a control can be found by.
 struct ControlDef {
+  int id = 0;               // the declared field number; 0 declares none
   std::string equate;
   ControlKind kind = ControlKind::String;
-  std::string parent;       // equate of the container, empty for the window
+  int parent = 0;           // field number of the container, 0 for the window
   Rect at;
   std::string text;         // "&" marks the mnemonic, "&&" is a literal "&"
   std::string tip;          // "\n" breaks the tip's line

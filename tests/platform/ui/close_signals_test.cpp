@@ -20,7 +20,7 @@ using testing::Seen;
 std::unique_ptr<Window> window(const char* caption) {
   WindowDef def;
   def.caption = caption;
-  def.controls = {control("?OK", ControlKind::Button, "", "OK")};
+  def.controls = {control("?OK", ControlKind::Button, 0, "OK")};
   std::string error;
   std::unique_ptr<Window> w = Window::create(std::move(def), &error);
   EXPECT_NE(w, nullptr) << error;

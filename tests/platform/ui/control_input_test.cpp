@@ -42,14 +42,14 @@ class ControlInput : public ::testing::TestWithParam<Condition> {
     WindowDef def;
     def.controls = {
         control("?SHEET", ControlKind::Sheet),
-        control("?TAB1", ControlKind::Tab, "?SHEET", "One"),
-        control("?TAB2", ControlKind::Tab, "?SHEET", "Two"),
-        control("?GROUP", ControlKind::Group, "?TAB2", "Group"),
-        control("?BUTTON", ControlKind::Button, "?GROUP", "&Go"),
-        control("?ENTRY", ControlKind::Entry, "?GROUP"),
-        control("?SPIN", ControlKind::Spin, "?GROUP"),
-        control("?CHECK", ControlKind::Check, "?GROUP", "Check"),
-        control("?LIST", ControlKind::List, "?GROUP"),
+        control("?TAB1", ControlKind::Tab, 1, "One"),
+        control("?TAB2", ControlKind::Tab, 1, "Two"),
+        control("?GROUP", ControlKind::Group, 3, "Group"),
+        control("?BUTTON", ControlKind::Button, 4, "&Go"),
+        control("?ENTRY", ControlKind::Entry, 4),
+        control("?SPIN", ControlKind::Spin, 4),
+        control("?CHECK", ControlKind::Check, 4, "Check"),
+        control("?LIST", ControlKind::List, 4),
     };
     auto& c = def.controls;
     c[4].is_default = true;

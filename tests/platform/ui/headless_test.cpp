@@ -45,16 +45,16 @@ struct MiniMain {
     def.hidden_at_start = true;
     def.controls = {
         control("?SHEET1", ControlKind::Sheet),
-        control("?TAB1", ControlKind::Tab, "?SHEET1", "&Applications"),
-        control("?LIST", ControlKind::List, "?TAB1"),
-        control("?BUTTON13", ControlKind::Button, "?TAB1", "&Tag"),
-        control("?TAB2", ControlKind::Tab, "?SHEET1", "&Projects"),
-        control("?INSERT:2", ControlKind::Button, "?TAB2", "&Insert"),
-        control("?BUTTON17", ControlKind::Button, "", "Empty Log"),
-        control("?EXECUTEAPP", ControlKind::Button, "", "&Gen && Make    (.APP)"),
-        control("?CHANGE", ControlKind::Button, "?TAB1", "Chan&ge"),
+        control("?TAB1", ControlKind::Tab, 1, "&Applications"),
+        control("?LIST", ControlKind::List, 2),
+        control("?BUTTON13", ControlKind::Button, 2, "&Tag"),
+        control("?TAB2", ControlKind::Tab, 1, "&Projects"),
+        control("?INSERT:2", ControlKind::Button, 5, "&Insert"),
+        control("?BUTTON17", ControlKind::Button, 0, "Empty Log"),
+        control("?EXECUTEAPP", ControlKind::Button, 0, "&Gen && Make    (.APP)"),
+        control("?CHANGE", ControlKind::Button, 2, "Chan&ge"),
         control("?STATUSMSG", ControlKind::Entry),
-        control("?BUTTON7", ControlKind::Button, "", "Close"),
+        control("?BUTTON7", ControlKind::Button, 0, "Close"),
     };
     def.controls[2].format = "10C@s1@200L(2)~.App~@s50@";
     def.controls[9].picture = "@s30";
@@ -128,7 +128,8 @@ struct MiniMain {
   static void run_form() {
     WindowDef def;
     def.caption = "Application Information";
-    def.controls = {control("?OK", ControlKind::Button, "", "&Ok"), control("?CANCEL", ControlKind::Button, "", "&Cancel")};
+    def.controls = {control("?OK", ControlKind::Button, 0, "&Ok"),
+                    control("?CANCEL", ControlKind::Button, 0, "&Cancel")};
     auto w = Window::create(def, nullptr);
     w->open();
     while (w->accept()) {

@@ -67,11 +67,11 @@ inline std::vector<Seen> pending(Window& w) {
   return seen;
 }
 
-inline ControlDef control(std::string equate, ControlKind kind, std::string parent = {}, std::string text = {}) {
+inline ControlDef control(std::string equate, ControlKind kind, int parent = 0, std::string text = {}) {
   ControlDef c;
   c.equate = std::move(equate);
   c.kind = kind;
-  c.parent = std::move(parent);
+  c.parent = parent;
   c.text = std::move(text);
   return c;
 }

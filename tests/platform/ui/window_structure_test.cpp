@@ -26,20 +26,21 @@ using values::VarRef;
 
 constexpr const char* kKindsFormat = "20L(2)|M~Kind~@s20@";
 
-// A small form with one control of each attribute the table can give.
+// A small form with one control of each attribute the table can give; its
+// controls declare their field numbers, as a procedure's do.
 WindowDef form(FixedString<20>& name) {
   WindowDef def{.label = "Form$Window", .caption = "Thing", .at = {0, 0, 200, 90}, .font = {"MS Sans Serif", 8, false}};
   def.controls = {
-      {.equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .at = {8, 8, 30, 10}, .text = "&Name:"},
-      {.equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .tip = "The thing's name",
+      {.id = 1, .equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .at = {8, 8, 30, 10}, .text = "&Name:"},
+      {.id = 2, .equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .tip = "The thing's name",
        .picture = "@s20", .msg = "Enter the name", .use = VarRef::of(name), .required = true, .upper = true},
-      {.equate = "?GROUP1", .kind = ControlKind::Group, .at = {8, 22, 180, 40}, .text = " Kind "},
-      {.equate = "?KIND", .kind = ControlKind::List, .parent = "?GROUP1", .at = {12, 30, 80, 28},
+      {.id = 3, .equate = "?GROUP1", .kind = ControlKind::Group, .at = {8, 22, 180, 40}, .text = " Kind "},
+      {.id = 4, .equate = "?KIND", .kind = ControlKind::List, .parent = 3, .at = {12, 30, 80, 28},
        .format = kKindsFormat},
-      {.equate = "?NOTE", .kind = ControlKind::String, .parent = "?GROUP1", .text = "x", .hidden = true},
-      {.equate = "?OK", .kind = ControlKind::Button, .at = {100, 70, 40, 14}, .text = "&Ok", .icon = "OK.ICO",
+      {.id = 5, .equate = "?NOTE", .kind = ControlKind::String, .parent = 3, .text = "x", .hidden = true},
+      {.id = 6, .equate = "?OK", .kind = ControlKind::Button, .at = {100, 70, 40, 14}, .text = "&Ok", .icon = "OK.ICO",
        .is_default = true},
-      {.equate = "?CANCEL", .kind = ControlKind::Button, .at = {150, 70, 40, 14}, .text = "&Cancel",
+      {.id = 7, .equate = "?CANCEL", .kind = ControlKind::Button, .at = {150, 70, 40, 14}, .text = "&Cancel",
        .disabled = true},
   };
   return def;
@@ -54,10 +55,10 @@ ExpectedWindow form_table() {
           .controls = {
               {.equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .text = "&Name:", .at = {{8, 8, 30, 10}}},
               {.equate = "?NAME", .kind = ControlKind::Entry, .at = {{40, 8, 80, 10}}, .required = true,
-               .picture = "@s20", .parent = ""},
+               .picture = "@s20", .parent = 0},
               {.equate = "?GROUP1", .kind = ControlKind::Group, .text = " Kind "},
-              {.equate = "?KIND", .kind = ControlKind::List, .format = kKindsFormat, .parent = "?GROUP1"},
-              {.equate = "?NOTE", .kind = ControlKind::String, .text = "x", .hidden = true, .parent = "?GROUP1"},
+              {.equate = "?KIND", .kind = ControlKind::List, .format = kKindsFormat, .parent = 3},
+              {.equate = "?NOTE", .kind = ControlKind::String, .text = "x", .hidden = true, .parent = 3},
               {.equate = "?OK", .kind = ControlKind::Button, .text = "&Ok", .at = {{100, 70, 40, 14}},
                .disabled = false, .is_default = true},
               {.equate = "?CANCEL", .kind = ControlKind::Button, .text = "&Cancel", .disabled = true,
@@ -82,9 +83,9 @@ ExpectedWindow complete_table() {
                   {.equate = "?GROUP1", .field = 3, .kind = ControlKind::Group, .text = " Kind ",
                    .at = {{8, 22, 180, 40}}},
                   {.equate = "?KIND", .field = 4, .kind = ControlKind::List, .at = {{12, 30, 80, 28}},
-                   .format = kKindsFormat, .parent = "?GROUP1"},
+                   .format = kKindsFormat, .parent = 3},
                   {.equate = "?NOTE", .field = 5, .kind = ControlKind::String, .text = "x", .attributes = "hidden",
-                   .parent = "?GROUP1"},
+                   .parent = 3},
                   {.equate = "?OK", .field = 6, .kind = ControlKind::Button, .text = "&Ok", .icon = "OK.ICO",
                    .at = {{100, 70, 40, 14}}, .attributes = "default"},
                   {.equate = "?CANCEL", .field = 7, .kind = ControlKind::Button, .text = "&Cancel",
@@ -144,8 +145,8 @@ TEST_F(WindowStructure, EachDifferenceNamesTheControlAndTheAttribute) {
        {"?NAME (field 2): picture is \"@s20\", expected \"@s30\""}},
       {"list format", [](ExpectedWindow& t) { row(t, "?KIND").format = "20L(2)@s20@"; },
        {"?KIND (field 4): list format is \"20L(2)|M~Kind~@s20@\", expected \"20L(2)@s20@\""}},
-      {"parent", [](ExpectedWindow& t) { row(t, "?NOTE").parent = ""; },
-       {"?NOTE (field 5): parent is \"?GROUP1\", expected \"\""}},
+      {"parent", [](ExpectedWindow& t) { row(t, "?NOTE").parent = 0; },
+       {"?NOTE (field 5): parent is 3, expected 0"}},
       {"the header's field number", [](ExpectedWindow& t) { row(t, "?NAME").field = 3; },
        {"?NAME (field 2): field number is 2, expected 3"}},
       {"tip", [](ExpectedWindow& t) { row(t, "?NAME").tip = "The name"; },
@@ -178,10 +179,10 @@ TEST_F(WindowStructure, EachDifferenceNamesTheControlAndTheAttribute) {
        {"?CANCEL (field 7): not in the table", "the window has 7 controls, the table 6"}},
       {"several at once",
        [](ExpectedWindow& t) {
-         row(t, "?KIND").parent = "?GROUP2";
+         row(t, "?KIND").parent = 2;
          row(t, "?OK").text = "OK";
        },
-       {"?KIND (field 4): parent is \"?GROUP1\", expected \"?GROUP2\"",
+       {"?KIND (field 4): parent is 3, expected 2",
         "?OK (field 6): text is \"&Ok\", expected \"OK\""}},
   };
   for (const Case& c : cases) {
@@ -233,7 +234,7 @@ TEST_F(WindowStructure, ACompleteTableChecksWhatARowLeavesOut) {
   row(table, "?NOTE").parent.reset();
   EXPECT_EQ(window_structure_matches(*window_, table).message(),
             header + "?KIND (field 4): list format is \"" + kKindsFormat + "\", expected \"\"\n" +
-                "  ?NOTE (field 5): parent is \"?GROUP1\", expected \"\"\n" +
+                "  ?NOTE (field 5): parent is 3, expected 0\n" +
                 "  ?OK (field 6): icon is \"OK.ICO\", expected \"\"");
 }
 
@@ -270,13 +271,25 @@ TEST_F(WindowStructure, AMismatchIsReportedWhereTheCheckWasCalled) {
       << failure.message();
 }
 
+TEST(WindowStructureBuild, AControlThatDeclaresNoNumberFailsWhereTheTableGivesOne) {
+  FixedString<20> name;
+  WindowDef def = form(name);
+  def.controls[4].id = 0;
+  auto window = Window::create(def, nullptr);
+  ASSERT_NE(window, nullptr);
+  const ::testing::AssertionResult result = window_structure_matches(*window, complete_table());
+  EXPECT_EQ(std::string(result.message()),
+            "the structure of window Form$Window differs from the table:\n  ?NOTE (field 5): declares no field number");
+  EXPECT_TRUE(window_structure_matches(*window, form_table())) << "a row without a number checks none";
+}
+
 TEST(WindowStructureBuild, AStructureTheWindowLayerRefusesFailsWithItsReason) {
   FixedString<20> name;
   WindowDef def = form(name);
-  def.controls[3].parent = "?NOWHERE";
+  def.controls[3].parent = 9;
   std::unique_ptr<Window> window;
   EXPECT_NONFATAL_FAILURE(window = check_window_structure(def, form_table()),
-                          "window Form$Window does not build: ?KIND: no container named ?NOWHERE");
+                          "window Form$Window does not build: ?KIND: no container at field 9");
   EXPECT_EQ(window, nullptr);
 }
 

@@ -30,20 +30,20 @@ class MainLikeWindow : public ::testing::Test {
     def.timer = 500;
     def.controls = {
         control("?SHEET1", ControlKind::Sheet),
-        control("?TAB1", ControlKind::Tab, "?SHEET1", "&Applications"),
-        control("?LIST", ControlKind::List, "?TAB1"),
-        control("?BUTTON13", ControlKind::Button, "?TAB1", "&Tag"),
-        control("?TAB2", ControlKind::Tab, "?SHEET1", "&Projects"),
-        control("?RELTREE", ControlKind::List, "?TAB2"),
-        control("?TAB4", ControlKind::Tab, "?SHEET1", "Project &Subsets"),
-        control("?GENERATESUBSET", ControlKind::Button, "?TAB4", "Gen && &Make  (Project Subset)"),
-        control("?TIMEOUT:PROMPT", ControlKind::Prompt, "", "DDE Time Out (in minutes):"),
+        control("?TAB1", ControlKind::Tab, 1, "&Applications"),
+        control("?LIST", ControlKind::List, 2),
+        control("?BUTTON13", ControlKind::Button, 2, "&Tag"),
+        control("?TAB2", ControlKind::Tab, 1, "&Projects"),
+        control("?RELTREE", ControlKind::List, 5),
+        control("?TAB4", ControlKind::Tab, 1, "Project &Subsets"),
+        control("?GENERATESUBSET", ControlKind::Button, 7, "Gen && &Make  (Project Subset)"),
+        control("?TIMEOUT:PROMPT", ControlKind::Prompt, 0, "DDE Time Out (in minutes):"),
         control("?TIMEOUT", ControlKind::Spin),
-        control("?GROUP1", ControlKind::Group, "", " Applications "),
-        control("?EXECUTEAPP", ControlKind::Button, "?GROUP1", "&Gen && Make    (.APP)"),
+        control("?GROUP1", ControlKind::Group, 0, " Applications "),
+        control("?EXECUTEAPP", ControlKind::Button, 11, "&Gen && Make    (.APP)"),
         control("?STATUSMSG:2", ControlKind::String),
         control("?STATUSMSG", ControlKind::Entry),
-        control("?BUTTON7", ControlKind::Button, "", "Close"),
+        control("?BUTTON7", ControlKind::Button, 0, "Close"),
     };
     auto& c = def.controls;
     c[2].format = "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@";
@@ -424,16 +424,16 @@ class FormWindow : public ::testing::Test {
     WindowDef def;
     def.caption = "Application Information";
     def.controls = {
-        control("?FULLNAME:PROMPT", ControlKind::Prompt, "", "App. &Name:"),
+        control("?FULLNAME:PROMPT", ControlKind::Prompt, 0, "App. &Name:"),
         control("?FULLNAME", ControlKind::Entry),
-        control("?LOOKUPFILE", ControlKind::Button, "", "..."),
-        control("?APP:DRIVENPATH:PROMPT", ControlKind::Prompt, "", "Drive N Path:"),
+        control("?LOOKUPFILE", ControlKind::Button, 0, "..."),
+        control("?APP:DRIVENPATH:PROMPT", ControlKind::Prompt, 0, "Drive N Path:"),
         control("?APP:DRIVENPATH", ControlKind::Entry),
         control("?APP:TARGET", ControlKind::Entry),
         control("?APP:PRIORITY", ControlKind::Spin),
-        control("?APP:TAG", ControlKind::Check, "", "Tag"),
-        control("?OK", ControlKind::Button, "", "&Ok"),
-        control("?CANCEL", ControlKind::Button, "", "&Cancel"),
+        control("?APP:TAG", ControlKind::Check, 0, "Tag"),
+        control("?OK", ControlKind::Button, 0, "&Ok"),
+        control("?CANCEL", ControlKind::Button, 0, "&Cancel"),
     };
     auto& c = def.controls;
     c[1].picture = "@s130";
@@ -761,8 +761,8 @@ TEST(WindowOption, GroupVariableTakesTheChosenRadiosValue) {
   FixedString<1> new_log = "Y";
   WindowDef def;
   def.controls = {control("?GLO:USENEWLOG", ControlKind::Option),
-                  control("?GLO:USENEWLOG:RADIO1", ControlKind::Radio, "?GLO:USENEWLOG", "No"),
-                  control("?GLO:USENEWLOG:RADIO2", ControlKind::Radio, "?GLO:USENEWLOG", "Yes")};
+                  control("?GLO:USENEWLOG:RADIO1", ControlKind::Radio, 1, "No"),
+                  control("?GLO:USENEWLOG:RADIO2", ControlKind::Radio, 1, "Yes")};
   def.controls[0].use = VarRef::of(new_log);
   def.controls[1].value_on = "N";
   def.controls[2].value_on = "Y";
@@ -834,7 +834,7 @@ TEST(WindowLists, MouseAndKeysOnAList) {
 WindowDef one_button_window(const char* caption) {
   WindowDef d;
   d.caption = caption;
-  d.controls = {control("?GO", ControlKind::Button, "", "Go")};
+  d.controls = {control("?GO", ControlKind::Button, 0, "Go")};
   return d;
 }
 
@@ -889,6 +889,34 @@ TEST(WindowStack, AnActivationByTheDesktopGivesGainFocusOnce) {
   EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::GainFocus, 0, 0}}));
 }
 
+// A structure in a procedure's manner: each control declares its number from
+// the procedure's enum and names its container by that number.
+TEST(WindowCreate, ControlsDeclaredAtTheirPlacesHoldByNumber) {
+  enum Field : int { SHEET = 1, TAB_A, ENTRY, TAB_B, GROUP, BUTTON };
+  WindowDef def;
+  def.controls = {
+      {.id = SHEET, .kind = ControlKind::Sheet},
+      {.id = TAB_A, .kind = ControlKind::Tab, .parent = SHEET, .text = "A"},
+      {.id = ENTRY, .kind = ControlKind::Entry, .parent = TAB_A},
+      {.id = TAB_B, .kind = ControlKind::Tab, .parent = SHEET, .text = "B"},
+      {.id = GROUP, .kind = ControlKind::Group, .parent = TAB_B},
+      {.id = BUTTON, .kind = ControlKind::Button, .parent = GROUP, .text = "&Go"},
+  };
+  std::string error;
+  auto w = Window::create(def, &error);
+  ASSERT_NE(w, nullptr) << error;
+  EXPECT_FALSE(w->is_hidden(ENTRY)) << "the first tab is chosen";
+  EXPECT_TRUE(w->is_hidden(BUTTON)) << "on the tab not chosen";
+  w->select(TAB_B);
+  EXPECT_TRUE(w->is_hidden(ENTRY));
+  EXPECT_FALSE(w->is_hidden(BUTTON));
+  w->hide(GROUP);
+  EXPECT_TRUE(w->is_hidden(BUTTON)) << "inside a hidden group";
+  w->disable(TAB_B);
+  EXPECT_TRUE(w->is_disabled(BUTTON)) << "inside a disabled tab";
+  EXPECT_FALSE(w->is_disabled(ENTRY));
+}
+
 TEST(WindowCreate, RefusesStructuresItCannotUse) {
   struct Case {
     const char* what;
@@ -903,17 +931,29 @@ TEST(WindowCreate, RefusesStructuresItCannotUse) {
       {"two controls of one equate",
        {control("?LIST", ControlKind::List), control("?list", ControlKind::Button)},
        "Two controls are named ?list"},
-      {"unknown parent", {control("?B", ControlKind::Button, "?GROUP9")}, "?B: no container named ?GROUP9"},
+      {"unknown parent", {control("?B", ControlKind::Button, 9)}, "?B: no container at field 9"},
+      {"a parent number below the first field", {control("?B", ControlKind::Button, -1)},
+       "?B: no container at field -1"},
+      {"an unnamed control that cannot hold controls",
+       {ControlDef{.kind = ControlKind::Button}, ControlDef{.kind = ControlKind::Entry, .parent = 1}},
+       "Control 2: field 1 cannot hold controls"},
+      {"a control declared past its place (a control left out of the structure)",
+       {ControlDef{.id = 1, .kind = ControlKind::Prompt}, ControlDef{.id = 3, .kind = ControlKind::Entry},
+        ControlDef{.id = 4, .kind = ControlKind::Button}},
+       "Control 2: declared as field 3 but stands at place 2 of the structure"},
+      {"a control declared before its place (a control the enum lacks)",
+       {control("?A", ControlKind::Button), with(control("?B", ControlKind::Button), [](ControlDef& c) { c.id = 1; })},
+       "?B: declared as field 1 but stands at place 2 of the structure"},
       {"container after its control",
-       {control("?B", ControlKind::Button, "?G"), control("?G", ControlKind::Group)},
+       {control("?B", ControlKind::Button, 2), control("?G", ControlKind::Group)},
        "?B: its container ?G must come before it"},
       {"a button holding controls",
-       {control("?A", ControlKind::Button), control("?B", ControlKind::Button, "?A")},
+       {control("?A", ControlKind::Button), control("?B", ControlKind::Button, 1)},
        "?B: ?A cannot hold controls"},
       {"tab outside a sheet", {control("?TAB1", ControlKind::Tab)}, "?TAB1: a tab must lie in a sheet"},
       {"radio outside an option", {control("?R", ControlKind::Radio)}, "?R: a radio button must lie in an option group"},
       {"a button straight in a sheet",
-       {control("?S", ControlKind::Sheet), control("?B", ControlKind::Button, "?S")},
+       {control("?S", ControlKind::Sheet), control("?B", ControlKind::Button, 1)},
        "?B: a sheet holds only tabs"},
       {"a picture it does not know",
        {with(control("?E", ControlKind::Entry), [](ControlDef& c) { c.picture = "@q9"; })},

@@ -301,7 +301,7 @@ class SheetAdapter final : public ControlAdapter {
     s->tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 2px 5px; }"));
     for (int f = 1; f <= w.controls(); ++f) {
       const ControlDef& t = w.control(f);
-      if (t.kind == ControlKind::Tab && !t.parent.empty() && w.field(t.parent) == field) {
+      if (t.kind == ControlKind::Tab && t.parent == field) {
         auto* page = new QWidget();
         page->setProperty(kFieldProperty, f);
         s->addTab(page, qs(t.text));

@@ -330,8 +330,8 @@ void WindowWidget::sync_focus() {
   applied_focus_ = focus;
   QWidget* w = control_widget(focus);
   if (w == nullptr && focus > 0) {
-    const std::string& holder = window_->control(focus).parent;
-    w = holder.empty() ? nullptr : control_widget(window_->field(holder));
+    const int holder = window_->control(focus).parent;
+    w = holder == 0 ? nullptr : control_widget(holder);
   }
   if (w != nullptr && w->isEnabled()) w->setFocus(Qt::OtherFocusReason);
 }

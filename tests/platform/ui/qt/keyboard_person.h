@@ -114,10 +114,10 @@ class KeyboardPerson final : public PictureBackend {
   }
 
   static WindowWidget* view(Window& w) { return view_of(w); }
-  static QWidget* widget(Window& w, const char* equate) {
+  static QWidget* widget(Window& w, int field) {
     WindowWidget* v = view(w);
-    QWidget* c = v == nullptr ? nullptr : v->control_widget(w.field(equate));
-    EXPECT_NE(c, nullptr) << equate;
+    QWidget* c = v == nullptr ? nullptr : v->control_widget(field);
+    EXPECT_NE(c, nullptr) << "control " << field;
     return c;
   }
   // Where the keyboard's keys go now.
@@ -126,16 +126,16 @@ class KeyboardPerson final : public PictureBackend {
     return f != nullptr ? f : QApplication::activeWindow();
   }
 
-  static void click(Window& w, const char* equate) {
-    if (QWidget* c = widget(w, equate)) QTest::mouseClick(c, Qt::LeftButton);
+  static void click(Window& w, int field) {
+    if (QWidget* c = widget(w, field)) QTest::mouseClick(c, Qt::LeftButton);
   }
   static void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QTest::keyClick(focus(), key, modifiers);
   }
   static void type(const QString& text) { QTest::keyClicks(focus(), text); }
   // Clicks into the entry, selects what it shows and types over it.
-  static void retype(Window& w, const char* equate, const QString& text) {
-    click(w, equate);
+  static void retype(Window& w, int field, const QString& text) {
+    click(w, field);
     key(Qt::Key_A, Qt::ControlModifier);
     if (text.isEmpty()) {
       key(Qt::Key_Delete);

@@ -112,8 +112,9 @@ inline std::vector<ListMove> standard_moves(int records, int page) {
 // and closes the window once every move was made.
 class ListMover : public PictureBackend {
  public:
-  ListMover(QtBackend& qt, std::vector<std::filesystem::path> folders, std::string list, int column)
-      : PictureBackend(qt, std::move(folders)), list_(std::move(list)), column_(column) {}
+  // `list` is the list's field number.
+  ListMover(QtBackend& qt, std::vector<std::filesystem::path> folders, int list, int column)
+      : PictureBackend(qt, std::move(folders)), list_(list), column_(column) {}
 
   std::vector<ListMove> moves;
   std::vector<ListSight> sights;  // the first before any move, then one a move
@@ -131,7 +132,7 @@ class ListMover : public PictureBackend {
     }
     ListControl* l = list_widget(w);
     if (l == nullptr) {
-      ADD_FAILURE() << "no list " << list_;
+      ADD_FAILURE() << "no list at field " << list_;
       w.close();
       return;
     }
@@ -140,14 +141,14 @@ class ListMover : public PictureBackend {
       moves[next_++].act(*l);
       return;
     }
-    if (!picture_name.empty()) picture(w, picture_name, list_ + ": ");
+    if (!picture_name.empty()) picture(w, picture_name, "list " + std::to_string(list_) + ": ");
     w.close();
   }
 
  private:
   ListControl* list_widget(Window& w) const {
     WindowWidget* v = view_of(w);
-    return v == nullptr ? nullptr : dynamic_cast<ListControl*>(v->control_widget(w.field(list_)));
+    return v == nullptr ? nullptr : dynamic_cast<ListControl*>(v->control_widget(list_));
   }
 
   ListSight look(ListControl& l) const {
@@ -170,7 +171,7 @@ class ListMover : public PictureBackend {
     return s;
   }
 
-  std::string list_;
+  int list_;
   int column_;
   size_t next_ = 0;
 };

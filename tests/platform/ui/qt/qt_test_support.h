@@ -47,13 +47,13 @@ inline std::string describe(const std::vector<Seen>& seen) {
   return out;
 }
 
-inline ControlDef control(std::string equate, ControlKind kind, Rect at, std::string text = {}, std::string parent = {}) {
+inline ControlDef control(std::string equate, ControlKind kind, Rect at, std::string text = {}, int parent = 0) {
   ControlDef c;
   c.equate = std::move(equate);
   c.kind = kind;
   c.at = at;
   c.text = std::move(text);
-  c.parent = std::move(parent);
+  c.parent = parent;
   return c;
 }
 
@@ -103,10 +103,14 @@ class QtWindowTest : public ::testing::Test {
   static WindowWidget* view(Window& w) { return view_of(w); }
 
   template <class T>
-  static T* widget(Window& w, const std::string& equate) {
+  static T* widget(Window& w, int field) {
     WindowWidget* v = view(w);
     if (v == nullptr) return nullptr;
-    return dynamic_cast<T*>(v->control_widget(w.field(equate)));
+    return dynamic_cast<T*>(v->control_widget(field));
+  }
+  template <class T>
+  static T* widget(Window& w, const std::string& equate) {
+    return widget<T>(w, w.field(equate));
   }
 
   QtBackend& backend() { return *backend_; }

@@ -65,10 +65,10 @@ struct Form {
     ControlDef o = control("?LOG", ControlKind::Option, {100, 36, 69, 23}, "New log");
     o.use = VarRef::of(log);
     c.push_back(o);
-    ControlDef r1 = control("?LOG:NO", ControlKind::Radio, {106, 44, 25, 10}, "No", "?LOG");
+    ControlDef r1 = control("?LOG:NO", ControlKind::Radio, {106, 44, 25, 10}, "No", 5);
     r1.value_on = "N";
     c.push_back(r1);
-    ControlDef r2 = control("?LOG:YES", ControlKind::Radio, {134, 44, 25, 10}, "Yes", "?LOG");
+    ControlDef r2 = control("?LOG:YES", ControlKind::Radio, {134, 44, 25, 10}, "Yes", 5);
     r2.value_on = "Y";
     c.push_back(r2);
     ControlDef p = control("?PROGRESS", ControlKind::Progress, {13, 65, 100, 8});
