@@ -20,14 +20,14 @@
 #include <vector>
 
 #include "automation/main_window.h"
-#include "platform/framework/message_presenter.h"
-#include "data/settings_file.h"
 #include "data/files.h"
+#include "data/settings_file.h"
 #include "data/startup.h"
 #include "demo_catalog.h"
 #include "platform/core/error_state.h"
 #include "platform/dde/dde_client.h"
 #include "platform/framework/error_manager.h"
+#include "platform/framework/message_presenter.h"
 #include "platform/ui/realtime_backend.h"
 #include "platform/ui/window.h"
 

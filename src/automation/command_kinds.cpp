@@ -108,7 +108,9 @@ std::string fill(std::string_view pattern, std::string_view name, std::string_vi
   return out;
 }
 
-std::string command_text(Command command, std::string_view name) { return fill(command_kind(command).text, clip(name)); }
+std::string command_text(Command command, std::string_view name) {
+  return fill(command_kind(command).text, clip(name));
+}
 
 bool fits_command(Command command, std::string_view name) {
   const bool bare = command_kind(command).bare_name;

@@ -27,21 +27,21 @@ enum class WaitOn { AnyEvent, TimerEvent };
 // priority.
 struct CommandKind {
   Command command;
-  const char* text;         // the command, "@" the name it carries
-  bool bare_name;           // the name stands once without quotes in the command
-  const char* source_ext;   // the file converted; empty for the application itself
-  const char* output_ext;   // the file written; empty for the application's target
-  const char* question;     // asked before the run; nullptr none
-  const char* sending;      // the status line before the command; nullptr none
-  bool repaint_first;       // the window repaints before the command goes
-  const char* acknowledged; // the status line once the command was taken
-  const char* made;         // the status line when the output is there; nullptr none
-  const char* not_found;    // the entry when the source is missing
-  const char* begin;        // the entry before the command
-  const char* finished;     // the entry when the output is there
-  const char* error_text;   // the error path's box, before the code
+  const char* text;          // the command, "@" the name it carries
+  bool bare_name;            // the name stands once without quotes in the command
+  const char* source_ext;    // the file converted; empty for the application itself
+  const char* output_ext;    // the file written; empty for the application's target
+  const char* question;      // asked before the run; nullptr none
+  const char* sending;       // the status line before the command; nullptr none
+  bool repaint_first;        // the window repaints before the command goes
+  const char* acknowledged;  // the status line once the command was taken
+  const char* made;          // the status line when the output is there; nullptr none
+  const char* not_found;     // the entry when the source is missing
+  const char* begin;         // the entry before the command
+  const char* finished;      // the entry when the output is there
+  const char* error_text;    // the error path's box, before the code
   FinishTest finish;
-  WaitOn wait_on;           // when the finish test is made
+  WaitOn wait_on;  // when the finish test is made
 
   bool keeps_old_output() const { return finish == FinishTest::Changes; }
 };

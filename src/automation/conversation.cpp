@@ -182,12 +182,9 @@ void Conversation::NoAnswer() {
     case Opening::Closing:
       // The user is closing the window and waits for nothing more.
       return;
-    case Opening::StartFailed:
-      TellStartFailed();
-      return;
+    case Opening::StartFailed: TellStartFailed(); return;
     case Opening::Opened:
-    case Opening::NoAnswer:
-      break;
+    case Opening::NoAnswer: break;
   }
   log_.Error(kService);
   ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
@@ -299,15 +296,10 @@ void Conversation::StartClarion() {
   v_.Connected = 0;
   ShowStatus(kNotConnected);
   switch (opening_) {
-    case Opening::Closing:
-      window_.post(ui::Event::CloseWindow);
-      return;
-    case Opening::StartFailed:
-      TellStartFailed();
-      return;
+    case Opening::Closing: window_.post(ui::Event::CloseWindow); return;
+    case Opening::StartFailed: TellStartFailed(); return;
     case Opening::Opened:
-    case Opening::NoAnswer:
-      break;
+    case Opening::NoAnswer: break;
   }
   ui::message(kNoAnswerText, "Warning", ui::MessageIcon::Stop);
 }

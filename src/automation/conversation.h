@@ -45,14 +45,14 @@ void set_connect_pause(std::function<void(int64_t ms)> pause);
 // The main window's variables the conversation works on, held here once:
 // the main window's own variables include them.
 struct ConversationValues {
-  int32_t DDEChannel = 0;         // the conversation in use; 0 none
-  uint8_t Connected = 0;          // 1 a conversation was opened and not closed by a make run
-  uint8_t TimeOut = 3;            // minutes a command may take; ?TIMEOUT, 1 to 99
-  uint8_t WaitLimit = 5;          // minutes a completion wait may take, or TimeOut when longer
-  FixedString<30> StatusMsg;      // the status line, ?STATUSMSG:2 and ?STATUSMSG
-  uint16_t ErrorNum = 0;          // the environment's "GetErrorNum"
-  CString<300> ErrorMsg;          // the environment's "GetErrorMsg"
-  FixedString<255> DDECommand;    // the command of the current application
+  int32_t DDEChannel = 0;       // the conversation in use; 0 none
+  uint8_t Connected = 0;        // 1 a conversation was opened and not closed by a make run
+  uint8_t TimeOut = 3;          // minutes a command may take; ?TIMEOUT, 1 to 99
+  uint8_t WaitLimit = 5;        // minutes a completion wait may take, or TimeOut when longer
+  FixedString<30> StatusMsg;    // the status line, ?STATUSMSG:2 and ?STATUSMSG
+  uint16_t ErrorNum = 0;        // the environment's "GetErrorNum"
+  CString<300> ErrorMsg;        // the environment's "GetErrorMsg"
+  FixedString<255> DDECommand;  // the command of the current application
 };
 
 // True when a file or a folder of that name (trailing blanks not counted,

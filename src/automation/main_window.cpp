@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "data/settings_file.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "data/settings_file.h"
 #include "platform/core/error_state.h"
 #include "platform/core/process_priority.h"
 #include "platform/framework/error_manager.h"
@@ -24,6 +24,7 @@ using values::VarRef;
 ui::WindowDef P1_WINDOW(MainLocals& Loc) {
   using K = ControlKind;
   const values::Font sans{"MS Sans Serif", 8, false};
+  // clang-format off
   return ui::WindowDef{
       .label = "P1$WINDOW",
       .caption = "Lorvane --  QVN v.6.1",
@@ -149,6 +150,7 @@ ui::WindowDef P1_WINDOW(MainLocals& Loc) {
            .icon = "EXIT4.ICO", .font = sans, .icon_left = true},
       },
   };
+  // clang-format on
 }
 
 namespace {
@@ -312,8 +314,7 @@ int MainWindow::OpenDataFiles() {
 bool MainWindow::SettleDataFolder() {
   std::string problem = data::data_folder_problem();
   if (problem.empty()) return true;
-  ui::message(problem + "||Choose the folder of the data files in the settings.", "Data Folder",
-              ui::MessageIcon::Stop);
+  ui::message(problem + "||Choose the folder of the data files in the settings.", "Data Folder", ui::MessageIcon::Stop);
   if (main_calls().GetConfig) main_calls().GetConfig();
   problem = data::data_folder_problem();
   if (problem.empty()) return true;
@@ -337,15 +338,9 @@ int MainWindow::Kill() {
 int MainWindow::TakeAccepted() {
   const int control = window().accepted();
   switch (control) {
-    case CHANGE:
-      Update();
-      break;
-    case BUTTON17:
-      EmptyLog();
-      break;
-    case EVENT:
-      data::tempfile_file_manager->UseFile(framework::use::Benign);
-      break;
+    case CHANGE: Update(); break;
+    case BUTTON17: EmptyLog(); break;
+    case EVENT: data::tempfile_file_manager->UseFile(framework::use::Benign); break;
     case CONNECTTOCW:
       conversation_.StartClarion();
       window().select(LIST);
@@ -354,38 +349,17 @@ int MainWindow::TakeAccepted() {
       conversation_.Disconnect();
       window().select(LIST);
       break;
-    case BUTTON7:
-      Close();
-      break;
-    case TOGGLE:
-      subsets_.Toggle();
-      break;
-    case CLEARSUBTAGS:
-      subsets_.UntagAll();
-      break;
-    case EXECUTEAPP:
-      make_runs_.ExecuteApp();
-      break;
-    case GENERATE:
-      make_runs_.Generate();
-      break;
-    case GENERATESUBSET:
-      make_runs_.GenerateSubset();
-      break;
-    case IMPORTDCT:
-      text_runs_.ImportDct();
-      break;
-    case IMPORTAPP:
-      text_runs_.ImportApp();
-      break;
-    case EXPORTAPP:
-      text_runs_.ExportApp();
-      break;
-    case EXPORTDCT:
-      text_runs_.ExportDct();
-      break;
-    default:
-      break;
+    case BUTTON7: Close(); break;
+    case TOGGLE: subsets_.Toggle(); break;
+    case CLEARSUBTAGS: subsets_.UntagAll(); break;
+    case EXECUTEAPP: make_runs_.ExecuteApp(); break;
+    case GENERATE: make_runs_.Generate(); break;
+    case GENERATESUBSET: make_runs_.GenerateSubset(); break;
+    case IMPORTDCT: text_runs_.ImportDct(); break;
+    case IMPORTAPP: text_runs_.ImportApp(); break;
+    case EXPORTAPP: text_runs_.ExportApp(); break;
+    case EXPORTDCT: text_runs_.ExportDct(); break;
+    default: break;
   }
 
   const int result = WindowManager::TakeAccepted();
@@ -429,8 +403,7 @@ int MainWindow::TakeAccepted() {
       Update();
       PrintLog();
       break;
-    default:
-      break;
+    default: break;
   }
   return result;
 }

@@ -50,6 +50,7 @@ void Main();
 // the sheet and its tabs' controls tab by tab, then the run buttons' group,
 // then the rest of the left column. The structure declares each control by
 // its name here.
+// clang-format off
 enum MainField : int {
   SHEET1 = 1,
   TAB1, LIST, BUTTON13, INSERT, CHANGE, DELETE, UNTAGALLBUTTON,
@@ -61,6 +62,7 @@ enum MainField : int {
   GROUP3, STATUSMSG_2, CONNECTTOCW, DISCONNECTFROMCW,
   TIMEOUT_PROMPT, TIMEOUT, PROMPT1, STATUSMSG, IMAGE1, BUTTON7,
 };
+// clang-format on
 
 // The procedure's own variables that its window shows: the conversation's,
 // then the runs'.

@@ -147,8 +147,7 @@ Outcome MakeRuns::Make(const Application& app) {
   }
   conversation.ShowStatus(fill(kind.acknowledged, app.name, priority));
   const WaitEnd end = conversation.CompletionWait(
-      app.name, kind.wait_on, steps_.Finished(kind, std::string(data::DosFileName.clipped()), std::nullopt),
-      [&] {
+      app.name, kind.wait_on, steps_.Finished(kind, std::string(data::DosFileName.clipped()), std::nullopt), [&] {
         conversation.ShowStatus(fill(kind.made, app.name, priority));
         steps_.Log(app.name, kind.finished);
       });

@@ -40,9 +40,9 @@ bool start_at_project_apps() {
 std::vector<std::string> TreeList::fields(size_t row) const {
   const TreeLine* line = lines_.entry(row + 1);
   if (!line) return {};
-  return {std::string(line->DISPLAY.raw()),    std::to_string(line->NORMALFG), std::to_string(line->NORMALBG),
-          std::to_string(line->SELECTEDFG),    std::to_string(line->SELECTEDBG), std::to_string(line->ICON),
-          std::to_string(line->LEVEL),         std::to_string(line->LOADED),   std::string(line->POSITION.raw())};
+  return {std::string(line->DISPLAY.raw()), std::to_string(line->NORMALFG),   std::to_string(line->NORMALBG),
+          std::to_string(line->SELECTEDFG), std::to_string(line->SELECTEDBG), std::to_string(line->ICON),
+          std::to_string(line->LEVEL),      std::to_string(line->LOADED),     std::string(line->POSITION.raw())};
 }
 
 ProjectTree::ProjectTree(ui::Window& window, int list, ui::Queue<TreeLine>& lines)

@@ -33,8 +33,8 @@ struct TreeLine {
   int32_t SELECTEDFG = -1;
   int32_t SELECTEDBG = -1;
   int16_t ICON = 0;
-  int32_t LEVEL = 0;   // |LEVEL|: 0 root, 1 project, 2 application; negative: drawn collapsed
-  int16_t LOADED = 0;  // 1: the line's level is loaded (a project's applications follow it)
+  int32_t LEVEL = 0;           // |LEVEL|: 0 root, 1 project, 2 application; negative: drawn collapsed
+  int16_t LOADED = 0;          // 1: the line's level is loaded (a project's applications follow it)
   FixedString<1024> POSITION;  // the line's record: a project's in name order, an application's in the file
 };
 
@@ -57,8 +57,8 @@ class TreeList final : public ui::ListModel {
 
 // Line icons: numbers in the tree's icon list.
 namespace tree_icon {
-inline constexpr int16_t Open = 1;     // an expanded project
-inline constexpr int16_t Closed = 2;   // the root and a project not expanded
+inline constexpr int16_t Open = 1;    // an expanded project
+inline constexpr int16_t Closed = 2;  // the root and a project not expanded
 inline constexpr int16_t Application = 3;
 }  // namespace tree_icon
 

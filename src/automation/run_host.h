@@ -24,9 +24,9 @@ struct BuildEntry {
 
 // The main window's variables the runs work on.
 struct RunValues {
-  FixedString<50> BaseName;    // application file name up to its first "."
+  FixedString<50> BaseName;  // application file name up to its first "."
   FixedString<3> TargetExt;
-  FixedString<130> FullName;   // folder and base name
+  FixedString<130> FullName;  // folder and base name
   FixedString<100> DirSpec;
   int32_t LastSize = 0;
 };

@@ -100,15 +100,13 @@ bool RunSteps::RemoveOldOutput(std::string_view app) {
 std::function<bool()> RunSteps::Finished(const CommandKind& kind, const std::string& output,
                                          std::optional<files::FileStamp> before) {
   switch (kind.finish) {
-    case FinishTest::Appears:
-      return [output] { return regular_file_found(output); };
+    case FinishTest::Appears: return [output] { return regular_file_found(output); };
     case FinishTest::Changes:
       return [output, before] {
         const std::optional<files::FileStamp> now = stamp_of(output);
         return now && (!before || *now != *before);
       };
-    case FinishTest::SizeSettles:
-      break;
+    case FinishTest::SizeSettles: break;
   }
   return [this, output, last_size = std::optional<int64_t>()]() mutable {
     const std::optional<files::FileStamp> now = stamp_of(output);

@@ -24,9 +24,8 @@ void TextRuns::Run(const CommandKind& kind) {
     steps_.host().FocusApplications();
     return;
   }
-  steps_.Go({.applications = tagged_apps,
-             .step = [this, &kind] { return Convert(kind); },
-             .end = {.focus_list = true}});
+  steps_.Go(
+      {.applications = tagged_apps, .step = [this, &kind] { return Convert(kind); }, .end = {.focus_list = true}});
 }
 
 Outcome TextRuns::Convert(const CommandKind& kind) {

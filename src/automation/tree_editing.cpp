@@ -53,17 +53,10 @@ void TreeEditing::reltree_update_loop() {
   tree_.set_action_row(window_.choice(RELTREE));
   KeepBuffers keep;
   switch (pending_action_) {
-    case tree_action::Insert:
-      reltree_add_entry_server();
-      break;
-    case tree_action::Change:
-      reltree_edit_entry_server();
-      break;
-    case tree_action::Delete:
-      reltree_remove_entry_server();
-      break;
-    default:
-      break;
+    case tree_action::Insert: reltree_add_entry_server(); break;
+    case tree_action::Change: reltree_edit_entry_server(); break;
+    case tree_action::Delete: reltree_remove_entry_server(); break;
+    default: break;
   }
 }
 
@@ -146,8 +139,7 @@ bool TreeEditing::TakeAccepted(int control) {
       tree_.set_action_row(window_.choice(RELTREE));
       reltree_remove_entry();
       break;
-    default:
-      return false;
+    default: return false;
   }
   window_.select(RELTREE);
   return true;
@@ -163,33 +155,19 @@ void TreeEditing::TakeAlertKey(int keycode) {
       tree_.set_action_row(window_.choice(RELTREE));
       window_.post(ui::Event::Contracted, RELTREE);
       break;
-    case ui::key::MouseLeft2:
-      reltree_edit_entry();
-      break;
-    default:
-      break;
+    case ui::key::MouseLeft2: reltree_edit_entry(); break;
+    default: break;
   }
 }
 
 void TreeEditing::TakePopup() {
   switch (window_.popup(kTreeMenu)) {
-    case 1:
-      reltree_add_entry();
-      break;
-    case 2:
-      reltree_edit_entry();
-      break;
-    case 3:
-      reltree_remove_entry();
-      break;
-    case 4:
-      tree_.reltree_expand_all();
-      break;
-    case 5:
-      tree_.reltree_contract_all();
-      break;
-    default:
-      break;
+    case 1: reltree_add_entry(); break;
+    case 2: reltree_edit_entry(); break;
+    case 3: reltree_remove_entry(); break;
+    case 4: tree_.reltree_expand_all(); break;
+    case 5: tree_.reltree_contract_all(); break;
+    default: break;
   }
 }
 

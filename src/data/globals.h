@@ -44,7 +44,7 @@ struct Setting {
   const char* file_key;     // the key in the settings file
   const char* profile_key;  // the key in the per-user profile; null where the profile keeps none
   Kind kind;
-  size_t width;  // characters the setting holds; for a number, its bytes
+  size_t width;               // characters the setting holds; for a number, its bytes
   const char* default_value;  // what the setting holds before any read
   // The value exactly as the setting holds it, trailing blanks included; a
   // number in decimal digits.

@@ -134,8 +134,8 @@ ReadProblems read_settings(TooLong too_long) {
       problems.file.push_back("The settings file " + file + " is not a regular file and is not read.");
       break;
     case profile::IniStatus::Unreadable:
-      problems.file.push_back("The settings file " + file + " cannot be read: " +
-                              std::string(standard_error_text(ini.code)) + ".");
+      problems.file.push_back("The settings file " + file +
+                              " cannot be read: " + std::string(standard_error_text(ini.code)) + ".");
       break;
   }
   auto value = [&](const char* key) { return ini.text.find(kPreservedSection, key).value_or(std::string()); };
@@ -184,9 +184,7 @@ std::string write_settings_file() {
   return {};
 }
 
-bool settings_missing() {
-  return GLO_UseNewLog.blank() || GLO_RunString.clipped().empty() || GLO_FilePath.blank();
-}
+bool settings_missing() { return GLO_UseNewLog.blank() || GLO_RunString.clipped().empty() || GLO_FilePath.blank(); }
 
 std::string data_folder_prefix() { return prefix_of(GLO_FilePath.clipped()); }
 
@@ -202,8 +200,8 @@ std::string data_folder_too_long(std::string_view folder) {
     const std::string file = fs::path(files::native_path(name->clipped())).filename().string();
     if (prefix.size() + file.size() > storage::NameVar::width) {
       return "The data folder " + shown_folder(folder) +
-             " has too long a name: with a data file's name it must fit in " +
-             std::to_string(storage::NameVar::width) + " characters.";
+             " has too long a name: with a data file's name it must fit in " + std::to_string(storage::NameVar::width) +
+             " characters.";
     }
   }
   return {};

@@ -30,6 +30,7 @@ namespace level = framework::level;
 // The window's controls edit the settings themselves.
 ui::WindowDef P1_WINDOW() {
   using K = ControlKind;
+  // clang-format off
   return ui::WindowDef{
       .label = "P1$WINDOW",
       .caption = "QVN \"Menu\"",
@@ -60,6 +61,7 @@ ui::WindowDef P1_WINDOW() {
           {.id = CANCELBUTTON, .kind = K::Button, .at = {187, 82, 36, 14}, .text = "&Cancel"},
       },
   };
+  // clang-format on
 }
 
 class GetConfigWindow final : public framework::WindowManager {

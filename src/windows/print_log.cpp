@@ -34,6 +34,7 @@ struct Locals {
 
 ui::WindowDef P11_PROGRESSWINDOW(Locals& Loc) {
   using K = ControlKind;
+  // clang-format off
   return ui::WindowDef{
       .label = "P11$PROGRESSWINDOW",
       .caption = "Report Progress...",
@@ -46,6 +47,7 @@ ui::WindowDef P11_PROGRESSWINDOW(Locals& Loc) {
           {.id = PROGRESS_CANCEL, .kind = K::Button, .at = {45, 42, 50, 15}, .text = "Cancel"},
       },
   };
+  // clang-format on
 }
 
 // The report, in thousandths of an inch; band contents lie relative to
@@ -65,18 +67,17 @@ report::ReportDef P11_REPORT(Locals& Loc) {
                 {500, 1000, 7000, 542},
                 {text({0, 21, 7100, 219}, "QVN5.5 Activity Log", bold, Align::Center),
                  fill({0, 260, 7100, 281}, 0xC0C0C0), line({1500, 260, 0, 281}), line({2458, 260, 0, 281}),
-                 line({3229, 260, 0, 281}), text({63, 313, 1396, 167}, "App Name"),
-                 text({1563, 313, 417, 167}, "Date"), text({2667, 313, 417, 167}, "Time"),
-                 text({3563, 313, 1396, 167}, "Action")}};
+                 line({3229, 260, 0, 281}), text({63, 313, 1396, 167}, "App Name"), text({1563, 313, 417, 167}, "Date"),
+                 text({2667, 313, 417, 167}, "Time"), text({3563, 313, 1396, 167}, "Action")}};
   def.detail_area = {500, 1542, 7000, 7458};
-  def.details = {{"?DETAIL",
-                  {0, 0, 7000, 281},
-                  {line({1500, 0, 0, 281}), line({2458, 0, 0, 281}), line({3240, 0, 0, 281}),
-                   value("?LOC:APPNAME", {63, 52, 1396, 167}, VarRef::of(Loc.AppName), "@s40", bold),
-                   value("?TMP:DATE", {1552, 52, 833, 167}, VarRef::of(data::TMP.DATE), "@D8"),
-                   value("?TMP:CLOCK", {2594, 52, 646, 167}, VarRef::of(data::TMP.CLOCK), "@t4"),
-                   value("?TMP:EVENT", {3292, 52, 3625, 167}, VarRef::of(data::TMP.EVENT), "@s80"),
-                   line({0, 281, 7100, 0})}}};
+  def.details = {
+      {"?DETAIL",
+       {0, 0, 7000, 281},
+       {line({1500, 0, 0, 281}), line({2458, 0, 0, 281}), line({3240, 0, 0, 281}),
+        value("?LOC:APPNAME", {63, 52, 1396, 167}, VarRef::of(Loc.AppName), "@s40", bold),
+        value("?TMP:DATE", {1552, 52, 833, 167}, VarRef::of(data::TMP.DATE), "@D8"),
+        value("?TMP:CLOCK", {2594, 52, 646, 167}, VarRef::of(data::TMP.CLOCK), "@t4"),
+        value("?TMP:EVENT", {3292, 52, 3625, 167}, VarRef::of(data::TMP.EVENT), "@s80"), line({0, 281, 7100, 0})}}};
   def.footer = {"",
                 {1000, 9000, 6000, 219},
                 {page_number("?PAGECOUNT", {5250, 31, 698, 135}, "pPage <<<#p", {"Arial", 8, false})}};

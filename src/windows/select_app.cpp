@@ -29,6 +29,7 @@ using ui::ControlKind;
 
 ui::WindowDef P1_QUICKWINDOW() {
   using K = ControlKind;
+  // clang-format off
   return ui::WindowDef{
       .label = "P1$QUICKWINDOW",
       .caption = "Select Application",
@@ -55,6 +56,7 @@ ui::WindowDef P1_QUICKWINDOW() {
            .flat = true, .icon_left = true},
       },
   };
+  // clang-format on
 }
 
 // Sort order 1 is APP:PriorityKey, 2 APP:DriveKey.

@@ -47,6 +47,7 @@ struct Locals {
 ui::WindowDef P1_FORMWINDOW(Locals& Loc) {
   using K = ControlKind;
   data::AppRecord& APP = data::APP;
+  // clang-format off
   return ui::WindowDef{
       .label = "P1$FORMWINDOW",
       .caption = "Application Information",
@@ -91,6 +92,7 @@ ui::WindowDef P1_FORMWINDOW(Locals& Loc) {
           {.id = CANCEL, .kind = K::Button, .at = {199, 96, 40, 12}, .text = "&Cancel", .tip = "Forget it."},
       },
   };
+  // clang-format on
 }
 
 // Both dialogs leave the working folder where it was: the data files, the
@@ -214,18 +216,13 @@ class FormWindow final : public framework::WindowManager {
         // reaches: the target, as the read-only entries are out of the Tab order.
         window().select(APP_DRIVENPATH_PROMPT);
         break;
-      case APP_DRIVENPATH:
-        CheckFolder();
-        break;
-      case LOOKUPFILE:
-        ChooseSource();
-        break;
+      case APP_DRIVENPATH: CheckFolder(); break;
+      case LOOKUPFILE: ChooseSource(); break;
       case LOOKUPFILE_2:
         data::APP.TARGET = ui::open_file(target_dialog());
         window().display();
         break;
-      default:
-        break;
+      default: break;
     }
     return result;
   }
@@ -301,8 +298,8 @@ class FormWindow final : public framework::WindowManager {
       Loc.TargetWarned = 1;
       ui::beep();
       if (folder_end(data::APP.TARGET.clipped()) == 0) {
-        const int answer = ui::message(kUseAppFolder, "Confirm", ui::MessageIcon::Question,
-                                       ui::button::Yes | ui::button::No);
+        const int answer =
+            ui::message(kUseAppFolder, "Confirm", ui::MessageIcon::Question, ui::button::Yes | ui::button::No);
         if (answer != ui::button::No) {
           data::APP.TARGET = data::APP.DRIVENPATH.str() + data::APP.TARGET.str();
           window().display();

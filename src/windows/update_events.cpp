@@ -35,6 +35,7 @@ constexpr long long kLightGreen = 0x80FF80;
 ui::WindowDef P17_FORMWINDOW() {
   using K = ControlKind;
   data::TempRecord& TMP = data::TMP;
+  // clang-format off
   return ui::WindowDef{
       .label = "P17$FORMWINDOW",
       .caption = "DDE Activity Record",
@@ -57,6 +58,7 @@ ui::WindowDef P17_FORMWINDOW() {
            .use = VarRef::of(TMP.EVENT)},
       },
   };
+  // clang-format on
 }
 
 class FormWindow final : public framework::WindowManager {

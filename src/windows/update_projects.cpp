@@ -34,6 +34,7 @@ using values::VarRef;
 ui::WindowDef P1_QUICKWINDOW() {
   using K = ControlKind;
   const values::Font bold{"MS Sans Serif", 8, true};
+  // clang-format off
   return ui::WindowDef{
       .label = "P1$QUICKWINDOW",
       .caption = "Projects",
@@ -65,6 +66,7 @@ ui::WindowDef P1_QUICKWINDOW() {
           {.id = CANCEL, .kind = K::Button, .at = {226, 222, 45, 14}, .text = "&Cancel"},
       },
   };
+  // clang-format on
 }
 
 // The form's history copy, the thread's own: the project record as it stood
@@ -114,17 +116,10 @@ class ProjectForm final : public framework::WindowManager {
     const int control = window().accepted();
     const int result = WindowManager::TakeAccepted();
     switch (control) {
-      case ADDAPPBUTTON:
-        AddApp();
-        break;
-      case REMOVEAPPBUTTON:
-        RemoveApp();
-        break;
-      case OK:
-        Update();
-        break;
-      default:
-        break;
+      case ADDAPPBUTTON: AddApp(); break;
+      case REMOVEAPPBUTTON: RemoveApp(); break;
+      case OK: Update(); break;
+      default: break;
     }
     return result;
   }

@@ -33,6 +33,7 @@ using ui::ControlKind;
 
 ui::WindowDef P1_BROWSEWINDOW() {
   using K = ControlKind;
+  // clang-format off
   return ui::WindowDef{
       .label = "P1$BROWSEWINDOW",
       .caption = "Activity Log",
@@ -51,6 +52,7 @@ ui::WindowDef P1_BROWSEWINDOW() {
           {.id = CLOSE, .kind = K::Button, .at = {202, 164, 40, 12}, .text = "&Close", .is_default = true},
       },
   };
+  // clang-format on
 }
 
 constexpr const char* kNothingToShow = "If there was something to show you, I'd show it.";

@@ -7,8 +7,8 @@
 // and the program ends normally. A second signal, while the close the first
 // asked for is held by a message box nobody answers, ends it at once.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -24,10 +24,10 @@
 #include "data/files.h"
 #include "ide_sim_process.h"
 #include "platform/storage/record_file.h"
-#include "support/program_state.h"
 #include "support/data_files.h"
 #include "support/environment.h"
 #include "support/file_text.h"
+#include "support/program_state.h"
 #include "support/temp_folder.h"
 #include "support/wait.h"
 
@@ -201,7 +201,8 @@ TEST_P(CloseSignalsTest, ASignalClosesTheMainWindowAsItsCloseBoxDoes) {
   ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status);
   EXPECT_EQ(WEXITSTATUS(*status), 0) << test_support::file_text(dir / "qvn.out");
 
-  EXPECT_EQ(retained(), (std::vector<Retained>{{"ALPHA.APP", 1}, {"ZETA.APP", 2}})) << "written back in the subset's order";
+  EXPECT_EQ(retained(), (std::vector<Retained>{{"ALPHA.APP", 1}, {"ZETA.APP", 2}}))
+      << "written back in the subset's order";
   const std::string saved = test_support::file_text(profile);
   EXPECT_NE(saved.find("GLO:RunString=" + sim.command()), std::string::npos) << saved;
   EXPECT_NE(saved.find("GLO:FilePath=" + data_dir.string() + "/"), std::string::npos) << saved;

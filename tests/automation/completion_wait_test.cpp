@@ -133,8 +133,7 @@ TEST_F(CompletionWaitTest, ATargetThatNeverComesEndsTheWaitAfterTheLimitEvenAcro
     v.close();
   });
   w.run();
-  EXPECT_THAT(log_events(),
-              ElementsAre("MAIN.APP: Begin Make", "MAIN.APP: Error 2 Output not found after 5 minutes"));
+  EXPECT_THAT(log_events(), ElementsAre("MAIN.APP: Begin Make", "MAIN.APP: Error 2 Output not found after 5 minutes"));
 }
 
 TEST_F(CompletionWaitTest, AskingTheWindowToCloseEndsTheRunThenClosesIt) {

@@ -29,10 +29,10 @@
 
 #include "../platform/framework/recording_presenter.h"
 #include "automation/conversation.h"
-#include "ide_sim_process.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "ide_sim_process.h"
 #include "platform/core/error_state.h"
 #include "platform/dde/dde_client.h"
 #include "platform/dde/socket_folder.h"
@@ -77,8 +77,10 @@ struct RunWindow : ConversationValues {
     ui::WindowDef def;
     def.caption = kRunCaption;
     def.timer = 500;
+    // clang-format off
     def.controls = {control("?GO", ui::ControlKind::Button, "Go"), control("?STATUSMSG", ui::ControlKind::Entry),
                     control("?BUTTON7", ui::ControlKind::Button, "Close")};
+    // clang-format on
     def.controls[1].picture = "@s30";
     def.controls[1].use = values::VarRef::of(StatusMsg);
     std::string error;

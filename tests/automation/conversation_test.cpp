@@ -38,7 +38,8 @@ TEST(CommandText, EachCommandAsTheEnvironmentExpectsIt) {
   } cases[] = {
       {Command::GenerateAndMake, "C:\\WORK\\MAIN.APP", "[ExecuteProject(\"C:\\WORK\\MAIN.APP\")]"},
       {Command::ImportDictionary, "C:\\WORK\\MAIN", "[ImportDCT(\"C:\\WORK\\MAIN.TXD\",C:\\WORK\\MAIN.DCT,0)]"},
-      {Command::ImportApplication, "C:\\WORK\\MAIN", "[ImportApp(\"C:\\WORK\\MAIN.TXA\",C:\\WORK\\MAIN.APP,0,Replace)]"},
+      {Command::ImportApplication, "C:\\WORK\\MAIN",
+       "[ImportApp(\"C:\\WORK\\MAIN.TXA\",C:\\WORK\\MAIN.APP,0,Replace)]"},
       {Command::ExportApplication, "C:\\WORK\\MAIN", "[ExportApp(\"C:\\WORK\\MAIN.App\",\"C:\\WORK\\MAIN.TXA\",0)]"},
       {Command::ExportDictionary, "C:\\WORK\\MAIN   ", "[ExportDCT(\"C:\\WORK\\MAIN.DCT\",\"C:\\WORK\\MAIN.TXD\",0)]"},
   };
@@ -51,16 +52,11 @@ TEST(CommandText, NamesThatWouldChangeTheCommandDoNotFit) {
     bool quoted_fits;    // make and exports: every name in quotes
     bool unquoted_fits;  // imports: the second name stands bare
   } cases[] = {
-      {"/home/dev/work/MAIN", true, true},
-      {"C:\\My Apps\\MAIN", true, true},
-      {"/work/a\"b", false, false},
-      {"/work/a\")][ExecuteProject(\"/evil", false, false},
-      {"/work/[x", false, false},
-      {"/work/x]", false, false},
-      {"/work/a\nb", false, false},
-      {"/work/a\tb", false, false},
-      {"/work/a\x7f", false, false},
-      {"/work/a,b", true, false},
+      {"/home/dev/work/MAIN", true, true}, {"C:\\My Apps\\MAIN", true, true},
+      {"/work/a\"b", false, false},        {"/work/a\")][ExecuteProject(\"/evil", false, false},
+      {"/work/[x", false, false},          {"/work/x]", false, false},
+      {"/work/a\nb", false, false},        {"/work/a\tb", false, false},
+      {"/work/a\x7f", false, false},       {"/work/a,b", true, false},
       {"/work/a)b", true, false},
   };
   for (const Case& c : cases) {
@@ -637,7 +633,9 @@ TEST_F(ConversationTest, ATimeOutAndAPartnerThatWentAwayGetFixedTexts) {
     const char* entry;
   } cases[] = {
       {{"--never-ack"}, err::DdeTimeout, "DDE timeout", "MAIN.APP: Error 605 DDE transaction timed out"},
-      {{"--exit-at-command", "1"}, err::DdeChannelNotOpen, "Unexpected Error: 602",
+      {{"--exit-at-command", "1"},
+       err::DdeChannelNotOpen,
+       "Unexpected Error: 602",
        "MAIN.APP: Error 602 DDE channel is not open"},
   };
   for (const Case& c : cases) {

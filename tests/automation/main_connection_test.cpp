@@ -147,8 +147,8 @@ TEST_F(MainConnectionTest, TheWindowClosesWhenAskedWhileStartClarionWaits) {
 TEST_F(MainConnectionTest, ACommandLineThatCannotStartIsToldAndLoggedAtOnce) {
   seed({});
   environment.stop();
-  write_settings({{"NewLog", "N"}, {"CL_Command", "/nonexistent/clarion6/bin/c60ee.exe /nosplash"},
-                  {"FilePath", data_folder()}});
+  write_settings(
+      {{"NewLog", "N"}, {"CL_Command", "/nonexistent/clarion6/bin/c60ee.exe /nosplash"}, {"FilePath", data_folder()}});
   HeadlessUser user;
   user.answer_message(kNotRunning, ui::button::Ok);
   user.on_window(kCaption, [](WindowView& w) { w.press("Start Clarion"); });
@@ -173,7 +173,8 @@ TEST_F(MainConnectionTest, ACommandLineThatCannotStartIsToldAndLoggedAtOnce) {
   while (data::TempFile.next() == 0) logged.push_back(data::TMP.APPS.str() + ": " + data::TMP.EVENT.str());
   data::TempFile.close();
   bare_names();
-  EXPECT_EQ(logged, (std::vector<std::string>{"ClarionWin: Error 2 File Not Found: /nonexistent/clarion6/bin/c60ee.exe"}));
+  EXPECT_EQ(logged,
+            (std::vector<std::string>{"ClarionWin: Error 2 File Not Found: /nonexistent/clarion6/bin/c60ee.exe"}));
 }
 
 }  // namespace

@@ -24,15 +24,17 @@ void close_at_once(HeadlessUser& user) {
 
 TEST(SettingsNumber, ReadsWholeNumbersAndNothingElse) {
   const std::vector<std::pair<const char*, long long>> cases = {
-      {"1", 1},   {" 1 ", 1}, {"0", 0},    {"", 0},     {"abc", 0}, {"1abc", 0},
-      {"-1", -1}, {"+7", 7},  {"2.9", 2},  {"300", 300}, {"1 2", 0}, {".", 0},
+      {"1", 1},   {" 1 ", 1}, {"0", 0},   {"", 0},      {"abc", 0}, {"1abc", 0},
+      {"-1", -1}, {"+7", 7},  {"2.9", 2}, {"300", 300}, {"1 2", 0}, {".", 0},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(data::settings_number(text), expected) << '"' << text << '"';
 }
 
 TEST_F(MainWindowTest, TheSettingsFileReplacesTheProfileValuesWhenTheWindowOpens) {
   seed(kTwoApps);
-  write_settings({{"NewLog", "y"}, {"CL_Command", "ide-sim --build-seconds 1"}, {"FilePath", data_folder()},
+  write_settings({{"NewLog", "y"},
+                  {"CL_Command", "ide-sim --build-seconds 1"},
+                  {"FilePath", data_folder()},
                   {"RetainTags", "257"}});
   data::GLO_UseNewLog = "N";
   data::GLO_RunString = "from the profile";
@@ -109,7 +111,8 @@ TEST_F(MainWindowTest, SettingsThatCannotBeUsedAreToldAndThenAskedFor) {
   const std::string long_path = "/" + std::string(64, 'f');
   const std::string long_command = "ide-sim '" + std::string(245, 'x') + "'";
   ASSERT_EQ(long_command.size(), 255u);
-  const std::string no_section = "The settings file " + file + " holds no [Preserved] section, so its settings are "
+  const std::string no_section = "The settings file " + file +
+                                 " holds no [Preserved] section, so its settings are "
                                  "taken as missing.";
   const std::string path_too_long =
       "The setting FilePath in " + file + " is longer than its 64 characters and is left blank.";
@@ -119,12 +122,22 @@ TEST_F(MainWindowTest, SettingsThatCannotBeUsedAreToldAndThenAskedFor) {
       {"a byte-order mark", "\xEF\xBB\xBF[Preserved]\r\n" + good_keys, {}, false},
       {"no [Preserved] section", "[Settings]\n" + good_keys, {no_section}, true},
       {"garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\xff\xfe=\x01", 20), {no_section}, true},
-      {"a folder too long", "[Preserved]\nNewLog=N\nCL_Command=ide-sim\nFilePath=" + long_path + "\n",
-       {path_too_long}, true, "ide-sim", ""},
-      {"a command line too long", "[Preserved]\nNewLog=N\nCL_Command=" + long_command + "\nFilePath=" +
-       data_folder() + "\n", {command_too_long}, true, "", data_folder()},
-      {"both too long", "[Preserved]\nNewLog=N\nCL_Command=" + long_command + "\nFilePath=" + long_path + "\n",
-       {command_too_long, path_too_long}, true},
+      {"a folder too long",
+       "[Preserved]\nNewLog=N\nCL_Command=ide-sim\nFilePath=" + long_path + "\n",
+       {path_too_long},
+       true,
+       "ide-sim",
+       ""},
+      {"a command line too long",
+       "[Preserved]\nNewLog=N\nCL_Command=" + long_command + "\nFilePath=" + data_folder() + "\n",
+       {command_too_long},
+       true,
+       "",
+       data_folder()},
+      {"both too long",
+       "[Preserved]\nNewLog=N\nCL_Command=" + long_command + "\nFilePath=" + long_path + "\n",
+       {command_too_long, path_too_long},
+       true},
       {"a pipe", {}, {"The settings file " + file + " is not a regular file and is not read."}, true, "", "", true},
   };
   for (const BadSettingsCase& c : cases) {
@@ -238,8 +251,9 @@ TEST_F(MainWindowTest, AMissingDataFolderIsReportedAndAskedForAgain) {
     data::GLO_FilePath = data_folder();
   };
   HeadlessUser user;
-  user.answer_message("The data folder " + missing + " does not exist.||Choose the folder of the data files in the "
-                      "settings.",
+  user.answer_message("The data folder " + missing +
+                          " does not exist.||Choose the folder of the data files in the "
+                          "settings.",
                       ui::button::Ok);
   std::vector<std::string> listed;
   user.on_window(kCaption, [&](WindowView& w) {
@@ -262,8 +276,9 @@ TEST_F(MainWindowTest, ADataFolderStillMissingAfterAskingEndsTheWindowCleanly) {
   int asked = 0;
   main_calls().GetConfig = [&] { ++asked; };
   HeadlessUser user;
-  user.answer_message("The data folder " + missing + " does not exist.||Choose the folder of the data files in the "
-                      "settings.",
+  user.answer_message("The data folder " + missing +
+                          " does not exist.||Choose the folder of the data files in the "
+                          "settings.",
                       ui::button::Ok);
   user.answer_message("The data folder " + missing + " does not exist.||QVN cannot open its data files and will close.",
                       ui::button::Ok);

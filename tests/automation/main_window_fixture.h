@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "automation/main_window.h"
-#include "data/settings_file.h"
 #include "data/dictionary.h"
 #include "data/files.h"
 #include "data/globals.h"
+#include "data/settings_file.h"
 #include "platform/core/error_state.h"
 #include "platform/framework/error_manager.h"
 #include "platform/framework/message_presenter.h"

@@ -4,9 +4,9 @@
 
 #ifdef QVN_TEST_WITH_QT
 
+#include <gtest/gtest.h>
 #include <QtTest/QTest>
 #include <QtWidgets/QWidget>
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <memory>

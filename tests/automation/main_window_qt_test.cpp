@@ -23,12 +23,12 @@
 
 #include "demo_catalog.h"
 #include "demo_fixture.h"
-#include "main_window_fixture.h"
 #include "list_moves.h"
+#include "main_window_fixture.h"
 #include "picture_backend.h"
-#include "window_view.h"
 #include "platform/dde/dde_client.h"
 #include "support/silent_peer.h"
+#include "window_view.h"
 
 namespace qvn::automation::testing {
 
@@ -52,9 +52,7 @@ class Photographer final : public ui::qt::test::PictureBackend {
         picture(w, 1);
         choose_tab(w, 2);
         break;
-      case 2:
-        pressed += w.user_press(EXPAND) ? 1 : 0;
-        break;
+      case 2: pressed += w.user_press(EXPAND) ? 1 : 0; break;
       case 3:
         tree = texts(w, RELTREE, 0);
         picture(w, 2);
@@ -65,9 +63,7 @@ class Photographer final : public ui::qt::test::PictureBackend {
         choose_tab(w, 4);
         break;
       case 5:
-      case 6:
-        pressed += w.user_press(TOGGLE) ? 1 : 0;
-        break;
+      case 6: pressed += w.user_press(TOGGLE) ? 1 : 0; break;
       default: {
         const int list = LIST_3;
         const ui::ListModel* rows = w.state(list).list;
@@ -105,7 +101,9 @@ class Photographer final : public ui::qt::test::PictureBackend {
   int waits_ = 0;
 };
 
-std::string app_name(char letter, int i) { return std::string(1, letter) + (i < 9 ? "0" : "") + std::to_string(i + 1) + ".APP"; }
+std::string app_name(char letter, int i) {
+  return std::string(1, letter) + (i < 9 ? "0" : "") + std::to_string(i + 1) + ".APP";
+}
 
 // Forty applications, priorities 1 to 40: ?LIST shows nineteen at a time.
 // Real keys, wheel turns and scroll-bar actions reach every one, both ways,
@@ -126,8 +124,10 @@ TEST_F(MainWindowTest, TheRealWindowsApplicationListReachesEveryApplication) {
   ASSERT_NE(qt, nullptr);
   ui::qt::test::ListMover person(*qt, ui::qt::test::picture_folders(dir, "QVN_MAIN_WINDOW_PICTURES"), LIST, 3);
   person.moves = ui::qt::test::standard_moves(kApps, kPage);
-  person.moves.push_back({"End", [](ui::qt::ListControl& l) { QTest::keyClick(&l, Qt::Key_End); }, kApps - kPage, kApps - 1});
-  person.moves.push_back({"a click on Tag", [](ui::qt::ListControl& l) {
+  person.moves.push_back(
+      {"End", [](ui::qt::ListControl& l) { QTest::keyClick(&l, Qt::Key_End); }, kApps - kPage, kApps - 1});
+  person.moves.push_back({"a click on Tag",
+                          [](ui::qt::ListControl& l) {
                             auto* view = dynamic_cast<ui::qt::WindowWidget*>(l.window());
                             ASSERT_NE(view, nullptr);
                             QTest::mouseClick(view->control_widget(BUTTON13), Qt::LeftButton);
@@ -314,7 +314,6 @@ class CloserWhileConnecting final : public ui::qt::test::PictureBackend {
   bool gave_up = false;
   Clock::time_point clicked;
   Clock::time_point pausing;
-
 };
 
 TEST_F(MainWindowTest, TheRealWindowTakesItsCloseBoxWhileStartClarionWaitsBesideASilentListener) {
@@ -344,8 +343,8 @@ TEST_F(MainWindowTest, TheRealWindowTakesItsCloseBoxWhileStartClarionWaitsBeside
 
 // What a person sees of the sheet and of the left column's run buttons.
 struct LeftColumn {
-  int page = 0;  // the page the tab widget shows, 1-based
-  int chosen = 0;  // the window's own CHOICE of the sheet
+  int page = 0;               // the page the tab widget shows, 1-based
+  int chosen = 0;             // the window's own CHOICE of the sheet
   std::vector<bool> shown;    // ?EXECUTEAPP, ?GENERATE, ?EXPORTAPP, ?EXPORTDCT
   std::vector<bool> enabled;  // the same four
 };
@@ -397,8 +396,7 @@ class TabClickDuringRun final : public ui::qt::test::PictureBackend {
         stage = 4;
         w.post(ui::Event::CloseWindow);
         return;
-      default:
-        break;
+      default: break;
     }
     qt().wait_for_event(w);
   }

@@ -6,10 +6,10 @@ namespace qvn::automation::testing {
 
 namespace {
 
-using ui::button::No;
-using ui::button::Yes;
 using ui::HeadlessUser;
 using ui::WindowView;
+using ui::button::No;
+using ui::button::Yes;
 
 const std::vector<AppOnFile> kThreeApps = {
     {.application = "PAYROLL.APP", .priority = 5},
@@ -23,8 +23,8 @@ TEST(MainWindowStructure, FieldNumbersFollowTheStructure) {
   auto window = ui::Window::create(P1_WINDOW(Loc), &error);
   ASSERT_NE(window, nullptr) << error;
   const std::vector<std::pair<int, int>> known = {
-      {SHEET1, 1},    {RELTREE, 10},   {INSERT_2, 13},   {CHANGE_2, 14},   {DELETE_2, 15},  {BUTTON23, 21},
-      {IMPORTDCT, 22}, {IMPORTAPP, 23}, {GROUP1, 33},     {EXECUTEAPP, 34}, {EXPORTDCT, 37},
+      {SHEET1, 1},     {RELTREE, 10},   {INSERT_2, 13}, {CHANGE_2, 14},   {DELETE_2, 15},  {BUTTON23, 21},
+      {IMPORTDCT, 22}, {IMPORTAPP, 23}, {GROUP1, 33},   {EXECUTEAPP, 34}, {EXPORTDCT, 37},
   };
   for (const auto& [field, number] : known) EXPECT_EQ(field, number);
   // Every control declares its number, so the window checks the enum against the structure.
@@ -61,13 +61,10 @@ TEST_F(MainWindowTest, OpensWithTheListsFilledInTheirOrders) {
     EXPECT_EQ(column(w, LIST_3, 3), (std::vector<std::string>{"JOURNAL.APP", "LEDGER.APP", "CASH.APP"}));
     w.choose_tab(TAB4);
   });
-  user.then([&](WindowView& w) {
-    w.select_row(LIST_2, 2);
-  });
+  user.then([&](WindowView& w) { w.select_row(LIST_2, 2); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(column(w, LIST_3, 3), (std::vector<std::string>{"PAYROLL.APP"}));
-    EXPECT_EQ(w.list_rows(RELTREE),
-              (std::vector<std::vector<std::string>>{{"PROJECTS"}, {"Accounting"}, {"Payroll"}}));
+    EXPECT_EQ(w.list_rows(RELTREE), (std::vector<std::vector<std::string>>{{"PROJECTS"}, {"Accounting"}, {"Payroll"}}));
     w.press(BUTTON7);
   });
   Main();
@@ -208,8 +205,7 @@ TEST_F(MainWindowTest, EachTabSetsTheRunButtonsAndDisarmsTheImports) {
     user.then([&c](WindowView& w) {
       SCOPED_TRACE(c.tab);
       const std::pair<int, bool> buttons[] = {
-          {EXECUTEAPP, c.execute}, {GENERATE, c.generate}, {EXPORTAPP, c.export_app},
-          {EXPORTDCT, c.export_dct}};
+          {EXECUTEAPP, c.execute}, {GENERATE, c.generate}, {EXPORTAPP, c.export_app}, {EXPORTDCT, c.export_dct}};
       for (const auto& [button, enabled] : buttons) {
         EXPECT_EQ(w.window().state(button).hidden, !c.shown) << "control " << button;
         EXPECT_EQ(w.window().state(button).disabled, !enabled) << "control " << button;
@@ -307,9 +303,7 @@ TEST_F(MainWindowTest, TheTimeOutStaysWithinOneToNinetyNine) {
     EXPECT_EQ(w.text(TIMEOUT), "99");
     w.type(TIMEOUT, "1");
   });
-  user.then([&](WindowView& w) {
-    w.spin_down(TIMEOUT);
-  });
+  user.then([&](WindowView& w) { w.spin_down(TIMEOUT); });
   user.then([&](WindowView& w) {
     EXPECT_EQ(w.text(TIMEOUT), "1");
     w.press(BUTTON7);
@@ -332,8 +326,8 @@ TEST_F(MainWindowTest, UpdateButtonsRunTheApplicationFormWithTheirRequest) {
   user.then([&](WindowView& w) { w.press(DELETE); });
   user.then([&](WindowView& w) { w.press(BUTTON7); });
   Main();
-  EXPECT_EQ(requests, (std::vector<int>{framework::request::Insert, framework::request::Change,
-                                        framework::request::Delete}));
+  EXPECT_EQ(requests,
+            (std::vector<int>{framework::request::Insert, framework::request::Change, framework::request::Delete}));
 }
 
 TEST_F(MainWindowTest, AnUpdateWithoutItsFormLeavesNoRequestBehind) {

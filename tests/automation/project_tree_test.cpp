@@ -117,9 +117,9 @@ TEST_F(MainWindowTest, ExpandingAndContractingAProjectTouchesOnlyItsOwnLines) {
     w.expand(RELTREE, 6);
   });
   user.then([&](WindowView& w) {
-    EXPECT_EQ(tree(w), (std::vector<Line>{kRoot, expanded("Accounting"), app("LEDGER.APP"), app("JOURNAL.APP"),
-                                          childless("Empty"), expanded("Payroll"), app("PAYROLL.APP"),
-                                          collapsed("Warehouse")}));
+    EXPECT_EQ(tree(w),
+              (std::vector<Line>{kRoot, expanded("Accounting"), app("LEDGER.APP"), app("JOURNAL.APP"),
+                                 childless("Empty"), expanded("Payroll"), app("PAYROLL.APP"), collapsed("Warehouse")}));
     w.expand(RELTREE, 6);
   });
   user.then([&](WindowView& w) {
@@ -250,20 +250,28 @@ TEST_F(MainWindowTest, ARenamedProjectMovesToItsPlaceAndComesBackCollapsed) {
 // rebuilds the tree from the files as they are.
 struct StaleLineCase {
   const char* name;
-  bool rename;        // else delete
-  bool contract;      // expanded first, then contracted; else expanded
+  bool rename;    // else delete
+  bool contract;  // expanded first, then contracted; else expanded
   std::vector<Line> after;
 };
 
 TEST_F(MainWindowTest, AStaleProjectLineRebuildsTheTreeInsteadOfShowingAnotherProject) {
   const std::vector<StaleLineCase> cases = {
-      {"renamed, then expanded", true, false,
+      {"renamed, then expanded",
+       true,
+       false,
        {kRoot, childless("Empty"), collapsed("Payroll"), collapsed("Sales"), collapsed("Warehouse")}},
-      {"renamed, then contracted", true, true,
+      {"renamed, then contracted",
+       true,
+       true,
        {kRoot, childless("Empty"), collapsed("Payroll"), collapsed("Sales"), collapsed("Warehouse")}},
-      {"deleted, then expanded", false, false,
+      {"deleted, then expanded",
+       false,
+       false,
        {kRoot, childless("Empty"), collapsed("Payroll"), collapsed("Warehouse")}},
-      {"deleted, then contracted", false, true,
+      {"deleted, then contracted",
+       false,
+       true,
        {kRoot, childless("Empty"), collapsed("Payroll"), collapsed("Warehouse")}},
   };
   for (const StaleLineCase& c : cases) {
@@ -271,9 +279,7 @@ TEST_F(MainWindowTest, AStaleProjectLineRebuildsTheTreeInsteadOfShowingAnotherPr
     seed(kApps, kProjects);
     OtherProgram other;
     HeadlessUser user;
-    user.on_window(kCaption, [&](WindowView& w) {
-      w.choose_tab(TAB2);
-    });
+    user.on_window(kCaption, [&](WindowView& w) { w.choose_tab(TAB2); });
     if (c.contract) user.then([&](WindowView& w) { w.expand(RELTREE, 2); });
     user.then([&](WindowView& w) {
       // The last project read is Warehouse: the buffers hold it.

@@ -19,10 +19,9 @@ class RunningEnvironment {
 
   // Serves "ClarionWin"; false when it cannot (the last error says why).
   bool start() {
-    server_ = DdeServer::create(kService, kTopic,
-                                {[](int, const std::string&) { return DdeServer::Reply::Ack; },
-                                 {},
-                                 [this](int) { ++closed_; }});
+    server_ = DdeServer::create(
+        kService, kTopic,
+        {[](int, const std::string&) { return DdeServer::Reply::Ack; }, {}, [this](int) { ++closed_; }});
     if (!server_) return false;
     serving_ = std::thread([this] { server_->run(); });
     return true;

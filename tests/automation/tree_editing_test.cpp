@@ -30,9 +30,9 @@ constexpr const char* kTreeMenu = "&Insert|Chan&ge|&Delete|-|&Expand All|Co&ntra
 struct FormCall {
   std::string form;
   int request = 0;
-  int number = 0;         // PRO:P_REF or APP:P_REF
-  std::string name;       // PRO:PROJECTNAME or APP:APPLICATION
-  bool current = false;   // the file has a current record
+  int number = 0;        // PRO:P_REF or APP:P_REF
+  std::string name;      // PRO:PROJECTNAME or APP:APPLICATION
+  bool current = false;  // the file has a current record
   bool operator==(const FormCall&) const = default;
 };
 
@@ -78,8 +78,8 @@ const std::vector<AppOnFile> kApps = {
 };
 
 // The rows after Expand All.
-const std::vector<std::string> kExpanded = {"PROJECTS", "Accounting", "LEDGER.APP",  "JOURNAL.APP", "Empty",
-                                            "Payroll",  "PAYROLL.APP", "Warehouse", "STOCK.APP"};
+const std::vector<std::string> kExpanded = {"PROJECTS", "Accounting",  "LEDGER.APP", "JOURNAL.APP", "Empty",
+                                            "Payroll",  "PAYROLL.APP", "Warehouse",  "STOCK.APP"};
 
 struct ButtonCase {
   int button;
@@ -136,8 +136,8 @@ TEST_F(MainWindowTest, TheTreeButtonsHandTheLinesRecordToItsForm) {
 struct TriggerCase {
   const char* name;
   int row;
-  bool double_click;   // else a right click, answered by `item`
-  std::string item;    // "" dismisses the menu
+  bool double_click;  // else a right click, answered by `item`
+  std::string item;   // "" dismisses the menu
   std::optional<FormCall> call;
 };
 
@@ -229,15 +229,14 @@ struct StaleCase {
 
 TEST_F(MainWindowTest, AStaleTreeLineOpensNoFormAndRebuildsTheTree) {
   // The renamed project has a new position, so it comes back collapsed.
-  const std::vector<std::string> renamed = {"PROJECTS", "Empty",     "Payroll",
-                                            "PAYROLL.APP", "Sales", "Warehouse", "STOCK.APP"};
-  const std::vector<std::string> deleted = {"PROJECTS",  "Empty",     "Payroll",
-                                            "PAYROLL.APP", "Warehouse", "STOCK.APP"};
+  const std::vector<std::string> renamed = {"PROJECTS", "Empty",     "Payroll",  "PAYROLL.APP",
+                                            "Sales",    "Warehouse", "STOCK.APP"};
+  const std::vector<std::string> deleted = {"PROJECTS", "Empty", "Payroll", "PAYROLL.APP", "Warehouse", "STOCK.APP"};
   const auto rename = [](OtherProgram& other) { other.rename_project(1, "Sales"); };
   const auto erase = [](OtherProgram& other) { other.delete_project(1); };
   const auto erase_app = [](OtherProgram& other) { other.delete_app("JOURNAL.APP"); };
-  const std::vector<std::string> app_gone = {"PROJECTS", "Accounting",  "LEDGER.APP", "Empty",    "Payroll",
-                                             "PAYROLL.APP", "Warehouse", "STOCK.APP"};
+  const std::vector<std::string> app_gone = {"PROJECTS", "Accounting",  "LEDGER.APP", "Empty",
+                                             "Payroll",  "PAYROLL.APP", "Warehouse",  "STOCK.APP"};
   const std::vector<StaleCase> cases = {
       {"change of a renamed project", rename, CHANGE_2, 2, renamed},
       {"delete of a renamed project", rename, DELETE_2, 2, renamed},

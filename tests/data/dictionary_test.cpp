@@ -6,8 +6,8 @@
 #include <array>
 #include <cstdlib>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
 #include "../platform/framework/other_program.h"
 #include "data_fixture.h"
@@ -26,11 +26,11 @@ using ::testing::IsEmpty;
 namespace {
 
 std::array<framework::FileManager*, 6> file_managers() {
-  return {apps_file_manager,    dosfile_file_manager, tempfile_file_manager,
+  return {apps_file_manager,     dosfile_file_manager, tempfile_file_manager,
           projects_file_manager, tagfile_file_manager, projectapps_file_manager};
 }
 std::array<framework::RelationManager*, 6> relation_managers() {
-  return {apps_relation_manager,    dosfile_relation_manager, tempfile_relation_manager,
+  return {apps_relation_manager,     dosfile_relation_manager, tempfile_relation_manager,
           projects_relation_manager, tagfile_relation_manager, projectapps_relation_manager};
 }
 
@@ -214,9 +214,10 @@ TEST_F(ProjectRules, ADeleteThatFailsAtTheProjectRestoresItsApplications) {
   presenter.answers = {ui::button::No};
   EXPECT_EQ(projects_relation_manager->Delete(false), Notify);
   ASSERT_THAT(presenter.titles(), ElementsAre("Record was not deleted", "Record Delete Error"));
-  EXPECT_EQ(presenter.shown[0].text, "An error (Record Changed By Another Station (89)) was experienced when "
-                                     "deleting a record from the " +
-                                         ProjectsFileName.str() + " file.");
+  EXPECT_EQ(presenter.shown[0].text,
+            "An error (Record Changed By Another Station (89)) was experienced when "
+            "deleting a record from the " +
+                ProjectsFileName.str() + " file.");
   EXPECT_THAT(projects_on_file(), ElementsAre(1, 2));
   EXPECT_THAT(apps_on_file(), ElementsAre("A.APP:1", "B.APP:1", "C.APP:2", "D.APP:0"));
 }
@@ -278,8 +279,7 @@ TEST(DictionaryThreads, AnotherThreadBuildsAndFreesItsOwnManagers) {
       Dictionary dictionary;
       theirs = apps_file_manager;
       built_at_start = theirs != nullptr && projects_relation_manager != nullptr &&
-                       projectapps_file_manager->ALIASEDFILE == apps_file_manager &&
-                       apps_file_manager->FILE == &Apps;
+                       projectapps_file_manager->ALIASEDFILE == apps_file_manager && apps_file_manager->FILE == &Apps;
     }
     freed_at_end = apps_file_manager == nullptr && projects_relation_manager == nullptr;
     thread_dictionary();  // the thread's own, torn down as the thread ends

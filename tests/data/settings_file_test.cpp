@@ -90,9 +90,9 @@ TEST_F(SettingsFileTest, AFolderIsTooLongWhenADataFileNameWouldNotFit) {
   const std::string fits = "/" + std::string(50, 'f') + "/";
   const std::string too_long = "/" + std::string(51, 'f') + "/";
   EXPECT_EQ(data_folder_too_long(fits), "");
-  EXPECT_EQ(data_folder_too_long(too_long),
-            "The data folder " + too_long + " has too long a name: with a data file's name it must fit in 64 "
-                                            "characters.");
+  EXPECT_EQ(data_folder_too_long(too_long), "The data folder " + too_long +
+                                                " has too long a name: with a data file's name it must fit in 64 "
+                                                "characters.");
   // The names' own folders do not count, only their file names.
   GLO_FilePath = dir.string();
   prefix_data_file_names();

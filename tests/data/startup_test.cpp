@@ -54,8 +54,8 @@ TEST(StartupInitialValues, SettingsStartAsTheProgramImageHoldsThem) {
   // A fresh process, before any start-up has run.
   EXPECT_EXIT(
       {
-        bool initial = GLO_UseNewLog.raw() == "N" && GLO_RunString.empty() && GLO_FilePath.raw() == std::string(64, ' ') &&
-                       GLO_RETAINTAGS == 0 && DosFileName.blank();
+        bool initial = GLO_UseNewLog.raw() == "N" && GLO_RunString.empty() &&
+                       GLO_FilePath.raw() == std::string(64, ' ') && GLO_RETAINTAGS == 0 && DosFileName.blank();
         std::exit(initial ? 0 : 1);
       },
       ::testing::ExitedWithCode(0), "");

@@ -83,9 +83,24 @@ int file_unfetch(sqlite3_file* f, sqlite3_int64 at, void* p) {
 }
 
 const sqlite3_io_methods kFileMethods = {
-    3,           file_close,   file_read,   file_write,       file_truncate,  file_sync,
-    file_size,   file_lock,    file_unlock, file_reserved,    file_control,   file_sector,
-    file_device, file_shm_map, file_shm_lock, file_shm_barrier, file_shm_unmap, file_fetch,
+    3,
+    file_close,
+    file_read,
+    file_write,
+    file_truncate,
+    file_sync,
+    file_size,
+    file_lock,
+    file_unlock,
+    file_reserved,
+    file_control,
+    file_sector,
+    file_device,
+    file_shm_map,
+    file_shm_lock,
+    file_shm_barrier,
+    file_shm_unmap,
+    file_fetch,
     file_unfetch,
 };
 
@@ -115,9 +130,7 @@ int vfs_randomness(sqlite3_vfs*, int n, char* out) { return shim().real->xRandom
 int vfs_sleep(sqlite3_vfs*, int us) { return shim().real->xSleep(shim().real, us); }
 int vfs_current_time(sqlite3_vfs*, double* out) { return shim().real->xCurrentTime(shim().real, out); }
 int vfs_last_error(sqlite3_vfs*, int n, char* out) { return shim().real->xGetLastError(shim().real, n, out); }
-int vfs_current_time_ms(sqlite3_vfs*, sqlite3_int64* out) {
-  return shim().real->xCurrentTimeInt64(shim().real, out);
-}
+int vfs_current_time_ms(sqlite3_vfs*, sqlite3_int64* out) { return shim().real->xCurrentTimeInt64(shim().real, out); }
 
 }  // namespace
 

@@ -61,8 +61,7 @@ int WindowView::field(Control control) const {
   if (found.empty()) {
     ADD_FAILURE() << "Window \"" << caption() << "\" has no control showing \"" << name << "\"";
   } else {
-    ADD_FAILURE() << "Window \"" << caption() << "\" has " << found.size() << " controls showing \"" << name
-                  << "\"";
+    ADD_FAILURE() << "Window \"" << caption() << "\" has " << found.size() << " controls showing \"" << name << "\"";
   }
   return 0;
 }
@@ -248,8 +247,7 @@ bool WindowView::wait_for_folder_change(int real_ms, const std::function<bool()>
 
 // HeadlessUser
 
-HeadlessUser::HeadlessUser(int64_t start_ms)
-    : clock_(start_ms), scoped_clock_(clock_), previous_(installed_backend()) {
+HeadlessUser::HeadlessUser(int64_t start_ms) : clock_(start_ms), scoped_clock_(clock_), previous_(installed_backend()) {
   install_backend(this);
 }
 
@@ -332,20 +330,17 @@ HeadlessUser& HeadlessUser::leave_preview() {
 
 std::string HeadlessUser::describe(const Step& step) {
   switch (step.kind) {
-    case StepKind::Window:
-      return step.any ? "a step for any window" : "a step for window \"" + step.text + "\"";
-    case StepKind::Repeat:
-      return "a step at each wait of window \"" + step.text + "\" until it closes";
+    case StepKind::Window: return step.any ? "a step for any window" : "a step for window \"" + step.text + "\"";
+    case StepKind::Repeat: return "a step at each wait of window \"" + step.text + "\" until it closes";
     case StepKind::Preview:
       return step.number == 0 ? std::string("leaving a print preview") : std::string("printing from a print preview");
     case StepKind::Message:
       return step.any ? "an answer to any message" : "an answer to the message \"" + step.text + "\"";
-    case StepKind::File:
-      return step.text.empty() ? "cancelling a file dialog" : "choosing the file " + step.text;
-    case StepKind::Folder:
-      return step.text.empty() ? "cancelling a folder dialog" : "choosing the folder " + step.text;
+    case StepKind::File: return step.text.empty() ? "cancelling a file dialog" : "choosing the file " + step.text;
+    case StepKind::Folder: return step.text.empty() ? "cancelling a folder dialog" : "choosing the folder " + step.text;
     case StepKind::Popup:
-      return step.any ? "choosing popup item " + std::to_string(step.number) : "choosing popup item \"" + step.text + "\"";
+      return step.any ? "choosing popup item " + std::to_string(step.number)
+                      : "choosing popup item \"" + step.text + "\"";
   }
   return "?";
 }
@@ -427,8 +422,8 @@ int HeadlessUser::message(const MessageBoxDef& box) {
   messages_.push_back(ShownMessage{box, 0});
   int answer = answer_without_choice(box);
   if (!answers(StepKind::Message) || (!steps_[answering_step()].any && steps_[answering_step()].text != box.text)) {
-    ADD_FAILURE() << "Message \"" << box.text << "\" (caption \"" << box.caption << "\") is not answered: "
-                  << next_step_text();
+    ADD_FAILURE() << "Message \"" << box.text << "\" (caption \"" << box.caption
+                  << "\") is not answered: " << next_step_text();
   } else {
     const Step step = take_answer();
     if ((step.number & box.buttons) == 0 || (step.number & (step.number - 1)) != 0) {

@@ -50,7 +50,7 @@ struct Control {
   Control(std::string_view text) : text(text) {}
   Control(const std::string& text) : text(text) {}
 
-  int field = 0;          // 0: named by `text`
+  int field = 0;  // 0: named by `text`
   std::string_view text;
 };
 
@@ -206,12 +206,12 @@ class HeadlessUser final : public Backend {
   enum class StepKind { Window, Repeat, Message, File, Folder, Popup, Preview };
   struct Step {
     StepKind kind = StepKind::Window;
-    bool any = true;          // window: any caption; message: any text; popup: by number
-    std::string text;         // caption, message text, path or popup item text
-    int number = 0;           // button or popup item; preview: 1 print, 0 leave
+    bool any = true;   // window: any caption; message: any text; popup: by number
+    std::string text;  // caption, message text, path or popup item text
+    int number = 0;    // button or popup item; preview: 1 print, 0 leave
     WindowStep action;
-    std::vector<int> pages;   // preview: the pages to print, empty for all
-    int runs = 0;             // repeat: waits so far
+    std::vector<int> pages;  // preview: the pages to print, empty for all
+    int runs = 0;            // repeat: waits so far
   };
   // A box or dialog is answered by the next step, or by the one after a
   // step that repeats while its window is open.

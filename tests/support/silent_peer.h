@@ -27,7 +27,8 @@ class SilentPeer {
     addr.sun_family = AF_UNIX;
     if (listen_fd_ < 0 || path.size() >= sizeof addr.sun_path) return;
     std::memcpy(addr.sun_path, path.data(), path.size());
-    listening_ = ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && ::listen(listen_fd_, 64) == 0;
+    listening_ =
+        ::bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 && ::listen(listen_fd_, 64) == 0;
   }
   ~SilentPeer() {
     for (int fd : taken_) ::close(fd);

@@ -108,9 +108,14 @@ TEST(EnvironmentVariable, PutsBackTheValueOrItsAbsence) {
     bool through_constructor;
   };
   const Case cases[] = {
-      {std::nullopt, "new", true},  {std::nullopt, "new", false}, {std::nullopt, std::nullopt, false},
-      {"old", "new", true},         {"old", "new", false},        {"old", std::nullopt, false},
-      {"", "new", true},            {"old", "", true},
+      {std::nullopt, "new", true},
+      {std::nullopt, "new", false},
+      {std::nullopt, std::nullopt, false},
+      {"old", "new", true},
+      {"old", "new", false},
+      {"old", std::nullopt, false},
+      {"", "new", true},
+      {"old", "", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.before.value_or("(none)") + " -> " + c.during.value_or("(none)"));

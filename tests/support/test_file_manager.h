@@ -22,8 +22,8 @@ class TestFileManager final : public framework::FileManager {
     PrimaryKey,  // the file's primary key numbers records when one is primed
   };
 
-  TestFileManager(storage::RecordFile& file, storage::NameVar& name, framework::ErrorManager& errors,
-                  std::string label, Numbering numbering);
+  TestFileManager(storage::RecordFile& file, storage::NameVar& name, framework::ErrorManager& errors, std::string label,
+                  Numbering numbering);
 
   void Init() override;
   int UseFile(int kind) override;

@@ -56,7 +56,7 @@ struct ExpectedControl {
   std::string text;  // as stored: "&" marks the mnemonic
   // Checked only when given, or in a complete table.
   std::optional<std::string> tip;
-  std::optional<std::string> msg;   // the status-bar text
+  std::optional<std::string> msg;  // the status-bar text
   std::optional<std::string> icon;
   std::optional<ui::Rect> at;
   // Checked only when given.
@@ -70,7 +70,7 @@ struct ExpectedControl {
   std::optional<std::string> value_off;   // a check box's off value
   std::optional<std::string> picture;
   std::optional<std::string> format;  // a list's format
-  std::optional<int> parent;  // the container's field number, 0 for a control the window itself holds
+  std::optional<int> parent;          // the container's field number, 0 for a control the window itself holds
 };
 
 struct ExpectedWindow {
@@ -80,7 +80,7 @@ struct ExpectedWindow {
   int height = 0;
   values::Font font;
   std::vector<ExpectedControl> controls;  // in field order
-  bool complete = false;  // each row gives its control whole (see above)
+  bool complete = false;                  // each row gives its control whole (see above)
 };
 
 // The attributes a control has, as words in a fixed order: "bound" (a

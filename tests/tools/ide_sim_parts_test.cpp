@@ -48,23 +48,28 @@ TEST_P(ParseCommand, ReadsTheCommandsAsTheClientSendsThem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ParseCommand,
-    ::testing::Values(
-        CommandCase{R"([ExecuteProject("C:\WORK\MAIN.APP")])", true, CommandKind::ExecuteProject, R"(C:\WORK\MAIN.APP)", ""},
-        CommandCase{R"([ImportDCT("/w/MAIN.TXD",/w/MAIN.DCT,0)])", true, CommandKind::ImportDct, "/w/MAIN.TXD", "/w/MAIN.DCT"},
-        CommandCase{R"([ImportApp("/w/MAIN.TXA",/w/MAIN.APP,0,Replace)])", true, CommandKind::ImportApp, "/w/MAIN.TXA",
-                    "/w/MAIN.APP"},
-        CommandCase{R"([ExportApp("/w/MAIN.App","/w/MAIN.TXA",0)])", true, CommandKind::ExportApp, "/w/MAIN.App", "/w/MAIN.TXA"},
-        CommandCase{R"([ExportDCT("/w/MAIN.DCT","/w/MAIN.TXD",0)])", true, CommandKind::ExportDct, "/w/MAIN.DCT", "/w/MAIN.TXD"},
-        CommandCase{R"([executeproject("/my work/a,b.app")])", true, CommandKind::ExecuteProject, "/my work/a,b.app", ""},
-        CommandCase{R"([ExecuteProject("/w/A.APP"])", false, CommandKind::ExecuteProject, "", ""},
-        CommandCase{R"([ExecuteProject("/w/A.APP)])", false, CommandKind::ExecuteProject, "", ""},
-        CommandCase{R"(ExecuteProject("/w/A.APP"))", false, CommandKind::ExecuteProject, "", ""},
-        CommandCase{R"([ExecuteProject("/w/A.APP","/w/B.APP")])", false, CommandKind::ExecuteProject, "", ""},
-        CommandCase{R"([ExecuteProject("")])", false, CommandKind::ExecuteProject, "", ""},
-        CommandCase{R"([ImportApp("/w/MAIN.TXA")])", false, CommandKind::ImportApp, "", ""},
-        CommandCase{R"([Compile("/w/MAIN.APP")])", false, CommandKind::ExecuteProject, "", ""},
-        CommandCase{R"([ExportApp("/w/A.App"x,"/w/A.TXA",0)])", false, CommandKind::ExportApp, "", ""},
-        CommandCase{"", false, CommandKind::ExecuteProject, "", ""}));
+    ::testing::Values(CommandCase{R"([ExecuteProject("C:\WORK\MAIN.APP")])", true, CommandKind::ExecuteProject,
+                                  R"(C:\WORK\MAIN.APP)", ""},
+                      CommandCase{R"([ImportDCT("/w/MAIN.TXD",/w/MAIN.DCT,0)])", true, CommandKind::ImportDct,
+                                  "/w/MAIN.TXD", "/w/MAIN.DCT"},
+                      CommandCase{R"([ImportApp("/w/MAIN.TXA",/w/MAIN.APP,0,Replace)])", true, CommandKind::ImportApp,
+                                  "/w/MAIN.TXA", "/w/MAIN.APP"},
+                      CommandCase{R"([ExportApp("/w/MAIN.App","/w/MAIN.TXA",0)])", true, CommandKind::ExportApp,
+                                  "/w/MAIN.App", "/w/MAIN.TXA"},
+                      CommandCase{R"([ExportDCT("/w/MAIN.DCT","/w/MAIN.TXD",0)])", true, CommandKind::ExportDct,
+                                  "/w/MAIN.DCT", "/w/MAIN.TXD"},
+                      CommandCase{R"([executeproject("/my work/a,b.app")])", true, CommandKind::ExecuteProject,
+                                  "/my work/a,b.app", ""},
+                      CommandCase{R"([ExecuteProject("/w/A.APP"])", false, CommandKind::ExecuteProject, "", ""},
+                      CommandCase{R"([ExecuteProject("/w/A.APP)])", false, CommandKind::ExecuteProject, "", ""},
+                      CommandCase{R"(ExecuteProject("/w/A.APP"))", false, CommandKind::ExecuteProject, "", ""},
+                      CommandCase{R"([ExecuteProject("/w/A.APP","/w/B.APP")])", false, CommandKind::ExecuteProject, "",
+                                  ""},
+                      CommandCase{R"([ExecuteProject("")])", false, CommandKind::ExecuteProject, "", ""},
+                      CommandCase{R"([ImportApp("/w/MAIN.TXA")])", false, CommandKind::ImportApp, "", ""},
+                      CommandCase{R"([Compile("/w/MAIN.APP")])", false, CommandKind::ExecuteProject, "", ""},
+                      CommandCase{R"([ExportApp("/w/A.App"x,"/w/A.TXA",0)])", false, CommandKind::ExportApp, "", ""},
+                      CommandCase{"", false, CommandKind::ExecuteProject, "", ""}));
 
 TEST(ParseCommandLimit, AnImportCutAt255IsNotACommand) {
   std::string full = "/w/" + std::string(127, 'N');
@@ -186,7 +191,8 @@ TEST_F(LocalFiles, NoLinkIsFollowedWhenWriting) {
   std::string content;
   ASSERT_TRUE(read_file(victim, content));
   EXPECT_EQ(content, "precious");
-  EXPECT_FALSE(std::filesystem::is_symlink(root_ + "OUT.TXA")) << "the link is replaced by the file, not written through";
+  EXPECT_FALSE(std::filesystem::is_symlink(root_ + "OUT.TXA"))
+      << "the link is replaced by the file, not written through";
   ASSERT_TRUE(read_file(root_ + "OUT.TXA", content));
   EXPECT_EQ(content, "written");
 }
@@ -198,12 +204,13 @@ TEST_F(LocalFiles, WritingInPiecesReplacesOnlyItsFileAndFollowsNoLink) {
   std::ofstream(root_ + "other.txd") << "old";
   std::vector<std::pair<int, uintmax_t>> seen;
   std::string error;
-  ASSERT_TRUE(write_file_in_pieces(root_ + "OUT.TXA", "0123456789", 4,
-                                   [&](int piece) {
-                                     seen.emplace_back(piece, std::filesystem::file_size(root_ + "OUT.TXA"));
-                                     return true;
-                                   },
-                                   error))
+  ASSERT_TRUE(write_file_in_pieces(
+      root_ + "OUT.TXA", "0123456789", 4,
+      [&](int piece) {
+        seen.emplace_back(piece, std::filesystem::file_size(root_ + "OUT.TXA"));
+        return true;
+      },
+      error))
       << error;
   EXPECT_EQ(seen, (std::vector<std::pair<int, uintmax_t>>{{1, 2}, {2, 5}, {3, 7}, {4, 10}}));
   std::string content;
@@ -214,14 +221,18 @@ TEST_F(LocalFiles, WritingInPiecesReplacesOnlyItsFileAndFollowsNoLink) {
   EXPECT_EQ(content, "0123456789");
 
   // The one file of the name in another case is the one replaced.
-  ASSERT_TRUE(write_file_in_pieces(root_ + "OTHER.TXD", "new", 2, [](int) { return true; }, error)) << error;
+  ASSERT_TRUE(write_file_in_pieces(
+      root_ + "OTHER.TXD", "new", 2, [](int) { return true; }, error))
+      << error;
   EXPECT_FALSE(std::filesystem::exists(root_ + "other.txd"));
   // Stopped half-way: the answer says so.
-  EXPECT_FALSE(write_file_in_pieces(root_ + "HALF.TXA", "0123", 4, [](int piece) { return piece < 2; }, error));
+  EXPECT_FALSE(write_file_in_pieces(
+      root_ + "HALF.TXA", "0123", 4, [](int piece) { return piece < 2; }, error));
   EXPECT_EQ(std::filesystem::file_size(root_ + "HALF.TXA"), 2u);
   // A folder of the name stays.
   std::filesystem::create_directory(root_ + "DIR.TXA");
-  EXPECT_FALSE(write_file_in_pieces(root_ + "DIR.TXA", "x", 1, [](int) { return true; }, error));
+  EXPECT_FALSE(write_file_in_pieces(
+      root_ + "DIR.TXA", "x", 1, [](int) { return true; }, error));
   EXPECT_TRUE(std::filesystem::is_directory(root_ + "DIR.TXA"));
 }
 
@@ -238,8 +249,10 @@ TEST(LocalPaths, BackslashesSeparateFolders) {
   EXPECT_EQ(folder_of("/w/sub/MAIN.APP"), "/w/sub/");
   EXPECT_EQ(folder_of("MAIN.APP"), "");
   EXPECT_EQ(base_name("/w/sub/MAIN.V2.APP"), "MAIN");
-  for (const char* climbing : {"..", "../a", "/w/../a", "/w/..", "a/../../b"}) EXPECT_TRUE(climbs_up(climbing)) << climbing;
-  for (const char* staying : {"/w/a", "a", "/w/..a", "/w/a..", "/w/.../a", "./a"}) EXPECT_FALSE(climbs_up(staying)) << staying;
+  for (const char* climbing : {"..", "../a", "/w/../a", "/w/..", "a/../../b"})
+    EXPECT_TRUE(climbs_up(climbing)) << climbing;
+  for (const char* staying : {"/w/a", "a", "/w/..a", "/w/a..", "/w/.../a", "./a"})
+    EXPECT_FALSE(climbs_up(staying)) << staying;
   EXPECT_TRUE(has_type("/w/Main.App", "APP"));
   EXPECT_FALSE(has_type("/w/MAIN.APP.bak", "APP"));
   EXPECT_FALSE(has_type("/w.APP/MAIN", "APP"));
@@ -270,8 +283,8 @@ TEST(SimLogText, ControlCharactersAreWrittenAsHexAndTheRestAsItIs) {
 
 TEST(Options, ReadsTheModesAndRejectsNonsense) {
   std::string error;
-  auto o = parse_options({"--build-seconds", "0.25", "--never-write", "--exit-at-command", "3", "--log", "/x.log", "--topic",
-                          "System", "--start-seconds", "1.5"},
+  auto o = parse_options({"--build-seconds", "0.25", "--never-write", "--exit-at-command", "3", "--log", "/x.log",
+                          "--topic", "System", "--start-seconds", "1.5"},
                          error);
   ASSERT_TRUE(o) << error;
   EXPECT_EQ(o->service, "ClarionWin");
@@ -282,9 +295,13 @@ TEST(Options, ReadsTheModesAndRejectsNonsense) {
   EXPECT_EQ(o->log_path, "/x.log");
   EXPECT_EQ(o->topic, "System");
   EXPECT_EQ(o->start_seconds, 1.5);
-  for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-           {"--build-seconds"}, {"--build-seconds", "-1"}, {"--build-seconds", "2s"}, {"--exit-at-command", "0"}, {"--fast"},
-           {"--start-seconds", "-2"}, {"--start-seconds"}}) {
+  for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"--build-seconds"},
+                                                                            {"--build-seconds", "-1"},
+                                                                            {"--build-seconds", "2s"},
+                                                                            {"--exit-at-command", "0"},
+                                                                            {"--fast"},
+                                                                            {"--start-seconds", "-2"},
+                                                                            {"--start-seconds"}}) {
     error.clear();
     EXPECT_FALSE(parse_options(bad, error)) << bad[0];
     EXPECT_FALSE(error.empty());

@@ -119,7 +119,7 @@ struct CommandCase {
   const char* name;
   const char* source_file;  // as it lies in the folder
   const char* source_text;
-  std::string command;      // with "{W}" for the work folder
+  std::string command;  // with "{W}" for the work folder
   const char* output_file;
   const char* output_text;
 };
@@ -150,18 +150,18 @@ INSTANTIATE_TEST_SUITE_P(
                     R"([ExecuteProject("{W}MAIN.APP")])", "MAIN.EXE", "MAIN.APP"},
         CommandCase{"MakeOfAProject", "tool.prj", "TARGET=TOOL.DLL\n", R"([ExecuteProject("{W}TOOL.PRJ")])", "TOOL.DLL",
                     "Built"},
-        CommandCase{"ExportApp", "main.app", "TARGET=MAIN.EXE\n", R"([ExportApp("{W}MAIN.App","{W}MAIN.TXA",0)])", "MAIN.TXA",
-                    "[APPLICATION]\nTARGET=MAIN.EXE\n"},
-        CommandCase{"ExportDct", "Main.Dct", "FILE Customers\n", R"([ExportDCT("{W}MAIN.DCT","{W}MAIN.TXD",0)])", "MAIN.TXD",
-                    "[DICTIONARY]\nFILE Customers\n"},
+        CommandCase{"ExportApp", "main.app", "TARGET=MAIN.EXE\n", R"([ExportApp("{W}MAIN.App","{W}MAIN.TXA",0)])",
+                    "MAIN.TXA", "[APPLICATION]\nTARGET=MAIN.EXE\n"},
+        CommandCase{"ExportDct", "Main.Dct", "FILE Customers\n", R"([ExportDCT("{W}MAIN.DCT","{W}MAIN.TXD",0)])",
+                    "MAIN.TXD", "[DICTIONARY]\nFILE Customers\n"},
         CommandCase{"ImportApp", "main.txa", "[APPLICATION]\nTARGET=MAIN.EXE\n",
                     R"([ImportApp("{W}MAIN.TXA",{W}MAIN.APP,0,Replace)])", "MAIN.APP", "TARGET=MAIN.EXE\n"},
-        CommandCase{"ImportDct", "MAIN.txd", "[DICTIONARY]\nFILE Orders\n", R"([ImportDCT("{W}MAIN.TXD",{W}MAIN.DCT,0)])",
-                    "MAIN.DCT", "FILE Orders\n"},
+        CommandCase{"ImportDct", "MAIN.txd", "[DICTIONARY]\nFILE Orders\n",
+                    R"([ImportDCT("{W}MAIN.TXD",{W}MAIN.DCT,0)])", "MAIN.DCT", "FILE Orders\n"},
         CommandCase{"MakeInLowerCase", "MAIN.APP", "TARGET=MAIN.EXE\nOUTPUT-CASE=lower\n",
                     R"([ExecuteProject("{W}MAIN.APP")])", "main.exe", "Built by ide-sim"},
-        CommandCase{"ExportInUpperCase", "main.app", "output-case=UPPER\n", R"([ExportApp("{W}main.App","{W}main.txa",0)])",
-                    "MAIN.TXA", "[APPLICATION]\noutput-case=UPPER\n"}),
+        CommandCase{"ExportInUpperCase", "main.app", "output-case=UPPER\n",
+                    R"([ExportApp("{W}main.App","{W}main.txa",0)])", "MAIN.TXA", "[APPLICATION]\noutput-case=UPPER\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IdeSim, ImportWritesTheApplicationBackWithoutTheHeader) {
@@ -305,7 +305,8 @@ TEST_F(IdeSim, StartSecondsServesOnlyAfterTheSlowStart) {
   ASSERT_TRUE(start({"--start-seconds", "1.5"})) << "ide-sim did not come up";
   EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(1500));
   const std::string log = read_all(log_);
-  EXPECT_NE(log.find("starting: pid " + std::to_string(pid_) + ", a slow start of 1.5 seconds"), std::string::npos) << log;
+  EXPECT_NE(log.find("starting: pid " + std::to_string(pid_) + ", a slow start of 1.5 seconds"), std::string::npos)
+      << log;
   EXPECT_LT(log.find("starting: "), log.find("serving ClarionWin"));
 }
 
@@ -389,21 +390,24 @@ INSTANTIATE_TEST_SUITE_P(
                     R"([ExportApp("{W}MAIN.App","{R}victim/MAIN.TXA",0)])",
                     "2",
                     "Not beside {W}MAIN.App: {R}victim/MAIN.TXA"},
-        RefusedCase{"ATargetAboveTheApplication",
-                    {{"work/MAIN.APP", "TARGET=../victim/NOTES.txt\n"}},
-                    R"([ExecuteProject("{W}MAIN.APP")])",
-                    "3",
-                    R"(TARGET=../victim/NOTES.txt in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"},
-        RefusedCase{"ATargetInAFolderBelow",
-                    {{"work/MAIN.APP", "TARGET=bin/MAIN.EXE\n"}},
-                    R"([ExecuteProject("{W}MAIN.APP")])",
-                    "3",
-                    R"(TARGET=bin/MAIN.EXE in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"},
-        RefusedCase{"AnAbsoluteTargetThatClimbs",
-                    {{"work/MAIN.APP", "TARGET={W}../victim/NOTES.txt\n"}},
-                    R"([ExecuteProject("{W}MAIN.APP")])",
-                    "3",
-                    R"(TARGET={W}../victim/NOTES.txt in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"}),
+        RefusedCase{
+            "ATargetAboveTheApplication",
+            {{"work/MAIN.APP", "TARGET=../victim/NOTES.txt\n"}},
+            R"([ExecuteProject("{W}MAIN.APP")])",
+            "3",
+            R"(TARGET=../victim/NOTES.txt in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"},
+        RefusedCase{
+            "ATargetInAFolderBelow",
+            {{"work/MAIN.APP", "TARGET=bin/MAIN.EXE\n"}},
+            R"([ExecuteProject("{W}MAIN.APP")])",
+            "3",
+            R"(TARGET=bin/MAIN.EXE in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"},
+        RefusedCase{
+            "AnAbsoluteTargetThatClimbs",
+            {{"work/MAIN.APP", "TARGET={W}../victim/NOTES.txt\n"}},
+            R"([ExecuteProject("{W}MAIN.APP")])",
+            "3",
+            R"(TARGET={W}../victim/NOTES.txt in {W}MAIN.APP is neither a file name beside it nor an absolute path without "..")"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A name holding a NUL passed every rule on the whole name, and then the
@@ -419,17 +423,19 @@ TEST_F(IdeSim, ANameWithANulOrAnotherControlCharacterIsRefusedAndLoggedEscaped) 
     std::string error_msg;
     std::string logged;  // as the log shows the command
   } cases[] = {
-      {"an export over the dictionary, cut at a NUL", R"([ExportApp("{W}A.APP","{W}KEEP.DCT)"s + '\0' + R"(.TXA",0)])", "2",
-       R"(File name with a control character: {W}KEEP.DCT\x00.TXA)", R"(execute [ExportApp("{W}A.APP","{W}KEEP.DCT\x00.TXA",0)])"},
+      {"an export over the dictionary, cut at a NUL", R"([ExportApp("{W}A.APP","{W}KEEP.DCT)"s + '\0' + R"(.TXA",0)])",
+       "2", R"(File name with a control character: {W}KEEP.DCT\x00.TXA)",
+       R"(execute [ExportApp("{W}A.APP","{W}KEEP.DCT\x00.TXA",0)])"},
       {"an import over the application, its bare name cut at a NUL",
        R"([ImportApp("{W}A.TXA",{W}A.APP)"s + '\0' + R"(.APP,0,Replace)])", "2",
        R"(File name with a control character: {W}A.APP\x00.APP)",
        R"(execute [ImportApp("{W}A.TXA",{W}A.APP\x00.APP,0,Replace)])"},
-      {"a make whose name holds a line break", "[ExecuteProject(\"{W}A\nide-sim 00:00:00.000 wrote {W}A.EXE\n.APP\")]", "2",
-       R"(File name with a control character: {W}A\x0aide-sim 00:00:00.000 wrote {W}A.EXE\x0a.APP)",
+      {"a make whose name holds a line break", "[ExecuteProject(\"{W}A\nide-sim 00:00:00.000 wrote {W}A.EXE\n.APP\")]",
+       "2", R"(File name with a control character: {W}A\x0aide-sim 00:00:00.000 wrote {W}A.EXE\x0a.APP)",
        R"(execute [ExecuteProject("{W}A\x0aide-sim 00:00:00.000 wrote {W}A.EXE\x0a.APP")])"},
       {"an export whose source holds an escape", "[ExportDCT(\"{W}KEEP\x1b.DCT\",\"{W}KEEP.TXD\",0)]", "2",
-       R"(File name with a control character: {W}KEEP\x1b.DCT)", R"(execute [ExportDCT("{W}KEEP\x1b.DCT","{W}KEEP.TXD",0)])"},
+       R"(File name with a control character: {W}KEEP\x1b.DCT)",
+       R"(execute [ExportDCT("{W}KEEP\x1b.DCT","{W}KEEP.TXD",0)])"},
       {"a make whose TARGET= is cut at a NUL", R"([ExecuteProject("{W}T.APP")])", "3",
        R"(TARGET=KEEP.DCT\x00.EXE in {W}T.APP holds a control character)", R"(execute [ExecuteProject("{W}T.APP")])"},
   };
@@ -453,7 +459,8 @@ TEST_F(IdeSim, ANameWithANulOrAnotherControlCharacterIsRefusedAndLoggedEscaped) 
   EXPECT_EQ(log.find('\0'), std::string::npos);
   EXPECT_EQ(log.find('\x1b'), std::string::npos);
   for (size_t at = 0; (at = log.find('\n', at)) != std::string::npos && at + 1 < log.size(); ++at)
-    EXPECT_EQ(log.compare(at + 1, 8, "ide-sim "), 0) << "every line is one entry of the log: " << log.substr(at + 1, 60);
+    EXPECT_EQ(log.compare(at + 1, 8, "ide-sim "), 0)
+        << "every line is one entry of the log: " << log.substr(at + 1, 60);
 }
 
 TEST_F(IdeSim, WritesOnlyItsOutputBesideTheInputOrInTheTargetsAbsoluteFolder) {
@@ -512,15 +519,14 @@ TEST_P(IdeSimSampleMode, TheApplicationFileChoosesTheOutcome) {
   EXPECT_FALSE(exists("MAIN.EXE"));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Modes, IdeSimSampleMode,
-    ::testing::Values(SampleMode{"Fail", "TARGET=MAIN.EXE\nFAIL=Link error: MAIN.LIB missing\n", 0, "4",
-                                 "Link error: MAIN.LIB missing"},
-                      SampleMode{"Refuse", "REFUSE=Application is locked\n", err::DdeExecuteInvalid, "3",
-                                 "Application is locked"},
-                      SampleMode{"NoAck", "TARGET=X.EXE\nNO-ACK=1\n", err::DdeTimeout, "0", ""},
-                      SampleMode{"Exit", "EXIT=1\n", err::DdeChannelNotOpen, "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Modes, IdeSimSampleMode,
+                         ::testing::Values(SampleMode{"Fail", "TARGET=MAIN.EXE\nFAIL=Link error: MAIN.LIB missing\n", 0,
+                                                      "4", "Link error: MAIN.LIB missing"},
+                                           SampleMode{"Refuse", "REFUSE=Application is locked\n",
+                                                      err::DdeExecuteInvalid, "3", "Application is locked"},
+                                           SampleMode{"NoAck", "TARGET=X.EXE\nNO-ACK=1\n", err::DdeTimeout, "0", ""},
+                                           SampleMode{"Exit", "EXIT=1\n", err::DdeChannelNotOpen, "", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(IdeSim, EndsCleanlyOnTermAndInt) {
   for (int sig : {SIGTERM, SIGINT}) {

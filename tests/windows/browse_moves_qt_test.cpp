@@ -89,11 +89,13 @@ TEST_F(BrowseMovesQtTest, ThePickerReachesEveryApplicationAndItsLocatorStillFind
   ListMover person(*qt, {dir}, select_app::BROWSE_1, 2);
   person.moves = ui::qt::test::standard_moves(kApps, kPage);
   // "C" finds C-DEMO.APP, the thirteenth, and the page fills on below it.
-  person.moves.push_back({"the locator after the moves", [](ListControl& l) { QTest::keyClick(&l, Qt::Key_C); }, 12, 12});
+  person.moves.push_back(
+      {"the locator after the moves", [](ListControl& l) { QTest::keyClick(&l, Qt::Key_C); }, 12, 12});
   person.moves.push_back({"End", [](ListControl& l) { QTest::keyClick(&l, Qt::Key_End); }, kApps - kPage, kApps - 1});
   // From the last row, "B" finds B-DEMO.APP, the twelfth; fewer rows stand
   // above it than the row it is shown on, and the page fills from below.
-  person.moves.push_back({"the locator from the last row", [](ListControl& l) { QTest::keyClick(&l, Qt::Key_B); }, 0, 11});
+  person.moves.push_back(
+      {"the locator from the last row", [](ListControl& l) { QTest::keyClick(&l, Qt::Key_B); }, 0, 11});
   data::Apps.clear_buffer();
   EXPECT_EQ(run(SelectApp, Select), Cancelled);
 

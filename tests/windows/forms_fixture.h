@@ -77,8 +77,8 @@ class FormsTest : public WindowsTest {
 
   // An application as one line: name, folder, priority, project, target, tag.
   static std::string line(const AppOnFile& a) {
-    return a.application + " | " + a.folder + " | " + std::to_string(a.priority) + " | " +
-           std::to_string(a.project) + " | " + a.target + " | " + std::to_string(a.tag);
+    return a.application + " | " + a.folder + " | " + std::to_string(a.priority) + " | " + std::to_string(a.project) +
+           " | " + a.target + " | " + std::to_string(a.tag);
   }
   static std::vector<std::string> lines(const std::vector<AppOnFile>& apps) {
     std::vector<std::string> out;

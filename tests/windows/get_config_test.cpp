@@ -87,6 +87,7 @@ class GetConfigTest : public WindowsTest {
 // The structure, control by control in field order.
 ExpectedWindow layout() {
   using K = ui::ControlKind;
+  // clang-format off
   return {
       .label = "P1$WINDOW",
       .caption = "QVN \"Menu\"",
@@ -122,6 +123,7 @@ ExpectedWindow layout() {
            .at = {{187, 82, 36, 14}}},
       },
       .complete = true};
+  // clang-format on
 }
 
 TEST_F(GetConfigTest, TheWindowHasItsThirteenControlsInFieldOrder) {
@@ -206,7 +208,7 @@ struct ShownCase {
   std::string new_log;
   std::string retain_tags;
   bool no, yes, ticked;
-  const char* written_new_log;    // by Ok, untouched
+  const char* written_new_log;  // by Ok, untouched
   const char* written_retain;
 };
 
@@ -264,8 +266,8 @@ TEST_F(GetConfigTest, TheFolderDialogStoresTheFolderWithItsClosingSeparator) {
   EXPECT_EQ(user.folder_dialogs()[0].title, "Select FPT Directory");
   EXPECT_EQ(user.folder_dialogs()[1].start_folder, data_dir.string() + "/") << "the folder the setting names";
   EXPECT_EQ(fs::current_path(), here);
-  EXPECT_EQ(ini_text(), "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=" + data_dir.string() + "/" +
-                            "\nRetainTags=0\n");
+  EXPECT_EQ(ini_text(),
+            "[Preserved]\nNewLog=N\nCL_Command=ide\nFilePath=" + data_dir.string() + "/" + "\nRetainTags=0\n");
 }
 
 // A folder that leaves no room for "PROJECTS.TPS" in a data-file name's 64
@@ -275,8 +277,8 @@ TEST_F(GetConfigTest, AFolderTooLongForTheDataFileNamesIsRefused) {
   while (deep.string().size() < 56) deep /= "d";
   fs::create_directories(deep);
   const std::string chosen = deep.string() + "/";
-  const std::string refusal = "The data folder " + chosen +
-                              " has too long a name: with a data file's name it must fit in 64 characters.";
+  const std::string refusal =
+      "The data folder " + chosen + " has too long a name: with a data file's name it must fit in 64 characters.";
   settings_hold("N", "ide", "\\old\\", "0");
   HeadlessUser user;
   user.on_window(kCaption, [&](WindowView& w) { w.press(BUTTON4); });
@@ -417,8 +419,8 @@ TEST_F(GetConfigTest, AProgramNameTooLongForTheCommandLineIsRefused) {
 struct TagFileCase {
   const char* name;
   bool ticked;
-  bool on_file;          // TF.TPS exists before
-  bool held_open;        // opened through its file manager, as the main window's load leaves it
+  bool on_file;    // TF.TPS exists before
+  bool held_open;  // opened through its file manager, as the main window's load leaves it
   bool exists_after;
   std::vector<std::string> tags_after;
 };
@@ -555,9 +557,9 @@ TEST_F(GetConfigTest, ASettingsFileThatCannotBeWrittenIsToldAndTheWindowStaysOpe
       w.type(GLO_RUNSTRING, "ide");
       w.press(OKBUTTON);
     });
-    user.answer_message("The settings could not be saved in " + file + ": " + c.reason +
-                            ". The file keeps its old settings.",
-                        button::Ok);
+    user.answer_message(
+        "The settings could not be saved in " + file + ": " + c.reason + ". The file keeps its old settings.",
+        button::Ok);
     user.on_window(kCaption, [&](WindowView& w) {
       EXPECT_EQ(w.text(GLO_RUNSTRING), "ide") << "the window is still open with the edits";
       w.press(CANCELBUTTON);

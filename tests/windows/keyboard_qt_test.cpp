@@ -6,8 +6,8 @@
 
 #ifdef QVN_TEST_WITH_QT
 
-#include <QtWidgets/QLineEdit>
 #include <gtest/gtest.h>
+#include <QtWidgets/QLineEdit>
 
 #include <fstream>
 #include <functional>

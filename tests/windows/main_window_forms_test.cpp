@@ -126,9 +126,9 @@ TEST_F(MainWindowFormsTest, TheListsOpenTheRegisteredForms) {
   EXPECT_TRUE(halts.empty());
   EXPECT_TRUE(user.messages().empty());
   names_in(data_dir);
-  EXPECT_EQ(apps_lines(), (std::vector<std::string>{
-                              line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0}),
-                              line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, target.string(), 0})}));
+  EXPECT_EQ(apps_lines(),
+            (std::vector<std::string>{line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0}),
+                                      line({"NEW.APP", folder_of(dir / "dev/new"), 2, 0, target.string(), 0})}));
 }
 
 std::vector<std::string> tree_texts(WindowView& w) {
@@ -213,8 +213,8 @@ TEST_F(MainWindowFormsTest, TheTreeEditsProjectsAndApplicationsThroughTheForms) 
   EXPECT_EQ(user.messages()[0].box.caption, "UpdateProjects: Confirm Delete");
   names_in(data_dir);
   EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Zeta"}, {3, "Budget"}}));
-  EXPECT_EQ(apps_lines(), (std::vector<std::string>{
-                              line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0})}))
+  EXPECT_EQ(apps_lines(),
+            (std::vector<std::string>{line({"LEDGER.APP", folder_of(dir / "dev/ledger"), 1, 1, "LEDGER.EXE", 0})}))
       << "the deleted project's applications went with it";
 }
 
@@ -518,10 +518,12 @@ TEST_F(MainWindowFormsDemoTest, TheLogBrowseReachesItsLastEntry) {
       {"Home", press(key::Home), 0, 1},
       {"PageDown", press(key::PageDown), 18, 1},
       {"the wheel", [](WindowView& w) { w.wheel(view_events::LIST, 3); }, 21, 4},
-      {"Up at the first row", [](WindowView& w) {
+      {"Up at the first row",
+       [](WindowView& w) {
          w.select_row(view_events::LIST, 1);
          w.press_key(view_events::LIST, key::Up);
-       }, 17, 1},
+       },
+       17, 1},
       {"the thumb to the bottom", [](WindowView& w) { w.drag_thumb(view_events::LIST, 100); }, 59, 18},
       {"the scroll bar to its top", [](WindowView& w) { w.scroll(view_events::LIST, ScrollMove::Top); }, 0, 1},
       {"Ctrl+End", press(key::CtrlEnd), 59, 18},

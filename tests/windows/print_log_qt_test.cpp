@@ -8,10 +8,10 @@
 
 #ifdef QVN_TEST_WITH_QT
 
-#include <QtGui/QImage>
-#include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <QtGui/QImage>
+#include <QtWidgets/QApplication>
 
 #include <cmath>
 #include <cstdlib>
@@ -69,8 +69,7 @@ class PrintLogPdfTest : public WindowsTest {
   void seed(int count) {
     std::vector<LogOnFile> log;
     for (int i = 0; i < count; ++i) {
-      log.push_back({app_of(i), standard_date({2024, 3, 1 + i % 9}), standard_time({10, i % 60, 5, 0}),
-                     event_of(i)});
+      log.push_back({app_of(i), standard_date({2024, 3, 1 + i % 9}), standard_time({10, i % 60, 5, 0}), event_of(i)});
     }
     seed_log(log);
   }

@@ -84,6 +84,7 @@ class PrintLogTest : public WindowsTest {
 
 TEST_F(PrintLogTest, TheProgressWindowHasItsFourControls) {
   using K = ui::ControlKind;
+  // clang-format off
   const test_support::ExpectedWindow expected{
       .label = "P11$PROGRESSWINDOW",
       .caption = kProgress,
@@ -95,6 +96,7 @@ TEST_F(PrintLogTest, TheProgressWindowHasItsFourControls) {
           {.field = PROGRESS_PCTTEXT, .kind = K::String, .at = {{0, 30, 141, 10}}},
           {.field = PROGRESS_CANCEL, .kind = K::Button, .text = "Cancel", .at = {{45, 42, 50, 15}}},
       }};
+  // clang-format on
   seed_log(entries(3));
   HeadlessUser user;
   user.on_window(kProgress, [&](WindowView& w) {

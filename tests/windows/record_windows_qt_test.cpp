@@ -91,8 +91,8 @@ TEST_F(RecordWindowsQtTest, TheLogWindowsAreShownAndPictured) {
   const char* events[] = {"Begin Make", "Make Finished", "Make Aborted: Target name or type not specified",
                           "Begin Make", "Make Finished"};
   for (int i = 0; i < 25; ++i) {
-    log.push_back({apps[i % 5], standard_date(CivilDate{2024, 3, 1 + i / 10}), standard_time(TimeOfDay{9 + i / 3, (i * 7) % 60, i % 60, 0}),
-                   events[i % 5]});
+    log.push_back({apps[i % 5], standard_date(CivilDate{2024, 3, 1 + i / 10}),
+                   standard_time(TimeOfDay{9 + i / 3, (i * 7) % 60, i % 60, 0}), events[i % 5]});
   }
   seed_log(log);
 

@@ -71,6 +71,7 @@ const std::vector<std::string> kByPriority = {"1 /dev/b/ CASH.APP", "1 /dev/ledg
                                               "7 /dev/a/ CASH.APP"};
 
 // The picker as laid out.
+// clang-format off
 const ExpectedWindow kLayout{
     .label = "P1$QUICKWINDOW",
     .caption = "Select Application",
@@ -96,6 +97,7 @@ const ExpectedWindow kLayout{
          .at = {{291, 147, 52, 18}}, .attributes = "flat icon-left"},
     },
     .complete = true};
+// clang-format on
 
 TEST_F(SelectAppTest, TheWindowIsBuiltAsLaidOut) {
   HeadlessUser user;
@@ -320,9 +322,7 @@ TEST_F(SelectAppTest, ALetterLocatesTheFileName) {
   user.then([&](WindowView& w) { w.select_row(kList, 2); });
   for (const Step& step : {Step{'c', 2}, Step{'l', 3}, Step{'M', 4}, Step{'s', 5}}) {
     user.then([&, step](WindowView& w) { w.press_key(kList, step.key); });
-    user.then([&, step](WindowView& w) {
-      EXPECT_EQ(w.choice(kList), step.row) << static_cast<char>(step.key);
-    });
+    user.then([&, step](WindowView& w) { EXPECT_EQ(w.choice(kList), step.row) << static_cast<char>(step.key); });
   }
   user.then([&](WindowView& w) { w.press(CLOSE); });
   blank_key_over({});

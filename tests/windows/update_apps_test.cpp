@@ -83,6 +83,7 @@ class UpdateAppsTest : public FormsTest {
 };
 
 // The form as laid out; its caption is the stored one, which the request replaces.
+// clang-format off
 const ExpectedWindow kLayout{
     .label = "P1$FORMWINDOW",
     .caption = "Application Information",
@@ -132,6 +133,7 @@ const ExpectedWindow kLayout{
          .at = {{199, 96, 40, 12}}},
     },
     .complete = true};
+// clang-format on
 
 TEST_F(UpdateAppsTest, TheWindowIsBuiltAsLaidOut) {
   HeadlessUser user;
@@ -181,8 +183,8 @@ TEST_F(UpdateAppsTest, AddsAnApplicationChosenInBothDialogs) {
   prime(7);
   EXPECT_EQ(run(UpdateApps, Insert), Completed);
 
-  EXPECT_EQ(apps_lines(), (std::vector<std::string>{
-                              line({"ACCT.APP", folder_of(dir / "dev/acct"), 1, 7, target.string(), 1})}));
+  EXPECT_EQ(apps_lines(),
+            (std::vector<std::string>{line({"ACCT.APP", folder_of(dir / "dev/acct"), 1, 7, target.string(), 1})}));
   EXPECT_TRUE(user.messages().empty());
   EXPECT_EQ(user.beeps(), 0);
   ASSERT_EQ(user.file_dialogs().size(), 2u);
@@ -345,24 +347,24 @@ TEST_P(UpdateAppsSpelling, StoresTheSpellingOnDisk) {
   EXPECT_EQ(apps_lines(), std::vector<std::string>{line(stored)});
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, UpdateAppsSpelling,
-    ::testing::Values(
-        SpellingCase{"bare_name", "ACCT.APP", "acct.app", "{native}/", "ACCT.APP"},
-        SpellingCase{"bare_name_lower_on_disk", "acct.app", "ACCT.APP", "{native}/", "acct.app"},
-        SpellingCase{"mixed_case_on_disk", "Dev/Acct/Acct.App", "{dir}\\dev\\acct\\acct.app", "{native}/Dev/Acct/",
-                     "Acct.App"},
-        SpellingCase{"slashes", "dev/web/SHOP.APP", "{native}/dev/web/shop.app", "{native}/dev/web/", "SHOP.APP"},
-        SpellingCase{"mixed_separators", "dev/web/SHOP.APP", "{dir}\\dev/web\\shop.app", "{native}/dev/web/",
-                     "SHOP.APP"}),
-    [](const auto& info) { return std::string(info.param.what); });
+INSTANTIATE_TEST_SUITE_P(Names, UpdateAppsSpelling,
+                         ::testing::Values(SpellingCase{"bare_name", "ACCT.APP", "acct.app", "{native}/", "ACCT.APP"},
+                                           SpellingCase{"bare_name_lower_on_disk", "acct.app", "ACCT.APP", "{native}/",
+                                                        "acct.app"},
+                                           SpellingCase{"mixed_case_on_disk", "Dev/Acct/Acct.App",
+                                                        "{dir}\\dev\\acct\\acct.app", "{native}/Dev/Acct/", "Acct.App"},
+                                           SpellingCase{"slashes", "dev/web/SHOP.APP", "{native}/dev/web/shop.app",
+                                                        "{native}/dev/web/", "SHOP.APP"},
+                                           SpellingCase{"mixed_separators", "dev/web/SHOP.APP",
+                                                        "{dir}\\dev/web\\shop.app", "{native}/dev/web/", "SHOP.APP"}),
+                         [](const auto& info) { return std::string(info.param.what); });
 
 // A folder longer than 80 or a name longer than 50 characters is refused
 // at Ok, typed or chosen; nothing is cut to fit.
 struct LengthCase {
   size_t folder;  // characters of the folder as stored, closing "\" included
   size_t name;
-  bool chosen;    // in the dialog, else typed
+  bool chosen;  // in the dialog, else typed
   bool kept;
 };
 
@@ -426,7 +428,7 @@ struct TargetCase {
   const char* what;
   std::string typed;
   bool missing;
-  int answer;         // to the "Confirm" question; 0 when none is asked
+  int answer;  // to the "Confirm" question; 0 when none is asked
   std::string stored;
 };
 
@@ -502,8 +504,8 @@ TEST_F(UpdateAppsTest, ThePriorityArrowsKeepToTheirRange) {
     bool up;
     const char* shown;
   };
-  for (const Step& step : {Step{"ACCT.APP", true, "255"}, Step{"ACCT.APP", false, "254"},
-                           Step{"ZERO.APP", false, "1"}, Step{"ZERO.APP", true, "1"}}) {
+  for (const Step& step : {Step{"ACCT.APP", true, "255"}, Step{"ACCT.APP", false, "254"}, Step{"ZERO.APP", false, "1"},
+                           Step{"ZERO.APP", true, "1"}}) {
     HeadlessUser user;
     user.on_window(kChanged, [&](WindowView& w) {
       if (step.up) {
@@ -599,8 +601,8 @@ TEST_P(UpdateAppsCancel, PutsTheBufferBack) {
 
 INSTANTIATE_TEST_SUITE_P(Requests, UpdateAppsCancel,
                          ::testing::Values(CancelCase{Insert, false}, CancelCase{Insert, true},
-                                           CancelCase{Change, false}, CancelCase{Change, true},
-                                           CancelCase{View, false}, CancelCase{View, true}),
+                                           CancelCase{Change, false}, CancelCase{Change, true}, CancelCase{View, false},
+                                           CancelCase{View, true}),
                          [](const auto& info) {
                            const char* request = info.param.request == Insert   ? "insert"
                                                  : info.param.request == Change ? "change"

@@ -66,6 +66,7 @@ TEST_F(UpdateEventsTest, TheWindowIsBuiltAsLaidOut) {
     // in the order date, application, time, event.
     check_window_structure(
         w.window(),
+        // clang-format off
         ExpectedWindow{
             .label = "P17$FORMWINDOW",
             .caption = "DDE Activity Record",
@@ -94,6 +95,7 @@ TEST_F(UpdateEventsTest, TheWindowIsBuiltAsLaidOut) {
                  .attributes = "bound", .picture = "@s80"},
             },
             .complete = true});
+    // clang-format on
     EXPECT_EQ(w.window().default_button(), OK);
     EXPECT_TRUE(w.has_focus(OK));
     // The cancel button is hidden and disabled; Escape closes the form as

@@ -101,6 +101,7 @@ class UpdateProjectsTest : public FormsTest {
 };
 
 // The form as laid out; its caption is the stored one, which the request replaces.
+// clang-format off
 const ExpectedWindow kLayout{
     .label = "P1$QUICKWINDOW",
     .caption = "Projects",
@@ -134,6 +135,7 @@ const ExpectedWindow kLayout{
         {.field = CANCEL, .kind = K::Button, .text = "&Cancel", .at = {{226, 222, 45, 14}}},
     },
     .complete = true};
+// clang-format on
 
 TEST_F(UpdateProjectsTest, TheWindowIsBuiltAsLaidOut) {
   HeadlessUser user;
@@ -161,8 +163,8 @@ TEST_F(UpdateProjectsTest, AChangeListsTheApplicationsAndStoresTheName) {
   user.then([&](WindowView& w) { w.press(OK); });
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), Completed);
-  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
-                                                                          {5, "Inventory"}}));
+  EXPECT_EQ(projects_on_file(),
+            (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"}, {5, "Inventory"}}));
   EXPECT_EQ(apps_lines(), expected({cash, ledger, loose, payroll, stock}));
   EXPECT_TRUE(user.messages().empty());
 }
@@ -322,8 +324,8 @@ TEST_P(UpdateProjectsCancel, KeepsTheMembership) {
   }
   make_current_project(5);
   EXPECT_EQ(run(UpdateProjects, Change), c.response);
-  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
-                                                                          {5, c.name}}));
+  EXPECT_EQ(projects_on_file(),
+            (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"}, {5, c.name}}));
   EXPECT_EQ(apps_lines(), expected({cash, ledger, in(loose, 5), payroll, stock}));
 }
 
@@ -376,8 +378,8 @@ TEST_F(UpdateProjectsTest, ANewProjectIsStoredUnderItsNumber) {
   EXPECT_EQ(data::PRO.P_REF, 6);
   EXPECT_EQ(run(UpdateProjects, Insert), Completed);
   EXPECT_TRUE(user.messages().empty());
-  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
-                                                                          {5, "Stock"}, {6, "Tools"}}));
+  EXPECT_EQ(projects_on_file(),
+            (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"}, {5, "Stock"}, {6, "Tools"}}));
   EXPECT_EQ(apps_lines(), expected({cash, ledger, in(loose, 6), payroll, stock}));
 }
 
@@ -393,8 +395,8 @@ TEST_F(UpdateProjectsTest, ANewProjectWithANameOnFileIsRefused) {
   user.answer_message(kSaveRecord, ui::button::No);
   prime_project();
   EXPECT_EQ(run(UpdateProjects, Insert), Cancelled);
-  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
-                                                                          {5, "Stock"}}));
+  EXPECT_EQ(projects_on_file(),
+            (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"}, {5, "Stock"}}));
   EXPECT_EQ(user.messages()[0].box.caption, "UpdateProjects: Duplicate Key Error");
 }
 
@@ -411,8 +413,8 @@ TEST_F(UpdateProjectsTest, AChangeToANameOnFileIsNotStored) {
   EXPECT_EQ(run(UpdateProjects, Change), Cancelled);
   ASSERT_EQ(user.messages().size(), 2u);
   EXPECT_EQ(user.messages()[0].box.caption, "UpdateProjects: Record was not updated");
-  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
-                                                                          {5, "Stock"}}));
+  EXPECT_EQ(projects_on_file(),
+            (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"}, {5, "Stock"}}));
 }
 
 // A new project closed without saving is removed again, and the
@@ -439,8 +441,8 @@ TEST_P(UpdateProjectsDropped, KeepsTheApplicationsAddedToIt) {
   if (named) user.answer_message(kSaveRecord, ui::button::No);
   prime_project();
   EXPECT_EQ(run(UpdateProjects, Insert), Cancelled);
-  EXPECT_EQ(projects_on_file(), (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"},
-                                                                          {5, "Stock"}}));
+  EXPECT_EQ(projects_on_file(),
+            (std::vector<std::pair<int, std::string>>{{1, "Accounting"}, {3, "Payroll"}, {5, "Stock"}}));
   EXPECT_EQ(apps_lines(), expected({in(cash, 0), ledger, in(loose, 0), payroll, stock}));
 
   user.on_window(kNew, [&](WindowView& w) {

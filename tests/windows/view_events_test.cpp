@@ -97,6 +97,7 @@ TEST_F(ViewEventsTest, TheWindowIsBuiltAsLaidOut) {
     EXPECT_EQ(def.timer, 0);
     check_window_structure(
         w.window(),
+        // clang-format off
         ExpectedWindow{
             .label = "P1$BROWSEWINDOW",
             .caption = "Activity Log",
@@ -118,6 +119,7 @@ TEST_F(ViewEventsTest, TheWindowIsBuiltAsLaidOut) {
                  .attributes = "default"},
             },
             .complete = true});
+    // clang-format on
     EXPECT_EQ(w.window().control(LIST).font.face, "Arial");
     EXPECT_EQ(w.window().control(LIST).font.points, 9);
     EXPECT_EQ(w.window().control(DELETE).font.face, "MS Sans Serif");
@@ -188,7 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
     Runs, ViewEventsNames,
     ::testing::Values(NamesCase{"RunsOfOneApplication", {"A", "A", "B", "A", "A"}, {"A", "", "B", "A", ""}},
                       NamesCase{"ABlankFirstNameShowsBlank", {"", "", "A"}, {"", "", "A"}},
-                      NamesCase{"LetterCaseCounts", {"acct.app", "ACCT.APP", "ACCT.APP"}, {"acct.app", "ACCT.APP", ""}}),
+                      NamesCase{
+                          "LetterCaseCounts", {"acct.app", "ACCT.APP", "ACCT.APP"}, {"acct.app", "ACCT.APP", ""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The worked example of a refill: "&View" on B and Ok refills the list from
@@ -214,9 +217,9 @@ TEST_F(ViewEventsTest, ARefillAroundAnEntryShowsTheNamesAsBefore) {
 // ways, to either end, and a refill in the middle; after each the names
 // follow the lines above them and the top line shows its name.
 TEST_F(ViewEventsTest, NamesFollowTheLineAboveWhicheverWayTheListWasFilled) {
-  const std::vector<std::string> apps = {"A", "A", "A", "B", "B", "A", "A", "A", "A", "A", "C", "C", "C", "C", "C",
-                                         "C", "A", "A", "B", "B", "B", "B", "B", "B", "A", "A", "A", "C", "C", "A",
-                                         "A", "A", "B", "B", "B", "B", "A", "A", "C", "C"};
+  const std::vector<std::string> apps = {"A", "A", "A", "B", "B", "A", "A", "A", "A", "A", "C", "C", "C", "C",
+                                         "C", "C", "A", "A", "B", "B", "B", "B", "B", "B", "A", "A", "A", "C",
+                                         "C", "A", "A", "A", "B", "B", "B", "B", "A", "A", "C", "C"};
   seed_runs(apps);
   HeadlessUser user;
   auto post = [](WindowView& w, ui::Event e) { w.window().post(e, w.field(kList)); };

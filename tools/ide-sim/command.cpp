@@ -52,10 +52,8 @@ struct Shape {
 };
 
 constexpr Shape shapes[] = {
-    {"ExecuteProject", CommandKind::ExecuteProject, 1, 1},
-    {"ImportDCT", CommandKind::ImportDct, 2, 3},
-    {"ImportApp", CommandKind::ImportApp, 2, 4},
-    {"ExportApp", CommandKind::ExportApp, 2, 3},
+    {"ExecuteProject", CommandKind::ExecuteProject, 1, 1}, {"ImportDCT", CommandKind::ImportDct, 2, 3},
+    {"ImportApp", CommandKind::ImportApp, 2, 4},           {"ExportApp", CommandKind::ExportApp, 2, 3},
     {"ExportDCT", CommandKind::ExportDct, 2, 3},
 };
 

@@ -77,7 +77,8 @@ std::optional<std::string> make_target(const std::string& app, const SampleFile&
   bool absolute = target.front() == '/';
   if (!climbs_up(target) && !name.empty() && name != "." && (absolute || folder_of(target).empty()))
     return absolute ? target : folder_of(app) + target;
-  why = "TARGET=" + sample.target + " in " + app + " is neither a file name beside it nor an absolute path without \"..\"";
+  why = "TARGET=" + sample.target + " in " + app +
+        " is neither a file name beside it nor an absolute path without \"..\"";
   return std::nullopt;
 }
 
@@ -252,8 +253,8 @@ void Environment::work() {
 
 bool Environment::pause(double seconds) {
   std::unique_lock lock(mutex_);
-  const auto until = std::chrono::steady_clock::now() +
-                     std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds));
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                            std::chrono::duration<double>(seconds));
   // Short slices, so that an interruption from a signal handler, which
   // cannot wake the condition, is seen soon.
   while (!interrupted_ && !(stopping_ && !finishing_)) {

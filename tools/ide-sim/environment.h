@@ -62,7 +62,7 @@ class Environment {
     std::string content;
     double seconds = 0;
     double write_seconds = 0;  // > 0: written in pieces under its final name over this time
-    std::string fail;  // non-empty: the work fails with this text
+    std::string fail;          // non-empty: the work fails with this text
     bool write = true;
     bool exit_after = false;  // stop serving, then write, then exit
   };
@@ -87,7 +87,7 @@ class Environment {
   int error_number_ = 0;
   std::string error_message_;
   std::optional<Job> final_job_;  // the work that stopped the serving, still to be written
-  bool finishing_ = false;  // finish() writes the last output: stopping does not cut it short
+  bool finishing_ = false;        // finish() writes the last output: stopping does not cut it short
   std::atomic<bool> interrupted_{false};
   std::thread worker_;
 };

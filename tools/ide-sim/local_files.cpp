@@ -128,7 +128,8 @@ bool has_type(const std::string& path, std::string_view type) {
 
 bool same_folder(const std::string& a, const std::string& b) {
   std::string fa = folder_of(a), fb = folder_of(b);
-  struct stat sa {}, sb {};
+  struct stat sa {
+  }, sb{};
   return ::stat(fa.empty() ? "." : fa.c_str(), &sa) == 0 && ::stat(fb.empty() ? "." : fb.c_str(), &sb) == 0 &&
          S_ISDIR(sa.st_mode) && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

@@ -46,8 +46,8 @@ int32_t standard_date(const CivilDate& d) {
   if (d.year < 1801 || d.year > 9999 || d.month < 1 || d.month > 12 || d.day < 1 ||
       d.day > days_in_month(d.year, d.month))
     return 0;
-  return static_cast<int32_t>(days_from_civil(d.year, static_cast<unsigned>(d.month),
-                                              static_cast<unsigned>(d.day)) - kDay0);
+  return static_cast<int32_t>(days_from_civil(d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day)) -
+                              kDay0);
 }
 
 CivilDate civil_date(int32_t standard) {

@@ -24,8 +24,8 @@ struct TimeOfDay {
   friend bool operator==(const TimeOfDay&, const TimeOfDay&) = default;
 };
 
-inline constexpr int32_t kFirstStandardDate = 4;          // 1 January 1801
-inline constexpr int32_t kLastStandardDate = 2994626;     // 31 December 9999
+inline constexpr int32_t kFirstStandardDate = 4;       // 1 January 1801
+inline constexpr int32_t kLastStandardDate = 2994626;  // 31 December 9999
 inline constexpr int32_t kHundredthsPerDay = 8640000;
 
 // Standard date of a Gregorian date; 0 when the date is invalid or outside

@@ -175,7 +175,8 @@ void DdeServer::accept_clients(int64_t now) {
     int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno == EINTR || errno == ECONNABORTED) continue;
-      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) accept_again_ms_ = now + accept_retry_ms;
+      if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM)
+        accept_again_ms_ = now + accept_retry_ms;
       return;
     }
     ucred cred{};
@@ -291,7 +292,8 @@ void DdeServer::drop(Client& client) {
 }
 
 void DdeServer::forget_dropped() {
-  clients_.erase(std::remove_if(clients_.begin(), clients_.end(), [](const auto& c) { return c->fd < 0; }), clients_.end());
+  clients_.erase(std::remove_if(clients_.begin(), clients_.end(), [](const auto& c) { return c->fd < 0; }),
+                 clients_.end());
 }
 
 }  // namespace qvn

@@ -49,8 +49,8 @@ FrameReader::Status FrameReader::next(Frame& out) {
   }
   const char* p = buffer_.data();
   uint32_t length = get_u32(p + 12);
-  if (get_u32(p) != frame_magic || static_cast<uint8_t>(p[4]) != frame_version || !known_type(static_cast<uint8_t>(p[5])) ||
-      p[6] != 0 || p[7] != 0 || length > max_payload) {
+  if (get_u32(p) != frame_magic || static_cast<uint8_t>(p[4]) != frame_version ||
+      !known_type(static_cast<uint8_t>(p[5])) || p[6] != 0 || p[7] != 0 || length > max_payload) {
     broken_ = true;
     return Status::Malformed;
   }

@@ -13,15 +13,15 @@
 namespace qvn::dde {
 
 enum class MessageType : uint8_t {
-  Initiate = 1,  // client: service, a NUL, topic
-  Accept = 2,    // server: the conversation is open
-  Refuse = 3,    // server: wrong service or topic
-  Execute = 4,   // client: command text
-  Ack = 5,       // server: command accepted
-  Nack = 6,      // server: command refused, or no such item
-  Request = 7,   // client: item name
-  Data = 8,      // server: the item's text
-  Terminate = 9, // client: the conversation ends; no answer
+  Initiate = 1,   // client: service, a NUL, topic
+  Accept = 2,     // server: the conversation is open
+  Refuse = 3,     // server: wrong service or topic
+  Execute = 4,    // client: command text
+  Ack = 5,        // server: command accepted
+  Nack = 6,       // server: command refused, or no such item
+  Request = 7,    // client: item name
+  Data = 8,       // server: the item's text
+  Terminate = 9,  // client: the conversation ends; no answer
 };
 
 inline constexpr uint32_t frame_magic = 0x45444451;  // "QDDE" as little-endian bytes

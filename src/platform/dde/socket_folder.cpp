@@ -22,7 +22,8 @@ char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' +
 // Finds the service and process id parts of "<service>.<pid>.<n>.sock";
 // false for a name of another form.
 bool split_socket_name(std::string_view name, std::string_view& service, std::string_view& pid) {
-  if (name.size() <= socket_suffix.size() || name.substr(name.size() - socket_suffix.size()) != socket_suffix) return false;
+  if (name.size() <= socket_suffix.size() || name.substr(name.size() - socket_suffix.size()) != socket_suffix)
+    return false;
   name.remove_suffix(socket_suffix.size());
   for (int part = 0; part < 2; ++part) {
     size_t dot = name.rfind('.');
@@ -60,7 +61,8 @@ bool folder_is_private(const std::string& folder) {
 
 bool make_private_folder(const std::string& folder) {
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-    set_error(errno == ENOENT ? err::PathNotFound : err::AccessDenied, "Cannot create the conversation folder " + folder);
+    set_error(errno == ENOENT ? err::PathNotFound : err::AccessDenied,
+              "Cannot create the conversation folder " + folder);
     return false;
   }
   if (!folder_is_private(folder)) {

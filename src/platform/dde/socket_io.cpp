@@ -18,7 +18,8 @@ short wait_for(int fd, short events, int64_t deadline_ms, const std::function<vo
     int64_t left = deadline_ms - steady_now_ms();
     if (left < 0) left = 0;
     bool pumping = pump && *pump;
-    int slice = static_cast<int>(pumping ? std::min<int64_t>(left, pump_interval_ms) : std::min<int64_t>(left, 1 << 30));
+    int slice =
+        static_cast<int>(pumping ? std::min<int64_t>(left, pump_interval_ms) : std::min<int64_t>(left, 1 << 30));
     pollfd p{fd, events, 0};
     int r = ::poll(&p, 1, slice);
     if (r > 0) return p.revents;
@@ -88,7 +89,8 @@ IoStatus receive_some(int fd, FrameReader& reader, int64_t deadline_ms, const st
   }
 }
 
-IoStatus receive_frame(int fd, FrameReader& reader, Frame& out, int64_t deadline_ms, const std::function<void()>* pump) {
+IoStatus receive_frame(int fd, FrameReader& reader, Frame& out, int64_t deadline_ms,
+                       const std::function<void()>* pump) {
   for (;;) {
     switch (reader.next(out)) {
       case FrameReader::Status::Complete: return IoStatus::Ok;

@@ -33,8 +33,8 @@ FolderEntry entry_of(const std::string& name, const struct stat& st) {
   const time_t secs = st.st_mtim.tv_sec;
   if (localtime_r(&secs, &tm) != nullptr) {
     e.date = standard_date({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday});
-    e.time = standard_time({tm.tm_hour, tm.tm_min, std::min(tm.tm_sec, 59),
-                            static_cast<int>(st.st_mtim.tv_nsec / 10000000)});
+    e.time = standard_time(
+        {tm.tm_hour, tm.tm_min, std::min(tm.tm_sec, 59), static_cast<int>(st.st_mtim.tv_nsec / 10000000)});
   }
   e.size = static_cast<int64_t>(st.st_size);
   e.attributes = (st.st_mode & S_IWUSR) == 0 ? kReadOnly : 0;

@@ -14,11 +14,11 @@ namespace qvn::files {
 inline constexpr uint8_t kReadOnly = 0x01;  // the owner may not write it
 
 struct FolderEntry {
-  std::string name;         // the whole file name as spelled on disk
-  int32_t date = 0;         // standard date of its last change, local time
-  int32_t time = 0;         // standard time of its last change, local time
-  int64_t size = 0;         // bytes
-  uint8_t attributes = 0;   // kReadOnly or 0
+  std::string name;        // the whole file name as spelled on disk
+  int32_t date = 0;        // standard date of its last change, local time
+  int32_t time = 0;        // standard time of its last change, local time
+  int64_t size = 0;        // bytes
+  uint8_t attributes = 0;  // kReadOnly or 0
   friend bool operator==(const FolderEntry&, const FolderEntry&) = default;
 };
 

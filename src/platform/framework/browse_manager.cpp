@@ -27,8 +27,7 @@ constexpr size_t kCountLimit = 1000;
 char upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 bool is_locator_key(int keycode) {
-  return (keycode >= '0' && keycode <= '9') || (keycode >= 'A' && keycode <= 'Z') ||
-         (keycode >= 'a' && keycode <= 'z');
+  return (keycode >= '0' && keycode <= '9') || (keycode >= 'A' && keycode <= 'Z') || (keycode >= 'a' && keycode <= 'z');
 }
 
 }  // namespace
@@ -146,9 +145,8 @@ int BrowseManager::FieldIndex(std::string_view name) const {
   const std::vector<storage::FieldDef>& fields = def().fields;
   for (size_t i = 0; i < fields.size(); ++i) {
     const std::string& f = fields[i].name;
-    bool same = f.size() == name.size() && std::equal(f.begin(), f.end(), name.begin(), [](char a, char b) {
-                  return upper(a) == upper(b);
-                });
+    bool same = f.size() == name.size() &&
+                std::equal(f.begin(), f.end(), name.begin(), [](char a, char b) { return upper(a) == upper(b); });
     if (same) return static_cast<int>(i);
   }
   return -1;
@@ -347,7 +345,8 @@ double BrowseManager::StepValue(const Sort& sort, const void* image) const {
   bool first = true;
   for (const storage::FieldDef* f : leading_numbers(def(), *sort.key)) {
     const int64_t n = field_number(*f, image);
-    value = first ? static_cast<double>(n) : value * radix(*f) + static_cast<double>(n - storage::lowest_number(f->kind));
+    value =
+        first ? static_cast<double>(n) : value * radix(*f) + static_cast<double>(n - storage::lowest_number(f->kind));
     first = false;
   }
   return value;
@@ -654,8 +653,7 @@ void BrowseManager::Scroll(ui::Event event) {
       Fetch(fill::Backward);
       selected = static_cast<int>(rows_.size());
       break;
-    default:
-      return;
+    default: return;
   }
   ItemsToFill = 0;
   Show(selected);
@@ -680,12 +678,8 @@ int BrowseManager::TakeListEvent() {
     case ui::Event::PageUp:
     case ui::Event::PageDown:
     case ui::Event::ScrollTop:
-    case ui::Event::ScrollBottom:
-      Scroll(w.event());
-      break;
-    case ui::Event::ScrollDrag:
-      Drag(w.state(ListControl).dragged_to);
-      break;
+    case ui::Event::ScrollBottom: Scroll(w.event()); break;
+    case ui::Event::ScrollDrag: Drag(w.state(ListControl).dragged_to); break;
     case ui::Event::Accepted:
       // A double-click on a row, or Enter where the window has no default button.
       if (select_mode_) {
@@ -710,8 +704,7 @@ int BrowseManager::TakeListEvent() {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return level::Benign;
 }
@@ -781,8 +774,8 @@ size_t BrowseManager::PageRows() const {
   if (!manager_) return kRowsWithoutHeight;
   int height = manager_->window().control(ListControl).at.h;
   if (height <= 0) return kRowsWithoutHeight;
-  bool header = std::any_of(format_.columns.begin(), format_.columns.end(),
-                            [](const ui::Column& c) { return c.has_header; });
+  bool header =
+      std::any_of(format_.columns.begin(), format_.columns.end(), [](const ui::Column& c) { return c.has_header; });
   int rows = (height - (header ? kRowHeight : 0)) / kRowHeight;
   return static_cast<size_t>(std::max(rows, 1));
 }

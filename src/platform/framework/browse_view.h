@@ -11,8 +11,8 @@
 // was; the records come back as copies.
 
 #include <cstdint>
-#include <string>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "platform/framework/file_manager.h"
@@ -23,7 +23,7 @@ namespace qvn::framework {
 struct ViewRecord {
   std::vector<char> image;  // the record struct as read
   int64_t pointer = 0;
-  std::string position;     // reads the record again (RecordFile::reget)
+  std::string position;  // reads the record again (RecordFile::reget)
 };
 
 class BrowseView {

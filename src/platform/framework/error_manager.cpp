@@ -28,8 +28,7 @@ const std::vector<MessageEntry> kTable = {
     {Msg::RecordHeldByAnother, "Record not read",
      "A record held by another station was encountered reading from the %File file.", MessageKind::Notice},
     {Msg::AddFailed, "Record Insert Error",
-     "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText.",
-     MessageKind::Notice},
+     "An error was experienced during the creation of a record.|File: %File|Error: %ErrorText.", MessageKind::Notice},
     {Msg::DuplicateKey, "Duplicate Key Error", "Adding this record creates a duplicate entry for the key: %Message",
      MessageKind::Notice},
     {Msg::RetryAutoInc, "Auto Increment Error",
@@ -49,8 +48,7 @@ const std::vector<MessageEntry> kTable = {
     {Msg::DeleteFailed, "Record was not deleted",
      "An error (%ErrorText) was experienced when deleting a record from the %File file.", MessageKind::Notice},
     {Msg::RetryDelete, "Record Delete Error",
-     "An error was experienced deleting this record. Do you want to try to delete it again?",
-     MessageKind::Question},
+     "An error was experienced deleting this record. Do you want to try to delete it again?", MessageKind::Question},
     {Msg::LogoutFailed, "Transaction cancelled", "Error: (%ErrorText) attempting to frame the transaction on %File.",
      MessageKind::Notice},
 };
@@ -140,16 +138,13 @@ MessageBox ErrorManager::Compose(Msg id, const MessageContext& ctx) const {
   box.text = fill_placeholders(entry.text, ctx);
   box.kind = entry.kind;
   switch (entry.kind) {
-    case MessageKind::Notice:
-      break;
+    case MessageKind::Notice: break;
     case MessageKind::Question:
       box.icon = ui::MessageIcon::Question;
       box.buttons = ui::button::Yes + ui::button::No;
       box.default_button = ui::button::Yes;
       break;
-    case MessageKind::Fatal:
-      box.text += kFatalSuffix;
-      break;
+    case MessageKind::Fatal: box.text += kFatalSuffix; break;
   }
   return box;
 }
@@ -165,10 +160,8 @@ int ErrorManager::Throw(Msg id, const MessageContext& ctx) {
   }
   int pressed = presenter->show(box);
   switch (box.kind) {
-    case MessageKind::Notice:
-      return level::Notify;
-    case MessageKind::Question:
-      return pressed == ui::button::Yes ? level::Benign : level::Cancel;
+    case MessageKind::Notice: return level::Notify;
+    case MessageKind::Question: return pressed == ui::button::Yes ? level::Benign : level::Cancel;
     case MessageKind::Fatal:
       if (halt) {
         halt(kFatalExitCode);

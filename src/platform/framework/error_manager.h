@@ -78,9 +78,9 @@ struct MessageContext {
   explicit MessageContext(std::string file_name = {}, std::string message_text = {}, std::string key_name = {})
       : file(std::move(file_name)), message(std::move(message_text)), key(std::move(key_name)) {}
 
-  std::string file;     // %File: the file's current name, clipped
-  std::string message;  // %Message: the key's name for messages
-  std::string key;      // %Key: the key's name for messages
+  std::string file;                             // %File: the file's current name, clipped
+  std::string message;                          // %Message: the key's name for messages
+  std::string key;                              // %Key: the key's name for messages
   ErrorSnapshot error = ErrorSnapshot::take();  // %ErrorText
 };
 

@@ -25,9 +25,9 @@ namespace qvn::framework {
 
 // Kinds of use passed to UseFile.
 namespace use {
-inline constexpr int Benign = 1;    // reads
-inline constexpr int Returns = 2;   // reads and returns records to the caller
-inline constexpr int Corrupts = 3;  // writes
+inline constexpr int Benign = 1;      // reads
+inline constexpr int Returns = 2;     // reads and returns records to the caller
+inline constexpr int Corrupts = 3;    // writes
 inline constexpr int Initialize = 5;  // set-up only (and an open when nothing has opened the file)
 }  // namespace use
 

@@ -21,9 +21,7 @@ int call_procedure(const Procedure& procedure, int request) {
   return GlobalResponse;
 }
 
-int run_procedure(std::string_view name, WindowManager& manager) {
-  return run_procedure(name, manager, error_manager);
-}
+int run_procedure(std::string_view name, WindowManager& manager) { return run_procedure(name, manager, error_manager); }
 
 int run_procedure(std::string_view name, WindowManager& manager, ErrorManager& errors) {
   int response;
@@ -36,8 +34,7 @@ int run_procedure(std::string_view name, WindowManager& manager, ErrorManager& e
 }
 
 void report_unbuilt_window(std::string_view name, std::string_view what, std::string_view reason) {
-  ui::message(std::string(what) + " cannot be built: " + std::string(reason), std::string(name),
-              ui::MessageIcon::Stop);
+  ui::message(std::string(what) + " cannot be built: " + std::string(reason), std::string(name), ui::MessageIcon::Stop);
   GlobalResponse = response::Cancelled;
 }
 

@@ -19,8 +19,7 @@ const storage::FieldDef& field(const FileManager* fm, size_t index) { return fm-
 class SavedBuffer {
  public:
   explicit SavedBuffer(FileManager* fm)
-      : fm_(fm),
-        copy_(static_cast<char*>(fm->BUFFER), static_cast<char*>(fm->BUFFER) + fm->FILE->def().struct_size) {}
+      : fm_(fm), copy_(static_cast<char*>(fm->BUFFER), static_cast<char*>(fm->BUFFER) + fm->FILE->def().struct_size) {}
   ~SavedBuffer() { std::memcpy(fm_->BUFFER, copy_.data(), copy_.size()); }
   SavedBuffer(const SavedBuffer&) = delete;
   SavedBuffer& operator=(const SavedBuffer&) = delete;

@@ -18,10 +18,8 @@ int ReportManager::TakeWindowEvent() {
     case ui::Event::OpenWindow:
       if (int rc = WindowManager::TakeWindowEvent(); rc != level::Benign) return rc;
       return OpenReport();
-    case ui::Event::Timer:
-      return TakeTimer();
-    default:
-      return WindowManager::TakeWindowEvent();
+    case ui::Event::Timer: return TakeTimer();
+    default: return WindowManager::TakeWindowEvent();
   }
 }
 
@@ -32,14 +30,12 @@ int ReportManager::OpenReport() {
   if (process_->Open() != level::Benign) return Stop();
   reading_ = true;
   switch (process_->TakeOne([this] { return TakeRecord(); })) {
-    case level::Benign:
-      return level::Benign;
+    case level::Benign: return level::Benign;
     case level::Notify:
       if (process_->RecordsRead() > 0) return Finish();
       TakeNoRecords();
       return Stop();
-    default:
-      return Stop();
+    default: return Stop();
   }
 }
 
@@ -47,12 +43,9 @@ int ReportManager::TakeTimer() {
   // A Cancel already taken has set the response; the window is closing.
   if (!reading_ || Response != response::None) return level::Benign;
   switch (process_->TakeBatch([this] { return TakeRecord(); })) {
-    case level::Benign:
-      return level::Benign;
-    case level::Notify:
-      return Finish();
-    default:
-      return Stop();
+    case level::Benign: return level::Benign;
+    case level::Notify: return Finish();
+    default: return Stop();
   }
 }
 

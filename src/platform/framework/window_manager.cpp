@@ -105,15 +105,12 @@ int WindowManager::TakeWindowEvent() {
       Reset(true);
       if (FirstField) window_.select(FirstField);
       return level::Benign;
-    case ui::Event::CloseWindow:
-      return TakeCloseEvent();
-    case ui::Event::Completed:
-      return TakeCompleted();
+    case ui::Event::CloseWindow: return TakeCloseEvent();
+    case ui::Event::Completed: return TakeCompleted();
     case ui::Event::AlertKey:
       if (TakeHistoryKey(window_.focus())) return level::Notify;
       return level::Benign;
-    default:
-      return level::Benign;
+    default: return level::Benign;
   }
 }
 
@@ -210,9 +207,9 @@ int WindowManager::TakeCloseEvent() {
   // A close the form decided on itself (the user gave up a failed change)
   // asks nothing more.
   if (!close_decided_ && CancelAction == cancel_action::AskSave && RecordChanged()) {
-    int answer = ui::message("Do you want to save the changes to this record?", "Save Record",
-                             ui::MessageIcon::Question, ui::button::Yes | ui::button::No | ui::button::Cancel,
-                             ui::button::Cancel);
+    int answer =
+        ui::message("Do you want to save the changes to this record?", "Save Record", ui::MessageIcon::Question,
+                    ui::button::Yes | ui::button::No | ui::button::Cancel, ui::button::Cancel);
     if (answer == ui::button::Yes) {
       // As if Ok were pressed, so the procedure's own checks of Ok run too.
       if (OkControl) {

@@ -65,13 +65,10 @@ namespace {
 int start_error(int system_error) {
   switch (system_error) {
     case ENOENT:
-    case ENOTDIR:
-      return err::FileNotFound;
+    case ENOTDIR: return err::FileNotFound;
     case EACCES:
-    case EPERM:
-      return err::AccessDenied;
-    default:
-      return err::FileSystemError;
+    case EPERM: return err::AccessDenied;
+    default: return err::FileSystemError;
   }
 }
 

@@ -61,7 +61,7 @@ ReadResult read_file(const std::string& path, std::string& out, int& error_numbe
   out.clear();
   // A name that is not a regular file is not opened at all, and the open
   // does not wait for a pipe's writer, should one take its place meanwhile.
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     error_number = errno;
     return (errno == ENOENT || errno == ENOTDIR) ? ReadResult::Missing : ReadResult::Failed;
@@ -112,7 +112,7 @@ std::string folder_of(const std::string& path) {
 
 // Creates the folder and the folders above it that are missing.
 bool make_folders(const std::string& folder) {
-  struct stat st{};
+  struct stat st {};
   if (::stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
   std::string parent = folder_of(folder);
   if (parent != folder && !make_folders(parent)) return false;
@@ -131,7 +131,7 @@ std::string companion(const std::string& path, const std::string& suffix) {
 
 // The file a write changes: the one a link names, not the link itself.
 std::string file_behind_link(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
   char resolved[PATH_MAX];
   return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
@@ -207,7 +207,7 @@ void remove_stale_copies(const std::string& path) {
     const bool gone = owner == ::getpid() || (::kill(owner, 0) != 0 && errno == ESRCH);
     if (!gone) continue;
     const std::string copy = folder + "/" + entry->d_name;
-    struct stat st{};
+    struct stat st {};
     if (::lstat(copy.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) ::unlink(copy.c_str());
   }
   ::closedir(dir);
@@ -229,7 +229,7 @@ bool write_all(int fd, const std::string& text) {
 // Writes a complete new copy beside the file, flushes it to the disk and
 // renames it over the file, so a crash leaves either the old or the new file.
 int replace_file(const std::string& path, const std::string& text) {
-  struct stat st{};
+  struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists && !S_ISREG(st.st_mode)) return err::AccessDenied;
 

@@ -52,8 +52,8 @@ enum class IniStatus {
 struct IniFile {
   std::string path;  // the file as this platform names it
   IniStatus status = IniStatus::Missing;
-  int code = 0;      // NotRegular and Unreadable: the error code a write would give
-  IniText text;      // what the file holds; empty unless Read
+  int code = 0;  // NotRegular and Unreadable: the error code a write would give
+  IniText text;  // what the file holds; empty unless Read
 };
 
 // Reads the whole file (the per-user profile when no name is given), with

@@ -187,9 +187,7 @@ void Report::open() {
 
 void Report::append_text(const Item& item, std::string& out) const {
   switch (item.source) {
-    case TextSource::Fixed:
-      out += item.fixed;
-      return;
+    case TextSource::Fixed: out += item.fixed; return;
     case TextSource::Value: {
       const std::string value = item.use.get();
       if (!item.has_picture) {

@@ -54,7 +54,7 @@ class Report {
   struct Item {
     int look = 0;
     TextSource source = TextSource::Fixed;
-    std::string fixed;     // a fixed text, as it shows
+    std::string fixed;  // a fixed text, as it shows
     values::VarRef use;
     bool has_picture = false;
     values::Picture picture;
@@ -80,7 +80,7 @@ class Report {
   std::vector<Band> details_;
   bool open_ = false;
   bool page_begun_ = false;
-  int used_ = 0;           // height of the detail area the page begun holds
+  int used_ = 0;  // height of the detail area the page begun holds
   int page_number_ = 0;
   size_t record_room_ = 0;  // the size of the record of the page ended last
 };

@@ -40,22 +40,21 @@ enum class TextSource {
 
 struct ItemDef {
   ItemKind kind = ItemKind::Text;
-  std::string name;       // how a test or a program finds the item ("?TMP:DATE"); may be empty
-  Area at;                // relative to the band
+  std::string name;  // how a test or a program finds the item ("?TMP:DATE"); may be empty
+  Area at;           // relative to the band
   TextSource source = TextSource::Fixed;
   std::string text;
   values::VarRef use;
-  std::string picture;    // a display picture (values/picture.h); empty shows the value as it is
-  values::Font font;      // an empty face or 0 points takes the report's
+  std::string picture;  // a display picture (values/picture.h); empty shows the value as it is
+  values::Font font;    // an empty face or 0 points takes the report's
   Align align = Align::Left;
-  long long color = -1;   // BGR; -1 black (a fill must name its colour)
+  long long color = -1;  // BGR; -1 black (a fill must name its colour)
 };
 
 ItemDef text(Area at, std::string text, values::Font font = {}, Align align = Align::Left);
 ItemDef value(std::string name, Area at, values::VarRef use, std::string picture, values::Font font = {},
               Align align = Align::Left);
-ItemDef page_number(std::string name, Area at, std::string picture, values::Font font = {},
-                    Align align = Align::Left);
+ItemDef page_number(std::string name, Area at, std::string picture, values::Font font = {}, Align align = Align::Left);
 ItemDef line(Area at);
 ItemDef fill(Area at, long long color);
 

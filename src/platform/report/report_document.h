@@ -27,20 +27,20 @@ struct ItemLook {
   ItemKind kind = ItemKind::Text;
   std::string name;
   int w = 0, h = 0;
-  values::Font font;   // face and points always set
+  values::Font font;  // face and points always set
   Align align = Align::Left;
   long long color = -1;
 };
 
 struct PlacedItem {
-  int look = 0;        // index into ReportDocument::looks()
-  int x = 0, y = 0;    // from the page's top left corner
+  int look = 0;                         // index into ReportDocument::looks()
+  int x = 0, y = 0;                     // from the page's top left corner
   uint32_t text_at = 0, text_size = 0;  // the item's text in its page's record
 };
 
 struct Page {
   int number = 0;
-  int details = 0;     // detail bands printed on the page
+  int details = 0;  // detail bands printed on the page
 
   // A text item's text as its picture shows it, trailing blanks dropped;
   // empty for lines and fills.

@@ -36,7 +36,8 @@ std::string program_folder() {
 }
 
 uint32_t le32(std::string_view b, size_t at) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) | static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
+  return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
          static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
          static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
 }
@@ -80,8 +81,7 @@ std::optional<WavSound> parse_wav(std::string_view b) {
       w.channels = le16(b, body + 2);
       w.rate = static_cast<int>(le32(b, body + 4));
       w.bits = le16(b, body + 14);
-      if ((w.channels != 1 && w.channels != 2) || (w.bits != 8 && w.bits != 16) || w.rate < 1000 ||
-          w.rate > 192000)
+      if ((w.channels != 1 && w.channels != 2) || (w.bits != 8 && w.bits != 16) || w.rate < 1000 || w.rate > 192000)
         return std::nullopt;
       have_format = true;
     } else if (id == "data") {
@@ -124,7 +124,9 @@ const Alsa& alsa() {
     Alsa a;
     void* lib = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
     if (!lib) return a;
-    auto get = [lib](auto& fn, const char* name) { fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(lib, name)); };
+    auto get = [lib](auto& fn, const char* name) {
+      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(lib, name));
+    };
     get(a.pcm_open, "snd_pcm_open");
     get(a.set_params, "snd_pcm_set_params");
     get(a.writei, "snd_pcm_writei");

@@ -18,8 +18,8 @@ std::string find_sound(std::string_view name);
 // The samples of a PCM WAV file: 8- or 16-bit, mono or stereo.
 struct WavSound {
   int channels = 0;
-  int rate = 0;             // frames per second
-  int bits = 0;             // 8 or 16
+  int rate = 0;               // frames per second
+  int bits = 0;               // 8 or 16
   std::vector<uint8_t> data;  // interleaved frames, as the file holds them
 
   int64_t frames() const { return channels && bits ? static_cast<int64_t>(data.size()) / (channels * bits / 8) : 0; }

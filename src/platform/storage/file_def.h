@@ -18,10 +18,10 @@ namespace qvn::storage {
 enum class FieldKind { String, CString, Byte, Short, UShort, Long };
 
 struct FieldDef {
-  std::string name;    // label with prefix, e.g. "APP:APPLICATION"
+  std::string name;  // label with prefix, e.g. "APP:APPLICATION"
   FieldKind kind;
-  size_t width;        // bytes in the packed record (String/CString: n; Byte 1; Short/UShort 2; Long 4)
-  size_t offset;       // offset of the member in the C++ record struct
+  size_t width;   // bytes in the packed record (String/CString: n; Byte 1; Short/UShort 2; Long 4)
+  size_t offset;  // offset of the member in the C++ record struct
 };
 
 struct KeyDef {
@@ -67,17 +67,41 @@ void unpack_record(const FileDef& def, const uint8_t* packed, void* buffer);
 }  // namespace qvn::storage
 
 // Describes member M of record struct R as a field named NAME.
-#define QVN_FIELD(R, M, NAME) \
-  ::qvn::storage::make_field<decltype(R::M)>(NAME, offsetof(R, M))
+#define QVN_FIELD(R, M, NAME) ::qvn::storage::make_field<decltype(R::M)>(NAME, offsetof(R, M))
 
 namespace qvn::storage {
-template <class T> struct FieldTraits;
-template <size_t N> struct FieldTraits<FixedString<N>> { static constexpr FieldKind kind = FieldKind::String; static constexpr size_t width = N; };
-template <size_t N> struct FieldTraits<CString<N>> { static constexpr FieldKind kind = FieldKind::CString; static constexpr size_t width = N; };
-template <> struct FieldTraits<uint8_t> { static constexpr FieldKind kind = FieldKind::Byte; static constexpr size_t width = 1; };
-template <> struct FieldTraits<int16_t> { static constexpr FieldKind kind = FieldKind::Short; static constexpr size_t width = 2; };
-template <> struct FieldTraits<uint16_t> { static constexpr FieldKind kind = FieldKind::UShort; static constexpr size_t width = 2; };
-template <> struct FieldTraits<int32_t> { static constexpr FieldKind kind = FieldKind::Long; static constexpr size_t width = 4; };
+template <class T>
+struct FieldTraits;
+template <size_t N>
+struct FieldTraits<FixedString<N>> {
+  static constexpr FieldKind kind = FieldKind::String;
+  static constexpr size_t width = N;
+};
+template <size_t N>
+struct FieldTraits<CString<N>> {
+  static constexpr FieldKind kind = FieldKind::CString;
+  static constexpr size_t width = N;
+};
+template <>
+struct FieldTraits<uint8_t> {
+  static constexpr FieldKind kind = FieldKind::Byte;
+  static constexpr size_t width = 1;
+};
+template <>
+struct FieldTraits<int16_t> {
+  static constexpr FieldKind kind = FieldKind::Short;
+  static constexpr size_t width = 2;
+};
+template <>
+struct FieldTraits<uint16_t> {
+  static constexpr FieldKind kind = FieldKind::UShort;
+  static constexpr size_t width = 2;
+};
+template <>
+struct FieldTraits<int32_t> {
+  static constexpr FieldKind kind = FieldKind::Long;
+  static constexpr size_t width = 4;
+};
 
 template <class T>
 FieldDef make_field(std::string name, size_t offset) {

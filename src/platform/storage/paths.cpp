@@ -28,27 +28,17 @@ int report_path_error(const std::string& path, int error) {
       code = (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) ? err::FileNotFound : err::PathNotFound;
       break;
     }
-    case ENOTDIR:
-      code = err::PathNotFound;
-      break;
+    case ENOTDIR: code = err::PathNotFound; break;
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-    case ETXTBSY:
-      code = err::AccessDenied;
-      break;
+    case ETXTBSY: code = err::AccessDenied; break;
     case ENAMETOOLONG:
-    case EINVAL:
-      code = err::InvalidFileName;
-      break;
+    case EINVAL: code = err::InvalidFileName; break;
     case EMFILE:
-    case ENFILE:
-      code = err::TooManyOpenFiles;
-      break;
-    default:
-      set_driver_error(err::FileSystemError, error, std::strerror(error));
-      return err::FileSystemError;
+    case ENFILE: code = err::TooManyOpenFiles; break;
+    default: set_driver_error(err::FileSystemError, error, std::strerror(error)); return err::FileSystemError;
   }
   set_error(code);
   return code;

@@ -319,13 +319,11 @@ int RecordFile::stream() {
   if (int rc = m.check_usable(false)) return rc;
   if (m.streaming) return succeeded();
   switch (m.session->batch()) {
-    case Session::Batch::Transaction:
-      return succeeded();
+    case Session::Batch::Transaction: return succeeded();
     case Session::Batch::None:
       if (int rc = m.session->begin(Session::Batch::Stream, kBusyTimeoutMs)) return rc;
       break;
-    case Session::Batch::Stream:
-      break;
+    case Session::Batch::Stream: break;
   }
   ++m.session->stream_users;
   m.streaming = true;

@@ -75,9 +75,9 @@ class RecordFile {
   int build_keys();
 
   // Record operations on the buffer.
-  int add();    // new record; duplicate unique key: CreatesDuplicateKey, nothing stored
-  int put();    // rewrites the current record (the one last read or added)
-  int erase();  // deletes the current record
+  int add();            // new record; duplicate unique key: CreatesDuplicateKey, nothing stored
+  int put();            // rewrites the current record (the one last read or added)
+  int erase();          // deletes the current record
   void clear_buffer();  // blanks and zeros
 
   // Sequential reading. set_order(key) starts at the key's first record;
@@ -118,7 +118,7 @@ class RecordFile {
   int reget(std::string_view position);
 
   int64_t records();
-  int empty();   // removes every record
+  int empty();  // removes every record
   // Exclusive use against other programs until unlock or close: their opens
   // are refused with AccessDenied, and so is this lock while another
   // program holds it. An open with a deny mode other than kDenyNone holds

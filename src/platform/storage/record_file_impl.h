@@ -48,7 +48,7 @@ struct Cursor {
   std::vector<char> anchor_image;  // record image holding the anchor's key values
   StoredValues anchor_stored;      // the anchor's values as stored, when the image clips them
   int64_t anchor_rowid = 0;
-  std::vector<char> rows;          // record images read ahead
+  std::vector<char> rows;  // record images read ahead
   std::vector<int64_t> rowids;
   std::vector<StoredValues> stored;  // per row read ahead
   size_t next_row = 0;
@@ -115,7 +115,7 @@ struct RecordFile::Impl {
   std::vector<sqlite3_stmt*> stmts;
 
   int64_t current = 0;
-  std::vector<char> as_read;  // the current record as it was read or written
+  std::vector<char> as_read;    // the current record as it was read or written
   StoredValues as_read_stored;  // its values as stored, when as_read clips them
   Cursor cursor;
 
@@ -145,7 +145,9 @@ struct RecordFile::Impl {
   int refuse_stale_write(bool into_buffer);
   int fill_page(int direction);
   int step(int direction);
-  void wrote() { if (att) ++att->generation; }
+  void wrote() {
+    if (att) ++att->generation;
+  }
 };
 
 }  // namespace qvn::storage

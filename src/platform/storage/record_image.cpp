@@ -44,10 +44,26 @@ std::string_view stored_text_of(const FieldDef& f, const void* record) {
 int64_t number_of(const FieldDef& f, const void* record) {
   const char* p = at(record, f);
   switch (f.kind) {
-    case FieldKind::Byte: { uint8_t v; std::memcpy(&v, p, 1); return v; }
-    case FieldKind::Short: { int16_t v; std::memcpy(&v, p, 2); return v; }
-    case FieldKind::UShort: { uint16_t v; std::memcpy(&v, p, 2); return v; }
-    case FieldKind::Long: { int32_t v; std::memcpy(&v, p, 4); return v; }
+    case FieldKind::Byte: {
+      uint8_t v;
+      std::memcpy(&v, p, 1);
+      return v;
+    }
+    case FieldKind::Short: {
+      int16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
+    case FieldKind::UShort: {
+      uint16_t v;
+      std::memcpy(&v, p, 2);
+      return v;
+    }
+    case FieldKind::Long: {
+      int32_t v;
+      std::memcpy(&v, p, 4);
+      return v;
+    }
     default: return 0;
   }
 }
@@ -70,10 +86,26 @@ void set_text(const FieldDef& f, void* record, std::string_view value) {
 void set_number(const FieldDef& f, void* record, int64_t value) {
   char* p = at(record, f);
   switch (f.kind) {
-    case FieldKind::Byte: { auto v = static_cast<uint8_t>(value); std::memcpy(p, &v, 1); break; }
-    case FieldKind::Short: { auto v = static_cast<int16_t>(value); std::memcpy(p, &v, 2); break; }
-    case FieldKind::UShort: { auto v = static_cast<uint16_t>(value); std::memcpy(p, &v, 2); break; }
-    case FieldKind::Long: { auto v = static_cast<int32_t>(value); std::memcpy(p, &v, 4); break; }
+    case FieldKind::Byte: {
+      auto v = static_cast<uint8_t>(value);
+      std::memcpy(p, &v, 1);
+      break;
+    }
+    case FieldKind::Short: {
+      auto v = static_cast<int16_t>(value);
+      std::memcpy(p, &v, 2);
+      break;
+    }
+    case FieldKind::UShort: {
+      auto v = static_cast<uint16_t>(value);
+      std::memcpy(p, &v, 2);
+      break;
+    }
+    case FieldKind::Long: {
+      auto v = static_cast<int32_t>(value);
+      std::memcpy(p, &v, 4);
+      break;
+    }
     default: break;
   }
 }

@@ -50,8 +50,8 @@ StoredValue stored_value(sqlite3_stmt* st, int col) {
     case SQLITE_FLOAT: v.real = sqlite3_column_double(st, col); break;
     case SQLITE_TEXT:
     case SQLITE_BLOB: {
-      const void* p = v.type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(st, col))
-                                            : sqlite3_column_blob(st, col);
+      const void* p =
+          v.type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(st, col)) : sqlite3_column_blob(st, col);
       int n = sqlite3_column_bytes(st, col);
       if (p && n > 0) v.bytes.assign(static_cast<const char*>(p), static_cast<size_t>(n));
       break;
@@ -154,8 +154,7 @@ int RecordFile::Impl::key_index(const KeyDef& key, size_t* index) const {
   return err::DriverError;
 }
 
-void RecordFile::Impl::bind_fields(sqlite3_stmt* st, const void* record, const StoredValues& stored,
-                                   int first) const {
+void RecordFile::Impl::bind_fields(sqlite3_stmt* st, const void* record, const StoredValues& stored, int first) const {
   for (size_t i = 0; i < def.fields.size(); ++i) {
     const FieldDef& f = def.fields[i];
     int at = first + static_cast<int>(i);

@@ -53,8 +53,8 @@ Schema make_schema(const FileDef& def) {
       s.create_table += ", ";
     }
     s.column_list += s.columns.back();
-    s.create_table += s.columns.back() + " " + column_type(f.kind) + " NOT NULL DEFAULT " +
-                      (is_text(f.kind) ? "''" : "0");
+    s.create_table +=
+        s.columns.back() + " " + column_type(f.kind) + " NOT NULL DEFAULT " + (is_text(f.kind) ? "''" : "0");
   }
   s.create_table += ")";
 
@@ -124,7 +124,8 @@ int check_shape(sqlite3* db, const std::string& alias, const FileDef& def, const
   std::string db_name = quote(alias) + ".";
 
   int64_t app_id = 0, key_format = 0;
-  if (int rc = query("PRAGMA " + db_name + "application_id", [&](sqlite3_stmt* st) { app_id = sqlite3_column_int64(st, 0); }))
+  if (int rc = query("PRAGMA " + db_name + "application_id",
+                     [&](sqlite3_stmt* st) { app_id = sqlite3_column_int64(st, 0); }))
     return rc;
   if (app_id != kApplicationId) {
     set_error(err::InvalidDataFile);
@@ -151,7 +152,8 @@ int check_shape(sqlite3* db, const std::string& alias, const FileDef& def, const
     return err::InvalidDataFile;
   }
 
-  if (int rc = query("PRAGMA " + db_name + "user_version", [&](sqlite3_stmt* st) { key_format = sqlite3_column_int64(st, 0); }))
+  if (int rc = query("PRAGMA " + db_name + "user_version",
+                     [&](sqlite3_stmt* st) { key_format = sqlite3_column_int64(st, 0); }))
     return rc;
   std::set<std::pair<std::string, std::string>> found, wanted;
   if (int rc = query("SELECT name, sql FROM " + db_name + "sqlite_schema WHERE type = 'index' AND sql IS NOT NULL",

@@ -33,13 +33,13 @@ inline constexpr int32_t kKeyFormat = 1;
 
 struct KeySql {
   std::string index_name;
-  std::string create;      // CREATE [UNIQUE] INDEX ...
-  std::string in_key;      // condition that a record is in the key ("" when not OPT)
-  std::string order_asc;   // ORDER BY list, ending with rowid
+  std::string create;     // CREATE [UNIQUE] INDEX ...
+  std::string in_key;     // condition that a record is in the key ("" when not OPT)
+  std::string order_asc;  // ORDER BY list, ending with rowid
   std::string order_desc;
-  std::string tuple;       // (c1, c2, rowid)
-  std::string params;      // (?1 COLLATE .., ?2, ?3): the key values, then the pointer
-  std::string equal;       // c1 = ?1 COLLATE .. AND c2 = ?2
+  std::string tuple;   // (c1, c2, rowid)
+  std::string params;  // (?1 COLLATE .., ?2, ?3): the key values, then the pointer
+  std::string equal;   // c1 = ?1 COLLATE .. AND c2 = ?2
 };
 
 struct Schema {

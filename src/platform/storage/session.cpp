@@ -95,8 +95,8 @@ std::shared_ptr<Session> make_session() {
   }
   ::close(fd);
   s->scratch_ = buf.data();
-  int rc = sqlite3_open_v2(s->scratch_.c_str(), &s->db_,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+  int rc = sqlite3_open_v2(s->scratch_.c_str(), &s->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
   if (rc != SQLITE_OK) {
     report_sqlite(s->db_, rc);
     return nullptr;

@@ -20,24 +20,16 @@ int report_sqlite(sqlite3* db, int rc) {
       code = err::DriverError;
       break;
     case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-      set_error(err::InvalidDataFile);
-      return err::InvalidDataFile;
+    case SQLITE_NOTADB: set_error(err::InvalidDataFile); return err::InvalidDataFile;
     case SQLITE_READONLY:
-    case SQLITE_PERM:
-      set_error(err::AccessDenied);
-      return err::AccessDenied;
+    case SQLITE_PERM: set_error(err::AccessDenied); return err::AccessDenied;
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_IOERR:
     case SQLITE_FULL:
     case SQLITE_CANTOPEN:
-    case SQLITE_PROTOCOL:
-      code = err::FileSystemError;
-      break;
-    default:
-      code = err::DriverError;
-      break;
+    case SQLITE_PROTOCOL: code = err::FileSystemError; break;
+    default: code = err::DriverError; break;
   }
   set_driver_error(code, extended, text);
   return code;
@@ -53,8 +45,8 @@ std::string file_uri(const std::string& path, const std::string& query) {
   std::string uri = "file:";
   for (char ch : path) {
     auto u = static_cast<unsigned char>(ch);
-    bool plain = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || ch == '/' ||
-                 ch == '-' || ch == '_' || ch == '.' || ch == '~';
+    bool plain = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || ch == '/' || ch == '-' ||
+                 ch == '_' || ch == '.' || ch == '~';
     if (plain) {
       uri += ch;
     } else {

@@ -22,20 +22,20 @@ struct FileDialogDef {
   // (description, patterns) pairs, e.g. {"Clarion apps", "*.APP;*.PRJ"};
   // patterns match without regard to case. The first pair is selected.
   std::vector<std::pair<std::string, std::string>> filters;
-  std::string start_folder;   // ignored when it does not exist
-  bool keep_folder = false;   // false: the current folder moves to the chosen file's folder
+  std::string start_folder;  // ignored when it does not exist
+  bool keep_folder = false;  // false: the current folder moves to the chosen file's folder
 };
 
 struct FolderDialogDef {
   std::string title;
-  std::string start_folder;   // empty or missing: the current folder
+  std::string start_folder;  // empty or missing: the current folder
 };
 
 // One entry of a popup menu text.
 struct PopupItem {
-  std::string text;      // as written, "&" marking the mnemonic
-  int number = 0;        // 1-based among the items; 0 for a separator
-  bool disabled = false; // written with a leading "~"
+  std::string text;       // as written, "&" marking the mnemonic
+  int number = 0;         // 1-based among the items; 0 for a separator
+  bool disabled = false;  // written with a leading "~"
 };
 
 // A print preview of a report's pages. It always offers zoom.

@@ -9,13 +9,13 @@ namespace qvn::ui {
 
 enum class ControlKind {
   Button,
-  Prompt,    // a label; giving it the focus passes the focus to the next Tab-reachable control
-  String,    // display-only text, from `text` or from a bound variable through `picture`
+  Prompt,  // a label; giving it the focus passes the focus to the next Tab-reachable control
+  String,  // display-only text, from `text` or from a bound variable through `picture`
   Entry,
-  Text,      // multi-line entry
+  Text,  // multi-line entry
   Spin,
   Check,
-  Option,    // option group: its variable takes the value of the chosen radio
+  Option,  // option group: its variable takes the value of the chosen radio
   Radio,
   Group,
   Sheet,

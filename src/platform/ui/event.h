@@ -10,33 +10,33 @@ enum class Event {
   Accepted,      // a button pressed, an entry's value taken, a list row chosen by Enter/double-click
   NewSelection,  // a list's highlighted row changed; also a spin box value stepped
   ScrollUp,
-  ScrollDown,    // posted to a list: moves its selection one row down
+  ScrollDown,  // posted to a list: moves its selection one row down
   PageUp,
   PageDown,
   ScrollTop,
   ScrollBottom,
-  ScrollDrag,    // a paged list's thumb dragged: its state's dragged_to holds where to
-  Selected,      // a control received the focus
-  Rejected,      // typed text that does not fit the control's picture or range
+  ScrollDrag,  // a paged list's thumb dragged: its state's dragged_to holds where to
+  Selected,    // a control received the focus
+  Rejected,    // typed text that does not fit the control's picture or range
   Expanding,
   Contracting,
-  Expanded,      // a tree line opened
-  Contracted,    // a tree line closed
-  AlertKey,      // an alerted key pressed on the control or window
+  Expanded,    // a tree line opened
+  Contracted,  // a tree line closed
+  AlertKey,    // an alerted key pressed on the control or window
   PreAlertKey,
   TabChanging,
   Locate,
   // Window events (field 0).
   OpenWindow,
-  CloseWindow,   // the system menu's close, or posted by the program
+  CloseWindow,  // the system menu's close, or posted by the program
   CloseDown,
   GainFocus,
   LoseFocus,
   Timer,
-  Completed,     // the form's Ok pass ended
+  Completed,  // the form's Ok pass ended
   Sized,
   Moved,
-  FolderChanged, // a folder the window watches changed (see folder_watch.h)
+  FolderChanged,  // a folder the window watches changed (see folder_watch.h)
 };
 
 // True for the events that belong to the window rather than to a control.

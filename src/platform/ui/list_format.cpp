@@ -77,11 +77,26 @@ class FormatParser {
     while (i_ < f_.size() && !is_digit(f_[i_])) {
       const size_t at = i_;
       switch (upper(f_[i_])) {
-        case '|': col.right_border = true; ++i_; break;
-        case 'M': col.resizable = true; ++i_; break;
-        case '*': col.colors = true; ++i_; break;
-        case 'I': col.icon = true; ++i_; break;
-        case 'T': col.tree = true; ++i_; break;
+        case '|':
+          col.right_border = true;
+          ++i_;
+          break;
+        case 'M':
+          col.resizable = true;
+          ++i_;
+          break;
+        case '*':
+          col.colors = true;
+          ++i_;
+          break;
+        case 'I':
+          col.icon = true;
+          ++i_;
+          break;
+        case 'T':
+          col.tree = true;
+          ++i_;
+          break;
         case '~': {
           if (col.has_header) return error(at, "Second header in one column");
           size_t close = f_.find('~', at + 1);

@@ -39,9 +39,7 @@ namespace qvn::ui {
 inline constexpr int32_t kNoColor = -1;
 
 // 0x00BBGGRR as the window structures write colours, to 0x00RRGGBB.
-constexpr uint32_t bgr_to_rgb(uint32_t bgr) {
-  return ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
-}
+constexpr uint32_t bgr_to_rgb(uint32_t bgr) { return ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu); }
 
 enum class Align { Left, Right, Center, Decimal };
 
@@ -63,9 +61,9 @@ struct Column {
   int header_indent = 0;
   bool right_border = false;
   bool resizable = false;
-  bool colors = false;  // *
-  bool icon = false;    // I
-  bool tree = false;    // T
+  bool colors = false;   // *
+  bool icon = false;     // I
+  bool tree = false;     // T
   int scroll_width = 0;  // S(n); 0 when not given
   ColumnColors default_colors;
   values::Picture picture;

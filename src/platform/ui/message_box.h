@@ -21,10 +21,10 @@ inline constexpr int Help = 128;
 }  // namespace button
 
 struct MessageBoxDef {
-  std::string text;      // "|" starts a new line, "||" leaves an empty line
+  std::string text;  // "|" starts a new line, "||" leaves an empty line
   std::string caption;
   MessageIcon icon = MessageIcon::None;
-  int buttons = 0;       // 0: OK alone
+  int buttons = 0;         // 0: OK alone
   int default_button = 0;  // 0: none marked
 };
 

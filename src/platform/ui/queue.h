@@ -82,8 +82,7 @@ class Queue {
   // keys, so equal entries keep the order in which they were added. The
   // queue need not be sorted; the entries are searched from the first.
   template <class... Keys>
-    requires(sizeof...(Keys) > 0)
-  void add_in_order(const Keys&... keys) {
+  requires(sizeof...(Keys) > 0) void add_in_order(const Keys&... keys) {
     size_t at = 0;
     while (at < entries_.size() && queue_detail::compare(entries_[at], buffer_, keys...) <= 0) ++at;
     insert(at);
@@ -99,8 +98,7 @@ class Queue {
   // Finds the first entry whose key fields equal the buffer's, searching the
   // whole queue whatever its order, and copies it into the buffer.
   template <class... Keys>
-    requires(sizeof...(Keys) > 0)
-  bool get_by(const Keys&... keys) {
+  requires(sizeof...(Keys) > 0) bool get_by(const Keys&... keys) {
     for (size_t i = 0; i < entries_.size(); ++i) {
       if (queue_detail::compare(entries_[i], buffer_, keys...) == 0) {
         found(i + 1);
@@ -139,8 +137,7 @@ class Queue {
   // Sorts the entries by the keys, ascending; equal entries keep their order.
   // Afterwards no entry is current.
   template <class... Keys>
-    requires(sizeof...(Keys) > 0)
-  void sort(const Keys&... keys) {
+  requires(sizeof...(Keys) > 0) void sort(const Keys&... keys) {
     std::stable_sort(entries_.begin(), entries_.end(),
                      [&](const Rec& a, const Rec& b) { return queue_detail::compare(a, b, keys...) < 0; });
     pointer_ = 0;

@@ -74,8 +74,7 @@ int Window::choice(int field) const {
   const Impl& m = *impl_;
   if (!m.valid(field)) return 0;
   switch (m.kind(field)) {
-    case ControlKind::List:
-      return m.st(field).selected;
+    case ControlKind::List: return m.st(field).selected;
     case ControlKind::Sheet: {
       const auto tabs = m.children(field, ControlKind::Tab);
       auto it = std::find(tabs.begin(), tabs.end(), m.st(field).selected);
@@ -88,8 +87,7 @@ int Window::choice(int field) const {
       }
       return 0;
     }
-    default:
-      return 0;
+    default: return 0;
   }
 }
 
@@ -138,7 +136,7 @@ std::vector<ListCell> Window::cells(int field, size_t row) const {
   const std::vector<std::string> values = m.st(field).list->fields(row);
   auto value = [&values](int i) -> std::string_view {
     return i >= 0 && static_cast<size_t>(i) < values.size() ? std::string_view(values[static_cast<size_t>(i)])
-                                                             : std::string_view();
+                                                            : std::string_view();
   };
   const auto& format = m.formats[static_cast<size_t>(field - 1)];
   if (!format) {

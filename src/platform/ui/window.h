@@ -21,28 +21,28 @@ namespace qvn::ui {
 // A list's cell as the renderers draw it, worked out from the list format.
 struct ListCell {
   std::string text;
-  int icon = 0;             // 0: none
+  int icon = 0;                                          // 0: none
   long long fg = -1, bg = -1, sel_fg = -1, sel_bg = -1;  // BGR, -1 not set
-  int level = 0;            // tree column: signed level, negative = collapsed
+  int level = 0;                                         // tree column: signed level, negative = collapsed
 };
 
 struct ControlState {
   bool hidden = false;
   bool disabled = false;
-  std::string text;          // caption / prompt text (PROP:Text), starts as the structure's
-  std::string shown;         // what an entry, string or spin shows now (its variable through its picture)
-  ListModel* list = nullptr; // lists: the queue shown
-  int selected = 0;          // lists: highlighted row, 1-based, 0 none; sheets: chosen tab's field
-  bool checked = false;      // check boxes: ticked; radio buttons: the chosen one of their group
-  int mouse_row = 0;         // lists: row of the last mouse press on it (the program may set it too)
+  std::string text;                // caption / prompt text (PROP:Text), starts as the structure's
+  std::string shown;               // what an entry, string or spin shows now (its variable through its picture)
+  ListModel* list = nullptr;       // lists: the queue shown
+  int selected = 0;                // lists: highlighted row, 1-based, 0 none; sheets: chosen tab's field
+  bool checked = false;            // check boxes: ticked; radio buttons: the chosen one of their group
+  int mouse_row = 0;               // lists: row of the last mouse press on it (the program may set it too)
   std::vector<std::string> icons;  // lists: the icon list (PROP:IconList), 1-based in use
-  int progress = 0;          // progress bars: 0 to 100
+  int progress = 0;                // progress bars: 0 to 100
   // Lists: a browse holds only a page of the rows and moves through the
   // rest itself (set by the browse). Moves past the rows shown then reach
   // it as scroll events, and the list's scroll bar stands at `thumb`.
   bool paged = false;
-  int thumb = 0;             // paged lists: the scroll bar's thumb, 0 (top) to 100 (bottom)
-  int dragged_to = 0;        // paged lists: where the person last dragged the thumb (ScrollDrag)
+  int thumb = 0;       // paged lists: the scroll bar's thumb, 0 (top) to 100 (bottom)
+  int dragged_to = 0;  // paged lists: where the person last dragged the thumb (ScrollDrag)
 };
 
 // A move on a paged list's scroll bar or by its keys: a row, a page, to the
@@ -180,7 +180,7 @@ class Window {
   // List: 1-based row; NewSelection with the key (MouseRight for a right
   // click, which reports even an unchanged row), or AlertKey when alerted.
   bool user_select_row(int field, int row, int keycode = key::MouseLeft);
-  bool user_accept_row(int field, int row);          // list: double-click on a row
+  bool user_accept_row(int field, int row);  // list: double-click on a row
   bool user_choose_tab(int sheet_field, int tab_field);
   // A key on a control (0: the focused one): an alerted key gives AlertKey;
   // otherwise a hot key presses its control, Enter the default button,
@@ -196,8 +196,8 @@ class Window {
   bool user_scroll(int field, ScrollMove move, int thumb = 0);
   // The mouse wheel on a paged list: `rows` rows down (up when negative).
   bool user_wheel(int field, int rows);
-  bool user_expand(int field, int row, bool expand); // tree expander: Expanded or Contracted
-  bool user_spin(int field, bool up);                // spin arrows: a step within the range, NewSelection
+  bool user_expand(int field, int row, bool expand);  // tree expander: Expanded or Contracted
+  bool user_spin(int field, bool up);                 // spin arrows: a step within the range, NewSelection
   bool user_close();                                  // the system menu's Close: CloseWindow
   // The desktop made the window the active one: GainFocus, once for each
   // activation. Opening the window and closing the window above it post

@@ -62,8 +62,8 @@ std::unique_ptr<Window> Window::create(WindowDef def, std::string* error) {
     const ControlDef& c = m->ctl(f);
     const std::string name = c.equate.empty() ? "Control " + std::to_string(f) : c.equate;
     if (c.id != 0 && c.id != f) {
-      return fail(name + ": declared as field " + std::to_string(c.id) + " but stands at place " +
-                  std::to_string(f) + " of the structure");
+      return fail(name + ": declared as field " + std::to_string(c.id) + " but stands at place " + std::to_string(f) +
+                  " of the structure");
     }
     if (c.parent != 0) {
       if (c.parent < 0 || c.parent > n) return fail(name + ": no container at field " + std::to_string(c.parent));
@@ -83,8 +83,7 @@ std::unique_ptr<Window> Window::create(WindowDef def, std::string* error) {
     if (!c.picture.empty()) {
       auto pic = values::Picture::parse(c.picture);
       if (!pic) {
-        return fail(name + ": picture \"" + c.picture + "\" at " + std::to_string(pic.position()) + ": " +
-                    pic.error());
+        return fail(name + ": picture \"" + c.picture + "\" at " + std::to_string(pic.position()) + ": " + pic.error());
       }
       m->pictures[static_cast<size_t>(f - 1)] = *pic;
     }

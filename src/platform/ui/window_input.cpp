@@ -51,12 +51,8 @@ Event scroll_event(ScrollMove move) {
 // shown; false for a key that moves within the rows shown, or not at all.
 bool paged_key_move(int keycode, int selected, int rows, ScrollMove& move) {
   switch (keycode) {
-    case key::Up:
-      move = ScrollMove::LineUp;
-      return rows > 0 && selected <= 1;
-    case key::Down:
-      move = ScrollMove::LineDown;
-      return rows > 0 && selected >= rows;
+    case key::Up: move = ScrollMove::LineUp; return rows > 0 && selected <= 1;
+    case key::Down: move = ScrollMove::LineDown; return rows > 0 && selected >= rows;
     case key::PageUp: move = ScrollMove::PageUp; return true;
     case key::PageDown: move = ScrollMove::PageDown; return true;
     case key::Home:
@@ -88,8 +84,7 @@ bool Window::user_press(int field) {
       m.push(Event::Accepted, option, key::MouseLeft);
       break;
     }
-    case ControlKind::Tab:
-      return user_choose_tab(m.parent(field), field);
+    case ControlKind::Tab: return user_choose_tab(m.parent(field), field);
     default:
       if (!required_entries_complete(*this, field)) break;
       m.move_focus(field, true);
@@ -201,7 +196,8 @@ bool Window::user_key(int field, int keycode) {
     return true;
   };
   for (int f = 1; f <= m.count(); ++f) {
-    if (m.ctl(f).hot_key == keycode && keycode != key::None && m.kind(f) == ControlKind::Button) return press(f, keycode);
+    if (m.ctl(f).hot_key == keycode && keycode != key::None && m.kind(f) == ControlKind::Button)
+      return press(f, keycode);
   }
   const bool in_list = m.valid(field) && m.kind(field) == ControlKind::List;
   if (in_list && m.st(field).paged) {
@@ -236,8 +232,7 @@ bool Window::user_key(int field, int keycode) {
         }
       }
       return true;
-    default:
-      return true;
+    default: return true;
   }
 }
 

@@ -14,8 +14,7 @@ constexpr size_t kMaxTextWidth = 65535;
 // Wide enough for every long long with its sign.
 constexpr size_t kMaxNumberWidth = 32;
 
-const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                               "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN", "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
 
 char lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -251,8 +250,7 @@ Parsed<Picture> Picture::parse(std::string_view text) {
       i = s.size();
       break;
     }
-    default:
-      return fail(0, "Unknown picture type");
+    default: return fail(0, "Unknown picture type");
   }
   if (i != s.size()) return fail(i, "Unexpected text after the picture");
   return Parsed<Picture>::success(std::move(p));
@@ -286,7 +284,8 @@ std::string Picture::format_date(long long v) const {
   CivilDate d = v >= kFirstStandardDate && v <= kLastStandardDate ? civil_date(static_cast<int32_t>(v)) : CivilDate{};
   if (d.year == 0) return std::string(width_, '#');
   const std::string sep(1, separator_);
-  if (date_form_ == DateForm::MonthDayYear) return blank_lead(d.month) + sep + two_digits(d.day) + sep + two_digits(d.year % 100);
+  if (date_form_ == DateForm::MonthDayYear)
+    return blank_lead(d.month) + sep + two_digits(d.day) + sep + two_digits(d.year % 100);
   return blank_lead(d.day) + sep + kMonths[d.month - 1] + sep + std::to_string(d.year);
 }
 
@@ -394,8 +393,7 @@ TypedValue Picture::deformat_time(std::string_view typed) const {
   // A time shown with blanks for separators is also read as typed with ":".
   Scanner sc(s, separator_, ':');
   TimeOfDay t;
-  if (!sc.number(2, t.hour) || !sc.separator() || !sc.number(2, t.minute))
-    return refused("Not a time for " + text_);
+  if (!sc.number(2, t.hour) || !sc.separator() || !sc.number(2, t.minute)) return refused("Not a time for " + text_);
   if (!sc.at_end() && (!sc.separator() || !sc.number(2, t.second) || !sc.at_end()))
     return refused("Not a time for " + text_);
   if (t.hour > 23 || t.minute > 59 || t.second > 59) return refused("Not a valid time for " + text_);

@@ -29,7 +29,7 @@ class VarRef {
     return VarRef([&v] { return v; }, [&v](std::string_view s) { v = std::string(s); }, false);
   }
   template <class Int>
-    requires std::is_integral_v<Int>
+  requires std::is_integral_v<Int>
   static VarRef of(Int& v) {
     return VarRef([&v] { return std::to_string(static_cast<long long>(v)); },
                   [&v](std::string_view s) { v = static_cast<Int>(parse_number(s)); }, true);

@@ -32,9 +32,11 @@ struct ErrorCase {
 
 const ErrorCase kErrorCases[] = {
     {"none", [] { clear_error(); }, {0, "", 0, ""}},
-    {"plain code with its own text", [] { set_error(err::AccessDenied, "held by LEDGER"); },
+    {"plain code with its own text",
+     [] { set_error(err::AccessDenied, "held by LEDGER"); },
      {err::AccessDenied, "held by LEDGER", 0, ""}},
-    {"driver error", [] { set_driver_error(err::DriverError, 14, "unable to open database file"); },
+    {"driver error",
+     [] { set_driver_error(err::DriverError, 14, "unable to open database file"); },
      {err::DriverError, "Driver Error", 14, "unable to open database file"}},
     // A storage-layer code without wording of its own: nothing of a later
     // driver error may stay behind.
@@ -77,8 +79,6 @@ TEST_P(KeepLastErrorTest, PutsBackTheWholeErrorThatStoodBefore) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Errors, KeepLastErrorTest, ::testing::ValuesIn(kErrorCases),
-                         [](const ::testing::TestParamInfo<ErrorCase>& info) {
-                           return std::to_string(info.index);
-                         });
+                         [](const ::testing::TestParamInfo<ErrorCase>& info) { return std::to_string(info.index); });
 
 }  // namespace

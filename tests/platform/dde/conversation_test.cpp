@@ -489,8 +489,8 @@ TEST_F(Conversation, AServerDropsAClientSendingGarbageAndServesTheOthers) {
 
   std::string path;
   for (auto& e : std::filesystem::directory_iterator(folder_)) path = e.path();
-  for (const std::string& junk : {std::string("not a frame at all"),
-                                  header_with(dde::frame_magic, dde::frame_version, 4, 1, 1u << 31)}) {
+  for (const std::string& junk :
+       {std::string("not a frame at all"), header_with(dde::frame_magic, dde::frame_version, 4, 1, 1u << 31)}) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;

@@ -37,7 +37,8 @@ class ServerProcess {
   ~ServerProcess() { kill_now(); }
 
   // Forks and waits until the child listens. False when it could not.
-  bool start(const std::string& service, const std::string& topic, const MakeHandlers& make, DdeServerLimits limits = {}) {
+  bool start(const std::string& service, const std::string& topic, const MakeHandlers& make,
+             DdeServerLimits limits = {}) {
     int ready[2], report[2];
     if (::pipe(ready) != 0 || ::pipe(report) != 0) return false;
     pid_ = ::fork();

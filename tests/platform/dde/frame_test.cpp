@@ -8,7 +8,8 @@ namespace {
 
 TEST(FrameReader, CutsAStreamFedByteByByteIntoItsFrames) {
   std::string stream = encode_frame(MessageType::Execute, 7, "[ExecuteProject(\"a.app\")]") +
-                       encode_frame(MessageType::Ack, 8, "") + encode_frame(MessageType::Data, 9, std::string(max_payload, 'x'));
+                       encode_frame(MessageType::Ack, 8, "") +
+                       encode_frame(MessageType::Data, 9, std::string(max_payload, 'x'));
   FrameReader reader;
   std::vector<Frame> got;
   for (char c : stream) {
@@ -59,9 +60,9 @@ TEST_P(BrokenFrame, IsMalformedForGood) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Header, BrokenFrame,
-                         ::testing::Values(BadHeader{"Magic", 0, 'X'}, BadHeader{"Version", 4, 2}, BadHeader{"TypeZero", 5, 0},
-                                           BadHeader{"TypeTooHigh", 5, 10}, BadHeader{"Reserved", 6, 1},
-                                           BadHeader{"LengthOverLimit", 14, 0x01}),
+                         ::testing::Values(BadHeader{"Magic", 0, 'X'}, BadHeader{"Version", 4, 2},
+                                           BadHeader{"TypeZero", 5, 0}, BadHeader{"TypeTooHigh", 5, 10},
+                                           BadHeader{"Reserved", 6, 1}, BadHeader{"LengthOverLimit", 14, 0x01}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FrameReader, JunkIsRecognisedBeforeAWholeHeaderArrives) {

@@ -202,7 +202,8 @@ int accept_without_descriptors() {
   if (rounds > 100) return 14;
 
   ::close(spare.back());
-  if (::send(client, initiate().data(), initiate().size(), MSG_NOSIGNAL) != static_cast<ssize_t>(initiate().size())) return 15;
+  if (::send(client, initiate().data(), initiate().size(), MSG_NOSIGNAL) != static_cast<ssize_t>(initiate().size()))
+    return 15;
   dde::FrameReader reader;
   for (auto until = Clock::now() + std::chrono::seconds(30); Clock::now() < until;) {
     server->run_once(10);

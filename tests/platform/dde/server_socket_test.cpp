@@ -72,7 +72,9 @@ class RefusingSocket : public DdeFixture, public ::testing::WithParamInterface<O
 
 TEST_P(RefusingSocket, IsRemovedByAClientOnlyOnceItsProcessIsGone) {
   const OwnerCase& c = GetParam();
-  pid_t owner = c.owner == OwnerCase::ThisProcess ? ::getpid() : c.owner == OwnerCase::LiveChild ? live_child() : gone_child();
+  pid_t owner = c.owner == OwnerCase::ThisProcess ? ::getpid()
+                : c.owner == OwnerCase::LiveChild ? live_child()
+                                                  : gone_child();
   ASSERT_GT(owner, 0);
   std::string path = folder_ + "/ClarionWin." + std::to_string(owner) + ".0.sock";
   int fd = bind_only(path);
@@ -117,7 +119,7 @@ TEST_F(ServersComingAndGoing, NoServerIsLeftUnreachableByClientsPollingMeanwhile
   std::array<std::atomic<long>, pollers + probers> passes{};
   std::atomic<bool> done{false};
   std::mutex mutex;
-  std::set<std::string> ending;        // the servers of this process whose end has begun
+  std::set<std::string> ending;       // the servers of this process whose end has begun
   std::vector<std::string> refusals;  // their sockets that refused before
   std::vector<std::thread> clients;
   // Programs polling until the environment answers, as the connect step does.

@@ -1,8 +1,8 @@
 // The folder listing and the file tests on real files in a folder of the
 // test's own.
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -106,7 +106,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Folders, hidden files and links that lead nowhere are left out; a
         // link to a file counts as the file; the order ignores case.
         ListingCase{"StarDotApp", Folder::AsOnDisk, "*.APP", {"A B.APP", "Link.APP", "LONGNAME1.APP", "MAIN.APP"}},
-        ListingCase{"LowerCasePattern", Folder::AsOnDisk, "*.app", {"A B.APP", "Link.APP", "LONGNAME1.APP", "MAIN.APP"}},
+        ListingCase{
+            "LowerCasePattern", Folder::AsOnDisk, "*.app", {"A B.APP", "Link.APP", "LONGNAME1.APP", "MAIN.APP"}},
         ListingCase{"WholeNameOtherCase", Folder::AsOnDisk, "MAIN.TXD", {"main.txd"}},
         ListingCase{"TrailingBlanks", Folder::AsOnDisk, "Main.Txd   ", {"main.txd"}},
         ListingCase{"LongNameInFull", Folder::AsOnDisk, "longname1.app", {"LONGNAME1.APP"}},
@@ -116,9 +117,11 @@ INSTANTIATE_TEST_SUITE_P(
         ListingCase{"QuestionMarkIsOneCharacter", Folder::AsOnDisk, "?AIN.APP", {"MAIN.APP"}},
         ListingCase{"QuestionMarksNeedTheirCharacters", Folder::AsOnDisk, "MAIN.AP??", {}},
         ListingCase{"StarInsideAName", Folder::AsOnDisk, "*AIN*", {"MAIN.APP", "MAIN.APP.bak", "main.txd"}},
-        ListingCase{"StarDotStarIsEverything", Folder::AsOnDisk, "*.*",
-                    {"A B.APP", "Ledger.Dct", "Link.APP", "LONGNAME1.APP", "MAIN.APP", "MAIN.APP.bak", "main.txd",
-                     "x.appx"}},
+        ListingCase{
+            "StarDotStarIsEverything",
+            Folder::AsOnDisk,
+            "*.*",
+            {"A B.APP", "Ledger.Dct", "Link.APP", "LONGNAME1.APP", "MAIN.APP", "MAIN.APP.bak", "main.txd", "x.appx"}},
         ListingCase{"ExtensionIsNotAPrefix", Folder::AsOnDisk, "*.APPX", {"x.appx"}},
         ListingCase{"AFolderIsNotListed", Folder::AsOnDisk, "SUB.APP", {}},
         ListingCase{"HiddenFileIsNotListed", Folder::AsOnDisk, ".hidden.APP", {}},
@@ -196,10 +199,10 @@ TEST_F(FilesTest, ListingAndFileTestsLeaveTheLastErrorAlone) {
 // found without regard to case, for names relative to the test folder.
 struct FileCase {
   const char* label;
-  std::string name;      // after the folder; "UPPER:" spells the folder in capitals
-  bool exists;           // file_exists
-  bool regular;          // regular_file_exists
-  std::string found;     // find_regular_file, after the folder; "" nothing
+  std::string name;   // after the folder; "UPPER:" spells the folder in capitals
+  bool exists;        // file_exists
+  bool regular;       // regular_file_exists
+  std::string found;  // find_regular_file, after the folder; "" nothing
 };
 
 void PrintTo(const FileCase& c, std::ostream* os) { *os << c.label; }
@@ -226,23 +229,23 @@ TEST_P(FileTestsTest, TellFilesFromFoldersAndFindOtherCases) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, FileTestsTest,
-    ::testing::Values(FileCase{"RegularFile", "MAIN.APP", true, true, "MAIN.APP"},
-                      FileCase{"TrailingBlanks", "MAIN.APP   ", true, true, "MAIN.APP"},
-                      FileCase{"Backslashes", "BACK:Sub2/a.txt", true, true, "Sub2/a.txt"},
-                      FileCase{"Folder", "SUB.APP", true, false, ""},
-                      FileCase{"FolderWithClosingSlash", "SUB.APP/", true, false, ""},
-                      FileCase{"Missing", "NOPE.APP", false, false, ""},
-                      FileCase{"FileNameInOtherCase", "main.app", false, false, "MAIN.APP"},
-                      FileCase{"EveryPartInOtherCase", "UPPER:SUB2/A.TXT", false, false, "Sub2/a.txt"},
-                      FileCase{"FolderInOtherCaseIsNoFile", "sub.app", false, false, ""},
-                      FileCase{"FileWithClosingSlash", "MAIN.APP/", false, false, ""},
-                      FileCase{"LinkToAFile", "Link.APP", true, true, "Link.APP"},
-                      FileCase{"LinkToAFileInOtherCase", "link.app", false, false, "Link.APP"},
-                      FileCase{"LinkThatLeadsNowhere", "Dangling.APP", false, false, ""},
-                      FileCase{"EmptyName", "", false, false, ""}),
-    [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Names, FileTestsTest,
+                         ::testing::Values(FileCase{"RegularFile", "MAIN.APP", true, true, "MAIN.APP"},
+                                           FileCase{"TrailingBlanks", "MAIN.APP   ", true, true, "MAIN.APP"},
+                                           FileCase{"Backslashes", "BACK:Sub2/a.txt", true, true, "Sub2/a.txt"},
+                                           FileCase{"Folder", "SUB.APP", true, false, ""},
+                                           FileCase{"FolderWithClosingSlash", "SUB.APP/", true, false, ""},
+                                           FileCase{"Missing", "NOPE.APP", false, false, ""},
+                                           FileCase{"FileNameInOtherCase", "main.app", false, false, "MAIN.APP"},
+                                           FileCase{"EveryPartInOtherCase", "UPPER:SUB2/A.TXT", false, false,
+                                                    "Sub2/a.txt"},
+                                           FileCase{"FolderInOtherCaseIsNoFile", "sub.app", false, false, ""},
+                                           FileCase{"FileWithClosingSlash", "MAIN.APP/", false, false, ""},
+                                           FileCase{"LinkToAFile", "Link.APP", true, true, "Link.APP"},
+                                           FileCase{"LinkToAFileInOtherCase", "link.app", false, false, "Link.APP"},
+                                           FileCase{"LinkThatLeadsNowhere", "Dangling.APP", false, false, ""},
+                                           FileCase{"EmptyName", "", false, false, ""}),
+                         [](const ::testing::TestParamInfo<FileCase>& info) { return std::string(info.param.label); });
 
 TEST_F(FilesTest, FindPrefersTheExactSpellingThenByteOrderAndTriesEveryFolderSpelling) {
   write("Case.txt", "1");

@@ -114,9 +114,11 @@ class BrowseTest : public ItemFileTest {
   ui::WindowDef browse_window() {
     ui::WindowDef def;
     def.caption = "Items";
+    // clang-format off
     def.controls = {control("?LIST", ControlKind::List),       control("?INSERT", ControlKind::Button, "&Insert"),
                     control("?CHANGE", ControlKind::Button, "Chan&ge"), control("?DELETE", ControlKind::Button, "&Delete"),
                     control("?SELECT", ControlKind::Button, "&Select"), control("?CLOSE", ControlKind::Button, "&Close")};
+    // clang-format on
     // A header line and five rows.
     def.controls[0].at = ui::Rect{0, 0, 200, 8 * (1 + static_cast<int>(kPage))};
     def.controls[0].format = "10L*I@s1@80L(2)~Name~@s20@30R(2)~Group~@n-7@";
@@ -192,8 +194,8 @@ class BrowseWalkTest : public BrowseTest, public ::testing::WithParamInterface<W
 TEST_P(BrowseWalkTest, ScrollingRowByRowMeetsEveryRecordInViewOrder) {
   const WalkCase& c = GetParam();
   std::vector<Item> items;
-  const char* names[] = {"kilo", "Alpha", "juliet", "Bravo", "india", "Charlie", "hotel",
-                         "Delta", "golf", "Echo",  "foxtrot", "Lima", "Mike"};
+  const char* names[] = {"kilo",  "Alpha", "juliet", "Bravo",   "india", "Charlie", "hotel",
+                         "Delta", "golf",  "Echo",   "foxtrot", "Lima",  "Mike"};
   for (size_t i = 0; i < std::size(names); ++i) {
     items.push_back(Item{names[i], static_cast<int32_t>(i % 3 == 0 ? 1 : 2), static_cast<uint8_t>((i * 7) % 5)});
   }
@@ -267,8 +269,8 @@ class BrowseUnfitTest : public BrowseTest, public ::testing::WithParamInterface<
 // browse lists every record once, scrolling down and up, across pages.
 TEST_P(BrowseUnfitTest, ScrollingMeetsEveryRecordOnce) {
   const UnfitCase& c = GetParam();
-  const char* names[] = {"kilo", "Alpha", "juliet", "Bravo", "india", "Charlie", "hotel",
-                         "Delta", "golf", "Echo",  "foxtrot", "Lima", "Mike"};
+  const char* names[] = {"kilo",  "Alpha", "juliet", "Bravo",   "india", "Charlie", "hotel",
+                         "Delta", "golf",  "Echo",   "foxtrot", "Lima",  "Mike"};
   for (size_t i = 0; i < std::size(names); ++i) add(names[i], static_cast<int32_t>(i % 4), 0);
   storage::testing::raw_sql(name_.str(), c.sql);
   std::vector<std::string> expected;
@@ -309,13 +311,13 @@ TEST_P(BrowseUnfitTest, ScrollingMeetsEveryRecordOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     StoredValues, BrowseUnfitTest,
-    ::testing::Values(
-        UnfitCase{"NamesLongerThanTheField", 0,
-                  "UPDATE records SET NAME = NAME || '-and-much-more-than-twenty' WHERE rowid % 3 = 0"},
-        UnfitCase{"GroupsOutOfRange", 1,
-                  "UPDATE records SET GRP = CASE rowid % 3 WHEN 0 THEN 5000000000 + rowid WHEN 1 THEN "
-                  "-5000000000 - rowid ELSE GRP END WHERE rowid % 2 = 0"},
-        UnfitCase{"TextsInTheGroupColumn", 1, "UPDATE records SET GRP = 'group ' || rowid WHERE rowid % 3 = 0"}),
+    ::testing::Values(UnfitCase{"NamesLongerThanTheField", 0,
+                                "UPDATE records SET NAME = NAME || '-and-much-more-than-twenty' WHERE rowid % 3 = 0"},
+                      UnfitCase{"GroupsOutOfRange", 1,
+                                "UPDATE records SET GRP = CASE rowid % 3 WHEN 0 THEN 5000000000 + rowid WHEN 1 THEN "
+                                "-5000000000 - rowid ELSE GRP END WHERE rowid % 2 = 0"},
+                      UnfitCase{"TextsInTheGroupColumn", 1,
+                                "UPDATE records SET GRP = 'group ' || rowid WHERE rowid % 3 = 0"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrowseTest, OpensWithOnePageInKeyOrderWithTheAppendedFieldBreakingTies) {
@@ -347,9 +349,9 @@ struct PageStep {
 TEST_F(BrowseTest, PagesMoveThroughTheFileByKey) {
   add_names({"n01", "n02", "n03", "n04", "n05", "n06", "n07", "n08", "n09", "n10", "n11", "n12"});
   const std::vector<PageStep> steps = {
-      {Event::ScrollDown, "n01", "n02"},  {Event::PageDown, "n06", "n07"},  {Event::PageDown, "n08", "n09"},
-      {Event::PageDown, "n08", "n12"},    {Event::PageUp, "n03", "n07"},    {Event::ScrollTop, "n01", "n01"},
-      {Event::PageUp, "n01", "n01"},      {Event::ScrollBottom, "n08", "n12"}, {Event::ScrollUp, "n08", "n11"},
+      {Event::ScrollDown, "n01", "n02"}, {Event::PageDown, "n06", "n07"},     {Event::PageDown, "n08", "n09"},
+      {Event::PageDown, "n08", "n12"},   {Event::PageUp, "n03", "n07"},       {Event::ScrollTop, "n01", "n01"},
+      {Event::PageUp, "n01", "n01"},     {Event::ScrollBottom, "n08", "n12"}, {Event::ScrollUp, "n08", "n11"},
   };
   ui::HeadlessUser user;
   ItemBrowse browse(rec_);
@@ -425,10 +427,12 @@ TEST_P(BrowsePagingTest, EveryMoveOfThePersonReachesTheWholeFile) {
       {"the scroll bar to its bottom", scroll(ScrollMove::Bottom), "H", "L", 100},
       {"the scroll bar to its top", scroll(ScrollMove::Top), "a", "a", 0},
       {"the thumb dragged to the middle", drag(50), "g", "g", 55},
-      {"the thumb dragged near the top from the last row", [](WindowView& v) {
+      {"the thumb dragged near the top from the last row",
+       [](WindowView& v) {
          v.select_row("?LIST", 5);
          v.drag_thumb("?LIST", 9);
-       }, "a", "B", 9},
+       },
+       "a", "B", 9},
       {"the thumb dragged to the bottom", drag(100), "H", "L", 100},
       {"the thumb dragged to the top", drag(0), "a", "a", 0},
   };
@@ -718,9 +722,10 @@ TEST_F(BrowseTest, InsertChangeAndDeleteRunTheUpdateProcedureAndSelectTheRecordA
     EXPECT_EQ(browse.selected_name(), "Charlie");
     v.close();
   });
-  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
-  EXPECT_EQ(calls_, (std::vector<std::pair<int, int>>{
-                        {7, request::Insert}, {7, request::Change}, {7, request::Delete}}));
+  run(
+      browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
+  EXPECT_EQ(calls_,
+            (std::vector<std::pair<int, int>>{{7, request::Insert}, {7, request::Change}, {7, request::Delete}}));
   // An insert starts from a primed (cleared) buffer; change and delete from
   // the whole record of the selected row.
   EXPECT_EQ(seen, (std::vector<std::string>{"/", "Delta/n-Delta", "Bravo/n-Bravo"}));
@@ -780,7 +785,8 @@ TEST_F(BrowseTest, UpdateRequestsGoThroughTheFormAndTheListFollows) {
     EXPECT_EQ(browse.selected_name(), "Charlie");
     v.close();
   });
-  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
+  run(
+      browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
   EXPECT_FALSE(stored("Bravo"));
   ItemRec r;
   ASSERT_TRUE(stored("Delta", &r));
@@ -876,7 +882,8 @@ TEST_F(BrowseTest, AnInsertButtonDeclaredHiddenAndDisabledIsNeverEnabled) {
     v.press_key("?LIST", ui::key::Insert);
   });
   user.then([](WindowView& v) { v.close(); });
-  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
+  run(
+      browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, update);
   EXPECT_EQ(calls_, (std::vector<std::pair<int, int>>{{7, request::Delete}, {7, request::Delete}}));
   ASSERT_EQ(user.popups().size(), 1u);
   EXPECT_EQ(user.popups()[0], "~&Insert|Chan&ge|&Delete");
@@ -904,7 +911,7 @@ TEST_F(BrowseTest, RowsThatDependOnTheRowAboveAreMadeAgainAfterEveryLoad) {
     const char* what;
     int select;  // row selected first, 0 none
     Event event;
-    int first;   // the page's first record afterwards
+    int first;  // the page's first record afterwards
   };
   const std::vector<Move> moves = {{"a row down past the page", 5, Event::ScrollDown, 2},
                                    {"a row up past the page", 1, Event::ScrollUp, 1},
@@ -989,17 +996,16 @@ TEST_P(BrowsePopupTest, ThePopupOffersTheBrowsesControls) {
 
 INSTANTIATE_TEST_SUITE_P(
     Menus, BrowsePopupTest,
-    ::testing::Values(
-        PopupCase{"StandardInAPickerSelects", true, true, true, "&Insert|&Change|&Delete|&Select", "&Select", 0,
-                  response::Completed},
-        PopupCase{"StandardInAPickerChanges", true, true, true, "&Insert|&Change|&Delete|&Select", "&Change",
-                  request::Change, response::Cancelled},
-        PopupCase{"StandardInAnEmptyPicker", true, true, false, "&Insert|~&Change|~&Delete|~&Select", "&Insert",
-                  request::Insert, response::Cancelled},
-        PopupCase{"StandardOutsideAPicker", true, false, true, "&Insert|&Change|&Delete", "&Delete", request::Delete,
-                  response::Cancelled},
-        PopupCase{"ButtonTextsInAPicker", false, true, true, "&Select|&Insert|Chan&ge|&Delete", "Chan&ge",
-                  request::Change, response::Cancelled}),
+    ::testing::Values(PopupCase{"StandardInAPickerSelects", true, true, true, "&Insert|&Change|&Delete|&Select",
+                                "&Select", 0, response::Completed},
+                      PopupCase{"StandardInAPickerChanges", true, true, true, "&Insert|&Change|&Delete|&Select",
+                                "&Change", request::Change, response::Cancelled},
+                      PopupCase{"StandardInAnEmptyPicker", true, true, false, "&Insert|~&Change|~&Delete|~&Select",
+                                "&Insert", request::Insert, response::Cancelled},
+                      PopupCase{"StandardOutsideAPicker", true, false, true, "&Insert|&Change|&Delete", "&Delete",
+                                request::Delete, response::Cancelled},
+                      PopupCase{"ButtonTextsInAPicker", false, true, true, "&Select|&Insert|Chan&ge|&Delete", "Chan&ge",
+                                request::Change, response::Cancelled}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(BrowseTest, ACancelledChangeLeavesTheListWhereItWas) {
@@ -1015,8 +1021,8 @@ TEST_F(BrowseTest, ACancelledChangeLeavesTheListWhereItWas) {
     EXPECT_EQ(rec_.NAME, "Bravo");
     v.close();
   });
-  run(browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); },
-      [](int) { return response::Cancelled; });
+  run(
+      browse, [&](ItemBrowse& b, ui::Window& w) { standard(b, w, 0); }, [](int) { return response::Cancelled; });
   EXPECT_EQ(calls_.size(), 1u);
 }
 

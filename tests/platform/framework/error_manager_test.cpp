@@ -57,8 +57,7 @@ const TableRow kExpected[] = {
      "previous window.",
      MessageKind::Notice},
     {Msg::RecordHeldByAnother, "Record not read",
-     "A record held by another station was encountered reading from the C:\\DATA\\APPS.TPS file.",
-     MessageKind::Notice},
+     "A record held by another station was encountered reading from the C:\\DATA\\APPS.TPS file.", MessageKind::Notice},
     {Msg::AddFailed, "Record Insert Error",
      "An error was experienced during the creation of a record.|File: C:\\DATA\\APPS.TPS|Error: Access Denied (5).",
      MessageKind::Notice},
@@ -151,8 +150,8 @@ TEST_F(ErrorManagerTest, KindsDecideTheResult) {
   EXPECT_TRUE(halts.empty());
   EXPECT_EQ(errors.Throw(Msg::OpenFailed, MessageContext("F")), level::Fatal);
   EXPECT_EQ(halts, std::vector<int>{kFatalExitCode});
-  EXPECT_EQ(presenter.titles(), (std::vector<std::string>{"Confirm Delete", "Confirm Delete",
-                                                          "Record was not deleted", "File Access Error"}));
+  EXPECT_EQ(presenter.titles(), (std::vector<std::string>{"Confirm Delete", "Confirm Delete", "Record was not deleted",
+                                                          "File Access Error"}));
 }
 
 TEST(ErrorManagerExit, FatalMessageEndsTheProgramAfterShowingIt) {

@@ -251,8 +251,9 @@ TEST_F(FileManagerTest, FailedWritesAreReportedAndStoreNothing) {
   EXPECT_EQ(parents_fm.Update(), level::Notify);
   ASSERT_THAT(presenter.titles(), ElementsAre("Duplicate Key Error", "Record was not updated"));
   EXPECT_EQ(presenter.shown[0].text, "Adding this record creates a duplicate entry for the key: PAR:NameKey");
-  EXPECT_EQ(presenter.shown[1].text, "An error (Creates Duplicate Key (40)) was experienced when making changes to the " +
-                                         parent_name.str() + " file.");
+  EXPECT_EQ(presenter.shown[1].text,
+            "An error (Creates Duplicate Key (40)) was experienced when making changes to the " + parent_name.str() +
+                " file.");
   EXPECT_EQ(parent_ids_on_file(), (std::vector<int32_t>{1, 2}));
   ASSERT_TRUE(read_parent(2));
   EXPECT_EQ(parent.NAME, "beta");
@@ -298,8 +299,8 @@ TEST_F(FileManagerTest, DeletingARecordThatIsGoneIsReported) {
   }
   EXPECT_EQ(parents_fm.Delete(false), level::Notify);
   ASSERT_THAT(presenter.titles(), ElementsAre("Record was not deleted"));
-  EXPECT_THAT(presenter.shown[0].text, HasSubstr(" was experienced when deleting a record from the " +
-                                                 parent_name.str() + " file."));
+  EXPECT_THAT(presenter.shown[0].text,
+              HasSubstr(" was experienced when deleting a record from the " + parent_name.str() + " file."));
 }
 
 TEST_F(FileManagerTest, FetchClearsTheBufferWhenNothingMatches) {

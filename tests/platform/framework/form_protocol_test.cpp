@@ -64,7 +64,6 @@ class DeclaredForm final : public WindowManager {
     return WindowManager::TakeWindowEvent();
   }
 
-
  private:
   ItemRec& rec_;
 };
@@ -92,7 +91,9 @@ class FormProtocolTest : public ItemFileTest {
     TestFileManager manager;
     RelationManager relation;
     OtherFile(const std::filesystem::path& path, ErrorManager& errors)
-        : name(make_name(path)), def(item_def(name)), file(std::make_unique<storage::RecordFile>(def, &rec)),
+        : name(make_name(path)),
+          def(item_def(name)),
+          file(std::make_unique<storage::RecordFile>(def, &rec)),
           manager(*file, name, errors, "Others", TestFileManager::Numbering::None) {
       manager.Init();
       relation.Init(&manager, true);
@@ -184,8 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
         BufferCase{"PrimedInsertCancelled", request::Insert, Ending::Cancel, true, "caller", nullptr,
                    response::Cancelled},
         BufferCase{"InsertSaved", request::Insert, Ending::Ok, false, "typed", "typed", response::Completed},
-        BufferCase{"ChangeCancelled", request::Change, Ending::Cancel, false, "caller", "caller",
-                   response::Cancelled},
+        BufferCase{"ChangeCancelled", request::Change, Ending::Cancel, false, "caller", "caller", response::Cancelled},
         BufferCase{"ChangeSaved", request::Change, Ending::Ok, false, "typed", "typed", response::Completed},
         BufferCase{"ViewCancelled", request::View, Ending::Cancel, false, "caller", "caller", response::Cancelled},
         // A view's Ok keeps what its entries hold, and stores nothing.

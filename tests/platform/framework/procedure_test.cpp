@@ -79,7 +79,9 @@ INSTANTIATE_TEST_SUITE_P(
 ui::WindowDef ok_window() {
   ui::WindowDef def;
   def.caption = "Inner";
+  // clang-format off
   def.controls = {control("?OK", ControlKind::Button, "&Ok"), control("?CANCEL", ControlKind::Button, "&Cancel")};
+  // clang-format on
   return def;
 }
 
@@ -150,12 +152,16 @@ TEST_P(RunProcedureTest, TheNameIsRegisteredWhileTheManagerRuns) {
 
 INSTANTIATE_TEST_SUITE_P(
     Runs, RunProcedureTest,
-    ::testing::Values(RunCase{"Ok", "?OK", false, false, response::Completed, {"Init Inner", "Ask Inner", "Kill Inner"}},
-                      RunCase{"Cancel", "?CANCEL", false, false, response::Cancelled,
-                              {"Init Inner", "Ask Inner", "Kill Inner"}},
-                      RunCase{"TheManagersOwnRunAnswers", "?OK", false, true, response::Cancelled,
-                              {"Init Inner", "Ask Inner", "Kill Inner"}},
-                      RunCase{"InitFails", "", true, false, response::Cancelled, {"Init Inner", "Kill Inner"}}),
+    ::testing::Values(
+        RunCase{"Ok", "?OK", false, false, response::Completed, {"Init Inner", "Ask Inner", "Kill Inner"}},
+        RunCase{"Cancel", "?CANCEL", false, false, response::Cancelled, {"Init Inner", "Ask Inner", "Kill Inner"}},
+        RunCase{"TheManagersOwnRunAnswers",
+                "?OK",
+                false,
+                true,
+                response::Cancelled,
+                {"Init Inner", "Ask Inner", "Kill Inner"}},
+        RunCase{"InitFails", "", true, false, response::Cancelled, {"Init Inner", "Kill Inner"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ProcedureTest, WithoutAnErrorManagerGivenTheProgramsOneKnowsTheName) {

@@ -103,12 +103,11 @@ TEST_P(BatchTest, BatchesFollowTheTimeTheyTake) {
   EXPECT_EQ(batches, c.batches);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clocks, BatchTest,
-    ::testing::Values(BatchCase{"a clock that does not move", 0, 65536, {1, 2, 4, 8, 16, 32}},
-                      BatchCase{"capped", 0, 4, {1, 2, 4, 4, 4}},
-                      BatchCase{"300 ms a record", 300, 65536, {1, 2, 2, 2}},
-                      BatchCase{"a record slower than the slice", 1500, 65536, {1, 1, 1, 1}}));
+INSTANTIATE_TEST_SUITE_P(Clocks, BatchTest,
+                         ::testing::Values(BatchCase{"a clock that does not move", 0, 65536, {1, 2, 4, 8, 16, 32}},
+                                           BatchCase{"capped", 0, 4, {1, 2, 4, 4, 4}},
+                                           BatchCase{"300 ms a record", 300, 65536, {1, 2, 2, 2}},
+                                           BatchCase{"a record slower than the slice", 1500, 65536, {1, 1, 1, 1}}));
 
 TEST_F(ProcessManagerTest, ABatchThatTakesTooLongIsHalved) {
   HeadlessUser user;

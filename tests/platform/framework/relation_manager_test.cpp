@@ -173,8 +173,8 @@ TEST_F(RelationManagerTest, AChangeThatFailsMidwayIsRolledBackWhole) {
   EXPECT_EQ(parent_ids_on_file(), (std::vector<int32_t>{1, 2}));
   EXPECT_THAT(children_on_file(), ElementsAre("a:1", "b:1", "c:2", "d:0"));
   ASSERT_THAT(presenter.titles(), ElementsAre("Record was not updated"));
-  EXPECT_EQ(presenter.shown[0].text, "An error (Access Denied (5)) was experienced when making changes to the " +
-                                         child_name.str() + " file.");
+  EXPECT_EQ(presenter.shown[0].text,
+            "An error (Access Denied (5)) was experienced when making changes to the " + child_name.str() + " file.");
 }
 
 TEST_F(RelationManagerTest, AChangeByAnotherStationIsStillDetectedThroughTheRules) {
@@ -199,13 +199,11 @@ TEST_F(RelationManagerTest, NoRecordCurrentAfterAReadOfRecordZeroMeansNothingIsW
     std::vector<std::string> titles;
   };
   const Case cases[] = {
-      {"the file manager's change", [this] { return parents_fm.Update(); },
-       {"Record was not updated"}},
-      {"the file manager's delete", [this] { return parents_fm.Delete(false); },
-       {"Record was not deleted"}},
-      {"the relation manager's change", [this] { return parents_rm.Update(); },
-       {"Record was not updated"}},
-      {"the relation manager's delete", [this] { return parents_rm.Delete(false); },
+      {"the file manager's change", [this] { return parents_fm.Update(); }, {"Record was not updated"}},
+      {"the file manager's delete", [this] { return parents_fm.Delete(false); }, {"Record was not deleted"}},
+      {"the relation manager's change", [this] { return parents_rm.Update(); }, {"Record was not updated"}},
+      {"the relation manager's delete",
+       [this] { return parents_rm.Delete(false); },
        {"Record was not deleted", "Record Delete Error"}},
   };
   add_family();

@@ -51,10 +51,12 @@ inline ui::WindowDef progress_window(uint8_t& progress) {
   ui::WindowDef def;
   def.caption = kProgressCaption;
   def.timer = 10;
+  // clang-format off
   def.controls = {control("?PROGRESS:THERMOMETER", ui::ControlKind::Progress),
                   control("?PROGRESS:USERSTRING", ui::ControlKind::String),
                   control("?PROGRESS:PCTTEXT", ui::ControlKind::String),
                   control("?PROGRESS:CANCEL", ui::ControlKind::Button, "Cancel")};
+  // clang-format on
   def.controls[0].use = values::VarRef::of(progress);
   return def;
 }
@@ -128,7 +130,7 @@ class EntryFileTest : public ::testing::Test {
     errors_.SetPresenter(&presenter_);
     errors_.SetHaltHook([this](int code) { halts_.push_back(code); });
     manager_ = std::make_unique<wm_testing::TestFileManager>(*file_, name_, errors_, "Entries",
-                                                         wm_testing::TestFileManager::Numbering::None);
+                                                             wm_testing::TestFileManager::Numbering::None);
     manager_->Init();
     std::string error;
     report_ = report::Report::create(report::sample::report_def(rec_), &error);

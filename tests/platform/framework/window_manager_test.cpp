@@ -1,5 +1,5 @@
-#include <cctype>
 #include "platform/framework/window_manager.h"
+#include <cctype>
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,10 @@ using ui::WindowView;
 ui::WindowDef dispatch_window() {
   ui::WindowDef def;
   def.caption = "Dispatch";
+  // clang-format off
   def.controls = {control("?LIST", ControlKind::List), control("?BUTTON", ControlKind::Button, "&Go"),
                   control("?ENTRY", ControlKind::Entry)};
+  // clang-format on
   def.controls[0].format = "80L@s20@";
   def.controls[2].picture = "@s10";
   return def;
@@ -55,7 +57,7 @@ class RecordingManager final : public WindowManager {
 
   std::string answer_step;  // the step that answers `answer`
   int answer = level::Benign;
-  int close_refusals = 0;   // closes answered Notify before one is let through
+  int close_refusals = 0;  // closes answered Notify before one is let through
 
   int Init() override {
     WindowManager::Init();
@@ -118,16 +120,24 @@ TEST_P(DispatchTest, StepsRunInTheOrderOfTheMainLoop) {
 INSTANTIATE_TEST_SUITE_P(
     Events, DispatchTest,
     ::testing::Values(
-        DispatchCase{"Accepted", Event::Accepted, "?BUTTON",
+        DispatchCase{"Accepted",
+                     Event::Accepted,
+                     "?BUTTON",
                      {"TakeAccepted", "TakeFieldEvent", "first component", "second component"}},
-        DispatchCase{"Rejected", Event::Rejected, "?ENTRY",
+        DispatchCase{"Rejected",
+                     Event::Rejected,
+                     "?ENTRY",
                      {"TakeRejected", "TakeFieldEvent", "first component", "second component"}},
-        DispatchCase{"Selected", Event::Selected, "?ENTRY",
+        DispatchCase{"Selected",
+                     Event::Selected,
+                     "?ENTRY",
                      {"TakeSelected", "TakeFieldEvent", "first component", "second component"}},
-        DispatchCase{"NewSelection", Event::NewSelection, "?LIST",
+        DispatchCase{"NewSelection",
+                     Event::NewSelection,
+                     "?LIST",
                      {"TakeNewSelection", "TakeFieldEvent", "first component", "second component"}},
-        DispatchCase{"ScrollDown", Event::ScrollDown, "?LIST",
-                     {"TakeFieldEvent", "first component", "second component"}},
+        DispatchCase{
+            "ScrollDown", Event::ScrollDown, "?LIST", {"TakeFieldEvent", "first component", "second component"}},
         DispatchCase{"Timer", Event::Timer, "", {"TakeWindowEvent", "first component", "second component"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -311,8 +321,7 @@ TEST_F(FormTest, OkPassStopsAtAnEmptyRequiredEntryAndStoresOnceItIsFilled) {
   EXPECT_EQ(r.NOTE, "first");
   // The first Ok's pass stopped before the required entry; the second went
   // over every control with a variable, in field order.
-  std::vector<std::string> expected{"?ITM:NOTE", "?OK",      "?ITM:NAME", "?OK",
-                                    "?ITM:NAME", "?ITM:GRP", "?ITM:NOTE"};
+  std::vector<std::string> expected{"?ITM:NOTE", "?OK", "?ITM:NAME", "?OK", "?ITM:NAME", "?ITM:GRP", "?ITM:NOTE"};
   EXPECT_EQ(last_accepted_, expected);
 }
 

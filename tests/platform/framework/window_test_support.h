@@ -158,10 +158,12 @@ inline std::unique_ptr<ui::Window> make_window(ui::WindowDef def) {
 inline ui::WindowDef item_form_window(ItemRec& rec) {
   ui::WindowDef def;
   def.caption = "Item";
+  // clang-format off
   def.controls = {control("?ITM:NAME:PROMPT", ui::ControlKind::Prompt, "&Name:"),
                   control("?ITM:NAME", ui::ControlKind::Entry), control("?ITM:GRP", ui::ControlKind::Entry),
                   control("?ITM:NOTE", ui::ControlKind::Entry), control("?OK", ui::ControlKind::Button, "&Ok"),
                   control("?CANCEL", ui::ControlKind::Button, "&Cancel")};
+  // clang-format on
   def.controls[1].picture = "@s20";
   def.controls[1].use = values::VarRef::of(rec.NAME);
   def.controls[1].required = true;

@@ -101,15 +101,16 @@ class StartProgram : public ::testing::Test {
 TEST_F(StartProgram, StartsWithItsArgumentsAndNoShell) {
   const fs::path out = dir / "run";
   const fs::path injected = dir / "injected";
-  const std::string line = "'" + recorder().string() + "' '" + out.string() + "' one \"two words\" '$HOME' ';' touch '" +
-                           injected.string() + "' '`touch " + injected.string() + "`'";
+  const std::string line = "'" + recorder().string() + "' '" + out.string() +
+                           "' one \"two words\" '$HOME' ';' touch '" + injected.string() + "' '`touch " +
+                           injected.string() + "`'";
   set_error(err::DdeTimeout);
   const pid_t pid = start_program(line);
   EXPECT_GT(pid, 0);
   EXPECT_EQ(error_code(), 0);
   ASSERT_TRUE(appears(fs::path(out.string() + ".done")));
-  const std::vector<std::string> expected = {"one", "two words", "$HOME", ";", "touch", injected.string(),
-                                             "`touch " + injected.string() + "`"};
+  const std::vector<std::string> expected = {
+      "one", "two words", "$HOME", ";", "touch", injected.string(), "`touch " + injected.string() + "`"};
   std::istringstream args(read(out.string() + ".args"));
   std::vector<std::string> got;
   for (std::string a; std::getline(args, a);) got.push_back(a);

@@ -49,10 +49,10 @@ TEST_F(ProfileStringTest, SectionsAndKeysAreFoundWithoutRegardToCase) {
 
 TEST_F(ProfileStringTest, HostileFilesGiveClearResults) {
   const std::string long_value(3000, 'x');
-  std::string text = std::string("garbage without equals\r\n") + "\x01\x02\xff=\xfe\r\n" +
-                     "[Preserved]\r\n" + "=no key\r\n" + "[broken header\r\n" + "NewLog=Y\r\n" +
-                     "Long=" + long_value + "\r\n" + std::string("Nul=ab\0cd\r\n", 11) +
-                     std::string("Bin\0ary=1\r\n", 11) + "; Comment=1\r\n" + "FilePath=C:\\DATA\\";
+  std::string text = std::string("garbage without equals\r\n") + "\x01\x02\xff=\xfe\r\n" + "[Preserved]\r\n" +
+                     "=no key\r\n" + "[broken header\r\n" + "NewLog=Y\r\n" + "Long=" + long_value + "\r\n" +
+                     std::string("Nul=ab\0cd\r\n", 11) + std::string("Bin\0ary=1\r\n", 11) + "; Comment=1\r\n" +
+                     "FilePath=C:\\DATA\\";
   spit(ini(), text);
   struct Case {
     const char* key;
@@ -143,9 +143,15 @@ TEST_F(ProfileStringTest, ValuesCannotAddLinesAndBadNamesAreRefused) {
     const char* section;
     const char* key;
   };
-  const Case refused[] = {{"", "Key"}, {"Preserved", "   "}, {"Pre]served", "Key"},
-                          {"Preserved", "a=b"}, {"Preserved", "two\nlines"}, {"two\rlines", "Key"},
-                          {"Preserved", "[Other]"}, {"Preserved", "; note"}, {"Preserved", "#x"}};
+  const Case refused[] = {{"", "Key"},
+                          {"Preserved", "   "},
+                          {"Pre]served", "Key"},
+                          {"Preserved", "a=b"},
+                          {"Preserved", "two\nlines"},
+                          {"two\rlines", "Key"},
+                          {"Preserved", "[Other]"},
+                          {"Preserved", "; note"},
+                          {"Preserved", "#x"}};
   for (const Case& c : refused) {
     EXPECT_EQ(put_ini(c.section, c.key, "v", ini()), err::InvalidFileName) << c.section << "/" << c.key;
     EXPECT_EQ(error_code(), err::InvalidFileName);
@@ -155,8 +161,8 @@ TEST_F(ProfileStringTest, ValuesCannotAddLinesAndBadNamesAreRefused) {
 
 TEST_F(ProfileStringTest, SeveralKeysOfASectionGoInOneWrite) {
   spit(ini(), "; kept\n[Preserved]\nFilePath=old\n[Other]\nx=1\n");
-  const IniEntry keys[] = {{"NewLog", "Y  "}, {"CL_Command", "run.exe \"a b\"\nNewLog=N"}, {"filepath", "new"},
-                           {"RetainTags", "1"}};
+  const IniEntry keys[] = {
+      {"NewLog", "Y  "}, {"CL_Command", "run.exe \"a b\"\nNewLog=N"}, {"filepath", "new"}, {"RetainTags", "1"}};
   set_error(err::FileNotFound);
   ASSERT_EQ(put_ini_keys("Preserved", keys, ini()), 0);
   EXPECT_EQ(error_code(), 0);
@@ -209,7 +215,7 @@ TEST_F(ProfileStringTest, AWriteReplacesTheFileAsAWhole) {
   EXPECT_EQ(std::string(buf, static_cast<size_t>(n)), "[Preserved]\nNewLog=N\n");
   EXPECT_EQ(slurp(ini()), "[Preserved]\nNewLog=Y\n");
 
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(ini().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u) << "the new copy keeps the file's permissions";
   std::set<std::string> names;
@@ -294,7 +300,6 @@ TEST_F(ProfileStringTest, WritersOnSeveralThreadsLoseNoKey) {
   }
 }
 
-
 TEST_F(ProfileStringTest, AByteOrderMarkIsSkippedAndKept) {
   const std::string bom = "\xEF\xBB\xBF";
   spit(ini(), bom + "[Preserved]\r\nNewLog=Y\r\n");
@@ -352,7 +357,7 @@ TEST_F(ProfileStringTest, OnlyRegularFilesAreRead) {
     EXPECT_EQ(read.status, IniStatus::NotRegular);
     EXPECT_EQ(read.code, err::AccessDenied);
   }
-  struct stat st{};
+  struct stat st {};
   ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode)) << "the pipe is not replaced";
   EXPECT_TRUE(fs::is_empty(folder));

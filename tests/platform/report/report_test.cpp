@@ -145,9 +145,7 @@ struct Fit {
   int per_page;
 };
 
-std::ostream& operator<<(std::ostream& os, const Fit& f) {
-  return os << "band " << f.band << " in area " << f.area;
-}
+std::ostream& operator<<(std::ostream& os, const Fit& f) { return os << "band " << f.band << " in area " << f.area; }
 
 class FitTest : public ::testing::TestWithParam<Fit> {};
 
@@ -206,7 +204,8 @@ TEST(ReportTest, ItemsOfBandsInTurnComeBackInPlaceWithTextsOfAnyLength) {
   std::string said;
   ReportDef def;
   def.detail_area = {100, 200, 5000, 900};
-  def.details = {{"?SAID", {0, 0, 5000, 100},
+  def.details = {{"?SAID",
+                  {0, 0, 5000, 100},
                   {line({0, 0, 0, 100}), value("?VALUE", {10, 20, 4000, 80}, values::VarRef::of(said), ""),
                    text({4100, 20, 800, 80}, "after")}},
                  {"?RULE", {0, 0, 5000, 50}, {fill({5, 6, 4990, 10}, 0xFF), text({7, 8, 100, 30}, "rule")}}};

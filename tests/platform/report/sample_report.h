@@ -40,7 +40,8 @@ inline ReportDef report_def(Entry& e) {
   ReportDef def;
   def.label = "SampleReport";
   def.font = {"Arial", 10, false};
-  def.header = {"", kHeaderAt,
+  def.header = {"",
+                kHeaderAt,
                 {text(kTitleAt, kTitle, bold, Align::Center), fill({0, 260, 7100, 281}, 0xC0C0C0),
                  line({1500, 260, 0, 281}), line({2458, 260, 0, 281}), line({3229, 260, 0, 281}),
                  text({63, 313, 1396, 167}, "Name"), text({1563, 313, 417, 167}, "Date"),

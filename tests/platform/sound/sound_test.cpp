@@ -34,13 +34,16 @@ std::string le(uint32_t v, int bytes) {
 }
 
 // A WAV file with these chunks after "WAVE".
-std::string riff(const std::string& chunks) { return "RIFF" + le(static_cast<uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks; }
+std::string riff(const std::string& chunks) {
+  return "RIFF" + le(static_cast<uint32_t>(4 + chunks.size()), 4) + "WAVE" + chunks;
+}
 std::string chunk(const std::string& id, const std::string& body) {
   return id + le(static_cast<uint32_t>(body.size()), 4) + body + (body.size() % 2 ? std::string(1, '\0') : "");
 }
 std::string pcm_format(int channels, int rate, int bits, int format = 1) {
   const int align = channels * bits / 8;
-  return chunk("fmt ", le(format, 2) + le(channels, 2) + le(rate, 4) + le(rate * align, 4) + le(align, 2) + le(bits, 2));
+  return chunk("fmt ",
+               le(format, 2) + le(channels, 2) + le(rate, 4) + le(rate * align, 4) + le(align, 2) + le(bits, 2));
 }
 
 TEST(Sound, TheShippedChimeIsAShortPcmWav) {

@@ -98,8 +98,8 @@ std::vector<KeyCase> key_cases() {
 }
 
 KeyRecord random_record(std::mt19937& rng) {
-  static const std::vector<std::string> texts = {"", "a", "A", "b", "B", "_", "a_b", "AB", "ab ", "Ab", "z",
-                                                 "Z", " a", "[", "`", "aa", "a a", "~"};
+  static const std::vector<std::string> texts = {"",   "a", "A", "b",  "B", "_", "a_b", "AB",  "ab ",
+                                                 "Ab", "z", "Z", " a", "[", "`", "aa",  "a a", "~"};
   static const std::vector<int> numbers = {-3, 0, 0, 1, 2, 2, 300};
   auto pick = [&](const auto& v) { return v[std::uniform_int_distribution<size_t>(0, v.size() - 1)(rng)]; };
   KeyRecord r{};
@@ -168,8 +168,10 @@ TEST_P(KeyOrderTest, MatchesTheReferenceModel) {
   for (int probe_no = 0; probe_no < 40; ++probe_no) {
     KeyRecord probe = random_record(rng);
     SCOPED_TRACE("probe " + std::to_string(probe_no));
-    auto first_ge = std::find_if(order.begin(), order.end(), [&](const Stored& s) { return model.compare(s.rec, probe) >= 0; });
-    auto first_gt = std::find_if(order.begin(), order.end(), [&](const Stored& s) { return model.compare(s.rec, probe) > 0; });
+    auto first_ge =
+        std::find_if(order.begin(), order.end(), [&](const Stored& s) { return model.compare(s.rec, probe) >= 0; });
+    auto first_gt =
+        std::find_if(order.begin(), order.end(), [&](const Stored& s) { return model.compare(s.rec, probe) > 0; });
 
     buf = probe;
     ASSERT_EQ(file.set_order_from_buffer(key), 0);
@@ -177,8 +179,7 @@ TEST_P(KeyOrderTest, MatchesTheReferenceModel) {
 
     buf = probe;
     ASSERT_EQ(file.set_order_from_buffer(key), 0);
-    EXPECT_EQ(read_all(&RecordFile::previous),
-              pointers(std::make_reverse_iterator(first_gt), order.rend()));
+    EXPECT_EQ(read_all(&RecordFile::previous), pointers(std::make_reverse_iterator(first_gt), order.rend()));
 
     // Turning round after three reads returns the records before the last one read.
     if (order.end() - first_ge >= 3) {
@@ -191,7 +192,8 @@ TEST_P(KeyOrderTest, MatchesTheReferenceModel) {
       }
       for (int i = 0; i < 2 && file.previous() == 0; ++i) turned.push_back(file.pointer());
       std::vector<int64_t> expected = pointers(first_ge, first_ge + 3);
-      for (auto back = first_ge + 2; expected.size() < 5 && back != order.begin();) expected.push_back((--back)->pointer);
+      for (auto back = first_ge + 2; expected.size() < 5 && back != order.begin();)
+        expected.push_back((--back)->pointer);
       EXPECT_EQ(turned, expected);
     }
 
@@ -234,8 +236,7 @@ TEST_F(AppKeysTest, EqualPrioritiesComeOutByNameWithoutRegardToCase) {
   add_app(apps, rec, "AB.APP", "C:\\", 3);
   apps.set_order(*def.key("APP:PriorityKey"));
   // Letters compare as upper case, so "B" comes before "_".
-  EXPECT_EQ(read(),
-            (std::vector<std::string>{"FIRST.APP", "ALPHA.APP", "Beta.APP", "zeta.app", "AB.APP", "A_B.APP"}));
+  EXPECT_EQ(read(), (std::vector<std::string>{"FIRST.APP", "ALPHA.APP", "Beta.APP", "zeta.app", "AB.APP", "A_B.APP"}));
 }
 
 TEST_F(AppKeysTest, ApplicationsOfNoProjectAreNotInTheProjectKey) {

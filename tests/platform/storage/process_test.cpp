@@ -214,7 +214,7 @@ TEST(ScratchFiles, TheNextSessionRemovesThoseOfEndedProcessesOnly) {
   // names that are not scratch files of ours.
   const std::string ended = scratch_prefix(ended_process());
   const std::vector<std::pair<std::string, bool>> others = {
-      {ended + "AbC123", true},      {ended + "AbC123-journal", true}, {ended + "link", false},
+      {ended + "AbC123", true},      {ended + "AbC123-journal", true},  {ended + "link", false},
       {"qvn-session-AbC123", false}, {"qvn-session-12x-AbC123", false}, {"notes.txt", false},
   };
   for (const auto& [file, removed] : others) {

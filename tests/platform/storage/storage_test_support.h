@@ -108,7 +108,8 @@ FileDef projects_def(FixedString<N>& name) {
   d.label = "Projects";
   d.prefix = "PRO";
   d.fields = {QVN_FIELD(ProjectRecord, projectname, "PRO:PROJECTNAME"), QVN_FIELD(ProjectRecord, p_ref, "PRO:P_REF")};
-  d.keys = {make_key("PRO:ProjectNameKey", {0}, false, true, true), make_key("PRO:ProjectIDKey", {1}, false, true, true)};
+  d.keys = {make_key("PRO:ProjectNameKey", {0}, false, true, true),
+            make_key("PRO:ProjectIDKey", {1}, false, true, true)};
   d.keys[1].primary = true;
   d.struct_size = sizeof(ProjectRecord);
   bind_name(d, name);
@@ -201,8 +202,8 @@ class Child {
 };
 
 // Adds an application through `file`, whose buffer is `rec`.
-inline int add_app(RecordFile& file, AppRecord& rec, const std::string& app, const std::string& path,
-                   int priority = 1, int32_t p_ref = 0) {
+inline int add_app(RecordFile& file, AppRecord& rec, const std::string& app, const std::string& path, int priority = 1,
+                   int32_t p_ref = 0) {
   file.clear_buffer();
   rec.application = app;
   rec.drivenpath = path;

@@ -137,8 +137,7 @@ TEST_F(FileDialogs, ChosenFileMovesTheCurrentFolderUnlessKept) {
 
 TEST_F(FileDialogs, CancelAndMissingFilesGiveNoName) {
   set_error(err::RecordNotFound);
-  for (const std::string& answer :
-       {std::string(), (dir_ / "DEV" / "NONE.APP").string(), (dir_ / "DEV").string()}) {
+  for (const std::string& answer : {std::string(), (dir_ / "DEV" / "NONE.APP").string(), (dir_ / "DEV").string()}) {
     backend.file = answer;
     EXPECT_EQ(open_file(source_dialog()), "") << answer;
     EXPECT_EQ(fs::current_path(), dir_) << answer;

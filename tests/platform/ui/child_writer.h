@@ -43,8 +43,10 @@ class ChildWriter {
   int wait() {
     if (pid_ > 0) {
       int status = 0;
-      if (::waitpid(pid_, &status, 0) == pid_) finish(status);
-      else pid_ = -1;
+      if (::waitpid(pid_, &status, 0) == pid_)
+        finish(status);
+      else
+        pid_ = -1;
     }
     return status_;
   }

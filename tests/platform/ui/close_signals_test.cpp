@@ -20,7 +20,9 @@ using testing::Seen;
 std::unique_ptr<Window> window(const char* caption) {
   WindowDef def;
   def.caption = caption;
+  // clang-format off
   def.controls = {control("?OK", ControlKind::Button, 0, "OK")};
+  // clang-format on
   std::string error;
   std::unique_ptr<Window> w = Window::create(std::move(def), &error);
   EXPECT_NE(w, nullptr) << error;
@@ -48,8 +50,7 @@ TEST_P(CloseSignalsTest, ASignalAsksEveryOpenWindowToCloseTheTopOneFirst) {
   EXPECT_EQ(pending(*form), (std::vector<Seen>{{Event::CloseWindow, 0, key::None}}));
   form->close();
   // The form's close gave the main window the focus back, after the request.
-  EXPECT_EQ(pending(*main),
-            (std::vector<Seen>{{Event::CloseWindow, 0, key::None}, {Event::GainFocus, 0, key::None}}));
+  EXPECT_EQ(pending(*main), (std::vector<Seen>{{Event::CloseWindow, 0, key::None}, {Event::GainFocus, 0, key::None}}));
   EXPECT_FALSE(take_close_signals()) << "the signal was taken once";
 }
 
@@ -70,7 +71,8 @@ TEST(CloseSignals, WithoutASignalNothingIsAsked) {
 
 TEST(CloseSignals, ASignalTheProgramWasStartedIgnoringStaysIgnoredAndTheOldHandlingComesBack) {
   QuietBackend backend;
-  struct sigaction ignore {}, before {}, after {}, hup {};
+  struct sigaction ignore {
+  }, before{}, after{}, hup{};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   ASSERT_EQ(sigaction(SIGHUP, &ignore, &before), 0);

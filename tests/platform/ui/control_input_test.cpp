@@ -40,6 +40,7 @@ class ControlInput : public ::testing::TestWithParam<Condition> {
  protected:
   std::unique_ptr<Window> make() {
     WindowDef def;
+    // clang-format off
     def.controls = {
         control("?SHEET", ControlKind::Sheet),
         control("?TAB1", ControlKind::Tab, 1, "One"),
@@ -51,6 +52,7 @@ class ControlInput : public ::testing::TestWithParam<Condition> {
         control("?CHECK", ControlKind::Check, 4, "Check"),
         control("?LIST", ControlKind::List, 4),
     };
+    // clang-format on
     auto& c = def.controls;
     c[4].is_default = true;
     c[4].hot_key = key::Insert;
@@ -147,13 +149,12 @@ TEST_P(ControlInput, TheOkPassAndIncompleteLeaveOutWhatCannotTakeInput) {
 
 INSTANTIATE_TEST_SUITE_P(
     Conditions, ControlInput,
-    ::testing::Values(
-        Condition{"shown and enabled", [](Window&, int) {}, true},
-        Condition{"hidden itself", [](Window& w, int f) { w.hide(f); }, false},
-        Condition{"disabled itself", [](Window& w, int f) { w.disable(f); }, false},
-        Condition{"in a hidden group", [](Window& w, int) { w.hide(w.field("?GROUP")); }, false},
-        Condition{"in a disabled group", [](Window& w, int) { w.disable(w.field("?GROUP")); }, false},
-        Condition{"on a tab not chosen", [](Window& w, int) { w.select(w.field("?TAB1")); }, false}),
+    ::testing::Values(Condition{"shown and enabled", [](Window&, int) {}, true},
+                      Condition{"hidden itself", [](Window& w, int f) { w.hide(f); }, false},
+                      Condition{"disabled itself", [](Window& w, int f) { w.disable(f); }, false},
+                      Condition{"in a hidden group", [](Window& w, int) { w.hide(w.field("?GROUP")); }, false},
+                      Condition{"in a disabled group", [](Window& w, int) { w.disable(w.field("?GROUP")); }, false},
+                      Condition{"on a tab not chosen", [](Window& w, int) { w.select(w.field("?TAB1")); }, false}),
     [](const ::testing::TestParamInfo<Condition>& info) {
       std::string name;
       bool start = true;

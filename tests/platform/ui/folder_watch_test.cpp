@@ -51,7 +51,6 @@ void touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "
 
 class FolderWatchTest : public ::testing::Test {
  protected:
-
   // Takes the events the window has queued now (its opening), without waiting.
   static std::vector<Event> queued(Window& w, int count) {
     std::vector<Event> seen;
@@ -211,7 +210,9 @@ INSTANTIATE_TEST_SUITE_P(Folders, WatchStart,
                                            FolderCase{"MissingFolder", "/nowhere", true, false},
                                            FolderCase{"AFileIsNoFolder", "/MAIN.APP", true, false},
                                            FolderCase{"WindowNotOpen", "", false, false}),
-                         [](const ::testing::TestParamInfo<FolderCase>& info) { return std::string(info.param.label); });
+                         [](const ::testing::TestParamInfo<FolderCase>& info) {
+                           return std::string(info.param.label);
+                         });
 
 TEST_F(FolderWatchTest, AFolderThatGoesAwayGivesAnEventAndEndsTheWatch) {
   HeadlessUser user;

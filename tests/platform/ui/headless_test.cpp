@@ -43,6 +43,7 @@ struct MiniMain {
     def.caption = kMain;
     def.timer = 500;
     def.hidden_at_start = true;
+    // clang-format off
     def.controls = {
         control("?SHEET1", ControlKind::Sheet),
         control("?TAB1", ControlKind::Tab, 1, "&Applications"),
@@ -56,6 +57,7 @@ struct MiniMain {
         control("?STATUSMSG", ControlKind::Entry),
         control("?BUTTON7", ControlKind::Button, 0, "Close"),
     };
+    // clang-format on
     def.controls[2].format = "10C@s1@200L(2)~.App~@s50@";
     def.controls[9].picture = "@s30";
     def.controls[9].use = VarRef::of(status);
@@ -68,26 +70,15 @@ struct MiniMain {
     w->open();
     while (w->accept()) {
       switch (w->event()) {
-        case Event::OpenWindow:
-          w->set_hidden(false);
-          break;
-        case Event::GainFocus:
-          ++gain_focus;
-          break;
-        case Event::Timer:
-          ++timers;
-          break;
-        case Event::CloseWindow:
-          w->close();
-          break;
+        case Event::OpenWindow: w->set_hidden(false); break;
+        case Event::GainFocus: ++gain_focus; break;
+        case Event::Timer: ++timers; break;
+        case Event::CloseWindow: w->close(); break;
         case Event::NewSelection:
           if (w->field() == list && w->keycode() == key::MouseRight) popup_answers.push_back(w->popup(kTreeMenu));
           break;
-        case Event::Accepted:
-          take_accepted(*w);
-          break;
-        default:
-          break;
+        case Event::Accepted: take_accepted(*w); break;
+        default: break;
       }
     }
     window = nullptr;
@@ -128,8 +119,10 @@ struct MiniMain {
   static void run_form() {
     WindowDef def;
     def.caption = "Application Information";
+    // clang-format off
     def.controls = {control("?OK", ControlKind::Button, 0, "&Ok"),
                     control("?CANCEL", ControlKind::Button, 0, "&Cancel")};
+    // clang-format on
     auto w = Window::create(def, nullptr);
     w->open();
     while (w->accept()) {

@@ -54,8 +54,7 @@ TEST(ListFormat, EveryListOfTheProgramParses) {
   } cases[] = {
       {"applications",
        "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@",
-       {"10C(0)*I@s1 #0+6", "11C(0)*@n3B #6+5", "71L(0)|M~Path~L(2)S(88)@s80 #11+1",
-        "200L(1)~.App~L(2)@s50 #12+1"}},
+       {"10C(0)*I@s1 #0+6", "11C(0)*@n3B #6+5", "71L(0)|M~Path~L(2)S(88)@s80 #11+1", "200L(1)~.App~L(2)@s50 #12+1"}},
       {"projects",
        "35R(3)|M~Project ID~R(2)@n-14@200L(2)|M~Project Name~@s50@",
        {"35R(3)|M~Project ID~R(2)@n-14 #0+1", "200L(2)|M~Project Name~L(2)@s50 #1+1"}},
@@ -175,9 +174,9 @@ TEST(ListFormat, LongTextIsQuotedInPart) {
 }
 
 TEST(ListFormat, BgrColoursTurnIntoRgb) {
-  EXPECT_EQ(bgr_to_rgb(0x0000FF), 0xFF0000u);    // red
-  EXPECT_EQ(bgr_to_rgb(0x00FFFF), 0xFFFF00u);    // yellow
-  EXPECT_EQ(bgr_to_rgb(0x800080), 0x800080u);    // purple
+  EXPECT_EQ(bgr_to_rgb(0x0000FF), 0xFF0000u);  // red
+  EXPECT_EQ(bgr_to_rgb(0x00FFFF), 0xFFFF00u);  // yellow
+  EXPECT_EQ(bgr_to_rgb(0x800080), 0x800080u);  // purple
   EXPECT_EQ(bgr_to_rgb(0x123456), 0x563412u);
   EXPECT_EQ(bgr_to_rgb(0xFF123456), 0x563412u);  // no alpha is carried
 }

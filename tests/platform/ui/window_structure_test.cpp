@@ -30,6 +30,7 @@ constexpr const char* kKindsFormat = "20L(2)|M~Kind~@s20@";
 // controls declare their field numbers, as a procedure's do.
 WindowDef form(FixedString<20>& name) {
   WindowDef def{.label = "Form$Window", .caption = "Thing", .at = {0, 0, 200, 90}, .font = {"MS Sans Serif", 8, false}};
+  // clang-format off
   def.controls = {
       {.id = 1, .equate = "?NAME:PROMPT", .kind = ControlKind::Prompt, .at = {8, 8, 30, 10}, .text = "&Name:"},
       {.id = 2, .equate = "?NAME", .kind = ControlKind::Entry, .at = {40, 8, 80, 10}, .tip = "The thing's name",
@@ -43,10 +44,12 @@ WindowDef form(FixedString<20>& name) {
       {.id = 7, .equate = "?CANCEL", .kind = ControlKind::Button, .at = {150, 70, 40, 14}, .text = "&Cancel",
        .disabled = true},
   };
+  // clang-format on
   return def;
 }
 
 ExpectedWindow form_table() {
+  // clang-format off
   return {.label = "Form$Window",
           .caption = "Thing",
           .width = 200,
@@ -64,10 +67,12 @@ ExpectedWindow form_table() {
               {.equate = "?CANCEL", .kind = ControlKind::Button, .text = "&Cancel", .disabled = true,
                .is_default = false},
           }};
+  // clang-format on
 }
 
 // The same form given whole: every row names all its control has.
 ExpectedWindow complete_table() {
+  // clang-format off
   return {.label = "Form$Window",
           .caption = "Thing",
           .width = 200,
@@ -92,6 +97,7 @@ ExpectedWindow complete_table() {
                    .at = {{150, 70, 40, 14}}, .attributes = "disabled"},
               },
           .complete = true};
+  // clang-format on
 }
 
 ExpectedControl& row(ExpectedWindow& table, const std::string& equate) {
@@ -127,45 +133,68 @@ TEST_F(WindowStructure, EachDifferenceNamesTheControlAndTheAttribute) {
   };
   const std::string header = "the structure of window Form$Window differs from the table:";
   const Case cases[] = {
-      {"kind", [](ExpectedWindow& t) { row(t, "?NAME").kind = ControlKind::Spin; },
+      {"kind",
+       [](ExpectedWindow& t) { row(t, "?NAME").kind = ControlKind::Spin; },
        {"?NAME (field 2): kind is Entry, expected Spin"}},
-      {"text keeps its marks", [](ExpectedWindow& t) { row(t, "?NAME:PROMPT").text = "Name:"; },
+      {"text keeps its marks",
+       [](ExpectedWindow& t) { row(t, "?NAME:PROMPT").text = "Name:"; },
        {"?NAME:PROMPT (field 1): text is \"&Name:\", expected \"Name:\""}},
-      {"position", [](ExpectedWindow& t) { row(t, "?OK").at = Rect{100, 70, 40, 12}; },
+      {"position",
+       [](ExpectedWindow& t) {
+         row(t, "?OK").at = Rect{100, 70, 40, 12};
+       },
        {"?OK (field 6): position is {100, 70, 40, 14}, expected {100, 70, 40, 12}"}},
-      {"hidden", [](ExpectedWindow& t) { row(t, "?NOTE").hidden = false; },
+      {"hidden",
+       [](ExpectedWindow& t) { row(t, "?NOTE").hidden = false; },
        {"?NOTE (field 5): hidden is true, expected false"}},
-      {"disabled", [](ExpectedWindow& t) { row(t, "?OK").disabled = true; },
+      {"disabled",
+       [](ExpectedWindow& t) { row(t, "?OK").disabled = true; },
        {"?OK (field 6): disabled is false, expected true"}},
-      {"required", [](ExpectedWindow& t) { row(t, "?NAME").required = false; },
+      {"required",
+       [](ExpectedWindow& t) { row(t, "?NAME").required = false; },
        {"?NAME (field 2): required is true, expected false"}},
-      {"default button", [](ExpectedWindow& t) { row(t, "?CANCEL").is_default = true; },
+      {"default button",
+       [](ExpectedWindow& t) { row(t, "?CANCEL").is_default = true; },
        {"?CANCEL (field 7): default button is false, expected true"}},
-      {"picture", [](ExpectedWindow& t) { row(t, "?NAME").picture = "@s30"; },
+      {"picture",
+       [](ExpectedWindow& t) { row(t, "?NAME").picture = "@s30"; },
        {"?NAME (field 2): picture is \"@s20\", expected \"@s30\""}},
-      {"list format", [](ExpectedWindow& t) { row(t, "?KIND").format = "20L(2)@s20@"; },
+      {"list format",
+       [](ExpectedWindow& t) { row(t, "?KIND").format = "20L(2)@s20@"; },
        {"?KIND (field 4): list format is \"20L(2)|M~Kind~@s20@\", expected \"20L(2)@s20@\""}},
-      {"parent", [](ExpectedWindow& t) { row(t, "?NOTE").parent = 0; },
-       {"?NOTE (field 5): parent is 3, expected 0"}},
-      {"the header's field number", [](ExpectedWindow& t) { row(t, "?NAME").field = 3; },
+      {"parent", [](ExpectedWindow& t) { row(t, "?NOTE").parent = 0; }, {"?NOTE (field 5): parent is 3, expected 0"}},
+      {"the header's field number",
+       [](ExpectedWindow& t) { row(t, "?NAME").field = 3; },
        {"?NAME (field 2): field number is 2, expected 3"}},
-      {"tip", [](ExpectedWindow& t) { row(t, "?NAME").tip = "The name"; },
+      {"tip",
+       [](ExpectedWindow& t) { row(t, "?NAME").tip = "The name"; },
        {"?NAME (field 2): tip is \"The thing's name\", expected \"The name\""}},
-      {"message", [](ExpectedWindow& t) { row(t, "?NAME").msg = ""; },
+      {"message",
+       [](ExpectedWindow& t) { row(t, "?NAME").msg = ""; },
        {"?NAME (field 2): message is \"Enter the name\", expected \"\""}},
-      {"icon", [](ExpectedWindow& t) { row(t, "?OK").icon = "CANCEL.ICO"; },
+      {"icon",
+       [](ExpectedWindow& t) { row(t, "?OK").icon = "CANCEL.ICO"; },
        {"?OK (field 6): icon is \"OK.ICO\", expected \"CANCEL.ICO\""}},
-      {"attribute words", [](ExpectedWindow& t) { row(t, "?NAME").attributes = "bound required"; },
+      {"attribute words",
+       [](ExpectedWindow& t) { row(t, "?NAME").attributes = "bound required"; },
        {"?NAME (field 2): attributes is \"bound upper required\", expected \"bound required\""}},
-      {"values", [](ExpectedWindow& t) { row(t, "?NOTE").value_on = "Y"; row(t, "?NOTE").value_off = "N"; },
+      {"values",
+       [](ExpectedWindow& t) {
+         row(t, "?NOTE").value_on = "Y";
+         row(t, "?NOTE").value_off = "N";
+       },
        {"?NOTE (field 5): on value is \"1\", expected \"Y\"", "?NOTE (field 5): off value is \"0\", expected \"N\""}},
-      {"window label", [](ExpectedWindow& t) { t.label = "Other$Window"; },
+      {"window label",
+       [](ExpectedWindow& t) { t.label = "Other$Window"; },
        {"window Form$Window: label is \"Form$Window\", expected \"Other$Window\""}},
-      {"window caption", [](ExpectedWindow& t) { t.caption = "Things"; },
+      {"window caption",
+       [](ExpectedWindow& t) { t.caption = "Things"; },
        {"window Form$Window: caption is \"Thing\", expected \"Things\""}},
-      {"window size", [](ExpectedWindow& t) { t.height = 100; },
+      {"window size",
+       [](ExpectedWindow& t) { t.height = 100; },
        {"window Form$Window: size is 200 x 90, expected 200 x 100"}},
-      {"window font", [](ExpectedWindow& t) { t.font.bold = true; },
+      {"window font",
+       [](ExpectedWindow& t) { t.font.bold = true; },
        {"window Form$Window: font is {\"MS Sans Serif\", 8}, expected {\"MS Sans Serif\", 8, bold}"}},
       {"field order",
        [](ExpectedWindow& t) { std::swap(t.controls[5], t.controls[6]); },
@@ -175,15 +204,15 @@ TEST_F(WindowStructure, EachDifferenceNamesTheControlAndTheAttribute) {
          t.controls.push_back({.equate = "?HELP", .kind = ControlKind::Button, .text = "&Help"});
        },
        {"?HELP: missing from the window", "the window has 7 controls, the table 8"}},
-      {"a control the table lacks", [](ExpectedWindow& t) { t.controls.pop_back(); },
+      {"a control the table lacks",
+       [](ExpectedWindow& t) { t.controls.pop_back(); },
        {"?CANCEL (field 7): not in the table", "the window has 7 controls, the table 6"}},
       {"several at once",
        [](ExpectedWindow& t) {
          row(t, "?KIND").parent = 2;
          row(t, "?OK").text = "OK";
        },
-       {"?KIND (field 4): parent is 3, expected 2",
-        "?OK (field 6): text is \"&Ok\", expected \"OK\""}},
+       {"?KIND (field 4): parent is 3, expected 2", "?OK (field 6): text is \"&Ok\", expected \"OK\""}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -209,14 +238,12 @@ TEST_F(WindowStructure, ACompleteTableChecksWhatARowLeavesOut) {
   const Case cases[] = {
       {"position", [](ExpectedControl& c) { c.at.reset(); },
        "?NAME (field 2): position is {40, 8, 80, 10}, expected {0, 0, 0, 0}"},
-      {"tip", [](ExpectedControl& c) { c.tip.reset(); },
-       "?NAME (field 2): tip is \"The thing's name\", expected \"\""},
+      {"tip", [](ExpectedControl& c) { c.tip.reset(); }, "?NAME (field 2): tip is \"The thing's name\", expected \"\""},
       {"message", [](ExpectedControl& c) { c.msg.reset(); },
        "?NAME (field 2): message is \"Enter the name\", expected \"\""},
       {"attributes", [](ExpectedControl& c) { c.attributes.reset(); },
        "?NAME (field 2): attributes is \"bound upper required\", expected \"\""},
-      {"picture", [](ExpectedControl& c) { c.picture.reset(); },
-       "?NAME (field 2): picture is \"@s20\", expected \"\""},
+      {"picture", [](ExpectedControl& c) { c.picture.reset(); }, "?NAME (field 2): picture is \"@s20\", expected \"\""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -234,17 +261,33 @@ TEST_F(WindowStructure, ACompleteTableChecksWhatARowLeavesOut) {
   row(table, "?NOTE").parent.reset();
   EXPECT_EQ(window_structure_matches(*window_, table).message(),
             header + "?KIND (field 4): list format is \"" + kKindsFormat + "\", expected \"\"\n" +
-                "  ?NOTE (field 5): parent is 3, expected 0\n" +
-                "  ?OK (field 6): icon is \"OK.ICO\", expected \"\"");
+                "  ?NOTE (field 5): parent is 3, expected 0\n" + "  ?OK (field 6): icon is \"OK.ICO\", expected \"\"");
 }
 
 TEST(WindowStructureWords, NameEveryAttributeInAFixedOrder) {
   EXPECT_EQ(test_support::attribute_words(ControlDef{}), "");
-  ControlDef all{.kind = ControlKind::Spin, .font = {"", 0, true}, .range_low = 1, .range_high = 255, .step = 5,
-                 .hidden = true, .disabled = true, .required = true, .read_only = true, .upper = true,
-                 .skip = true, .is_default = true, .req = true, .std_cancel = true, .flat = true,
-                 .icon_left = true, .transparent = true, .tree = true, .vscroll = true, .hscroll = true,
-                 .immediate = true, .hot_key = 45};
+  ControlDef all{.kind = ControlKind::Spin,
+                 .font = {"", 0, true},
+                 .range_low = 1,
+                 .range_high = 255,
+                 .step = 5,
+                 .hidden = true,
+                 .disabled = true,
+                 .required = true,
+                 .read_only = true,
+                 .upper = true,
+                 .skip = true,
+                 .is_default = true,
+                 .req = true,
+                 .std_cancel = true,
+                 .flat = true,
+                 .icon_left = true,
+                 .transparent = true,
+                 .tree = true,
+                 .vscroll = true,
+                 .hscroll = true,
+                 .immediate = true,
+                 .hot_key = 45};
   FixedString<4> v;
   all.use = VarRef::of(v);
   EXPECT_EQ(test_support::attribute_words(all),
@@ -260,7 +303,9 @@ TEST_F(WindowStructure, AMismatchIsReportedWhereTheCheckWasCalled) {
   {
     ::testing::ScopedFakeTestPartResultReporter reporter(
         ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &results);
-    line = __LINE__; check_window_structure(*window_, table);  // one line: the check reports this one
+    // The check reports the line it is called from: the line after this one.
+    line = __LINE__ + 1;
+    check_window_structure(*window_, table);
   }
   ASSERT_EQ(results.size(), 1);
   const ::testing::TestPartResult& failure = results.GetTestPartResult(0);

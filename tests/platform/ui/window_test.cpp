@@ -28,6 +28,7 @@ class MainLikeWindow : public ::testing::Test {
     WindowDef def;
     def.caption = "Lorvane --  QVN v.6.1";
     def.timer = 500;
+    // clang-format off
     def.controls = {
         control("?SHEET1", ControlKind::Sheet),
         control("?TAB1", ControlKind::Tab, 1, "&Applications"),
@@ -45,6 +46,7 @@ class MainLikeWindow : public ::testing::Test {
         control("?STATUSMSG", ControlKind::Entry),
         control("?BUTTON7", ControlKind::Button, 0, "Close"),
     };
+    // clang-format on
     auto& c = def.controls;
     c[2].format = "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@";
     c[5].format = "800L*IT@s200@";
@@ -121,9 +123,9 @@ TEST_F(MainLikeWindow, OpenGivesOpenWindowThenGainFocus) {
   w->post(Event::Accepted, f("?BUTTON7"));  // posted before the window opened
   w->open();
   EXPECT_EQ(backend.opened, 1);
-  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::OpenWindow, 0, 0},
-                                            {Event::GainFocus, 0, 0},
-                                            {Event::Accepted, f("?BUTTON7"), 0}}));
+  EXPECT_EQ(
+      pending(*w),
+      (std::vector<Seen>{{Event::OpenWindow, 0, 0}, {Event::GainFocus, 0, 0}, {Event::Accepted, f("?BUTTON7"), 0}}));
   EXPECT_EQ(w->event(), Event::None);
 }
 
@@ -163,7 +165,9 @@ TEST_F(MainLikeWindow, APagedListTurnsMovesPastItsRowsIntoScrollEvents) {
     std::vector<Seen> seen;
   };
   auto key_on = [list](int k) { return [list, k](Window& win) { return win.user_key(list, k); }; };
-  auto bar = [list](ScrollMove m, int at = 0) { return [list, m, at](Window& win) { return win.user_scroll(list, m, at); }; };
+  auto bar = [list](ScrollMove m, int at = 0) {
+    return [list, m, at](Window& win) { return win.user_scroll(list, m, at); };
+  };
   const std::vector<Case> cases = {
       {"Down within the rows", 1, key_on(key::Down), {{Event::NewSelection, list, key::Down}}},
       {"Down at the last row", 3, key_on(key::Down), {{Event::ScrollDown, list, key::Down}}},
@@ -178,7 +182,8 @@ TEST_F(MainLikeWindow, APagedListTurnsMovesPastItsRowsIntoScrollEvents) {
       {"the bar's down arrow", 1, bar(ScrollMove::LineDown), {{Event::ScrollDown, list, 0}}},
       {"the bar's trough above the thumb", 1, bar(ScrollMove::PageUp), {{Event::PageUp, list, 0}}},
       {"the thumb dragged", 1, bar(ScrollMove::Thumb, 140), {{Event::ScrollDrag, list, 0}}},
-      {"the wheel two rows up", 2,
+      {"the wheel two rows up",
+       2,
        [list](Window& win) { return win.user_wheel(list, -2); },
        {{Event::ScrollUp, list, 0}, {Event::ScrollUp, list, 0}}},
   };
@@ -423,6 +428,7 @@ class FormWindow : public ::testing::Test {
   void SetUp() override {
     WindowDef def;
     def.caption = "Application Information";
+    // clang-format off
     def.controls = {
         control("?FULLNAME:PROMPT", ControlKind::Prompt, 0, "App. &Name:"),
         control("?FULLNAME", ControlKind::Entry),
@@ -435,6 +441,7 @@ class FormWindow : public ::testing::Test {
         control("?OK", ControlKind::Button, 0, "&Ok"),
         control("?CANCEL", ControlKind::Button, 0, "&Cancel"),
     };
+    // clang-format on
     auto& c = def.controls;
     c[1].picture = "@s130";
     c[1].upper = true;
@@ -480,7 +487,8 @@ TEST_F(FormWindow, TypingGoesThroughUpperCaseAndPictureThenTabMovesOn) {
   ASSERT_TRUE(w->user_type(f("?FULLNAME"), "c:\\dev\\acct\\acct.app"));
   EXPECT_EQ(fullname, "C:\\DEV\\ACCT\\ACCT.APP");
   EXPECT_EQ(w->focus(), f("?FULLNAME"));
-  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?FULLNAME"), 0}, {Event::Selected, f("?APP:TARGET"), 0}}))
+  EXPECT_EQ(pending(*w),
+            (std::vector<Seen>{{Event::Accepted, f("?FULLNAME"), 0}, {Event::Selected, f("?APP:TARGET"), 0}}))
       << "Tab skips the button and the read-only entry left out of the Tab order";
   EXPECT_EQ(w->focus(), f("?APP:TARGET"));
 
@@ -592,8 +600,8 @@ TEST_F(FormWindow, OkPassSeesWhatHandlersChangeOnTheWay) {
 TEST_F(FormWindow, KeysPressTheDefaultAndCancelButtons) {
   w->user_key(f("?FULLNAME"), key::Enter);
   w->user_key(0, key::Escape);
-  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Accepted, f("?OK"), key::Enter},
-                                            {Event::Accepted, f("?CANCEL"), key::Escape}}));
+  EXPECT_EQ(pending(*w),
+            (std::vector<Seen>{{Event::Accepted, f("?OK"), key::Enter}, {Event::Accepted, f("?CANCEL"), key::Escape}}));
   w->disable(f("?OK"));
   w->user_key(0, key::Enter);
   EXPECT_TRUE(pending(*w).empty());
@@ -697,8 +705,8 @@ TEST_F(FormWindow, CheckBoxTakesItsValues) {
   EXPECT_TRUE(w->state(f("?APP:TAG")).checked);
   ASSERT_TRUE(w->user_press(f("?APP:TAG")));
   EXPECT_EQ(tag, 0);
-  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, f("?APP:TAG"), 0},
-                                            {Event::Accepted, f("?APP:TAG"), key::MouseLeft}}));
+  EXPECT_EQ(pending(*w),
+            (std::vector<Seen>{{Event::Selected, f("?APP:TAG"), 0}, {Event::Accepted, f("?APP:TAG"), key::MouseLeft}}));
   w->state(f("?APP:TAG")).checked = true;
   w->update(f("?APP:TAG"));
   EXPECT_EQ(tag, 1);
@@ -710,8 +718,10 @@ TEST(WindowUpdate, ReadsControlsBackThroughTheirPictures) {
   long long number = 0;
   FixedString<5> code;
   WindowDef def;
+  // clang-format off
   def.controls = {control("?DATE", ControlKind::Entry), control("?NUMBER", ControlKind::Entry),
                   control("?CODE", ControlKind::Entry)};
+  // clang-format on
   def.controls[0].picture = "@d1";
   def.controls[0].use = VarRef::of(date);
   def.controls[1].picture = "@n-14";
@@ -745,7 +755,9 @@ TEST(WindowProgress, ShowsItsVariableWithinZeroToHundred) {
   QuietBackend backend;
   long long percent = 0;
   WindowDef def;
+  // clang-format off
   def.controls = {control("?PROGRESS:THERMOMETER", ControlKind::Progress)};
+  // clang-format on
   def.controls[0].use = VarRef::of(percent);
   auto w = Window::create(std::move(def), nullptr);
   ASSERT_NE(w, nullptr);
@@ -760,9 +772,11 @@ TEST(WindowOption, GroupVariableTakesTheChosenRadiosValue) {
   QuietBackend backend;
   FixedString<1> new_log = "Y";
   WindowDef def;
+  // clang-format off
   def.controls = {control("?GLO:USENEWLOG", ControlKind::Option),
                   control("?GLO:USENEWLOG:RADIO1", ControlKind::Radio, 1, "No"),
                   control("?GLO:USENEWLOG:RADIO2", ControlKind::Radio, 1, "Yes")};
+  // clang-format on
   def.controls[0].use = VarRef::of(new_log);
   def.controls[1].value_on = "N";
   def.controls[2].value_on = "Y";
@@ -793,7 +807,9 @@ TEST(WindowLists, MouseAndKeysOnAList) {
   VectorListModel rows;
   rows.data() = {{"one"}, {"two"}, {"three"}};
   WindowDef def;
+  // clang-format off
   def.controls = {control("?RELTREE", ControlKind::List), control("?BROWSE", ControlKind::List)};
+  // clang-format on
   def.controls[0].alert_keys = {key::MouseLeft2, key::Right};
   auto w = Window::create(std::move(def), nullptr);
   ASSERT_NE(w, nullptr);
@@ -823,8 +839,7 @@ TEST(WindowLists, MouseAndKeysOnAList) {
   EXPECT_EQ(w->state(1).mouse_row, 1);
 
   w->user_accept_row(2, 1);
-  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, 2, 0},
-                                            {Event::Accepted, 2, key::MouseLeft2}}))
+  EXPECT_EQ(pending(*w), (std::vector<Seen>{{Event::Selected, 2, 0}, {Event::Accepted, 2, key::MouseLeft2}}))
       << "without the alert a double-click accepts the row";
   EXPECT_FALSE(w->user_select_row(2, 4));
   EXPECT_FALSE(w->user_select_row(2, 0));
@@ -834,7 +849,9 @@ TEST(WindowLists, MouseAndKeysOnAList) {
 WindowDef one_button_window(const char* caption) {
   WindowDef d;
   d.caption = caption;
+  // clang-format off
   d.controls = {control("?GO", ControlKind::Button, 0, "Go")};
+  // clang-format on
   return d;
 }
 
@@ -894,6 +911,7 @@ TEST(WindowStack, AnActivationByTheDesktopGivesGainFocusOnce) {
 TEST(WindowCreate, ControlsDeclaredAtTheirPlacesHoldByNumber) {
   enum Field : int { SHEET = 1, TAB_A, ENTRY, TAB_B, GROUP, BUTTON };
   WindowDef def;
+  // clang-format off
   def.controls = {
       {.id = SHEET, .kind = ControlKind::Sheet},
       {.id = TAB_A, .kind = ControlKind::Tab, .parent = SHEET, .text = "A"},
@@ -902,6 +920,7 @@ TEST(WindowCreate, ControlsDeclaredAtTheirPlacesHoldByNumber) {
       {.id = GROUP, .kind = ControlKind::Group, .parent = TAB_B},
       {.id = BUTTON, .kind = ControlKind::Button, .parent = GROUP, .text = "&Go"},
   };
+  // clang-format on
   std::string error;
   auto w = Window::create(def, &error);
   ASSERT_NE(w, nullptr) << error;
@@ -932,7 +951,8 @@ TEST(WindowCreate, RefusesStructuresItCannotUse) {
        {control("?LIST", ControlKind::List), control("?list", ControlKind::Button)},
        "Two controls are named ?list"},
       {"unknown parent", {control("?B", ControlKind::Button, 9)}, "?B: no container at field 9"},
-      {"a parent number below the first field", {control("?B", ControlKind::Button, -1)},
+      {"a parent number below the first field",
+       {control("?B", ControlKind::Button, -1)},
        "?B: no container at field -1"},
       {"an unnamed control that cannot hold controls",
        {ControlDef{.kind = ControlKind::Button}, ControlDef{.kind = ControlKind::Entry, .parent = 1}},
@@ -951,7 +971,9 @@ TEST(WindowCreate, RefusesStructuresItCannotUse) {
        {control("?A", ControlKind::Button), control("?B", ControlKind::Button, 1)},
        "?B: ?A cannot hold controls"},
       {"tab outside a sheet", {control("?TAB1", ControlKind::Tab)}, "?TAB1: a tab must lie in a sheet"},
-      {"radio outside an option", {control("?R", ControlKind::Radio)}, "?R: a radio button must lie in an option group"},
+      {"radio outside an option",
+       {control("?R", ControlKind::Radio)},
+       "?R: a radio button must lie in an option group"},
       {"a button straight in a sheet",
        {control("?S", ControlKind::Sheet), control("?B", ControlKind::Button, 1)},
        "?B: a sheet holds only tabs"},

@@ -38,12 +38,18 @@ TEST(PictureParse, KnownPicturesWithAndWithoutTheAt) {
     PictureKind kind;
     size_t width;
   } cases[] = {
-      {"@s30", PictureKind::Text, 30},     {"s50", PictureKind::Text, 50},
-      {"@S1", PictureKind::Text, 1},       {"@n3", PictureKind::Number, 3},
-      {"n3", PictureKind::Number, 3},      {"@n3B", PictureKind::Number, 3},
-      {"@n-14", PictureKind::Number, 14},  {"@d1", PictureKind::Date, 8},
-      {"@D8", PictureKind::Date, 11},      {"@t4", PictureKind::Time, 8},
-      {"@T4_", PictureKind::Time, 8},      {"pPage <<<#p", PictureKind::Pattern, 9},
+      {"@s30", PictureKind::Text, 30},
+      {"s50", PictureKind::Text, 50},
+      {"@S1", PictureKind::Text, 1},
+      {"@n3", PictureKind::Number, 3},
+      {"n3", PictureKind::Number, 3},
+      {"@n3B", PictureKind::Number, 3},
+      {"@n-14", PictureKind::Number, 14},
+      {"@d1", PictureKind::Date, 8},
+      {"@D8", PictureKind::Date, 11},
+      {"@t4", PictureKind::Time, 8},
+      {"@T4_", PictureKind::Time, 8},
+      {"pPage <<<#p", PictureKind::Pattern, 9},
       {"@pPage <<<#p", PictureKind::Pattern, 9},
   };
   for (const auto& c : cases) {
@@ -62,11 +68,9 @@ TEST(PictureParse, UnknownPicturesAreErrorsWithTheirPosition) {
     const char* text;
     size_t position;
   } cases[] = {
-      {"", 1},          {"@", 2},        {"@x5", 2},       {"@s", 3},
-      {"@s0", 3},       {"@s99999999", 3}, {"@n", 3},      {"@n3X", 4},
-      {"@n12.2", 5},    {"@n14-", 5},    {"@n99", 3},      {"@d2", 3},
-      {"@d17", 3},      {"@t3", 3},      {"@t4:", 4},      {"@pPage", 6},
-      {"@p-p", 3},
+      {"", 1},     {"@", 2},    {"@x5", 2},    {"@s", 3},     {"@s0", 3},  {"@s99999999", 3},
+      {"@n", 3},   {"@n3X", 4}, {"@n12.2", 5}, {"@n14-", 5},  {"@n99", 3}, {"@d2", 3},
+      {"@d17", 3}, {"@t3", 3},  {"@t4:", 4},   {"@pPage", 6}, {"@p-p", 3},
   };
   for (const auto& c : cases) {
     auto p = Picture::parse(c.text);
@@ -149,14 +153,10 @@ TEST(PictureFormat, Patterns) {
     long long value;
     const char* shown;
   } cases[] = {
-      {"pPage <<<#p", 2, "Page    2"},
-      {"pPage <<<#p", 0, "Page    0"},
-      {"pPage <<<#p", 26, "Page   26"},
-      {"pPage <<<#p", 1000, "Page 1000"},
-      {"pPage <<<#p", 9999, "Page 9999"},
-      {"pPage <<<#p", 10000, "Page ####"},
-      {"pPage <<<#p", -1, "Page ####"},
-      {"@p<#<#p", 5, " 005"},
+      {"pPage <<<#p", 2, "Page    2"},    {"pPage <<<#p", 0, "Page    0"},
+      {"pPage <<<#p", 26, "Page   26"},   {"pPage <<<#p", 1000, "Page 1000"},
+      {"pPage <<<#p", 9999, "Page 9999"}, {"pPage <<<#p", 10000, "Page ####"},
+      {"pPage <<<#p", -1, "Page ####"},   {"@p<#<#p", 5, " 005"},
       {"@p##-##p", 704, "07-04"},
   };
   for (const auto& c : cases) EXPECT_EQ(pic(c.picture).format(c.value), c.shown) << c.picture << " " << c.value;

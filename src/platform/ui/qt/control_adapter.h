@@ -12,8 +12,8 @@
 #include <functional>
 #include <string>
 
-#include "platform/ui/window.h"
 #include "platform/ui/qt/dialog_units.h"
+#include "platform/ui/window.h"
 
 class QWidget;
 

@@ -18,13 +18,13 @@
 #include <cstddef>
 
 #include "platform/ui/list_format.h"
-#include "platform/values/picture.h"
 #include "platform/ui/qt/control_adapter.h"
 #include "platform/ui/qt/group_box.h"
 #include "platform/ui/qt/list_control.h"
 #include "platform/ui/qt/pictures.h"
 #include "platform/ui/qt/push_button.h"
 #include "platform/ui/qt/spin_box.h"
+#include "platform/values/picture.h"
 
 namespace qvn::ui::qt {
 
@@ -44,10 +44,8 @@ bool is_paging_key(int keycode) {
     case key::Home:
     case key::End:
     case key::CtrlHome:
-    case key::CtrlEnd:
-      return true;
-    default:
-      return false;
+    case key::CtrlEnd: return true;
+    default: return false;
   }
 }
 
@@ -351,8 +349,12 @@ class ListAdapter final : public ControlAdapter {
   void connect(ControlHost& host, int field, QWidget* widget) const override {
     auto* l = static_cast<ListControl*>(widget);
     host.watch(field, l->viewport());
-    l->on_select = [&host, field](int row) { host.deliver([field, row](Window& w) { w.user_select_row(field, row); }); };
-    l->on_accept = [&host, field](int row) { host.deliver([field, row](Window& w) { w.user_accept_row(field, row); }); };
+    l->on_select = [&host, field](int row) {
+      host.deliver([field, row](Window& w) { w.user_select_row(field, row); });
+    };
+    l->on_accept = [&host, field](int row) {
+      host.deliver([field, row](Window& w) { w.user_accept_row(field, row); });
+    };
     l->on_expand = [&host, field](int row, bool open) {
       host.deliver([field, row, open](Window& w) { w.user_expand(field, row, open); });
     };
@@ -473,8 +475,8 @@ const BoxAdapter kBox{ControlKind::Box};
 const LineAdapter kLine{ControlKind::Line};
 
 const std::array<const ControlAdapter*, 17> kAdapters = {
-    &kButton, &kPrompt, &kString, &kEntry, &kText, &kSpin, &kCheck, &kOption, &kRadio,
-    &kGroup,  &kSheet,  &kTab,    &kList,  &kImage, &kProgress, &kBox, &kLine,
+    &kButton, &kPrompt, &kString, &kEntry, &kText,  &kSpin,     &kCheck, &kOption, &kRadio,
+    &kGroup,  &kSheet,  &kTab,    &kList,  &kImage, &kProgress, &kBox,   &kLine,
 };
 static_assert(kAdapters.size() == static_cast<size_t>(ControlKind::Line) + 1, "one adapter per kind");
 

@@ -35,9 +35,7 @@ QString sans() { return first_installed({"Nimbus Sans", "Liberation Sans", "Arim
 
 // Rounded the way the platform's own dialogs round: to the nearest pixel,
 // halves up.
-int scale(int units, double base, int divisor) {
-  return static_cast<int>(std::floor(units * base / divisor + 0.5));
-}
+int scale(int units, double base, int divisor) { return static_cast<int>(std::floor(units * base / divisor + 0.5)); }
 
 QFont::Weight weight_of(const std::string& face, bool bold) {
   if (QString::fromStdString(face).trimmed().compare("Arial Black", Qt::CaseInsensitive) == 0) return QFont::Black;

@@ -18,12 +18,9 @@ namespace {
 Qt::Alignment alignment(Align a) {
   switch (a) {
     case Align::Right:
-    case Align::Decimal:
-      return Qt::AlignRight | Qt::AlignVCenter;
-    case Align::Center:
-      return Qt::AlignHCenter | Qt::AlignVCenter;
-    case Align::Left:
-      break;
+    case Align::Decimal: return Qt::AlignRight | Qt::AlignVCenter;
+    case Align::Center: return Qt::AlignHCenter | Qt::AlignVCenter;
+    case Align::Left: break;
   }
   return Qt::AlignLeft | Qt::AlignVCenter;
 }
@@ -174,7 +171,8 @@ void ListControl::rebuild() {
     item->setData(0, kRowRole, static_cast<int>(r) + 1);
     for (int c = 0; c < columns && c < static_cast<int>(cells.size()); ++c) {
       const ListCell& cell = cells[static_cast<size_t>(c)];
-      const Column* col = c < static_cast<int>(format_.columns.size()) ? &format_.columns[static_cast<size_t>(c)] : nullptr;
+      const Column* col =
+          c < static_cast<int>(format_.columns.size()) ? &format_.columns[static_cast<size_t>(c)] : nullptr;
       // A picture pads its value to its width; the column's alignment places it.
       QString text = QString::fromStdString(cell.text);
       if (col != nullptr && col->picture.kind() != values::PictureKind::Text) text = text.trimmed();
@@ -199,8 +197,9 @@ void ListControl::rebuild() {
       top.append(item);
       continue;
     }
-    const int level =
-        tree_column_ >= 0 && static_cast<size_t>(tree_column_) < cells.size() ? std::abs(cells[static_cast<size_t>(tree_column_)].level) : 0;
+    const int level = tree_column_ >= 0 && static_cast<size_t>(tree_column_) < cells.size()
+                          ? std::abs(cells[static_cast<size_t>(tree_column_)].level)
+                          : 0;
     while (!parents.empty() && parents.back().level >= level) parents.pop_back();
     if (parents.empty()) {
       top.append(item);
@@ -210,7 +209,8 @@ void ListControl::rebuild() {
     parents.push_back({level, item});
   }
   addTopLevelItems(top);
-  if (current > 0 && static_cast<size_t>(current) <= items_.size()) setCurrentItem(items_[static_cast<size_t>(current) - 1]);
+  if (current > 0 && static_cast<size_t>(current) <= items_.size())
+    setCurrentItem(items_[static_cast<size_t>(current) - 1]);
   verticalScrollBar()->setValue(scroll);
 }
 

@@ -14,8 +14,8 @@ class QScrollBar;
 #include <vector>
 
 #include "platform/ui/list_format.h"
-#include "platform/ui/window.h"
 #include "platform/ui/qt/dialog_units.h"
+#include "platform/ui/window.h"
 
 namespace qvn::ui::qt {
 

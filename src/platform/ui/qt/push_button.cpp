@@ -64,7 +64,8 @@ bool PushButton::fits(const QStringList& lines, const QFont& font) const {
     if (m.horizontalAdvance(shown(line)) > room()) return false;
   }
   if (lines.size() < 2) return true;
-  const int ink = m.tightBoundingRect(shown(lines[0])).height() + kLineGap + m.tightBoundingRect(shown(lines[1])).height();
+  const int ink =
+      m.tightBoundingRect(shown(lines[0])).height() + kLineGap + m.tightBoundingRect(shown(lines[1])).height();
   return ink <= contents().height();
 }
 

@@ -7,28 +7,28 @@
 #include <QtCore/QSocketNotifier>
 #include <QtCore/QTimer>
 #include <QtGui/QCursor>
+#include <QtPrintSupport/QPrintPreviewDialog>
+#include <QtPrintSupport/QPrinter>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QFileDialog>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
-#include <QtPrintSupport/QPrintPreviewDialog>
-#include <QtPrintSupport/QPrinter>
 
 #include <algorithm>
 #include <climits>
 #include <map>
 #include <memory>
-#include <vector>
 #include <utility>
+#include <vector>
 
 #include "platform/core/clock.h"
 #include "platform/ui/close_signals.h"
 #include "platform/ui/folder_watch.h"
-#include "platform/ui/window.h"
 #include "platform/ui/qt/pictures.h"
 #include "platform/ui/qt/report_painter.h"
 #include "platform/ui/qt/window_widget.h"
+#include "platform/ui/window.h"
 
 namespace qvn::ui::qt {
 
@@ -52,10 +52,8 @@ bool is_input(QEvent::Type t) {
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
     case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-      return true;
-    default:
-      return false;
+    case QEvent::TabletRelease: return true;
+    default: return false;
   }
 }
 
@@ -163,8 +161,8 @@ void QtBackend::window_opened(Window& w) {
 }
 
 void QtBackend::window_closed(Window& w) {
-  auto it = std::find_if(impl_->views.begin(), impl_->views.end(),
-                         [&w](const auto& entry) { return entry.first == &w; });
+  auto it =
+      std::find_if(impl_->views.begin(), impl_->views.end(), [&w](const auto& entry) { return entry.first == &w; });
   if (it == impl_->views.end()) return;
   if (WindowWidget* v = it->second.data()) {
     v->detach();

@@ -115,8 +115,7 @@ class PagePainter {
             }
           }
           painter_.setPen(color_of(look.color));
-          painter_.drawText(box, align_flags(look.align) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip,
-                            text);
+          painter_.drawText(box, align_flags(look.align) | Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip, text);
           break;
         }
         case ItemKind::Line: {
@@ -124,13 +123,10 @@ class PagePainter {
           pen.setWidthF(std::max(1.0, kLineWidthThou * k_));
           pen.setCapStyle(Qt::FlatCap);
           painter_.setPen(pen);
-          painter_.drawLine(QPointF(item.x * k_, item.y * k_),
-                            QPointF((item.x + look.w) * k_, (item.y + look.h) * k_));
+          painter_.drawLine(QPointF(item.x * k_, item.y * k_), QPointF((item.x + look.w) * k_, (item.y + look.h) * k_));
           break;
         }
-        case ItemKind::Fill:
-          painter_.fillRect(box, color_of(look.color));
-          break;
+        case ItemKind::Fill: painter_.fillRect(box, color_of(look.color)); break;
       }
     }
   }

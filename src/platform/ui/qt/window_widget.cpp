@@ -10,8 +10,8 @@
 
 #include "platform/ui/qt/key_codes.h"
 #include "platform/ui/qt/list_control.h"
-#include "platform/values/picture.h"
 #include "platform/ui/qt/pictures.h"
+#include "platform/values/picture.h"
 
 namespace qvn::ui::qt {
 
@@ -21,9 +21,7 @@ QString qs(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-QString window_title(const std::string& caption) {
-  return caption.empty() ? QStringLiteral(" ") : qs(caption);
-}
+QString window_title(const std::string& caption) { return caption.empty() ? QStringLiteral(" ") : qs(caption); }
 
 WindowWidget::WindowWidget(Window& window)
     : QWidget(nullptr), window_(&window), font_(window_font(window.def().font)), units_(font_) {
@@ -213,13 +211,11 @@ bool WindowWidget::take_key(int field, QKeyEvent* key) {
     const ControlKind kind = field > 0 ? window_->control(field).kind : ControlKind::String;
     static const ControlState outside;
     switch (adapter_for(kind).key_use(field > 0 ? window_->state(field) : outside, code)) {
-      case ControlAdapter::KeyUse::Widget:
-        return false;
+      case ControlAdapter::KeyUse::Widget: return false;
       case ControlAdapter::KeyUse::Press:
         deliver_after_typing([field](Window& w) { w.user_press(field); });
         return true;
-      case ControlAdapter::KeyUse::Window:
-        break;
+      case ControlAdapter::KeyUse::Window: break;
     }
   }
   commit(field);
@@ -264,8 +260,7 @@ bool WindowWidget::eventFilter(QObject* watched, QEvent* event) {
       }
       break;
     }
-    default:
-      break;
+    default: break;
   }
   return QWidget::eventFilter(watched, event);
 }

@@ -13,9 +13,9 @@
 #include <functional>
 #include <vector>
 
-#include "platform/ui/window.h"
 #include "platform/ui/qt/control_adapter.h"
 #include "platform/ui/qt/dialog_units.h"
+#include "platform/ui/window.h"
 
 class QKeyEvent;
 

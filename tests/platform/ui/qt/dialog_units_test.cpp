@@ -51,8 +51,8 @@ TEST_F(DialogUnitsTest, UnitsFollowTheFontAndRoundToTheNearestPixel) {
 // control was 6 per cent narrower than its text).
 TEST_F(DialogUnitsTest, AControlAsWideAsATextsAverageCharactersHoldsIt) {
   const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-  const Font faces[] = {{"MS Sans Serif", 8, false}, {"MS Sans Serif", 9, false},  {"MS Sans Serif", 10, false},
-                        {"MS Sans Serif", 12, true}, {"Courier New", 8, false},    {"Times New Roman", 11, false},
+  const Font faces[] = {{"MS Sans Serif", 8, false}, {"MS Sans Serif", 9, false}, {"MS Sans Serif", 10, false},
+                        {"MS Sans Serif", 12, true}, {"Courier New", 8, false},   {"Times New Roman", 11, false},
                         {"Arial", 9, false},         {"Arial Black", 10, false}};
   for (const Font& face : faces) {
     const QFont font = window_font(face);

@@ -59,7 +59,8 @@ inline std::vector<std::string> layout_faults(WindowWidget* window) {
       }
     }
     if (covered > 0) {
-      faults.push_back(g->objectName().toStdString() + ": " + std::to_string(covered) + " pixels of the caption covered");
+      faults.push_back(g->objectName().toStdString() + ": " + std::to_string(covered) +
+                       " pixels of the caption covered");
     }
   }
   return faults;

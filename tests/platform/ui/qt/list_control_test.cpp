@@ -4,9 +4,9 @@
 #include <QtTest/QTest>
 #include <QtWidgets/QHeaderView>
 
+#include "list_moves.h"
 #include "platform/ui/qt/list_control.h"
 #include "platform/ui/qt/pictures.h"
-#include "list_moves.h"
 #include "qt_test_support.h"
 
 namespace qvn::ui::qt::test {

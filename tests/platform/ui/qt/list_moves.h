@@ -34,10 +34,10 @@ struct ListMove {
 
 // What the list showed after a move.
 struct ListSight {
-  std::vector<std::string> texts;  // the rows, in the column looked at
-  int selected = 0;                // 1-based row of the widget's current item, 0 none
-  int thumb = -1;                  // the list's own scroll bar, -1 when it has none
-  int view_scroll = 0;             // the view's own scroll position: stays 0
+  std::vector<std::string> texts;               // the rows, in the column looked at
+  int selected = 0;                             // 1-based row of the widget's current item, 0 none
+  int thumb = -1;                               // the list's own scroll bar, -1 when it has none
+  int view_scroll = 0;                          // the view's own scroll position: stays 0
   std::vector<std::vector<std::string>> cells;  // per row, the text of each column
   std::vector<std::vector<QColor>> colours;     // per row, the foreground of each column
 };

@@ -6,8 +6,7 @@ namespace {
 
 using values::VarRef;
 
-constexpr const char* kAppsFormat =
-    "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@";
+constexpr const char* kAppsFormat = "10C*I@s1@11C*@n3B@E(0FFH,,0FFFFH,)71L|M~Path~L(2)S(88)@s80@200L(1)~.App~L(2)@s50@";
 constexpr const char* kTreeFormat = "800L*IT@s200@";
 constexpr const char* kProjectsFormat = "35R(3)|M~Project ID~R(2)@n-14@200L(2)|M~Project Name~@s50@";
 constexpr const char* kSubsetFormat =
@@ -53,8 +52,8 @@ WindowDef MainSample::def() {
   c.push_back(spin);
 
   c.push_back(control("?GROUP1", ControlKind::Group, {2, 18, 115, 66}, " Applications "));
-  c.push_back(button("?EXECUTEAPP", {8, 28, 103, 12}, "&Gen && Make    (.APP)", "Generate, compile \n and link an .EXE.",
-                     {}, 3));
+  c.push_back(button("?EXECUTEAPP", {8, 28, 103, 12}, "&Gen && Make    (.APP)",
+                     "Generate, compile \n and link an .EXE.", {}, 3));
   ControlDef generate = button("?GENERATE", {8, 41, 103, 12}, "Gen && &Make  (Project)",
                                "Generate, make \n and compile a .DLL", "COMPUTER.ICO", 3);
   generate.disabled = true;
@@ -67,8 +66,8 @@ WindowDef MainSample::def() {
   c.push_back(control("?GROUP4", ControlKind::Group, {2, 85, 115, 44}, " Brasset Menu "));
   c.push_back(button("?BUTTON16", {8, 95, 51, 14}, "Configure QVN", {}, {}, 8));
   c.push_back(button("?BUTTON17", {61, 95, 50, 14}, "Empty Log", {}, {}, 8));
-  c.push_back(button("?EVENT", {8, 111, 51, 14}, "View &Log", "List of actions completed.", "C:\\ICONS\\INVOICE.ICO",
-                     8));
+  c.push_back(
+      button("?EVENT", {8, 111, 51, 14}, "View &Log", "List of actions completed.", "C:\\ICONS\\INVOICE.ICO", 8));
   c.push_back(button("?BUTTON21", {61, 111, 50, 14}, "&Print Log", {}, {}, 8));
 
   c.push_back(control("?GROUP3", ControlKind::Group, {2, 130, 115, 31}));
@@ -97,11 +96,10 @@ WindowDef MainSample::def() {
   list.msg = "Browsing Records";
   list.vscroll = true;
   c.push_back(list);
-  c.push_back(button("?BUTTON13", {119, 185, 34, 14}, "&Tag", "Tag/Untag application for processing.", "Check1.ico",
-                     22));
+  c.push_back(
+      button("?BUTTON13", {119, 185, 34, 14}, "&Tag", "Tag/Untag application for processing.", "Check1.ico", 22));
   c.push_back(button("?INSERT", {155, 185, 32, 14}, "&Insert", "Add an application to the list.", {}, 22));
-  c.push_back(button("?CHANGE", {189, 185, 34, 14}, "Chan&ge", "Change application information.", "Quill.ico",
-                     22));
+  c.push_back(button("?CHANGE", {189, 185, 34, 14}, "Chan&ge", "Change application information.", "Quill.ico", 22));
   c.push_back(button("?DELETE", {225, 185, 32, 14}, "&Delete", "Remove application from list.", {}, 22));
   c.push_back(button("?UNTAGALLBUTTON", {259, 185, 31, 14}, "&Untag All", {}, {}, 22));
 
@@ -147,16 +145,12 @@ void MainSample::fill_lists() {
       app_row("1", "0", "C:\\DEV\\STOCK\\", "STOCK.PRJ"),
   };
   tree.data() = {
-      tree_row("PROJECTS", 2, 0),
-      tree_row("Accounting", 1, 1),
-      tree_row("ACCT.APP", 3, 2),
-      tree_row("LEDGER.APP", 3, 2),
-      tree_row("Payroll", 2, -1),
-      tree_row("Warehouse", 2, 1),
+      tree_row("PROJECTS", 2, 0),   tree_row("Accounting", 1, 1), tree_row("ACCT.APP", 3, 2),
+      tree_row("LEDGER.APP", 3, 2), tree_row("Payroll", 2, -1),   tree_row("Warehouse", 2, 1),
   };
   projects.data() = {{"1", "Accounting"}, {"2", "Payroll"}};
-  subset.data() = {{"", "-1", "-1", "-1", "-1", "1", "1", "-1", "-1", "-1", "-1", "C:\\DEV\\ACCT\\", "-1", "-1", "-1",
-                    "-1", "ACCT.APP", "-1", "-1", "-1", "-1"}};
+  subset.data() = {{"",   "-1", "-1", "-1", "-1",       "1",  "1",  "-1", "-1", "-1", "-1", "C:\\DEV\\ACCT\\",
+                    "-1", "-1", "-1", "-1", "ACCT.APP", "-1", "-1", "-1", "-1"}};
 }
 
 void MainSample::attach(Window& w) {

@@ -12,6 +12,7 @@ using test_support::check_window_structure;
 using test_support::ExpectedWindow;
 using K = ControlKind;
 
+// clang-format off
 const ExpectedWindow kMainSample{
     .label = "P1$WINDOW",
     .caption = "Lorvane --  QVN v.6.1",
@@ -84,6 +85,7 @@ const ExpectedWindow kMainSample{
          .at = {{26, 23, 71, 14}}, .disabled = true, .parent = 37},
         {.equate = "?TOGGLE", .kind = K::Button, .text = "&Toggle", .at = {{119, 185, 40, 14}}, .parent = 37},
     }};
+// clang-format on
 
 TEST(MainSampleStructure, TheSampleHasTheMainWindowsControlsInFieldOrder) {
   MainSample sample;

@@ -6,9 +6,9 @@
 // noted) and its picture saved into every folder given. What the person
 // does when a window waits is each test's own.
 
-#include <QtWidgets/QApplication>
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <QtWidgets/QApplication>
 
 #include <cstdlib>
 #include <filesystem>
@@ -19,11 +19,11 @@
 #include <vector>
 
 #include "layout_faults.h"
-#include "window_view.h"
 #include "platform/ui/backend.h"
 #include "platform/ui/qt/qt_backend.h"
 #include "platform/ui/qt/window_widget.h"
 #include "platform/ui/window.h"
+#include "window_view.h"
 
 namespace qvn::ui::qt::test {
 

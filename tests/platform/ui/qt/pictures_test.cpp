@@ -35,11 +35,27 @@ TEST(PictureKey, IsTheBaseNameWithoutCaseFolderOrExtension) {
 class PicturesTest : public QtWindowTest {};
 
 TEST_F(PicturesTest, EveryPictureTheWindowsNameIsCarried) {
-  for (const char* name :
-       {"CLOCK.ICO", "~clock.ico", "Check1.ico", "Quill.ico", "COMPUTER.ICO", "C:\\ICONS\\INVOICE.ICO", "clarion.ico",
-        "EXIT4.ICO", "~c:\\Clarion6\\Images\\CHECK.ICO", "~open.ico", "~pick.ico", "~shutfold.ico", "softvelocity.gif",
-        "C:\\ICONS\\INSERT.ICO", "C:\\ICONS\\DELETE.ICO", "Exit3.ico", "C:\\ICONS\\INSERT_ICO", "QUILL_ICO",
-        "C:\\ICONS\\DELETE_ICO", "EXIT3_ICO", "ICON:Paste"}) {
+  for (const char* name : {"CLOCK.ICO",
+                           "~clock.ico",
+                           "Check1.ico",
+                           "Quill.ico",
+                           "COMPUTER.ICO",
+                           "C:\\ICONS\\INVOICE.ICO",
+                           "clarion.ico",
+                           "EXIT4.ICO",
+                           "~c:\\Clarion6\\Images\\CHECK.ICO",
+                           "~open.ico",
+                           "~pick.ico",
+                           "~shutfold.ico",
+                           "softvelocity.gif",
+                           "C:\\ICONS\\INSERT.ICO",
+                           "C:\\ICONS\\DELETE.ICO",
+                           "Exit3.ico",
+                           "C:\\ICONS\\INSERT_ICO",
+                           "QUILL_ICO",
+                           "C:\\ICONS\\DELETE_ICO",
+                           "EXIT3_ICO",
+                           "ICON:Paste"}) {
     EXPECT_TRUE(has_picture(name)) << name;
     EXPECT_FALSE(picture(name).isNull()) << name;
   }

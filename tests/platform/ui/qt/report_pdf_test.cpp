@@ -6,15 +6,15 @@
 // (report_page1.png).
 
 #include <QtCore/QTimer>
+#include <QtGui/QAction>
 #include <QtGui/QFont>
 #include <QtGui/QFontMetricsF>
 #include <QtGui/QImage>
 #include <QtGui/QPageRanges>
+#include <QtPrintSupport/QPrintDialog>
 #include <QtPrintSupport/QPrintPreviewDialog>
 #include <QtPrintSupport/QPrintPreviewWidget>
 #include <QtPrintSupport/QPrinter>
-#include <QtGui/QAction>
-#include <QtPrintSupport/QPrintDialog>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
@@ -335,7 +335,8 @@ TEST(ReportPreviewTest, OpensWithThePagesAndClosesWithoutPrinting) {
     title = dialog->windowTitle();
     maximized = dialog->windowState().testFlag(Qt::WindowMaximized);
     pages = widget->pageCount();
-    for (QAction* a : dialog->findChildren<QAction*>()) zoom |= a->text() == QStringLiteral("Zoom in") && a->isEnabled();
+    for (QAction* a : dialog->findChildren<QAction*>())
+      zoom |= a->text() == QStringLiteral("Zoom in") && a->isEnabled();
     poll.stop();
     dialog->reject();
   });

@@ -103,7 +103,9 @@ struct Named {
     e.use = VarRef::of(name);
     ControlDef ok = control("?OK", ControlKind::Button, {5, 25, 40, 14}, "&Ok");
     ok.req = true;
+    // clang-format off
     d.controls = {e, ok, control("?CANCEL", ControlKind::Button, {50, 25, 40, 14}, "&Cancel")};
+    // clang-format on
     return d;
   }
 };
@@ -138,8 +140,8 @@ TEST_F(WindowWidgetTest, ControlsStandWhereTheirDialogUnitsPutThem) {
     const ControlDef& c = w.control(w.field(equate));
     QWidget* widget = v->control_widget(w.field(equate));
     ASSERT_NE(widget, nullptr) << equate;
-    EXPECT_EQ(widget->geometry(), QRect(QPoint(du.x(c.at.x), du.y(c.at.y)),
-                                        QPoint(du.x(c.at.x + c.at.w) - 1, du.y(c.at.y + c.at.h) - 1)))
+    EXPECT_EQ(widget->geometry(),
+              QRect(QPoint(du.x(c.at.x), du.y(c.at.y)), QPoint(du.x(c.at.x + c.at.w) - 1, du.y(c.at.y + c.at.h) - 1)))
         << equate;
   }
   // The list lies in its tab but keeps its window position.
@@ -149,7 +151,8 @@ TEST_F(WindowWidgetTest, ControlsStandWhereTheirDialogUnitsPutThem) {
   QWidget* sheet = v->control_widget(w.field("?SHEET1"));
   const QObjectList& order = v->children();
   EXPECT_LT(order.indexOf(sheet), order.indexOf(list));
-  EXPECT_LT(order.indexOf(v->control_widget(w.field("?GROUP1"))), order.indexOf(v->control_widget(w.field("?EXECUTEAPP"))));
+  EXPECT_LT(order.indexOf(v->control_widget(w.field("?GROUP1"))),
+            order.indexOf(v->control_widget(w.field("?EXECUTEAPP"))));
 }
 
 // A prompt or a string placed without a size is as wide as its text.
@@ -157,9 +160,11 @@ TEST_F(WindowWidgetTest, ATextWithoutASizeTakesTheSizeOfItsText) {
   WindowDef d;
   d.caption = "Natural sizes";
   d.at = {0, 0, 248, 60};
+  // clang-format off
   d.controls = {control("?PROMPT", ControlKind::Prompt, {7, 10}, "Drive N Path:"),
                 control("?STRING", ControlKind::String, {7, 30},
                         "\"Target\" must include path, file name and extension")};
+  // clang-format on
   Window& w = open(d);
   for (const char* equate : {"?PROMPT", "?STRING"}) {
     auto* label = widget<QLabel>(w, equate);
@@ -176,8 +181,10 @@ TEST_F(WindowWidgetTest, ACentredStringKeepsItsTextInTheMiddleOfItsBox) {
   WindowDef d;
   d.caption = "Progress";
   d.at = {0, 0, 142, 40};
+  // clang-format off
   d.controls = {control("?PCT", ControlKind::String, {0, 5, 141, 10}),
                 control("?LEFT", ControlKind::String, {0, 20, 141, 10}, "left")};
+  // clang-format on
   d.controls[0].centered = true;
   Window& w = open(d);
   w.set_text(w.field("?PCT"), "40% Complete");
@@ -202,7 +209,9 @@ TEST_F(WindowWidgetTest, AnEntryWithoutAWidthTakesTheWidthOfItsPicture) {
   ControlDef time = control("?CLOCK", ControlKind::Entry, {32, 36});
   time.picture = "@T4_";
   time.use = VarRef::of(clock);
+  // clang-format off
   d.controls = {wide, time};
+  // clang-format on
   Window& w = open(d);
   const DialogUnits& du = view(w)->units();
   auto* name_entry = widget<QLineEdit>(w, "?NAME");
