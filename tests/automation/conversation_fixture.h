@@ -77,10 +77,8 @@ struct RunWindow : ConversationValues {
     ui::WindowDef def;
     def.caption = kRunCaption;
     def.timer = 500;
-    // clang-format off
     def.controls = {control("?GO", ui::ControlKind::Button, "Go"), control("?STATUSMSG", ui::ControlKind::Entry),
                     control("?BUTTON7", ui::ControlKind::Button, "Close")};
-    // clang-format on
     def.controls[1].picture = "@s30";
     def.controls[1].use = values::VarRef::of(StatusMsg);
     std::string error;

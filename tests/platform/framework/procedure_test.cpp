@@ -79,9 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
 ui::WindowDef ok_window() {
   ui::WindowDef def;
   def.caption = "Inner";
-  // clang-format off
   def.controls = {control("?OK", ControlKind::Button, "&Ok"), control("?CANCEL", ControlKind::Button, "&Cancel")};
-  // clang-format on
   return def;
 }
 

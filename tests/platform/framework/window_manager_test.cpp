@@ -22,10 +22,8 @@ using ui::WindowView;
 ui::WindowDef dispatch_window() {
   ui::WindowDef def;
   def.caption = "Dispatch";
-  // clang-format off
   def.controls = {control("?LIST", ControlKind::List), control("?BUTTON", ControlKind::Button, "&Go"),
                   control("?ENTRY", ControlKind::Entry)};
-  // clang-format on
   def.controls[0].format = "80L@s20@";
   def.controls[2].picture = "@s10";
   return def;

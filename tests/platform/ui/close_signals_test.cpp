@@ -20,9 +20,7 @@ using testing::Seen;
 std::unique_ptr<Window> window(const char* caption) {
   WindowDef def;
   def.caption = caption;
-  // clang-format off
   def.controls = {control("?OK", ControlKind::Button, 0, "OK")};
-  // clang-format on
   std::string error;
   std::unique_ptr<Window> w = Window::create(std::move(def), &error);
   EXPECT_NE(w, nullptr) << error;

@@ -119,10 +119,8 @@ struct MiniMain {
   static void run_form() {
     WindowDef def;
     def.caption = "Application Information";
-    // clang-format off
     def.controls = {control("?OK", ControlKind::Button, 0, "&Ok"),
                     control("?CANCEL", ControlKind::Button, 0, "&Cancel")};
-    // clang-format on
     auto w = Window::create(def, nullptr);
     w->open();
     while (w->accept()) {

@@ -718,10 +718,8 @@ TEST(WindowUpdate, ReadsControlsBackThroughTheirPictures) {
   long long number = 0;
   FixedString<5> code;
   WindowDef def;
-  // clang-format off
   def.controls = {control("?DATE", ControlKind::Entry), control("?NUMBER", ControlKind::Entry),
                   control("?CODE", ControlKind::Entry)};
-  // clang-format on
   def.controls[0].picture = "@d1";
   def.controls[0].use = VarRef::of(date);
   def.controls[1].picture = "@n-14";
@@ -755,9 +753,7 @@ TEST(WindowProgress, ShowsItsVariableWithinZeroToHundred) {
   QuietBackend backend;
   long long percent = 0;
   WindowDef def;
-  // clang-format off
   def.controls = {control("?PROGRESS:THERMOMETER", ControlKind::Progress)};
-  // clang-format on
   def.controls[0].use = VarRef::of(percent);
   auto w = Window::create(std::move(def), nullptr);
   ASSERT_NE(w, nullptr);
@@ -807,9 +803,7 @@ TEST(WindowLists, MouseAndKeysOnAList) {
   VectorListModel rows;
   rows.data() = {{"one"}, {"two"}, {"three"}};
   WindowDef def;
-  // clang-format off
   def.controls = {control("?RELTREE", ControlKind::List), control("?BROWSE", ControlKind::List)};
-  // clang-format on
   def.controls[0].alert_keys = {key::MouseLeft2, key::Right};
   auto w = Window::create(std::move(def), nullptr);
   ASSERT_NE(w, nullptr);
@@ -849,9 +843,7 @@ TEST(WindowLists, MouseAndKeysOnAList) {
 WindowDef one_button_window(const char* caption) {
   WindowDef d;
   d.caption = caption;
-  // clang-format off
   d.controls = {control("?GO", ControlKind::Button, 0, "Go")};
-  // clang-format on
   return d;
 }
 

@@ -103,9 +103,7 @@ struct Named {
     e.use = VarRef::of(name);
     ControlDef ok = control("?OK", ControlKind::Button, {5, 25, 40, 14}, "&Ok");
     ok.req = true;
-    // clang-format off
     d.controls = {e, ok, control("?CANCEL", ControlKind::Button, {50, 25, 40, 14}, "&Cancel")};
-    // clang-format on
     return d;
   }
 };
@@ -181,10 +179,8 @@ TEST_F(WindowWidgetTest, ACentredStringKeepsItsTextInTheMiddleOfItsBox) {
   WindowDef d;
   d.caption = "Progress";
   d.at = {0, 0, 142, 40};
-  // clang-format off
   d.controls = {control("?PCT", ControlKind::String, {0, 5, 141, 10}),
                 control("?LEFT", ControlKind::String, {0, 20, 141, 10}, "left")};
-  // clang-format on
   d.controls[0].centered = true;
   Window& w = open(d);
   w.set_text(w.field("?PCT"), "40% Complete");
@@ -209,9 +205,7 @@ TEST_F(WindowWidgetTest, AnEntryWithoutAWidthTakesTheWidthOfItsPicture) {
   ControlDef time = control("?CLOCK", ControlKind::Entry, {32, 36});
   time.picture = "@T4_";
   time.use = VarRef::of(clock);
-  // clang-format off
   d.controls = {wide, time};
-  // clang-format on
   Window& w = open(d);
   const DialogUnits& du = view(w)->units();
   auto* name_entry = widget<QLineEdit>(w, "?NAME");
